@@ -1,0 +1,1175 @@
+/* Grammar of the converter (spec Part 3.1): the token numbers 257 to 411, the precedence
+   levels and the 532 rules in their numbered order, with no mid-rule actions, so bison's rule
+   n is the system's rule n (bison's rule 0 is $accept). Each alternative carries its number.
+   Values: $$ and $n are char[10000] texts (parser.h); write them only with val_set, val_cat,
+   val_printf and val_catf. The skeleton parser.m4 emits the tables and these actions; the
+   driver is parser.cpp. */
+
+%skeleton "./parser.m4"
+%define lr.type lalr
+%define lr.default-reduction most
+
+%code top {
+#include <cstdio>
+#include <cstring>
+
+#include "parser.h"
+}
+
+/* Token table in declaration order (Part 3.1). The single characters of the precedence
+   levels take their character codes; ')' ',' '.' ';' are used by the rules undeclared. */
+%token LOWPREC 257  STRING 258  INTNUM 259  APPROXNUM 260  NAME 261  COMPUTE 262
+%token FUNC 263  PARAMETER 264  NULLX 265  CHARACTER 266  VARCHAR 267  NUMERIC 268
+%token INTEGER 269  USER_TYPE 270  SMALLDATETIME 271  COMPARISON 272  OR 273  AND 274
+%token NOT 275  RETURN_CLAUSE 276  UMINUS 277  UPDATING 278  HOLDLOCK 279  DBCC 280
+%token CHECKTABLE 281  CHECKDB 282  CHECKALLOC 283  TABLEALLOC 284  INDEXALLOC 285  CHECKCATALOG 286
+%token DBREPAIR 287  REINDEX 288  FIX_TEXT 289  SKIP_NCINDEX 290  FIX 291  NOFIX 292
+%token FULL 293  OPTIMIZED 294  FAST 295  DROPDB 296  STATISTICS 297  VALUES 298
+%token SELECT 299  TRUNCATE 300  INSERT 301  INTO 302  ALL 303  ANY 304
+%token AS 305  ASC 306  BEGIN_CLAUSE 307  BETWEEN 308  BY 309  SPLIT_IF 310
+%token CHECK 311  CLOSE 312  COMMIT 313  CONTINUE 314  CREATE 315  CREATE_PROC 316
+%token CREATE_TRIGGER 317  CURSOR 318  DATE 319  DECIMAL 320  DECLARE 321  DEFAULT 322
+%token DELETE 323  DESC 324  DISTINCT 325  DELAYX 326  DROP 327  ELSE 328
+%token END_CLAUSE 329  ESCAPE 330  EXECUTE 331  EXISTS 332  FOR 333  FOREIGN 334
+%token FROM 335  GOTO 336  GO 337  GRANT 338  GROUP 339  HAVING 340
+%token IF 341  IN 342  INDICATOR 343  IS 344  JOIN 345  KEY 346
+%token LIKE 347  OF 348  ON 349  OPEN 350  OPTION 351  ORDER 352
+%token OUTPUT_VAR 353  PRECISION 354  PRINT 355  PRIMARY 356  PRIVILEGES 357  PUBLIC 358
+%token PLUS 359  REAL 360  RECOMPILE 361  REFERENCES 362  ROLLBACK 363  SCHEMA 364
+%token SET 365  BREAK 366  SMALLINT 367  SOME 368  SAVE 369  SYSNAME 370
+%token TABLE 371  TO 372  UNION 373  TIMESTAMP 374  UNIQUE 375  UPDATE 376
+%token USER 377  VIEW 378  VARBINARY 379  WHERE 380  CURRENT 381  WITH 382
+%token WHILE 383  WAITFOR 384  RAISERROR 385  LABEL 386  TRANSACTION 387  BEGIN_TRANSACTION 388
+%token FETCH 389  NEXT 390  INDEX 391  CLUSTERED 392  NONCLUSTERED 393  FILLFACTOR 394
+%token IGNORE_DUP_KEY 395  IGNORE_DUP_ROW 396  ALLOW_DUP_ROW 397  SORTED_DATA 398  WHEN 399  CASE 400
+%token THEN 401  IDENTITY 402  SCROLL 403  FIRST 404  LAST 405  READ 406
+%token ONLY 407  DEALLOCATE 408  ROWS 409  SQLSTATUS 410  FETCH_STATUS 411
+
+/* Precedence, lowest first, all left-associative (Part 3.1). LOWPREC is used by no rule;
+   UMINUS is carried by the unary rules 419 and 420. */
+%left LOWPREC
+%left COMPARISON
+%left '='
+%left '+' '-'
+%left '*' '/'
+%left '%' '&' '|' '^' '~'
+%left OR
+%left AND
+%left NOT
+%left RETURN_CLAUSE
+%left '('
+%left UMINUS
+
+%start begin_conv
+%expect 43
+%expect-rr 11
+%%
+
+begin_conv
+    : begin_procedure                                    /* 1 */
+    | begin_conv begin_procedure                         /* 2 */
+    ;
+
+begin_procedure
+    : procedure_stmt opt_go                              /* 3 */
+    ;
+
+opt_go
+    : %empty                                             /* 4 */
+    | GO                                                 /* 5 */
+    ;
+
+opt_holdlock
+    : %empty                                             /* 6 */
+    | HOLDLOCK                                           /* 7 */
+    ;
+
+opt_as_stmt
+    : %empty                                             /* 8 */
+    | as_stmt                                            /* 9 */
+    ;
+
+opt_name_string
+    : %empty                                             /* 10 */
+    | opt_as_stmt name_string                            /* 11 */
+    ;
+
+name_string
+    : NAME                                               /* 12 */
+    | STRING                                             /* 13 */
+    ;
+
+procedure_stmt
+    : CREATE_PROC proc_name opt_passed_parameters as_stmt opt_begin proc_body /* 14 */
+    | CREATE_TRIGGER proc_name ON table FOR operation_commalist as_stmt opt_begin proc_body /* 15 */
+    ;
+
+proc_name
+    : name_string opt_proc_number                        /* 16 */
+    | name_string '.' name_string opt_proc_number        /* 17 */
+    ;
+
+opt_proc_number
+    : %empty                                             /* 18 */
+    | ';' INTNUM                                         /* 19 */
+    ;
+
+opt_passed_parameters
+    : %empty                                             /* 20 */
+    | opt_sparen parameter_list opt_eparen               /* 21 */
+    ;
+
+opt_sparen
+    : %empty                                             /* 22 */
+    | '('                                                /* 23 */
+    ;
+
+opt_eparen
+    : %empty                                             /* 24 */
+    | ')'                                                /* 25 */
+    ;
+
+parameter_list
+    : parameter_def                                      /* 26 */
+    | parameter_list ',' parameter_def                   /* 27 */
+    ;
+
+parameter_def
+    : parameter data_type opt_default_value              /* 28 */
+    ;
+
+opt_default_value
+    : %empty                                             /* 29 */
+    | opt_default_value default_value                    /* 30 */
+    ;
+
+default_value
+    : OUTPUT_VAR                                         /* 31 */
+    | WITH RECOMPILE                                     /* 32 */
+    | '=' NULLX                                          /* 33 */
+    | '=' scalar_exp                                     /* 34 */
+    ;
+
+proc_body
+    : proc_contents                                      /* 35 */
+    | proc_body proc_contents                            /* 36 */
+    ;
+
+as_stmt
+    : AS                                                 /* 37 */
+    ;
+
+proc_contents
+    : sql opt_begin                                      /* 38 */
+    | opt_declare_var opt_begin                          /* 39 */
+    | end_construct opt_begin                            /* 40 */
+    | return_construct opt_begin                         /* 41 */
+    | print_construct opt_begin                          /* 42 */
+    | execute_construct opt_begin                        /* 43 */
+    | raiserror_construct opt_begin                      /* 44 */
+    | goto_construct opt_begin                           /* 45 */
+    | label_construct opt_begin                          /* 46 */
+    | continue_construct opt_begin                       /* 47 */
+    | waitfor_construct opt_begin                        /* 48 */
+    | while_construct                                    /* 49 */
+    | if_construct                                       /* 50 */
+    | else_construct                                     /* 51 */
+    | break_construct opt_begin                          /* 52 */
+    ;
+
+break_construct
+    : BREAK                                              /* 53 */
+    ;
+
+opt_declare_var
+    : DECLARE declare_var_list                           /* 54 */
+    ;
+
+declare_var_list
+    : declare_var_ref                                    /* 55 */
+    | declare_var_list ',' declare_var_ref               /* 56 */
+    ;
+
+declare_var_ref
+    : parameter data_type                                /* 57 */
+    ;
+
+if_construct
+    : IF if_condition opt_begin                          /* 58 */
+    ;
+
+if_condition
+    : if_condition OR if_condition                       /* 59 */
+    | if_condition AND if_condition                      /* 60 */
+    | NOT if_condition                                   /* 61 */
+    | '(' if_condition ')'                               /* 62 */
+    | if_predicate                                       /* 63 */
+    | like_predicate                                     /* 64 */
+    ;
+
+if_predicate
+    : comparison_if_predicate                            /* 65 */
+    | test_if_null                                       /* 66 */
+    | in_if_predicate                                    /* 67 */
+    | between_predicate                                  /* 68 */
+    | if_existence_test                                  /* 69 */
+    | if_updating                                        /* 70 */
+    | if_existence_test IS NULLX                         /* 71 */
+    | if_existence_test IS NOT NULLX                     /* 72 */
+    | if_existence_test comparison_clause subquery       /* 73 */
+    | if_existence_test comparison_clause scalar_exp     /* 74 */
+    | scalar_exp comparison_clause if_existence_test     /* 75 */
+    | if_existence_test comparison_clause NULLX          /* 76 */
+    | NULLX comparison_clause if_existence_test          /* 77 */
+    | scalar_exp IN if_existence_test                    /* 78 */
+    | scalar_exp NOT IN if_existence_test                /* 79 */
+    ;
+
+signed_intnum
+    : INTNUM                                             /* 80 */
+    | '-' INTNUM                                         /* 81 */
+    ;
+
+if_updating
+    : UPDATING '(' column_ref_commalist ')'              /* 82 */
+    ;
+
+comparison_if_predicate
+    : SQLSTATUS comparison_clause INTNUM                 /* 83 */
+    | '(' SQLSTATUS ')' comparison_clause INTNUM         /* 84 */
+    | FETCH_STATUS comparison_clause signed_intnum       /* 85 */
+    | '(' FETCH_STATUS ')' comparison_clause signed_intnum /* 86 */
+    | scalar_exp comparison_clause scalar_exp            /* 87 */
+    | scalar_exp                                         /* 88 */
+    ;
+
+test_if_null
+    : scalar_exp IS NOT NULLX                            /* 89 */
+    | scalar_exp IS NULLX                                /* 90 */
+    | scalar_exp comparison_clause NULLX                 /* 91 */
+    ;
+
+in_if_predicate
+    : scalar_exp NOT IN '(' if_scalar_exp_commalist ')'  /* 92 */
+    | scalar_exp IN '(' if_scalar_exp_commalist ')'      /* 93 */
+    ;
+
+if_scalar_exp_commalist
+    : if_txt                                             /* 94 */
+    | if_scalar_exp_commalist ',' if_txt                 /* 95 */
+    ;
+
+if_txt
+    : NULLX                                              /* 96 */
+    | scalar_exp                                         /* 97 */
+    ;
+
+if_existence_test
+    : subquery                                           /* 98 */
+    | existence_test                                     /* 99 */
+    ;
+
+waitfor_construct
+    : WAITFOR DELAYX scalar_exp                          /* 100 */
+    ;
+
+while_construct
+    : WHILE if_condition opt_begin                       /* 101 */
+    ;
+
+opt_begin
+    : %empty                                             /* 102 */
+    | BEGIN_CLAUSE                                       /* 103 */
+    | BEGIN_CLAUSE BEGIN_CLAUSE                          /* 104 */
+    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE             /* 105 */
+    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE /* 106 */
+    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE /* 107 */
+    ;
+
+comparison_clause
+    : COMPARISON                                         /* 108 */
+    | '='                                                /* 109 */
+    ;
+
+else_construct
+    : ELSE opt_begin                                     /* 110 */
+    ;
+
+end_construct
+    : END_CLAUSE                                         /* 111 */
+    ;
+
+error_code
+    : parameter                                          /* 112 */
+    | signed_intnum                                      /* 113 */
+    ;
+
+raiserror_construct
+    : RAISERROR error_code opt_message                   /* 114 */
+    | RAISERROR error_code opt_message ',' scalar_exp_commalist /* 115 */
+    | RAISERROR '(' opt_message ',' scalar_exp_commalist ')' /* 116 */
+    | RAISERROR opt_message ',' scalar_exp_commalist     /* 117 */
+    ;
+
+opt_message
+    : %empty                                             /* 118 */
+    | strings                                            /* 119 */
+    | parameter                                          /* 120 */
+    ;
+
+return_construct
+    : RETURN_CLAUSE opt_ret_val                          /* 121 */
+    ;
+
+opt_ret_val
+    : %empty                                             /* 122 */
+    | scalar_exp                                         /* 123 */
+    ;
+
+print_construct
+    : PRINT scalar_exp_list                              /* 124 */
+    ;
+
+scalar_exp_list
+    : scalar_exp                                         /* 125 */
+    | scalar_exp ',' scalar_exp_list                     /* 126 */
+    ;
+
+label_construct
+    : LABEL                                              /* 127 */
+    ;
+
+goto_construct
+    : GOTO NAME                                          /* 128 */
+    ;
+
+continue_construct
+    : CONTINUE                                           /* 129 */
+    ;
+
+sp_name
+    : NAME opt_proc_number                               /* 130 */
+    | NAME '.' NAME opt_proc_number                      /* 131 */
+    | NAME '.' '.' NAME opt_proc_number                  /* 132 */
+    | NAME '.' NAME '.' NAME opt_proc_number             /* 133 */
+    | NAME '.' '.' '.' NAME opt_proc_number              /* 134 */
+    | NAME '.' NAME '.' NAME '.' NAME opt_proc_number    /* 135 */
+    ;
+
+execute_construct
+    : execute_word opt_retval sp_name opt_execute_param_commalist /* 136 */
+    ;
+
+execute_word
+    : EXECUTE                                            /* 137 */
+    ;
+
+opt_retval
+    : %empty                                             /* 138 */
+    | parameter '='                                      /* 139 */
+    ;
+
+opt_execute_param_commalist
+    : %empty                                             /* 140 */
+    | execute_param_commalist                            /* 141 */
+    ;
+
+execute_param_commalist
+    : execute_param                                      /* 142 */
+    | execute_param_commalist ',' execute_param          /* 143 */
+    ;
+
+execute_param
+    : scalar_exp opt_out                                 /* 144 */
+    | NULLX                                              /* 145 */
+    ;
+
+opt_out
+    : %empty                                             /* 146 */
+    | OUTPUT_VAR                                         /* 147 */
+    ;
+
+truncate_exp
+    : TRUNCATE table                                     /* 148 */
+    | TRUNCATE TABLE table                               /* 149 */
+    ;
+
+sql
+    : schema_element_list                                /* 150 */
+    ;
+
+schema_element_list
+    : schema_element                                     /* 151 */
+    ;
+
+schema_element
+    : base_table_def                                     /* 152 */
+    | view_def                                           /* 153 */
+    | privilege_def                                      /* 154 */
+    ;
+
+base_table_def
+    : CREATE TABLE table '(' base_table_element_commalist ')' /* 155 */
+    | DROP TABLE table                                   /* 156 */
+    | CREATE optUnique optCluster INDEX NAME ON table '(' column_commalist ')' optWith optSegment /* 157 */
+    ;
+
+optUnique
+    : %empty                                             /* 158 */
+    | UNIQUE                                             /* 159 */
+    ;
+
+optCluster
+    : %empty                                             /* 160 */
+    | CLUSTERED                                          /* 161 */
+    | NONCLUSTERED                                       /* 162 */
+    ;
+
+optSegment
+    : %empty                                             /* 163 */
+    | ON NAME                                            /* 164 */
+    ;
+
+optWith
+    : %empty                                             /* 165 */
+    | WITH optOptionList optDupRow                       /* 166 */
+    ;
+
+optOptionList
+    : %empty                                             /* 167 */
+    | optionList                                         /* 168 */
+    ;
+
+optionList
+    : option                                             /* 169 */
+    | optionList ',' option                              /* 170 */
+    ;
+
+option
+    : FILLFACTOR '=' INTNUM                              /* 171 */
+    | IGNORE_DUP_KEY                                     /* 172 */
+    | SORTED_DATA                                        /* 173 */
+    ;
+
+optDupRow
+    : %empty                                             /* 174 */
+    | IGNORE_DUP_ROW                                     /* 175 */
+    | ALLOW_DUP_ROW                                      /* 176 */
+    ;
+
+base_table_element_commalist
+    : base_table_element                                 /* 177 */
+    | base_table_element_commalist ',' base_table_element /* 178 */
+    ;
+
+base_table_element
+    : column_def                                         /* 179 */
+    | table_constraint_def                               /* 180 */
+    ;
+
+column_def
+    : column data_type opt_identity column_def_opt_list  /* 181 */
+    ;
+
+opt_identity
+    : %empty                                             /* 182 */
+    | identity_clause                                    /* 183 */
+    ;
+
+column_def_opt_list
+    : %empty                                             /* 184 */
+    | column_def_opt_list column_def_opt                 /* 185 */
+    ;
+
+column_def_opt
+    : NULLX                                              /* 186 */
+    | NOT NULLX                                          /* 187 */
+    | NOT NULLX UNIQUE                                   /* 188 */
+    | NOT NULLX PRIMARY KEY                              /* 189 */
+    | DEFAULT literal                                    /* 190 */
+    | DEFAULT NULLX                                      /* 191 */
+    | DEFAULT USER                                       /* 192 */
+    | CHECK '(' search_condition ')'                     /* 193 */
+    | REFERENCES table                                   /* 194 */
+    | REFERENCES table '(' column_commalist ')'          /* 195 */
+    ;
+
+table_constraint_def
+    : UNIQUE '(' column_commalist ')'                    /* 196 */
+    | PRIMARY KEY '(' column_commalist ')'               /* 197 */
+    | FOREIGN KEY '(' column_commalist ')' REFERENCES table /* 198 */
+    | FOREIGN KEY '(' column_commalist ')' REFERENCES table '(' column_commalist ')' /* 199 */
+    | CHECK '(' search_condition ')'                     /* 200 */
+    ;
+
+column_commalist
+    : column                                             /* 201 */
+    | column_commalist ',' column                        /* 202 */
+    ;
+
+view_def
+    : CREATE VIEW table opt_column_commalist AS query_spec opt_with_check_option /* 203 */
+    | DROP VIEW table                                    /* 204 */
+    ;
+
+opt_with_check_option
+    : %empty                                             /* 205 */
+    | WITH CHECK OPTION                                  /* 206 */
+    ;
+
+opt_column_commalist
+    : %empty                                             /* 207 */
+    | '(' column_commalist ')'                           /* 208 */
+    ;
+
+privilege_def
+    : GRANT privileges ON table TO grantee_commalist opt_with_grant_option /* 209 */
+    ;
+
+opt_with_grant_option
+    : %empty                                             /* 210 */
+    | WITH GRANT OPTION                                  /* 211 */
+    ;
+
+privileges
+    : ALL PRIVILEGES                                     /* 212 */
+    | ALL                                                /* 213 */
+    | operation_commalist                                /* 214 */
+    ;
+
+operation_commalist
+    : operation                                          /* 215 */
+    | operation_commalist ',' operation                  /* 216 */
+    ;
+
+operation
+    : SELECT                                             /* 217 */
+    | INSERT                                             /* 218 */
+    | DELETE                                             /* 219 */
+    | EXECUTE                                            /* 220 */
+    | UPDATE opt_column_commalist                        /* 221 */
+    | REFERENCES opt_column_commalist                    /* 222 */
+    ;
+
+grantee_commalist
+    : grantee                                            /* 223 */
+    | grantee_commalist ',' grantee                      /* 224 */
+    ;
+
+grantee
+    : PUBLIC                                             /* 225 */
+    | user                                               /* 226 */
+    ;
+
+opt_order_by_clause
+    : %empty                                             /* 227 */
+    | ORDER BY ordering_spec_commalist                   /* 228 */
+    ;
+
+ordering_spec_commalist
+    : ordering_spec                                      /* 229 */
+    | ordering_spec_commalist ',' ordering_spec          /* 230 */
+    ;
+
+ordering_spec
+    : scalar_exp opt_asc_desc                            /* 231 */
+    ;
+
+opt_asc_desc
+    : %empty                                             /* 232 */
+    | ASC                                                /* 233 */
+    | DESC                                               /* 234 */
+    ;
+
+sql
+    : manipulative_statement                             /* 235 */
+    ;
+
+manipulative_statement
+    : commit_statement                                   /* 236 */
+    | begin_tran_statement                               /* 237 */
+    | delete_statement_searched                          /* 238 */
+    | insert_statement                                   /* 239 */
+    | rollback_statement                                 /* 240 */
+    | save_statement                                     /* 241 */
+    | update_statement_searched                          /* 242 */
+    | select_statement                                   /* 243 */
+    | fetch_statement                                    /* 244 */
+    | close_statement                                    /* 245 */
+    | open_statement                                     /* 246 */
+    | declare_cursor_statement                           /* 247 */
+    | deallocate_cursor_statement                        /* 248 */
+    | dbcc_statement                                     /* 249 */
+    | truncate_exp                                       /* 250 */
+    ;
+
+commit_statement
+    : COMMIT                                             /* 251 */
+    | COMMIT TRANSACTION                                 /* 252 */
+    | COMMIT TRANSACTION NAME                            /* 253 */
+    ;
+
+save_statement
+    : SAVE TRANSACTION NAME                              /* 254 */
+    ;
+
+begin_tran_statement
+    : BEGIN_TRANSACTION                                  /* 255 */
+    | BEGIN_TRANSACTION NAME                             /* 256 */
+    ;
+
+delete_statement_searched
+    : DELETE opt_from table opt_update_where_clause      /* 257 */
+    ;
+
+opt_from
+    : %empty                                             /* 258 */
+    | FROM                                               /* 259 */
+    ;
+
+fetch_statement
+    : FETCH opt_next opt_from fetch_cursor INTO target_commalist /* 260 */
+    ;
+
+target_commalist
+    : target                                             /* 261 */
+    | target_commalist ',' target                        /* 262 */
+    ;
+
+target
+    : fetch_parameter_ref                                /* 263 */
+    ;
+
+fetch_parameter_ref
+    : fetch_parameter                                    /* 264 */
+    | fetch_parameter fetch_parameter                    /* 265 */
+    ;
+
+fetch_parameter
+    : parameter                                          /* 266 */
+    ;
+
+fetch_cursor
+    : NAME                                               /* 267 */
+    ;
+
+close_statement
+    : CLOSE fetch_cursor                                 /* 268 */
+    ;
+
+deallocate_cursor_statement
+    : DEALLOCATE opt_cursor fetch_cursor                 /* 269 */
+    ;
+
+opt_next
+    : %empty                                             /* 270 */
+    | NEXT                                               /* 271 */
+    | FIRST                                              /* 272 */
+    | LAST                                               /* 273 */
+    ;
+
+opt_cursor
+    : %empty                                             /* 274 */
+    | CURSOR                                             /* 275 */
+    | SCROLL CURSOR                                      /* 276 */
+    ;
+
+open_statement
+    : OPEN fetch_cursor                                  /* 277 */
+    ;
+
+declare_cursor_statement
+    : DECLARE fetch_cursor opt_cursor FOR values_or_query_spec opt_upd_or_readonly /* 278 */
+    ;
+
+opt_upd_or_readonly
+    : %empty                                             /* 279 */
+    | FOR READ ONLY                                      /* 280 */
+    | FOR UPDATE opt_updatable_column_list               /* 281 */
+    ;
+
+opt_updatable_column_list
+    : %empty                                             /* 282 */
+    | OF column_commalist                                /* 283 */
+    ;
+
+insert_statement
+    : INSERT opt_into table opt_column_commalist values_or_query_spec /* 284 */
+    ;
+
+opt_into
+    : %empty                                             /* 285 */
+    | INTO                                               /* 286 */
+    ;
+
+values_or_query_spec
+    : VALUES '(' insert_atom_commalist ')'               /* 287 */
+    | query_exp                                          /* 288 */
+    ;
+
+subquery_table_exp
+    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause /* 289 */
+    ;
+
+insert_atom_commalist
+    : insert_atom                                        /* 290 */
+    | insert_atom_commalist ',' insert_atom              /* 291 */
+    ;
+
+insert_atom
+    : scalar_exp                                         /* 292 */
+    | NULLX                                              /* 293 */
+    ;
+
+rollback_statement
+    : ROLLBACK                                           /* 294 */
+    | ROLLBACK TRANSACTION                               /* 295 */
+    | ROLLBACK TRANSACTION NAME                          /* 296 */
+    ;
+
+select_statement
+    : query_exp                                          /* 297 */
+    ;
+
+opt_all_distinct
+    : %empty                                             /* 298 */
+    | ALL                                                /* 299 */
+    | DISTINCT                                           /* 300 */
+    ;
+
+update_statement_searched
+    : UPDATE table SET assignment_commalist opt_update_where_clause /* 301 */
+    | UPDATE STATISTICS table                            /* 302 */
+    | UPDATE STATISTICS table NAME                       /* 303 */
+    ;
+
+assignment_commalist
+    : assignment                                         /* 304 */
+    | assignment_commalist ',' assignment                /* 305 */
+    ;
+
+assignment
+    : update_columns scalar_exp                          /* 306 */
+    | update_columns NULLX                               /* 307 */
+    | update_columns subquery                            /* 308 */
+    ;
+
+update_columns
+    : column '='                                         /* 309 */
+    | column '.' column '='                              /* 310 */
+    | column '.' column '.' column '='                   /* 311 */
+    | column COMPARISON                                  /* 312 */
+    | column '.' column COMPARISON                       /* 313 */
+    | column '.' column '.' column COMPARISON            /* 314 */
+    ;
+
+opt_update_where_clause
+    : %empty                                             /* 315 */
+    | from_clause where_clause                           /* 316 */
+    ;
+
+opt_where_clause
+    : %empty                                             /* 317 */
+    | where_clause                                       /* 318 */
+    ;
+
+query_exp
+    : query_term                                         /* 319 */
+    | query_exp UNION query_term                         /* 320 */
+    | query_exp UNION ALL query_term                     /* 321 */
+    ;
+
+query_term
+    : query_spec                                         /* 322 */
+    | '(' query_exp ')'                                  /* 323 */
+    ;
+
+query_spec
+    : select_word opt_all_distinct selection opt_into_tmptable table_exp opt_compute /* 324 */
+    ;
+
+select_word
+    : SELECT                                             /* 325 */
+    ;
+
+selection
+    : scalar_exp_commalist                               /* 326 */
+    ;
+
+opt_compute
+    : %empty                                             /* 327 */
+    | COMPUTE compute_list opt_by                        /* 328 */
+    ;
+
+compute_list
+    : function_ref                                       /* 329 */
+    | function_ref ',' compute_list                      /* 330 */
+    ;
+
+opt_by
+    : %empty                                             /* 331 */
+    | BY column_ref_commalist                            /* 332 */
+    ;
+
+opt_into_tmptable
+    : %empty                                             /* 333 */
+    | INTO NAME                                          /* 334 */
+    ;
+
+table_exp
+    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause /* 335 */
+    ;
+
+from_clause
+    : %empty                                             /* 336 */
+    | FROM table_ref_commalist                           /* 337 */
+    ;
+
+table_ref_commalist
+    : table_ref                                          /* 338 */
+    | table_ref_commalist ',' table_ref                  /* 339 */
+    ;
+
+table_ref
+    : table                                              /* 340 */
+    ;
+
+where_clause
+    : WHERE search_condition                             /* 341 */
+    | WHERE CURRENT OF NAME                              /* 342 */
+    ;
+
+opt_group_by_clause
+    : %empty                                             /* 343 */
+    | GROUP BY column_ref_commalist                      /* 344 */
+    ;
+
+column_ref_commalist
+    : column_or_func_ref                                 /* 345 */
+    | column_ref_commalist ',' column_or_func_ref        /* 346 */
+    ;
+
+column_or_func_ref
+    : column_ref                                         /* 347 */
+    | function_ref                                       /* 348 */
+    ;
+
+opt_having_clause
+    : %empty                                             /* 349 */
+    | HAVING search_condition                            /* 350 */
+    ;
+
+search_condition
+    : search_condition OR search_condition               /* 351 */
+    | search_condition AND search_condition              /* 352 */
+    | NOT search_condition                               /* 353 */
+    | '(' search_condition ')'                           /* 354 */
+    | predicate                                          /* 355 */
+    ;
+
+predicate
+    : comparison_predicate                               /* 356 */
+    | between_predicate                                  /* 357 */
+    | like_predicate                                     /* 358 */
+    | test_for_null                                      /* 359 */
+    | in_predicate                                       /* 360 */
+    | scalar_exp                                         /* 361 */
+    | all_or_any_predicate                               /* 362 */
+    | existence_test                                     /* 363 */
+    | subquery comparison_clause                         /* 364 */
+    ;
+
+comparison_predicate
+    : scalar_exp comparison_clause scalar_exp            /* 365 */
+    | scalar_exp comparison_clause case_statement        /* 366 */
+    | scalar_exp comparison_clause NULLX                 /* 367 */
+    | subquery comparison_clause scalar_exp              /* 368 */
+    | subquery comparison_clause subquery                /* 369 */
+    | scalar_exp comparison_clause subquery              /* 370 */
+    | scalar_exp JOIN scalar_exp                         /* 371 */
+    ;
+
+between_predicate
+    : scalar_exp NOT BETWEEN scalar_exp AND scalar_exp   /* 372 */
+    | scalar_exp BETWEEN scalar_exp AND scalar_exp       /* 373 */
+    ;
+
+like_predicate
+    : scalar_exp NOT LIKE scalar_exp opt_escape          /* 374 */
+    | scalar_exp LIKE scalar_exp opt_escape              /* 375 */
+    ;
+
+opt_escape
+    : %empty                                             /* 376 */
+    | ESCAPE atom                                        /* 377 */
+    ;
+
+test_for_null
+    : scalar_exp IS NOT NULLX                            /* 378 */
+    | scalar_exp IS NULLX                                /* 379 */
+    ;
+
+in_predicate
+    : scalar_exp NOT IN subquery                         /* 380 */
+    | scalar_exp IN subquery                             /* 381 */
+    | scalar_exp NOT IN '(' scalar_exp_commalist ')'     /* 382 */
+    | scalar_exp IN '(' scalar_exp_commalist ')'         /* 383 */
+    ;
+
+all_or_any_predicate
+    : scalar_exp comparison_clause any_all_some subquery /* 384 */
+    ;
+
+any_all_some
+    : ANY                                                /* 385 */
+    | ALL                                                /* 386 */
+    | SOME                                               /* 387 */
+    ;
+
+existence_test
+    : EXISTS subquery                                    /* 388 */
+    ;
+
+subquery
+    : subquery_select opt_all_distinct selection subquery_table_exp opt_union_subquery ')' /* 389 */
+    ;
+
+opt_union_subquery
+    : %empty                                             /* 390 */
+    | UNION SELECT opt_all_distinct selection subquery_table_exp /* 391 */
+    | opt_union_subquery UNION SELECT opt_all_distinct selection subquery_table_exp /* 392 */
+    ;
+
+subquery_select
+    : '(' SELECT                                         /* 393 */
+    ;
+
+scalar_exp
+    : scalar_exp '+' scalar_exp                          /* 394 */
+    | scalar_exp '-' scalar_exp                          /* 395 */
+    | scalar_exp '*' scalar_exp                          /* 396 */
+    | scalar_exp '/' scalar_exp                          /* 397 */
+    | scalar_exp '+' subquery                            /* 398 */
+    | subquery '+' scalar_exp                            /* 399 */
+    | scalar_exp '-' subquery                            /* 400 */
+    | subquery '-' scalar_exp                            /* 401 */
+    | scalar_exp '*' subquery                            /* 402 */
+    | subquery '*' scalar_exp                            /* 403 */
+    | scalar_exp '/' subquery                            /* 404 */
+    | subquery '/' scalar_exp                            /* 405 */
+    | scalar_exp '%' scalar_exp                          /* 406 */
+    | scalar_exp '&' scalar_exp                          /* 407 */
+    | scalar_exp '|' scalar_exp                          /* 408 */
+    | scalar_exp '^' scalar_exp                          /* 409 */
+    | scalar_exp '~' scalar_exp                          /* 410 */
+    | scalar_exp '=' NULLX                               /* 411 */
+    | scalar_exp COMPARISON NULLX                        /* 412 */
+    | scalar_exp '=' subquery                            /* 413 */
+    | scalar_exp COMPARISON subquery                     /* 414 */
+    | scalar_exp '=' case_statement                      /* 415 */
+    | scalar_exp COMPARISON scalar_exp                   /* 416 */
+    | scalar_exp '=' SQLSTATUS                           /* 417 */
+    | scalar_exp '=' scalar_exp                          /* 418 */
+    | '+' scalar_exp %prec UMINUS                        /* 419 */
+    | '-' scalar_exp %prec UMINUS                        /* 420 */
+    | atom                                               /* 421 */
+    | column_ref                                         /* 422 */
+    | function_ref                                       /* 423 */
+    | '(' scalar_exp ')'                                 /* 424 */
+    ;
+
+ttx
+    : scalar_exp opt_name_string                         /* 425 */
+    | case_statement opt_name_string                     /* 426 */
+    | subquery opt_name_string                           /* 427 */
+    | NULLX opt_name_string                              /* 428 */
+    | '*'                                                /* 429 */
+    | NAME '.' '*'                                       /* 430 */
+    ;
+
+scalar_exp_commalist
+    : ttx                                                /* 431 */
+    | scalar_exp_commalist ',' ttx                       /* 432 */
+    ;
+
+identity_clause
+    : IDENTITY '(' literal ',' literal ')'               /* 433 */
+    ;
+
+case_statement
+    : '(' case_statement ')'                             /* 434 */
+    | CASE case_exp END_CLAUSE                           /* 435 */
+    ;
+
+case_when_exp
+    : WHEN column_ref comparison_clause case_literal THEN selection /* 436 */
+    | WHEN atom comparison_clause case_literal THEN selection /* 437 */
+    | column_ref WHEN case_literal THEN selection        /* 438 */
+    | atom WHEN case_literal THEN selection              /* 439 */
+    | WHEN case_literal THEN selection                   /* 440 */
+    ;
+
+case_literal
+    : literal                                            /* 441 */
+    | '-' INTNUM                                         /* 442 */
+    | NULLX                                              /* 443 */
+    | column_ref                                         /* 444 */
+    ;
+
+case_multi_when_exp
+    : case_when_exp                                      /* 445 */
+    | case_multi_when_exp case_when_exp                  /* 446 */
+    ;
+
+case_exp
+    : case_multi_when_exp opt_case_else                  /* 447 */
+    ;
+
+opt_case_else
+    : %empty                                             /* 448 */
+    | ELSE selection                                     /* 449 */
+    ;
+
+atom
+    : parameter_ref                                      /* 450 */
+    | literal                                            /* 451 */
+    | USER                                               /* 452 */
+    ;
+
+parameter_ref
+    : parameter                                          /* 453 */
+    ;
+
+fn_scalar_exp_commalist
+    : ttx                                                /* 454 */
+    | fn_scalar_exp_commalist ',' ttx                    /* 455 */
+    ;
+
+function_ref
+    : func_name '(' '*' ')'                              /* 456 */
+    | func_name '(' DISTINCT column_ref ')'              /* 457 */
+    | func_name '(' DISTINCT '(' column_ref ')' ')'      /* 458 */
+    | func_name '(' ALL scalar_exp ')'                   /* 459 */
+    | func_name '(' ALL '(' scalar_exp ')' ')'           /* 460 */
+    | func_name subquery                                 /* 461 */
+    | func_name '(' subquery ')'                         /* 462 */
+    | NAME '(' fn_scalar_exp_commalist ')'               /* 463 */
+    | func_name '(' fn_scalar_exp_commalist ')'          /* 464 */
+    | func_name '(' data_type ',' ttx opt_style ')'      /* 465 */
+    | NAME '(' ')'                                       /* 466 */
+    | func_name '(' ')'                                  /* 467 */
+    | func_name                                          /* 468 */
+    ;
+
+opt_style
+    : %empty                                             /* 469 */
+    | ',' scalar_exp                                     /* 470 */
+    ;
+
+func_name
+    : FUNC                                               /* 471 */
+    | CHARACTER                                          /* 472 */
+    ;
+
+literal
+    : strings                                            /* 473 */
+    | INTNUM                                             /* 474 */
+    | APPROXNUM                                          /* 475 */
+    ;
+
+strings
+    : STRING                                             /* 476 */
+    | strings PLUS STRING                                /* 477 */
+    ;
+
+table
+    : name_string opt_holdlock                           /* 478 */
+    | name_string name_string opt_holdlock               /* 479 */
+    | name_string '.' '.' name_string opt_holdlock       /* 480 */
+    | name_string '.' '.' name_string name_string opt_holdlock /* 481 */
+    | name_string '.' name_string opt_holdlock           /* 482 */
+    | name_string '.' name_string name_string opt_holdlock /* 483 */
+    | name_string '.' name_string '.' name_string opt_holdlock /* 484 */
+    | name_string '.' name_string '.' name_string name_string opt_holdlock /* 485 */
+    ;
+
+column_ref
+    : NAME                                               /* 486 */
+    | NAME '.' NAME                                      /* 487 */
+    | NAME '.' NAME '.' NAME                             /* 488 */
+    | NAME '.' NAME '.' NAME '.' NAME                    /* 489 */
+    | NAME '.' '.' NAME '.' NAME                         /* 490 */
+    ;
+
+data_type
+    : CHARACTER                                          /* 491 */
+    | CHARACTER '(' INTNUM ')'                           /* 492 */
+    | VARCHAR '(' INTNUM ')'                             /* 493 */
+    | VARCHAR                                            /* 494 */
+    | SYSNAME                                            /* 495 */
+    | VARBINARY '(' INTNUM ')'                           /* 496 */
+    | NUMERIC                                            /* 497 */
+    | NUMERIC '(' INTNUM ')'                             /* 498 */
+    | NUMERIC '(' INTNUM ',' INTNUM ')'                  /* 499 */
+    | INTEGER                                            /* 500 */
+    | SMALLINT                                           /* 501 */
+    | DATE                                               /* 502 */
+    | TIMESTAMP                                          /* 503 */
+    | SMALLDATETIME                                      /* 504 */
+    | NAME                                               /* 505 */
+    | USER_TYPE                                          /* 506 */
+    ;
+
+column
+    : NAME                                               /* 507 */
+    ;
+
+parameter
+    : PARAMETER                                          /* 508 */
+    ;
+
+user
+    : NAME                                               /* 509 */
+    ;
+
+dbcc_statement
+    : DBCC CHECKTABLE '(' tabName optNcindex ')'         /* 510 */
+    | DBCC CHECKDB optParam                              /* 511 */
+    | DBCC CHECKALLOC optParam                           /* 512 */
+    | DBCC TABLEALLOC '(' tabName optAdverb ')'          /* 513 */
+    | DBCC INDEXALLOC '(' tabName ',' INTNUM optAdverb ')' /* 514 */
+    | DBCC CHECKCATALOG optParam                         /* 515 */
+    | DBCC DBREPAIR '(' NAME ',' DROPDB ')'              /* 516 */
+    | DBCC REINDEX '(' tabName ')'                       /* 517 */
+    | DBCC FIX_TEXT '(' tabName ')'                      /* 518 */
+    ;
+
+tabName
+    : table                                              /* 519 */
+    | INTNUM                                             /* 520 */
+    ;
+
+optNcindex
+    : %empty                                             /* 521 */
+    | ',' SKIP_NCINDEX                                   /* 522 */
+    ;
+
+optParam
+    : %empty                                             /* 523 */
+    | '(' NAME optNcindex ')'                            /* 524 */
+    ;
+
+optAdverb
+    : %empty                                             /* 525 */
+    | ',' FULL optFix                                    /* 526 */
+    | ',' OPTIMIZED optFix                               /* 527 */
+    | ',' FAST optFix                                    /* 528 */
+    | ',' NULLX optFix                                   /* 529 */
+    ;
+
+optFix
+    : %empty                                             /* 530 */
+    | ',' FIX                                            /* 531 */
+    | ',' NOFIX                                          /* 532 */
+    ;
+%%

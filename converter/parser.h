@@ -1,0 +1,63 @@
+// Parser interface of the converter (spec Part 3.2): the semantic value (a NUL-terminated text
+// of at most 9,999 characters in a 10000-byte buffer), the token numbers of the grammar
+// (grammar.tab.h, generated from grammar.y), the parser globals and yyparse, and the helpers the
+// scanner and the rule actions use to write values without ever writing past a buffer.
+#pragma once
+
+#include <cstddef>
+
+#include "grammar.tab.h" // enum yytokentype: LOWPREC = 257 ... FETCH_STATUS = 411
+
+// Capacity of one semantic value, NUL included; a value holds at most YYVALMAX characters.
+// Longer texts are cut at YYVALMAX by every helper below (texts within the limit are unchanged).
+constexpr int YYVALSIZE = 10000;
+constexpr int YYVALMAX = YYVALSIZE - 1;
+
+// One entry of the value stack. In an action, $$ is `yyval` and $n is the `s` member of a
+// stack entry: both are char[YYVALSIZE], so `sizeof $$ == YYVALSIZE`.
+struct yyvalue {
+    char s[YYVALSIZE];
+};
+
+// The text of the token the scanner returned last (for a held look-ahead: the look-ahead's
+// text). The scanner fills it for every token it returns, keywords included, with set_yylval.
+extern char yylval[YYVALSIZE];
+// The value of the rule being reduced ($$); it starts as a copy of $1 (Part 3.2).
+extern char yyval[YYVALSIZE];
+
+// Look-ahead token: the token number, 0 at end of input, -1 when no look-ahead is held (after
+// a shift, and after a default reduction in a state that needs no look-ahead). The block-stack
+// routines take it as their token argument. Not YYEMPTY (-2): the old tables' -1.
+extern int yychar;
+extern int yydebug;   // nonzero: the -D trace on standard output (Part 3.2)
+extern int yynerrs;   // syntax errors of the last parse
+extern int yyerrflag; // 0 normally, 1 to 3 while recovering
+extern int yystate;   // state of the reduction whose action runs
+extern int yymaxdepth; // current depth of the state and value stacks (150, 300, 600, ...)
+
+// Parses the whole input from yylex (Part 2.2): 0 on acceptance, 1 after a syntax error (reported
+// as yyerror("syntax error")) or a stack overflow (yyerror("yacc stack overflow")).
+int yyparse();
+int yylex(); // the scanner; a negative result counts as end of input
+
+// Scanner side: the token text (len bytes, need not be NUL-terminated) becomes yylval, cut at
+// YYVALMAX characters.
+void set_yylval(const char *text, size_t len);
+
+// Action side. All return the resulting length and never write more than YYVALSIZE bytes into
+// dst, which must be a value buffer ($$, $n, yylval or another char[YYVALSIZE]). Arguments may
+// be the destination itself or overlap it (val_printf($$, "%s, %s", $$, $3) is fine).
+size_t val_set(char *dst, const char *src);                 // dst = src
+size_t val_cat(char *dst, const char *src);                 // dst += src
+size_t val_printf(char *dst, const char *fmt, ...)          // dst = formatted text
+    __attribute__((format(printf, 2, 3)));
+size_t val_catf(char *dst, const char *fmt, ...)            // dst += formatted text
+    __attribute__((format(printf, 2, 3)));
+
+// Trace names: the token's name as the trace prints it (yytoks: "NAME", "'('"; "end-of-file"
+// for 0, "-none-" for a negative token, "-unknown-" for a number not in the table) and the
+// text of rule n, "lhs : rhs" with "/* empty */" for an empty right-hand side
+// ("-no such reduction-" for n outside 1..532).
+const char *yytoken_name(int token);
+const char *yyrule_text(int rule);
+int yyrule_count(); // number of rules of the grammar (532)
