@@ -1,4 +1,869 @@
-// Run driver, keyword table, work files and output assembly of the converter.
+// Run driver (spec Part 1.1): options, banner, usage texts, run order, report, yyerror,
+// yywrap, print_statement, valid_procname; work files and output assembly (Part 1.2).
 #include "conv72.h"
 
-int kestra_main(int, char **) { return 0; }
+#include "convstate.h"
+#include "usertype.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Front end (Parts 2.1, 2.2, 3.2).
+void init_lex();
+int yyparse();
+void yyrestart(FILE *input_file);
+void start_again();
+
+namespace {
+
+// Thrown by kestra_exit inside kestra_main.
+struct kestra_stop {
+    int status;
+};
+int run_depth = 0;
+
+// The banner's constants (Part 1.1).
+const char vsnban[] = "Kestra for TSQL Release %d.%d.%d.%d.%d %s";
+const uint32_t release_number = 0x04000006;
+const char rel_status[6][23] = {
+    " - Production",         " - Beta", " - Alpha", " - Development", " - Limited Production",
+    " - Developer's Release"};
+
+const char *const usage_lines[] = {
+    "-F<Default Return Value> for Function, or, -P for Procedure, or, -B for PowerBuilder\n",
+    "-R for Returning Resultset, or, -I for Returning Arguments\n",
+};
+// The lines that the usage and the invalid-switch texts share, from "-X" on.
+const char *const common_lines[] = {
+    "-X for No Execption\n",
+    "-D for Debug\n",
+    "-N for No Procedure Name Prefix For Variables\n",
+    "-C for Skip Comments\n",
+    "-A for Use Of Alias Name\n",
+    "-O for Conversion of IN Arguments to IN OUT Arguments\n",
+    "   When 0 (Defaulted), No Conversion will be Done\n",
+    "   When 1, Value Assignment of IN Arguments will Convert the IN Argument to IN OUT\n",
+    "   When 2, Value Assignment of IN Argument will introduce an extra IN OUT Argument with "
+    "prefix in_\n",
+    "-U <DataTypeFile> (For ",
+    "User Defined Datatype)\n",
+};
+
+void print_usage(const char *prog) {
+    fprintf(stderr,
+            "USAGE: %s [-F<Default Return Value> || -P || -B] [-R || -I] [-X -D -N -C -A "
+            "{-O<0 || 1 || 2>} {-U <DataTypefile>}] <input_file_name>\n",
+            prog);
+    for (const char *l : usage_lines)
+        fputs(l, stderr);
+    for (const char *l : common_lines)
+        fputs(l, stderr);
+}
+
+[[noreturn]] void invalid_switch() {
+    fputs("Invalid switch\n", stderr);
+    fputs("You can specify ", stderr);
+    fputs("one of the following ", stderr);
+    fputs("values only: \n", stderr);
+    fputs("-F<Default Return Value> for Function, or, -P for Procedure, or, -B for PowerBuilder\n",
+          stderr);
+    fputs("-R for Resultset, or -I for Arguments\n", stderr);
+    for (const char *l : common_lines)
+        fputs(l, stderr);
+    kestra_exit(1);
+}
+
+// Refusal of a value that does not fit its width (Left to the implementer, Part 1.1).
+[[noreturn]] void too_long(const char *what, const char *value, size_t limit) {
+    fprintf(stderr, "kestra: %s is longer than %zu characters: %s\n", what, limit, value);
+    kestra_exit(1);
+}
+
+// The valid_procname buffers of the run.
+std::vector<std::unique_ptr<char[]>> procname_pool;
+
+void close_file(FILE *&fp) {
+    if (fp != nullptr && fp != stdin && fp != stdout && fp != stderr)
+        fclose(fp);
+    fp = nullptr;
+}
+
+// Closes everything the run may hold open; the work files are anonymous temporary files, so
+// closing them removes them. Safe to call twice.
+void release_run_files() {
+    close_file(yyin);
+    close_file(yyout);
+    close_file(fp1);
+    close_file(fp2);
+    close_file(fp3);
+    close_file(fp72);
+    close_file(fpLog);
+    close_file(tmpFile);
+    close_file(ddl_fd);
+    FreeList();
+}
+
+void final_report() {
+    if (conv_error == 0)
+        printf("Successfully converted. RETCODE = %d\n", stack_ptr);
+    else
+        printf("Failed to convert. RETCODE = %d\n", stack_ptr);
+    fpLog = fopen("KESTRA.log", "a");
+    if (fpLog == nullptr) {
+        perror("KESTRA.log");
+        return;
+    }
+    if (conv_error == 0)
+        fprintf(fpLog, "[KESTRA-MSG(OKEY)]:[%s(%s)] Conversion Successful\n", iFname, "SUCCESS");
+    else
+        fprintf(fpLog, "[KESTRA-MSG(FAIL)]:[%s(%s)] Conversion Failed\n", iFname, proc_name);
+    close_file(fpLog);
+}
+
+int run(int argc, char **argv) {
+    reset_conversion_state();
+    // 1. Banner.
+    prtban(stdout);
+    // 2.
+    yydebug = 0;
+    text_copy(RetCode, sizeof RetCode, "0");
+    memset(userfile, 0, sizeof userfile);
+    // 3.
+    if (argc < 2) {
+        print_usage(argc > 0 && argv[0] != nullptr ? argv[0] : "kestra");
+        kestra_exit(1);
+    }
+    // 4. Options: every argument, the source name included, when there are two or more.
+    if (argc >= 3) {
+        for (int i = 1; i < argc; i++) {
+            const char *arg = argv[i];
+            if (arg[0] != '-')
+                continue;
+            switch (toupper(static_cast<unsigned char>(arg[1]))) {
+            case 'F':
+                function = 1;
+                procedure = 0;
+                powerbuilder = 0;
+                if (arg[2] != '\0') {
+                    if (strlen(arg + 2) >= sizeof RetCode)
+                        too_long("the default return value of -F", arg + 2, sizeof RetCode - 1);
+                    text_copy(RetCode, sizeof RetCode, arg + 2);
+                }
+                break;
+            case 'P':
+                procedure = 1;
+                function = 0;
+                powerbuilder = 0;
+                default_opt = 0;
+                break;
+            case 'B':
+                powerbuilder = 1;
+                procedure = 0;
+                function = 0;
+                mult_row_fn = 0;
+                result_set_fn = 0;
+                default_opt = 0;
+                break;
+            case 'R':
+                result_set_fn = 1;
+                mult_row_fn = 0;
+                break;
+            case 'I':
+                result_set_fn = 0;
+                mult_row_fn = 0;
+                break;
+            case 'X':
+                noexception = 0;
+                break;
+            case 'D':
+                yydebug = 1;
+                break;
+            case 'N':
+                prefix_name = 0;
+                break;
+            case 'C':
+                nocomments = 1;
+                break;
+            case 'A':
+                use_alias = 1;
+                break;
+            case 'O':
+                if (strcmp(arg + 2, "1") == 0)
+                    arg_option = 1;
+                else if (strcmp(arg + 2, "2") == 0)
+                    arg_option = 2;
+                break;
+            case 'U': {
+                const char *name = arg + 2;
+                if (*name == '\0') {
+                    if (i + 1 >= argc) {
+                        fprintf(stderr, "kestra: -U needs a user datatype file name\n");
+                        kestra_exit(1);
+                    }
+                    name = argv[++i];
+                    if (name[0] == '-')
+                        invalid_switch();
+                }
+                if (strlen(name) >= sizeof userfile)
+                    too_long("the user datatype file name", name, sizeof userfile - 1);
+                text_copy(userfile, sizeof userfile, name);
+                break;
+            }
+            default:
+                invalid_switch();
+            }
+        }
+    }
+    // 6 (checked before loading). The source name and the output name must fit 127 bytes.
+    const char *source = argv[argc - 1];
+    if (strlen(source) + strlen(".pls") >= sizeof oFname)
+        too_long("the input file name", source, sizeof oFname - 1 - strlen(".pls"));
+    // 5.
+    if (userfile[0] != '\0')
+        LoadUserType(userfile);
+    // 6.
+    text_copy(iFname, sizeof iFname, source);
+    text_copy(oFname, sizeof oFname, iFname);
+    text_append(oFname, sizeof oFname, ".pls");
+    // 7.
+    yyin = fopen(iFname, "r");
+    if (yyin == nullptr) {
+        fprintf(stderr, "Cannot open input file : %s\n", iFname);
+        kestra_exit(1);
+    }
+    // 8.
+    tmpFile = fopen(oFname, "w");
+    if (tmpFile == nullptr) {
+        fprintf(stderr, "Cannot open output file : %s\n", oFname);
+        kestra_exit(1);
+    }
+    // 9. Keyword table; the scanner starts afresh on the new source, in its outer state.
+    init_lex();
+    yyrestart(yyin);
+    start_again();
+    yylineno = 1;
+    // 10.
+    open_tmp_files();
+    // 11.
+    yyparse();
+    // 12.
+    FreeList();
+    // 13.
+    close_tmp_files();
+    // 14. (The work files are anonymous: closing them removed them.)
+    close_file(yyin);
+    close_file(tmpFile);
+    close_file(ddl_fd);
+    // 15.
+    final_report();
+    return 0;
+}
+
+} // namespace
+
+void kestra_exit(int status) {
+    if (run_depth > 0)
+        throw kestra_stop{status};
+    fflush(stdout);
+    fflush(stderr);
+    std::exit(status);
+}
+
+int kestra_main(int argc, char **argv) {
+    int status;
+    run_depth++;
+    try {
+        status = run(argc, argv);
+    } catch (const kestra_stop &stop) {
+        status = stop.status;
+    }
+    run_depth--;
+    release_run_files();
+    release_procname_pool();
+    fflush(stdout);
+    fflush(stderr);
+    return status;
+}
+
+void prtban(FILE *fp) {
+    const uint32_t r = release_number;
+    fprintf(fp, vsnban, static_cast<int>((r >> 24) & 0xff), static_cast<int>((r >> 20) & 0xf),
+            static_cast<int>((r >> 12) & 0xff), static_cast<int>((r >> 8) & 0xf),
+            static_cast<int>(r & 0xff), rel_status[1]);
+    time_t now = time(nullptr);
+    char date[64];
+    struct tm tmv;
+    if (localtime_r(&now, &tmv) == nullptr ||
+        strftime(date, sizeof date, "%a %b %e %H:%M:%S %Y\n", &tmv) == 0)
+        text_copy(date, sizeof date, "Thu Jan  1 00:00:00 1970\n");
+    fprintf(fp, " on %s", date);
+}
+
+void yyerror(const char *msg) {
+    const char *token = yytext != nullptr ? yytext : "";
+    if (fpLog != nullptr)
+        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s Near '%s'\n", yylineno, iFname, proc_name,
+                msg, token);
+    fprintf(stderr, "%s in %s at line %d near the token '%s'\n", msg, iFname, yylineno, token);
+    conv_error = 1;
+}
+
+extern "C" int yywrap(void) {
+    end_of_input = 1;
+    return 1;
+}
+
+static void write_tabs(int n, FILE *fp) {
+    for (int i = 0; i < n; i++)
+        fputc('\t', fp);
+}
+
+void print_statement(int16_t newline_first, int indent, const char *text, FILE *fp) {
+    if (newline_first != 0 && text[0] != '\n') {
+        fputc('\n', fp);
+        write_tabs(indent, fp);
+    }
+    int col = 0;
+    for (const char *p = text; *p != '\0'; p++) {
+        char ch = *p;
+        if (ch == '\t')
+            continue;
+        fputc(ch, fp);
+        if (ch == '\n') {
+            write_tabs(indent, fp);
+            col = 0;
+        } else if (ch == ' ' && col > 60) {
+            fputc('\n', fp);
+            write_tabs(indent, fp);
+            fputs("   ", fp);
+            col = 0;
+        } else {
+            col++;
+        }
+    }
+}
+
+char *valid_procname(const char *name) {
+    std::unique_ptr<char[]> buf(new char[30]());
+    text_copy(buf.get(), 28, name);
+    char *result = buf.get();
+    procname_pool.push_back(std::move(buf));
+    return result;
+}
+
+void release_procname_pool() {
+    procname_pool.clear();
+    procname_pool.shrink_to_fit();
+}
+
+void open_ddl_file(const char *name) {
+    if (ddl_fd != nullptr)
+        return;
+    text_copy(ddl_fname, sizeof ddl_fname, name);
+    ddl_fd = fopen(ddl_fname, "w");
+    if (ddl_fd == nullptr) {
+        perror(ddl_fname);
+        kestra_exit(10);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Work files and output assembly (Part 1.2).
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// An anonymous work file: unique to the run, removed by the system when closed or when the
+// process ends, so none is ever left behind.
+FILE *open_work_file() {
+    FILE *fp = tmpfile();
+    if (fp == nullptr) {
+        fputs("Cannot open temporary output file\n", stderr);
+        perror("Open()");
+        kestra_exit(1);
+    }
+    return fp;
+}
+
+// Rewinds a work file for reading (in place of the reopening of Part 1.2).
+void rewind_work_file(FILE *&fp) {
+    if (fp == nullptr || fflush(fp) != 0 || fseek(fp, 0L, SEEK_SET) != 0) {
+        fputs("Cannot open temporary file\n", stdout);
+        close_file(fp);
+        kestra_exit(1);
+    }
+}
+
+// Copies a work file onto tmpFile; `before` (if any) is written just before its first byte.
+// Returns whether the file held anything.
+bool copy_work_file(FILE *&fp, const char *before = nullptr) {
+    rewind_work_file(fp);
+    char buf[8192];
+    size_t n;
+    bool any = false;
+    while ((n = fread(buf, 1, sizeof buf, fp)) > 0) {
+        if (!any && before != nullptr)
+            fputs(before, tmpFile);
+        any = true;
+        fwrite(buf, 1, n, tmpFile);
+    }
+    return any;
+}
+
+void head(const char *kind) {
+    fprintf(tmpFile, "\nCREATE OR REPLACE %s %s", kind, proc_name);
+}
+
+// The support functions of step 13, each piece an exact literal.
+const char *const basechar_text[] = {
+    "\nCREATE OR REPLACE FUNCTION BASECHAR(",
+    "\nP1 NUMBER,",
+    "\nBASE NUMBER)",
+    "\nRETURN VARCHAR2",
+    "\nAS",
+    "\nDIGITSTRING VARCHAR2(16) := '0123456789ABCDEF';",
+    "\nINTVALUE INTEGER;",
+    "\nREMAINDER INTEGER;",
+    "\nRETURNVALUE VARCHAR2(100);",
+    "\nBEGIN",
+    "\n\tINTVALUE := FLOOR(P1/BASE);",
+    "\n\tREMAINDER := MOD(P1,BASE);",
+    "\n\tRETURNVALUE := SUBSTR(DIGITSTRING,REMAINDER+1,1);",
+    "\n\tWHILE INTVALUE > 0 LOOP",
+    "\n\t\tREMAINDER := MOD(INTVALUE,BASE);",
+    "\n\t\tINTVALUE := FLOOR(INTVALUE/BASE);",
+    "\n\t\tRETURNVALUE := SUBSTR(DIGITSTRING,REMAINDER+1,1) || RETURNVALUE;",
+    "\n\tEND LOOP;",
+    "\n\tRETURN RETURNVALUE;",
+    "\nEND BASECHAR;",
+    nullptr};
+const char *const bitnand_text[] = {"\nCREATE OR REPLACE FUNCTION BITNAND(",
+                                    "\np1 NUMBER,",
+                                    "\np2 NUMBER)",
+                                    "\nRETURN NUMBER",
+                                    "\nAS",
+                                    "\nbits1 VARCHAR2(100);",
+                                    "\nbits2 VARCHAR2(100);",
+                                    "\nbitsout VARCHAR2(100);",
+                                    "\nnbits NUMBER;",
+                                    "\nloopc NUMBER;",
+                                    "\ncbit CHAR(1);",
+                                    "\nBEGIN",
+                                    "\n\tbits1 := BASECHAR(p1, 2);",
+                                    "\n\tbits2 := BASECHAR(p2, 2);",
+                                    "\n\tnbits := GREATEST(LENGTH(bits1), LENGTH(bits2));",
+                                    "\n\tbitsout := '';",
+                                    "\n\tbits1 := LPAD(bits1, nbits, '0');",
+                                    "\n\tbits2 := LPAD(bits2, nbits, '0');",
+                                    "\n\tFOR loopc IN 1..nbits LOOP",
+                                    "\n\t\tIF SUBSTR(bits2, loopc, 1) = '1' THEN",
+                                    "\n\t\t\tcbit := '0';",
+                                    "\n\t\tELSE",
+                                    "\n\t\t\tcbit := '1';",
+                                    "\n\t\tEND IF;",
+                                    "\n\t\tIF SUBSTR(bits1, loopc, 1) = '1' AND cbit = '1' THEN",
+                                    "\n\t\t\tbitsout := cbit || bitsout;",
+                                    "\n\t\tELSE",
+                                    "\n\t\t\tbitsout := '0' || bitsout;",
+                                    "\n\t\tEND IF;",
+                                    "\n\tEND LOOP;",
+                                    "\n\tRETURN(CHARBASE(bitsout, 2));",
+                                    "\nEND BITNAND;",
+                                    nullptr};
+const char *const charbase_text[] = {"\nCREATE OR REPLACE FUNCTION CHARBASE(",
+                                     "\np1 VARCHAR2,",
+                                     "\nbase NUMBER)",
+                                     "\nRETURN NUMBER",
+                                     "\nAS",
+                                     "\ndigitstring VARCHAR2(16) := '0123456789ABCDEF';",
+                                     "\nreturnvalue NUMBER := 0;",
+                                     "\ncnum NUMBER;",
+                                     "\nloopc NUMBER;",
+                                     "\nBEGIN",
+                                     "\n\tFOR loopc IN 1..LENGTH(p1) LOOP",
+                                     "\n\t\tcnum := INSTR(digitstring, SUBSTR(p1, loopc, 1));",
+                                     "\n\t\treturnvalue := (returnvalue * base) + (cnum - 1);",
+                                     "\n\tEND LOOP;",
+                                     "\n\tRETURN returnvalue;",
+                                     "\nEND CHARBASE;",
+                                     nullptr};
+const char *const patindex_text[] = {
+    "\nCREATE OR REPLACE FUNCTION PATINDEX(",
+    "\nS1 VARCHAR2,",
+    "\nS2 VARCHAR2)",
+    "\nRETURN INTEGER",
+    "\nAS",
+    "\nPPOS INTEGER;",
+    "\nOPOS INTEGER := 0;",
+    "\nTYPE STABTYP IS TABLE OF VARCHAR2(100) INDEX BY BINARY_INTEGER;",
+    "\nSTAB STABTYP;",
+    "\nLOOPC INTEGER;",
+    "\nSTARTPOS INTEGER;",
+    "\nCURPOS INTEGER;",
+    "\nSSTRING VARCHAR2(100);",
+    "\nBEGIN",
+    "\n\tPPOS := INSTR(S1,'%');",
+    "\n\tWHILE PPOS != 0 LOOP",
+    "\n\t\tSSTRING := SUBSTR(S1,OPOS+1,PPOS-OPOS-1);",
+    "\n\t\tIF SSTRING IS NOT NULL THEN",
+    "\n\t\t\tSTAB(STAB.COUNT+1) := SSTRING;",
+    "\n\t\tEND IF;",
+    "\n\t\tOPOS := PPOS;",
+    "\n\t\tPPOS := INSTR(S1,'%',OPOS+1);",
+    "\n\tEND LOOP;",
+    "\n\tSSTRING := SUBSTR(S1,OPOS+1);",
+    "\n\tIF SSTRING IS NOT NULL THEN",
+    "\n\t\tSTAB(STAB.COUNT+1) := SSTRING;",
+    "\n\tEND IF;",
+    "\n\tSTARTPOS := INSTR(S2,STAB(1));",
+    "\n\tIF STARTPOS > 0 THEN",
+    "\n\t\tCURPOS := STARTPOS + 1;",
+    "\n\t\tFOR LOOPC IN 2..STAB.COUNT LOOP",
+    "\n\t\t\tCURPOS := INSTR(S2,STAB(LOOPC),CURPOS);",
+    "\n\t\t\tIF CURPOS = 0 THEN",
+    "\n\t\t\t\tSTARTPOS := 0;",
+    "\n\t\t\t\tEXIT;",
+    "\n\t\t\tEND IF;",
+    "\n\t\t\tCURPOS := CURPOS + 1;",
+    "\n\t\tEND LOOP;",
+    "\n\tEND IF;",
+    "\n\tRETURN STARTPOS;",
+    "\nEND PATINDEX;",
+    nullptr};
+
+void support_function(const char *const *pieces) {
+    for (; *pieces != nullptr; pieces++)
+        fputs(*pieces, tmpFile);
+    fputs("\n/", tmpFile);
+    fputs("\nshow errors;\n", tmpFile);
+}
+
+int clamp_count(int32_t n, int limit) {
+    return n < 0 ? 0 : (n > limit ? limit : n);
+}
+
+// Writes the tabs of indentation depth d.
+void tabs_out(int d) {
+    write_tabs(d, tmpFile);
+}
+
+// The status block of SELECT n (marker digits n, terminator 2).
+void status_block(int n) {
+    if (retrow_list[n].status_flag != 1)
+        return;
+    const int d = retrow_list[n].number;
+    fputs("\n", tmpFile);
+    tabs_out(d);
+    fputs("BEGIN", tmpFile);
+    fputs("\n", tmpFile);
+    tabs_out(d);
+    fputs("\tTarn_error   := 0;", tmpFile);
+    fputs("\n", tmpFile);
+    tabs_out(d);
+    fputs("\tSELECT 1 INTO Tarn_rowcnt FROM DUAL", tmpFile);
+    fputs("\n", tmpFile);
+    tabs_out(d);
+    fputs("\tWHERE EXISTS (", tmpFile);
+    // The SELECT numbers of this status block, separated by "@", are in fld_list[n].text.
+    std::string list(fld_list[n].text, strnlen(fld_list[n].text, sizeof fld_list[n].text));
+    bool first = true;
+    size_t pos = 0;
+    while (pos <= list.size()) {
+        size_t at = list.find('@', pos);
+        if (at == std::string::npos)
+            at = list.size();
+        std::string item = list.substr(pos, at - pos);
+        pos = at + 1;
+        if (item.empty() || item.find_first_not_of("0123456789") != std::string::npos ||
+            item.size() > 5)
+            continue;
+        int m = atoi(item.c_str());
+        if (m >= RESULT_SET_MAX)
+            continue;
+        if (!first)
+            print_statement(1, d + 1, "   UNION", tmpFile);
+        first = false;
+        print_statement(1, d + 1, retrow_list[m].query, tmpFile);
+    }
+    fputs("\n", tmpFile);
+    tabs_out(d);
+    fputs("\t);", tmpFile);
+    fputs("\n", tmpFile);
+    if (noexception == 1) {
+        tabs_out(d);
+        fputs("\tEXCEPTION", tmpFile);
+        fputs("\n", tmpFile);
+        tabs_out(d + 1);
+        fputs("\tWHEN OTHERS THEN", tmpFile);
+        fputs("\n", tmpFile);
+        tabs_out(d + 2);
+        fputs("\tTarn_rowcnt := 0;", tmpFile);
+        fputs("\n", tmpFile);
+        tabs_out(d + 2);
+        fputs("\tTarn_selcnt := 0;", tmpFile);
+        fputs("\n", tmpFile);
+        tabs_out(d + 2);
+        fputs("\tTarn_error := SQLCODE;", tmpFile);
+    }
+    fputs("\n", tmpFile);
+    tabs_out(d);
+    fputs("END;", tmpFile);
+}
+
+// The select list of SELECT n (marker digits n, terminator 1).
+void select_list(int n) {
+    const int cols = clamp_count(fld_cnt, RESULT_COL_MAX);
+    const int d = fld_list[n].indent;
+    bool all_empty = true;
+    bool any_star = false;
+    for (int c = 0; c < cols; c++) {
+        const char *t = retfld_list[n][c];
+        if (t[0] != '\0')
+            all_empty = false;
+        if (strchr(t, '*') != nullptr)
+            any_star = true;
+    }
+    if (star_flag != 0 && all_empty) {
+        fputs("*", tmpFile);
+        return;
+    }
+    std::string piece;
+    if (!any_star) {
+        for (int c = 0; c < cols; c++) {
+            const char *t = retfld_list[n][c];
+            if (c == 0) {
+                fputs(t[0] != '\0' ? t : "NULL", tmpFile);
+            } else {
+                piece = ", ";
+                piece += t[0] != '\0' ? t : "NULL";
+                print_statement(1, d, piece.c_str(), tmpFile);
+            }
+        }
+    } else {
+        bool first = true;
+        for (int c = 0; c < cols; c++) {
+            const char *t = retfld_list[n][c];
+            if (t[0] == '\0')
+                continue;
+            if (first) {
+                fputs(t, tmpFile);
+                first = false;
+            } else {
+                piece = ", ";
+                piece += t;
+                print_statement(1, d, piece.c_str(), tmpFile);
+            }
+        }
+    }
+}
+
+// The INTO list (marker without digits); d is the indentation of the SELECT of the most
+// recent numbered marker.
+void into_list(int d, bool trigger) {
+    if (star_flag == 1) {
+        fputs("o_record", tmpFile);
+        return;
+    }
+    const int cols = clamp_count(fld_cnt, FLD_LIST_MAX);
+    const bool prefixed = prefix_name != 0 && !trigger;
+    std::string piece;
+    for (int c = 0; c < cols; c++) {
+        const char *name = fld_list[c].name;
+        if (c == 0) {
+            if (prefixed)
+                fprintf(tmpFile, "%s.%s", proc_name, name);
+            else
+                fputs(name, tmpFile);
+        } else {
+            piece = ", ";
+            if (prefixed) {
+                piece += proc_name;
+                piece += ".";
+            }
+            piece += name;
+            print_statement(1, d, piece.c_str(), tmpFile);
+        }
+    }
+}
+
+// Byte 5: initialisation of the input arguments that the body assigns.
+void argument_initialisation(bool trigger) {
+    const bool prefixed = prefix_name == 1 && !trigger;
+    const int n = clamp_count(declare_no, DECLARE_LIST_MAX);
+    for (int i = 0; i < n; i++) {
+        const declare_entry &e = declare_list[i];
+        if (e.kind != 3)
+            continue;
+        if (arg_option == 0 || arg_option == 2) {
+            if (prefixed)
+                fprintf(tmpFile, "\n\t%s.%s := %s.in_%s;", proc_name, e.name, proc_name, e.name);
+            else
+                fprintf(tmpFile, "\n\t%s := in_%s;", e.name, e.name);
+        } else if (arg_option == 1 && e.default_clause[0] != '\0') {
+            if (prefixed) {
+                fprintf(tmpFile, "\n\tIF %s.%s IS NULL THEN", proc_name, e.name);
+                fprintf(tmpFile, "\n\t\t%s.%s := %s;", proc_name, e.name, e.default_value);
+                fputs("\n\tEND;", tmpFile);
+            } else {
+                fprintf(tmpFile, "\n\tIF %s IS NULL THEN", e.name);
+                fprintf(tmpFile, "\n\t%s := %s;", e.name, e.default_value);
+                fputs("\n\tEND;", tmpFile);
+            }
+        }
+    }
+}
+
+// Step 11: the body with its markers replaced.
+void copy_body(bool trigger) {
+    rewind_work_file(yyout);
+    int last_n = 0; // the SELECT of the most recent numbered marker
+    int ch;
+    while ((ch = getc(yyout)) != EOF) {
+        if (ch == 5) {
+            argument_initialisation(trigger);
+            continue;
+        }
+        if (ch != 1) {
+            fputc(ch, tmpFile);
+            continue;
+        }
+        // A marker: bytes up to the next byte 1 or 2.
+        long n = 0;
+        int digits = 0;
+        int term;
+        while ((term = getc(yyout)) != EOF && term != 1 && term != 2) {
+            if (term >= '0' && term <= '9' && n < 100000) {
+                n = n * 10 + (term - '0');
+                digits++;
+            }
+        }
+        if (term == EOF)
+            break; // a marker cut off by the end of the body writes nothing
+        if (digits == 0) {
+            into_list(fld_list[last_n].indent, trigger);
+            continue;
+        }
+        if (n >= RESULT_SET_MAX)
+            continue; // no such SELECT: the marker writes nothing
+        last_n = static_cast<int>(n);
+        if (term == 1)
+            select_list(last_n);
+        else
+            status_block(last_n);
+    }
+}
+
+} // namespace
+
+void open_tmp_files() {
+    close_file(fpLog);
+    fpLog = fopen("KESTRA.log", "a");
+    if (fpLog == nullptr) {
+        perror("KESTRA.log");
+        kestra_exit(1);
+    }
+    close_file(yyout);
+    close_file(fp1);
+    close_file(fp2);
+    close_file(fp3);
+    close_file(fp72);
+    yyout = open_work_file();
+    fp1 = open_work_file();
+    fp2 = open_work_file();
+    fp3 = open_work_file();
+    fp72 = open_work_file();
+}
+
+void close_tmp_files() {
+    // 1.
+    close_file(fpLog);
+    const bool trigger = iftrigger != 0;
+    // 2. Heads.
+    if (!trigger && begin_printed != 0) {
+        if (procedure != 0) {
+            if (result_set_fn == 0)
+                head(isFunction == 1 ? "FUNCTION" : "PROCEDURE");
+        } else if (function != 0 && result_set_fn == 0) {
+            head("FUNCTION");
+        } else if (powerbuilder != 0) {
+            head("PROCEDURE");
+        }
+    }
+    if (trigger && begin_printed != 0) {
+        fprintf(tmpFile, "\nCREATE OR REPLACE TRIGGER %s\n", proc_name);
+        fprintf(tmpFile, aft_trig != 0 ? "AFTER %s\n" : "BEFORE %s\n", TriggerEvent);
+        fprintf(tmpFile, "ON %s\n", TriggerTable);
+        fputs("FOR EACH ROW", tmpFile);
+        ifeachrow = 0;
+    }
+    // 3. Package specification.
+    bool package_written = false;
+    if (result_set_fn != 0) {
+        std::string pkg = "\nCREATE OR REPLACE PACKAGE ";
+        pkg += valid_procname(proc_name);
+        pkg += "Pkg AS";
+        package_written = copy_work_file(fp72, pkg.c_str());
+    }
+    // 4. Parameter list.
+    if (powerbuilder != 0 || ((procedure != 0 || function != 0) && result_set_fn == 0))
+        copy_work_file(fp1);
+    // 5. Result-set form.
+    if (result_set_fn != 0 && begin_printed != 0) {
+        if (!trigger) {
+            if (package_written)
+                fputs("END;\n/ \n", tmpFile);
+            head(isFunction == 1 || function != 0 ? "FUNCTION" : "PROCEDURE");
+        }
+        copy_work_file(fp1);
+    }
+    // 6. Return type.
+    if ((function != 0 && !trigger) || (function == 0 && isFunction == 1))
+        fputs("\nRETURN INTEGER", tmpFile);
+    // 7.
+    if (!trigger && begin_printed != 0)
+        fputs("\nAS", tmpFile);
+    // 8. Local copies of assigned input arguments.
+    if (arg_option == 0) {
+        const int n = clamp_count(declare_no, DECLARE_LIST_MAX);
+        for (int i = 0; i < n; i++) {
+            const declare_entry &e = declare_list[i];
+            if (e.kind == 3)
+                fprintf(tmpFile, "\n%s \t%s%s;", e.name, e.base_type, e.size);
+        }
+    }
+    // 9. Declarations.
+    iftrigger = 0;
+    copy_work_file(fp2);
+    if (version_flag != 0)
+        fputs("\nTarn_version \tDATE;", tmpFile);
+    // 10.
+    if (begin_printed != 0) {
+        for (int i = 2; i <= no_of_begin; i++)
+            fputs("\nBEGIN", tmpFile);
+    }
+    // 11. Body.
+    copy_body(trigger);
+    // 12.
+    if (begin_printed != 0)
+        fputs("show errors;\n", tmpFile);
+    // 13. Support functions.
+    if (ibasechar != 0 || ibitnand != 0)
+        support_function(basechar_text);
+    if (ibitnand != 0)
+        support_function(bitnand_text);
+    if (icharbase != 0 || ibitnand != 0)
+        support_function(charbase_text);
+    if (ipatindex != 0)
+        support_function(patindex_text);
+    // 14. The work files are anonymous: closing removes them.
+    close_file(yyout);
+    close_file(fp1);
+    close_file(fp2);
+    close_file(fp3);
+    close_file(fp72);
+}

@@ -1,5 +1,48 @@
-// Run driver of the converter: one whole conversion run from a command line.
+// Run driver of the converter (spec Part 1.1) and the work files and output assembly
+// (Part 1.2): one whole conversion run from a command line, and the services other Parts call.
 #pragma once
 
-// Runs one conversion as the command line says and returns the exit status.
+#include <cstdint>
+#include <cstdio>
+
+// Runs one conversion as the command line says and returns the exit status (0, 1 or 10).
+// Every run starts from the program-start state, so one process can run many conversions.
 int kestra_main(int argc, char **argv);
+
+// Every fatal stop of the converter (usage errors, file errors, the scanner's overlong-token
+// stop, work-file errors, exceeded capacities) calls this instead of exit(). Inside
+// kestra_main it unwinds (a private exception type caught by kestra_main), kestra_main closes
+// the run's files, removes its work files and returns `status`. Outside kestra_main (a unit
+// test calling a routine directly) it flushes the standard streams and calls std::exit.
+[[noreturn]] void kestra_exit(int status);
+
+// Writes the banner line "Kestra for TSQL Release 4.0.0.0.6  - Beta on <ctime>" to `fp`.
+void prtban(FILE *fp);
+
+// The parser's error report: log line, standard-error line, conv_error = 1.
+void yyerror(const char *msg);
+
+// End-of-input hook of the scanner: end_of_input = 1, returns 1. C linkage because the
+// flex skeleton declares it extern "C" when compiled as C++.
+extern "C" int yywrap(void);
+
+// The line-wrapping writer: newline-first flag, indentation depth (tabs), text, stream.
+void print_statement(int16_t newline_first, int indent, const char *text, FILE *fp);
+
+// The procedure name cut to at most 27 characters, in a 30-byte buffer. The buffer belongs to
+// a per-run pool: it stays valid until the end of the run (reset_conversion_state() or
+// release_procname_pool() frees it), so callers never free it.
+char *valid_procname(const char *name);
+void release_procname_pool();
+
+// Work files (Part 1.2). open_tmp_files opens the log (append) and the five work files of a
+// unit (yyout, fp1, fp2, fp3, fp72); close_tmp_files assembles the unit onto tmpFile and
+// closes them. The work files are anonymous temporary files: unique to the run and never
+// left behind, also when the run fails.
+void open_tmp_files();
+void close_tmp_files();
+
+// Opens the DDL script `name` for writing into ddl_fd (recording the name in ddl_fname)
+// unless ddl_fd is already open; when it cannot be created, prints the C library's error
+// text for the name and stops the run with exit status 10 (Parts 1.2, 3.6, 4.4).
+void open_ddl_file(const char *name);

@@ -1,0 +1,448 @@
+// Block stack and control flow (spec Part 4.2): push/pop/btype, print_tabs, and the texts of
+// IF, ELSE, WHILE and END written to the body work file yyout. See blockstack.h for the
+// look-ahead argument.
+#include "blockstack.h"
+
+#include "conv72.h"
+#include "convstate.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+void push(int16_t kind) {
+    if (stack_ptr == INT16_MAX) {
+        fflush(stdout);
+        fprintf(stderr, "kestra: more than %d nested blocks are open\n", INT16_MAX);
+        kestra_exit(1);
+    }
+    if (stack_ptr >= 0) {
+        size_t at = static_cast<size_t>(stack_ptr);
+        if (at >= begin_stack.size())
+            begin_stack.resize(begin_stack.size() * 2 > at ? begin_stack.size() * 2 : at + 1);
+        begin_stack[at] = kind;
+    }
+    stack_ptr++;
+}
+
+int16_t pop() {
+    if (stack_ptr == INT16_MIN)
+        return 0;
+    stack_ptr--;
+    if (stack_ptr < 0 || static_cast<size_t>(stack_ptr) >= begin_stack.size())
+        return 0;
+    return begin_stack[static_cast<size_t>(stack_ptr)];
+}
+
+const char *btype(int kind) {
+    switch (kind) {
+    case BLK_BEGIN:
+        return "BEGIN";
+    case BLK_ELSE:
+        return "ELSE";
+    case BLK_IF:
+        return "IF";
+    case BLK_WHILE:
+        return "WHILE";
+    case BLK_ELSE_BEGIN:
+        return "ELSE BEGIN";
+    case BLK_IF_BEGIN:
+        return "IF BEGIN";
+    case BLK_ELSE_IF:
+        return "ELSE IF";
+    case BLK_WHILE_BEGIN:
+        return "WHILE BEGIN";
+    case BLK_ELSE_IF_BEGIN:
+        return "ELSE IF BEGIN";
+    default:
+        return "UNKNOWN";
+    }
+}
+
+void print_tabs() {
+    if (firstTime == 0 && begin_printed == 0) {
+        fputs("\nBEGIN\x05", yyout);
+        push(BLK_BEGIN);
+        no_of_tabs++;
+        begin_printed = 1;
+    }
+    fputc('\n', yyout);
+    for (int i = 0; i < no_of_tabs; i++)
+        fputc('\t', yyout);
+}
+
+// "To write a line of some text": print_tabs, then the text.
+static void line(const char *text) {
+    print_tabs();
+    fputs(text, yyout);
+}
+
+static bool is_empty(const char *text) {
+    return text == nullptr || text[0] == '\0';
+}
+
+// A condition written through print_statement with continuation indentation no_of_tabs + 1.
+static void condition_text(const char *condition) {
+    print_statement(0, no_of_tabs + 1, condition == nullptr ? "" : condition, yyout);
+}
+
+// The EXCEPTION handler of the test blocks of action_for_while and action_for_if.
+static void exception_handler() {
+    if (noexception != 1)
+        return;
+    line("EXCEPTION");
+    no_of_tabs++;
+    line("WHEN OTHERS THEN");
+    no_of_tabs++;
+    line("Tarn_selcnt := 0;");
+    line("Tarn_error := SQLCODE;");
+    line("Tarn_errmsg := SQLERRM;");
+    no_of_tabs -= 2;
+}
+
+// "For each count from 2 to no_of_begin: increment no_of_tabs, line BEGIN, push 307."
+static void further_begins() {
+    for (int i = 2; i <= no_of_begin; i++) {
+        no_of_tabs++;
+        line("BEGIN");
+        push(BLK_BEGIN);
+    }
+}
+
+void action_for_while(const char * /*keyword*/, const char *condition, const char *begin_text) {
+    firstTime = 0;
+    label_ctr++;
+    char label[32];
+    snprintf(label, sizeof label, "<<i_loop%d>>", label_ctr);
+    print_tabs();
+    if (if_exists == 0) {
+        fputs(label, yyout);
+        line("WHILE ");
+        condition_text(condition);
+        fputs(" LOOP", yyout);
+    } else {
+        std::string cond = condition == nullptr ? "" : condition;
+        if (!cond.empty())
+            cond.pop_back(); // its closing parenthesis
+        line(label);
+        line("WHILE 1 = 1 LOOP");
+        if (!is_empty(begin_text)) {
+            line(begin_text);
+            further_begins();
+        }
+        no_of_tabs++;
+        line("BEGIN");
+        line("Tarn_selcnt := 0;");
+        line("Tarn_error  := 0;");
+        line("SELECT 1 INTO Tarn_selcnt FROM DUAL");
+        line("WHERE ");
+        condition_text(cond.c_str());
+        fputs(");", yyout);
+        exception_handler();
+        line("END;");
+        line("IF Tarn_selcnt != 1 THEN");
+        no_of_tabs++;
+        line("EXIT;");
+        no_of_tabs--;
+        line("END IF;");
+        no_of_tabs--;
+    }
+    if (!is_empty(begin_text)) {
+        if (if_exists == 0)
+            line(begin_text);
+        push(BLK_WHILE_BEGIN);
+        further_begins();
+    } else {
+        push(BLK_WHILE);
+        while_cnt = 1;
+    }
+    no_of_tabs++;
+    inWhile = 0;
+    if_exists = 0;
+}
+
+void action_for_if(const char * /*keyword*/, const char *condition, const char *begin_text) {
+    firstTime = 0;
+    if (else_if == 0)
+        print_tabs();
+    if (if_exists == 0) {
+        fputs("IF ", yyout);
+        condition_text(condition);
+    } else {
+        if (else_if != 0) {
+            fputs("E", yyout);
+            print_tabs();
+            pop();
+            push(BLK_ELSE);
+            push(BLK_SPLIT_IF);
+            push(BLK_IF);
+            if_cnt += 2;
+        } else {
+            if (if_cnt > 0)
+                push(BLK_SPLIT_IF);
+            no_of_tabs--;
+            if_cnt++;
+        }
+        if (if_cnt > 1) {
+            no_of_tabs++;
+            line("BEGIN");
+            no_of_tabs--;
+        }
+        no_of_tabs++;
+        line("BEGIN");
+        line("Tarn_selcnt := 0;");
+        line("Tarn_error := 0;");
+        line("Tarn_rowcnt := 0;");
+        line("SELECT 1 INTO Tarn_selcnt");
+        line("FROM DUAL");
+        line("WHERE ");
+        condition_text(condition);
+        fputs(";", yyout);
+        line("Tarn_rowcnt := SQL%ROWCOUNT;");
+        exception_handler();
+        line("END;");
+        line("IF Tarn_selcnt != 0");
+    }
+    fputs(" THEN", yyout);
+    if (!is_empty(begin_text)) {
+        if (else_if != 0) {
+            for (int i = 2; i <= no_of_begin_else; i++) {
+                print_tabs();
+                no_of_tabs++;
+                fputs("BEGIN", yyout);
+                int16_t k = pop();
+                push(static_cast<int16_t>(k + BLK_BEGIN));
+            }
+        }
+        line(begin_text);
+        if (else_if == 0) {
+            push(BLK_IF_BEGIN);
+            if_cnt++;
+            further_begins();
+        } else {
+            pop_var = pop();
+            push(static_cast<int16_t>(pop_var + BLK_BEGIN));
+            further_begins();
+        }
+    } else if (else_if == 0) {
+        push(BLK_IF);
+        if_cnt++;
+    }
+    no_of_tabs++;
+    inIF = 0;
+    else_if = 0;
+    if_exists = 0;
+}
+
+void action_for_else(const char *begin_text, int lookahead) {
+    no_of_begin_else = 0;
+    if (lookahead == LOOKAHEAD_IF) {
+        line("ELS");
+        else_if = 1;
+        if (!is_empty(begin_text)) {
+            push(BLK_ELSE_IF_BEGIN);
+            no_of_begin_else = no_of_begin;
+        } else {
+            push(BLK_ELSE_IF);
+        }
+        return;
+    }
+    line("ELSE");
+    if (!is_empty(begin_text)) {
+        print_tabs();
+        no_of_tabs++;
+        fputs(begin_text, yyout);
+        push(BLK_ELSE_BEGIN);
+        for (int i = 2; i <= no_of_begin; i++) {
+            line("BEGIN");
+            no_of_tabs++;
+            push(BLK_BEGIN);
+        }
+    } else {
+        no_of_tabs++;
+        push(BLK_ELSE);
+    }
+}
+
+// Closing loop A of action_for_end.
+static void closing_loop_a() {
+    int c = 0;
+    while (if_cnt > 0) {
+        int16_t p = pop();
+        if (p == BLK_IF) {
+            line("END IF;");
+            if (c > 0)
+                no_of_tabs--;
+            if_cnt--;
+            c++;
+        } else if (p == BLK_SPLIT_IF) {
+            line("END;");
+            if_cnt--;
+        } else if (p == BLK_ELSE_IF || p == BLK_ELSE) {
+            // dropped
+        } else {
+            push(p);
+            break;
+        }
+    }
+}
+
+// Closing loop B: an inner IF ends because an outer ELSE follows.
+static void closing_loop_b() {
+    while (if_cnt > 0) {
+        int16_t p = pop();
+        if (p == BLK_IF) {
+            line("END IF;");
+            if_cnt--;
+            no_of_tabs--;
+            int16_t q = pop();
+            if (q == BLK_SPLIT_IF) {
+                line("END;");
+                if_cnt--;
+            } else {
+                push(q);
+            }
+            break;
+        } else if (p == BLK_ELSE_IF) {
+            // dropped
+        } else {
+            push(p);
+            break;
+        }
+    }
+}
+
+void action_for_end(int lookahead) {
+    no_of_tabs--;
+    print_tabs();
+    int16_t k = pop();
+    switch (k) {
+    case BLK_WHILE:
+    case BLK_WHILE_BEGIN:
+        fputs("END;", yyout);
+        line("END LOOP;");
+        break;
+    case 1283:
+        push(BLK_ELSE_IF_BEGIN);
+        no_of_tabs++;
+        break;
+    case 1590:
+        push(BLK_ELSE_IF_BEGIN);
+        push(BLK_BEGIN);
+        no_of_tabs++;
+        break;
+    case BLK_IF_BEGIN:
+        fputs("END;", yyout);
+        if (lookahead == LOOKAHEAD_ELSE) {
+            push(BLK_IF);
+        } else {
+            line("END IF;");
+            closing_loop_a();
+        }
+        break;
+    case BLK_ELSE_IF_BEGIN:
+        fputs("END;", yyout);
+        if (lookahead == LOOKAHEAD_ELSE)
+            push(BLK_ELSE_IF);
+        else
+            closing_loop_a();
+        break;
+    case BLK_ELSE_BEGIN:
+        fputs("END;", yyout);
+        if (lookahead == LOOKAHEAD_ELSE)
+            closing_loop_b();
+        else
+            closing_loop_a();
+        break;
+    default: // BEGIN_CLAUSE and any kind not listed
+        fputs("END;", yyout);
+        break;
+    }
+}
+
+void check_for_end(const char *begin_text, int lookahead) {
+    // 1. A WHILE without BEGIN ends after its one statement.
+    if (while_cnt == 1) {
+        pop_var = pop();
+        no_of_tabs--;
+        line("END LOOP;");
+        while_cnt = 0;
+    }
+    // 2. IFs without BEGIN end here unless an ELSE follows.
+    if (if_cnt > 0 && lookahead != LOOKAHEAD_ELSE) {
+        while (if_cnt > 0) {
+            int16_t p = pop();
+            if (p == BLK_IF) {
+                no_of_tabs--;
+                line("END IF;");
+                if_cnt--;
+            } else if (p == BLK_SPLIT_IF) {
+                line("END;");
+                if_cnt--;
+            } else if (p == BLK_ELSE || p == BLK_ELSE_IF) {
+                // dropped
+            } else {
+                push(p);
+                break;
+            }
+        }
+    }
+    // 3. An ELSE follows: end the THEN branch, or the inner IFs whose outer IF has the ELSE.
+    if (if_cnt > 0 && lookahead == LOOKAHEAD_ELSE) {
+        int16_t p = pop();
+        if (p != BLK_ELSE) {
+            push(p);
+            no_of_tabs--;
+        } else {
+            bool done = false;
+            while (!done) {
+                // b.
+                if (if_cnt <= 0)
+                    break;
+                p = pop();
+                if (p == BLK_ELSE_IF)
+                    continue;
+                if (p != BLK_IF) {
+                    push(p);
+                    break;
+                }
+                // c. (p is IF)
+                no_of_tabs--;
+                line("END IF;");
+                if_cnt--;
+                no_of_tabs--;
+                for (;;) {
+                    if (if_cnt <= 0) {
+                        done = true;
+                        break;
+                    }
+                    p = pop();
+                    if (p == BLK_SPLIT_IF) {
+                        line("END;");
+                        no_of_tabs--;
+                        if_cnt--;
+                    } else if (p == BLK_ELSE) {
+                        no_of_tabs++;
+                        break; // back to b
+                    } else {
+                        push(p);
+                        done = true;
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    // 4. BEGINs after the statement open nested blocks.
+    if (!is_empty(begin_text)) {
+        line("BEGIN");
+        no_of_tabs++;
+        push(BLK_BEGIN);
+        for (int i = 2; i <= no_of_begin; i++) {
+            line("BEGIN");
+            no_of_tabs++;
+            push(BLK_BEGIN);
+        }
+    }
+}

@@ -1,0 +1,44 @@
+// Block stack and control flow (spec Part 4.2): the stack of open block kinds, the
+// indentation of body text, and the opening and closing texts of IF, ELSE, WHILE and END.
+//
+// Look-ahead: the routines that depend on the parser's look-ahead token (check_for_end,
+// action_for_else, action_for_end) take it as their last argument, `lookahead`: the token
+// number of Part 3.1 that follows the construct just reduced (ELSE 328, IF 341, ...). The
+// parser passes the token it holds, reading one first if it holds none. They do not read
+// yychar.
+#pragma once
+
+#include <cstdint>
+
+// Block kinds: token numbers of Part 3.1 and their sums.
+constexpr int16_t BLK_BEGIN = 307;         // BEGIN_CLAUSE
+constexpr int16_t BLK_SPLIT_IF = 310;      // SPLIT_IF
+constexpr int16_t BLK_ELSE = 328;          // ELSE
+constexpr int16_t BLK_IF = 341;            // IF
+constexpr int16_t BLK_WHILE = 383;         // WHILE
+constexpr int16_t BLK_ELSE_BEGIN = 635;    // 307 + 328
+constexpr int16_t BLK_IF_BEGIN = 648;      // 307 + 341
+constexpr int16_t BLK_ELSE_IF = 669;       // 328 + 341
+constexpr int16_t BLK_WHILE_BEGIN = 690;   // 307 + 383
+constexpr int16_t BLK_ELSE_IF_BEGIN = 976; // 307 + 328 + 341
+
+// Look-ahead token numbers compared by these routines (Part 3.1).
+constexpr int LOOKAHEAD_ELSE = 328;
+constexpr int LOOKAHEAD_IF = 341;
+
+// Stores `kind` at begin_stack[stack_ptr] and increments stack_ptr; the storage grows past
+// 256 entries. A stack deeper than 32767 entries stops the run (exit status 1).
+void push(int16_t kind);
+// Decrements stack_ptr and returns the entry there; 0 when the stack was empty (stack_ptr
+// then goes negative, so a surplus END still shows as a negative RETCODE).
+int16_t pop();
+// The name of a block kind ("BEGIN", "IF BEGIN", ...), "UNKNOWN" for any other value.
+const char *btype(int kind);
+// Starts a new body line at the current indentation (and writes the unit's outer BEGIN once).
+void print_tabs();
+
+void check_for_end(const char *begin_text, int lookahead);
+void action_for_while(const char *keyword, const char *condition, const char *begin_text);
+void action_for_if(const char *keyword, const char *condition, const char *begin_text);
+void action_for_else(const char *begin_text, int lookahead);
+void action_for_end(int lookahead);

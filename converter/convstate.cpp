@@ -1,0 +1,275 @@
+// The conversion state (spec Part 4.1): definitions with program-start values, the per-unit
+// reset init() and reset_conversion_state(), which restores every program-start value so that
+// one process can run many conversions.
+#include "convstate.h"
+
+#include "conv72.h"
+#include "usertype.h"
+
+#include <cstdlib>
+#include <cstring>
+
+// Scalars: (type, name, program-start value). One list for the definitions and the reset.
+#define KESTRA_SCALARS(X)                                                                          \
+    X(int16_t, procedure, 1)                                                                       \
+    X(int16_t, function, 0)                                                                        \
+    X(int16_t, powerbuilder, 0)                                                                    \
+    X(int16_t, arg_option, 0)                                                                      \
+    X(int16_t, default_opt, 1)                                                                     \
+    X(int16_t, noexception, 1)                                                                     \
+    X(int16_t, prefix_name, 1)                                                                     \
+    X(int16_t, nocomments, 0)                                                                      \
+    X(int16_t, use_alias, 0)                                                                       \
+    X(int16_t, result_set_fn, 1)                                                                   \
+    X(int16_t, mult_row_fn, 0)                                                                     \
+    X(FILE *, fp1, nullptr)                                                                        \
+    X(FILE *, fp2, nullptr)                                                                        \
+    X(FILE *, fp3, nullptr)                                                                        \
+    X(FILE *, fp72, nullptr)                                                                       \
+    X(FILE *, tmpFile, nullptr)                                                                    \
+    X(FILE *, fpLog, nullptr)                                                                      \
+    X(FILE *, ddl_fd, nullptr)                                                                     \
+    X(int16_t, inWhere, 0)                                                                         \
+    X(int16_t, inHaving, 0)                                                                        \
+    X(int16_t, inIF, 0)                                                                            \
+    X(int16_t, inWhile, 0)                                                                         \
+    X(int16_t, inUpdate, 0)                                                                        \
+    X(int16_t, inInsert, 0)                                                                        \
+    X(int16_t, inExecute, 0)                                                                       \
+    X(int32_t, case_flag, 0)                                                                       \
+    X(int16_t, inSelect, 0)                                                                        \
+    X(int16_t, inSubquery, 0)                                                                      \
+    X(int16_t, inUnion, 0)                                                                         \
+    X(int16_t, union_flag, 0)                                                                      \
+    X(int16_t, first_union, 0)                                                                     \
+    X(int16_t, select_stmt, 0)                                                                     \
+    X(int16_t, from, 0)                                                                            \
+    X(int32_t, noFrom, 1)                                                                          \
+    X(int16_t, from_dual, 0)                                                                       \
+    X(int32_t, new_statement, 1)                                                                   \
+    X(int16_t, inTmp, 0)                                                                           \
+    X(int16_t, if_exists, 0)                                                                       \
+    X(int16_t, else_if, 0)                                                                         \
+    X(int16_t, which_literal, 0)                                                                   \
+    X(int32_t, query_in_fn, 0)                                                                     \
+    X(int16_t, insert_flag, 0)                                                                     \
+    X(int16_t, skip_rs, 0)                                                                         \
+    X(int16_t, star_flag, 0)                                                                       \
+    X(int16_t, paramFlag, 1)                                                                       \
+    X(int16_t, declareFlag, 1)                                                                     \
+    X(int16_t, ifdeclare, 0)                                                                       \
+    X(int16_t, declarecnt, 0)                                                                      \
+    X(int16_t, outParam, 0)                                                                        \
+    X(int16_t, parameterPassed, 0)                                                                 \
+    X(int32_t, new_flag, 1)                                                                        \
+    X(int16_t, iftrigger, 0)                                                                       \
+    X(int16_t, ifeachrow, 0)                                                                       \
+    X(int16_t, ifdeleted, 0)                                                                       \
+    X(int16_t, aft_trig, 1)                                                                        \
+    X(int16_t, firstTrig, 1)                                                                       \
+    X(int16_t, firstTime, 1)                                                                       \
+    X(int16_t, begin_printed, 0)                                                                   \
+    X(int16_t, isFunction, 0)                                                                      \
+    X(int16_t, isFunction1, 0)                                                                     \
+    X(int16_t, version_flag, 0)                                                                    \
+    X(int16_t, ibasechar, 0)                                                                       \
+    X(int16_t, ibitnand, 0)                                                                        \
+    X(int16_t, icharbase, 0)                                                                       \
+    X(int16_t, ipatindex, 0)                                                                       \
+    X(int32_t, declare_cur, 0)                                                                     \
+    X(int16_t, update_from, 0)                                                                     \
+    X(int16_t, convertFlag, 0)                                                                     \
+    X(int16_t, tableFlag, 0)                                                                       \
+    X(int16_t, end_of_input, 0)                                                                    \
+    X(int16_t, conv_error, 0)                                                                      \
+    X(int16_t, emptyFlag, 0)                                                                       \
+    X(int16_t, inMainQuery, 0)                                                                     \
+    X(int32_t, first_split, -1)                                                                    \
+    X(int, next_char, -1)                                                                          \
+    X(int16_t, stack_ptr, 0)                                                                       \
+    X(int16_t, if_cnt, 0)                                                                          \
+    X(int16_t, while_cnt, 0)                                                                       \
+    X(int16_t, label_ctr, 0)                                                                       \
+    X(int16_t, no_of_tabs, 0)                                                                      \
+    X(int16_t, no_of_begin, 0)                                                                     \
+    X(int16_t, no_of_begin_else, 0)                                                                \
+    X(int16_t, temp_var_cnt, 0)                                                                    \
+    X(int32_t, tot_tab, 0)                                                                         \
+    X(int32_t, o_tot_tab, 0)                                                                       \
+    X(int16_t, tab_cnt, 0)                                                                         \
+    X(int32_t, tot_item, 0)                                                                        \
+    X(int16_t, cur_col, 0)                                                                         \
+    X(int32_t, fld_cnt, 0)                                                                         \
+    X(int32_t, fldlst_cnt, 0)                                                                      \
+    X(int32_t, tot_tmp, 0)                                                                         \
+    X(int32_t, declare_no, 0)                                                                      \
+    X(int32_t, var_no, 1)                                                                          \
+    X(int32_t, cur_ref, 0)                                                                         \
+    X(int32_t, ref_cursor_no, 1)                                                                   \
+    X(int16_t, pop_var, 0)
+
+#define KESTRA_DEFINE(type, name, start) type name = start;
+KESTRA_SCALARS(KESTRA_DEFINE)
+#undef KESTRA_DEFINE
+
+// Texts and lists: all zero at start except RetCode.
+#define KESTRA_ARRAYS(X)                                                                           \
+    X(RetCode)                                                                                     \
+    X(proc_name)                                                                                   \
+    X(iFname)                                                                                      \
+    X(oFname)                                                                                      \
+    X(userfile)                                                                                    \
+    X(ddl_fname)                                                                                   \
+    X(star_tab)                                                                                    \
+    X(tab_list)                                                                                    \
+    X(tab_list1)                                                                                   \
+    X(item_list)                                                                                   \
+    X(col_list)                                                                                    \
+    X(fld_list)                                                                                    \
+    X(retrow_list)                                                                                 \
+    X(declare_list)                                                                                \
+    X(tmp_list)                                                                                    \
+    X(HostInWhere)                                                                                 \
+    X(params)                                                                                      \
+    X(qstr1)                                                                                       \
+    X(qstr2)                                                                                       \
+    X(select_param)                                                                                \
+    X(param_str)                                                                                   \
+    X(where_str)                                                                                   \
+    X(trig_where)                                                                                  \
+    X(case_param)                                                                                  \
+    X(tableList)                                                                                   \
+    X(case_var)                                                                                    \
+    X(cur_case_param)                                                                              \
+    X(current_cursor)                                                                              \
+    X(declare_param)                                                                               \
+    X(defaultValue)                                                                                \
+    X(trig_tab)                                                                                    \
+    X(cur_param_type)                                                                              \
+    X(TriggerTable)                                                                                \
+    X(TriggerEvent)
+
+char RetCode[RETCODE_LEN] = "0";
+char proc_name[PROC_NAME_LEN];
+char iFname[FNAME_LEN];
+char oFname[FNAME_LEN];
+char userfile[FNAME_LEN];
+char ddl_fname[DDL_FNAME_LEN];
+char star_tab[200];
+
+std::vector<int16_t> begin_stack(BEGIN_STACK_MIN);
+tab_entry tab_list[TAB_LIST_MAX];
+tab_entry tab_list1[TAB_LIST_MAX];
+item_entry item_list[ITEM_LIST_MAX];
+col_entry col_list[COL_LIST_MAX];
+fld_entry fld_list[FLD_LIST_MAX];
+retfld_row *retfld_list = static_cast<retfld_row *>(calloc(RESULT_SET_MAX, sizeof(retfld_row)));
+retrow_entry retrow_list[RESULT_SET_MAX];
+declare_entry declare_list[DECLARE_LIST_MAX];
+tmp_entry tmp_list[TMP_LIST_MAX];
+host_in_where_list HostInWhere;
+char params[PARAMS_MAX][256];
+
+char qstr1[QSTR_LEN], qstr2[QSTR_LEN], select_param[QSTR_LEN], param_str[QSTR_LEN],
+    where_str[QSTR_LEN], trig_where[QSTR_LEN], case_param[QSTR_LEN];
+char tableList[TABLE_LIST_LEN];
+char case_var[1000], cur_case_param[1000];
+char current_cursor[256];
+char declare_param[200], defaultValue[200], trig_tab[200];
+char cur_param_type[100];
+char TriggerTable[100];
+char TriggerEvent[1016];
+
+void check_capacity(long count, long limit, const char *what) {
+    if (count >= limit) {
+        fflush(stdout);
+        fprintf(stderr, "kestra: %s exceeds its capacity of %ld entries\n", what, limit);
+        kestra_exit(1);
+    }
+}
+
+size_t text_copy(char *dst, size_t size, const char *src) {
+    if (size == 0)
+        return 0;
+    size_t n = strnlen(src, size - 1);
+    memmove(dst, src, n);
+    dst[n] = '\0';
+    return n;
+}
+
+size_t text_append(char *dst, size_t size, const char *src) {
+    if (size == 0)
+        return 0;
+    size_t have = strnlen(dst, size - 1);
+    return text_copy(dst + have, size - have, src);
+}
+
+// Fresh zero pages for the 80 MB retfld_list: cheaper than touching every text.
+static void renew_retfld_list() {
+    free(retfld_list);
+    retfld_list = static_cast<retfld_row *>(calloc(RESULT_SET_MAX, sizeof(retfld_row)));
+    if (retfld_list == nullptr) {
+        fprintf(stderr, "Cannot allocate memory\n");
+        kestra_exit(1);
+    }
+}
+
+void init() {
+    // 1. Result-set texts. init only has to clear the first byte of each retfld_list text;
+    //    fresh zero pages clear them all without touching 80 MB.
+    renew_retfld_list();
+    for (int i = 0; i < RESULT_SET_MAX; i++) {
+        retrow_list[i].query[0] = '\0';
+        retrow_list[i].number = 0;
+        retrow_list[i].status_flag = 0;
+        fld_list[i].type[0] = '\0';
+    }
+    // 2.
+    trig_tab[0] = '\0';
+    trig_where[0] = '\0';
+    case_param[0] = '\0';
+    // 3.
+    aft_trig = 1;
+    firstTrig = 1;
+    new_flag = 1;
+    var_no = 1;
+    ref_cursor_no = 1;
+    firstTime = 1;
+    paramFlag = 1;
+    first_split = -1;
+    // 4.
+    version_flag = ibasechar = ibitnand = icharbase = ipatindex = 0;
+    temp_var_cnt = tab_cnt = from_dual = skip_rs = insert_flag = 0;
+    case_flag = 0;
+    inInsert = star_flag = 0;
+    declare_cur = 0;
+    fldlst_cnt = cur_ref = 0;
+    isFunction1 = isFunction = 0;
+    tot_tmp = fld_cnt = 0;
+    inTmp = iftrigger = ifdeleted = 0;
+    declare_no = tot_tab = tot_item = 0;
+    ifeachrow = union_flag = first_union = update_from = inUnion = 0;
+    query_in_fn = 0;
+    inSelect = cur_col = from = if_cnt = while_cnt = stack_ptr = which_literal = else_if = 0;
+    label_ctr = if_exists = inSubquery = select_stmt = no_of_tabs = begin_printed = 0;
+    parameterPassed = 0;
+}
+
+void reset_conversion_state() {
+#define KESTRA_RESET(type, name, start) name = start;
+    KESTRA_SCALARS(KESTRA_RESET)
+#undef KESTRA_RESET
+#define KESTRA_ZERO(name) memset(&name, 0, sizeof name);
+    KESTRA_ARRAYS(KESTRA_ZERO)
+#undef KESTRA_ZERO
+    text_copy(RetCode, sizeof RetCode, "0");
+    begin_stack.assign(BEGIN_STACK_MIN, 0);
+    begin_stack.shrink_to_fit();
+    renew_retfld_list();
+    yyin = nullptr;
+    yyout = nullptr;
+    yylineno = 1;
+    yydebug = 0;
+    FreeList();
+    release_procname_pool();
+}
