@@ -1,6 +1,7 @@
 // Tests of the running qmhost: each starts it as a child process on a free
 // port, talks raw TCP to it in ASCII or mainframe mode, and stops only that child.
 #include "ebcdic.h"
+#include "qmhost_process.h"
 
 #include <gtest/gtest.h>
 
@@ -24,80 +25,9 @@
 
 namespace {
 
+using qmhost::HostProcess;
+using qmhost::msSince;
 using Clock = std::chrono::steady_clock;
-
-long msSince(Clock::time_point t) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
-}
-
-// qmhost as a child process; stopped with SIGTERM (then SIGKILL) on destruction.
-class HostProcess {
-  public:
-    explicit HostProcess(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        args.insert(args.begin(), QMHOST_BIN);
-        if (std::find(args.begin(), args.end(), "--max-seconds") == args.end()) {
-            args.push_back("--max-seconds"); // never outlive the test for long
-            args.push_back("120");
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            close(out[1]);
-            std::vector<char *> argv;
-            for (auto &a : args)
-                argv.push_back(&a[0]);
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        std::string line;
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(out[0]);
-        firstLine_ = line;
-        std::size_t colon = line.rfind(':');
-        if (line.rfind("qmhost listening on 127.0.0.1:", 0) == 0 && colon != std::string::npos)
-            port_ = std::atoi(line.c_str() + colon + 1);
-    }
-    ~HostProcess() {
-        if (pid_ > 0 && !reaped_) {
-            kill(pid_, SIGTERM);
-            if (waitFor(5000) < 0) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, nullptr, 0);
-            }
-        }
-    }
-    // Exit status, or -1 if the child is still running after ms.
-    int waitFor(long ms) {
-        Clock::time_point start = Clock::now();
-        int status = 0;
-        while (msSince(start) < ms) {
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                reaped_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return -1;
-    }
-    int port() const { return port_; }
-    pid_t pid() const { return pid_; }
-    const std::string &firstLine() const { return firstLine_; }
-
-  private:
-    pid_t pid_ = -1;
-    int port_ = 0;
-    bool reaped_ = false;
-    std::string firstLine_;
-};
 
 int connectTo(int port, long timeoutMs = 10000) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -232,7 +162,7 @@ std::string writeScript(const std::string &name, const std::string &content) {
 } // namespace
 
 TEST(QmhostLive, AsciiEchoAnswersWithCorrectLengthsAndEmptyStatus) {
-    HostProcess host({});
+    HostProcess host(QMHOST_BIN, {});
     ASSERT_GT(host.port(), 0) << host.firstLine();
     std::string text = header('S', 1, "ALICE", "ALICE") + "HELLO    ";
     Reply r = call(host.port(), false, "k88s9", text);
@@ -247,7 +177,7 @@ TEST(QmhostLive, AsciiEchoAnswersWithCorrectLengthsAndEmptyStatus) {
 }
 
 TEST(QmhostLive, MainframeModeSpeaksEbcdicAfterTheAcknowledgement) {
-    HostProcess host({"-M"});
+    HostProcess host(QMHOST_BIN, {"-M"});
     ASSERT_GT(host.port(), 0);
     std::string text = header('S', 2, "ALICE", "SECRET1", 2, 1);
     Reply r = call(host.port(), true, "K88", text);
@@ -265,7 +195,7 @@ TEST(QmhostLive, MainframeModeSpeaksEbcdicAfterTheAcknowledgement) {
 }
 
 TEST(QmhostLive, MainframeModeRefusesAMissingAcknowledgement) {
-    HostProcess host({"-M"});
+    HostProcess host(QMHOST_BIN, {"-M"});
     ASSERT_GT(host.port(), 0);
     int fd = connectTo(host.port());
     ASSERT_GE(fd, 0);
@@ -279,7 +209,7 @@ TEST(QmhostLive, MainframeModeRefusesAMissingAcknowledgement) {
 }
 
 TEST(QmhostLive, NoAckOptionNeverAnswersTheAcknowledgement) {
-    HostProcess host({"-M", "--no-ack"});
+    HostProcess host(QMHOST_BIN, {"-M", "--no-ack"});
     ASSERT_GT(host.port(), 0);
     int fd = connectTo(host.port(), 300);
     ASSERT_GE(fd, 0);
@@ -297,7 +227,7 @@ TEST(QmhostLive, ScriptedErrorStatusAndSignonAndAccess) {
                                          "data=\" DSNT404I SQLCODE = 100\" severity=8\n"
                                          "user ERIN PW1\n"
                                          "access ERIN XX0001 110\n");
-    HostProcess host({"-M", "-s", script});
+    HostProcess host(QMHOST_BIN, {"-M", "-s", script});
     ASSERT_GT(host.port(), 0);
     Reply r = call(host.port(), true, "", header('S', 60, "ERIN", "PW1"));
     ASSERT_TRUE(r.parse());
@@ -328,7 +258,7 @@ TEST(QmhostLive, ScriptedErrorStatusAndSignonAndAccess) {
 
 TEST(QmhostLive, SlowAnswerAndConcurrentClients) {
     std::string script = writeScript("qmhost_slow.txt", "service 70 echo delay=400\n");
-    HostProcess host({"-s", script});
+    HostProcess host(QMHOST_BIN, {"-s", script});
     ASSERT_GT(host.port(), 0);
     Clock::time_point start = Clock::now();
     Reply one = call(host.port(), false, "", header('S', 70, "A", "A"));
@@ -355,7 +285,7 @@ TEST(QmhostLive, SlowAnswerAndConcurrentClients) {
 }
 
 TEST(QmhostLive, ManySequentialConnections) {
-    HostProcess host({});
+    HostProcess host(QMHOST_BIN, {});
     ASSERT_GT(host.port(), 0);
     for (int i = 0; i < 60; ++i) {
         Reply r = call(host.port(), false, "", header('S', 1, "A", "A", i));
@@ -367,7 +297,8 @@ TEST(QmhostLive, ManySequentialConnections) {
 TEST(QmhostLive, EachFaultInBothModes) {
     for (bool mainframe : {false, true}) {
         SCOPED_TRACE(mainframe ? "mainframe" : "ASCII");
-        HostProcess host(mainframe ? std::vector<std::string>{"-M"} : std::vector<std::string>{});
+        HostProcess host(QMHOST_BIN,
+                         mainframe ? std::vector<std::string>{"-M"} : std::vector<std::string>{});
         ASSERT_GT(host.port(), 0);
         auto faulty = [&](int service) {
             return call(host.port(), mainframe, "k88s9",
@@ -410,7 +341,7 @@ TEST(QmhostLive, EachFaultInBothModes) {
 }
 
 TEST(QmhostLive, MalformedRequests) {
-    HostProcess host({});
+    HostProcess host(QMHOST_BIN, {});
     ASSERT_GT(host.port(), 0);
     // Prefix lengths that do not match what follows: an error status 9002.
     int fd = connectTo(host.port());
@@ -439,7 +370,7 @@ TEST(QmhostLive, MalformedRequests) {
 }
 
 TEST(QmhostLive, StopsOnSigtermAndAfterMaxSeconds) {
-    HostProcess host({});
+    HostProcess host(QMHOST_BIN, {});
     ASSERT_GT(host.port(), 0);
     // A hanging connection must not keep the host alive.
     int fd = connectTo(host.port());
@@ -451,7 +382,7 @@ TEST(QmhostLive, StopsOnSigtermAndAfterMaxSeconds) {
     EXPECT_EQ(host.waitFor(3000), 0);
     close(fd);
 
-    HostProcess timed({"--max-seconds", "1"});
+    HostProcess timed(QMHOST_BIN, {"--max-seconds", "1"});
     ASSERT_GT(timed.port(), 0);
     EXPECT_EQ(timed.waitFor(4000), 0);
 }
@@ -461,7 +392,7 @@ TEST(QmhostLive, BadCommandLineAndScript) {
     for (std::vector<std::string> args :
          {std::vector<std::string>{"--port", "x"}, std::vector<std::string>{"-s", script},
           std::vector<std::string>{"-s", "/nonexistent/qmhost.txt"}}) {
-        HostProcess host(args);
+        HostProcess host(QMHOST_BIN, args);
         EXPECT_EQ(host.port(), 0);
         EXPECT_GT(host.waitFor(3000), 0);
     }
