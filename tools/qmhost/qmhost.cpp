@@ -195,6 +195,9 @@ void serve(int fd, int id, Host &host, const Options &opt) {
     }
 
     std::string out = buildAnswerBody(req.prefix, ans);
+    if (out.size() + 4 > kMaxMessage)
+        logLine(tag + "answer of " + std::to_string(out.size() + 4) + " bytes exceeds a client's " +
+                std::to_string(kMaxMessage) + "-byte buffer");
     if (fault == Fault::Garbage)
         out.replace(0, kPrefixLen, "GARBAGE-PFX!");
     if (fault == Fault::PrefixLong) {
