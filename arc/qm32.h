@@ -7,9 +7,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#ifdef _WIN32
-#ifdef QM32_BUILDING
+#if defined(_WIN32)
+#if defined(QM32_BUILDING)
 #define QM32_API __declspec(dllexport)
+#elif defined(QM32_STATIC) /* linked with the library's objects, as the tests are */
+#define QM32_API
 #else
 #define QM32_API __declspec(dllimport)
 #endif
@@ -25,18 +27,52 @@ extern "C" {
 
 /* Error record: every failure and every host status travels in it (656 bytes). */
 typedef struct ERR_RECORD {
-    int32_t lErrorNumber;     /*   0: error number */
-    uint32_t ulSeverity;      /*   4: 0 information, 4 warning, 8 error, 16 fatal */
-    uint32_t ulErrorType;     /*   8: one character code: E V I A D S C U O */
-    char szErrorText[255];    /*  12 */
-    char szErrorData[256];    /* 267 */
-    char szModule[32];        /* 523 */
-    char szProcedure[32];     /* 555 */
-    char szSource[32];        /* 587 */
-    char szApplication[32];   /* 619 */
-    char cFiller;             /* 651 */
-    uint32_t ulLineNumber;    /* 652 */
+    int32_t lErrorNumber;   /*   0: error number */
+    uint32_t ulSeverity;    /*   4: 0 information, 4 warning, 8 error, 16 fatal */
+    uint32_t ulErrorType;   /*   8: one character code: E V I A D S C U O */
+    char szErrorText[255];  /*  12 */
+    char szErrorData[256];  /* 267 */
+    char szModule[32];      /* 523 */
+    char szProcedure[32];   /* 555 */
+    char szSource[32];      /* 587 */
+    char szApplication[32]; /* 619 */
+    char cFiller;           /* 651 */
+    uint32_t ulLineNumber;  /* 652 */
 } ERR_RECORD;
+
+/* Service control block: one host service call (952 bytes). */
+typedef struct DAA_SERVICE_BLOCK {
+    int32_t lService;       /*   0: service number; its low 16 bits travel */
+    int32_t lOption;        /*   4: 0 is replaced by 1 */
+    int32_t lStart;         /*   8 */
+    int32_t lRows;          /*  12: in: rows wanted; out: the host's row count */
+    int32_t lPosition;      /*  16 */
+    uint32_t ulRequestType; /*  20: 'S' (also 0), 'C' password change, 'T' test call */
+    char szSection[15];     /*  24: configuration section of the host */
+    char szFormat[256];     /*  39: codec format of the service's own fields */
+    ERR_RECORD Error;       /* 296: the host's status, or the library's error */
+} DAA_SERVICE_BLOCK;
+
+/* Request header at the start of every request and answer record (88 bytes). */
+typedef struct DAA_REQUEST_HEADER {
+    char cRequestType;    /*  0 */
+    int32_t lPosition;    /*  4 */
+    int16_t sRows;        /*  8 */
+    int16_t sHostRows;    /* 10: in the answer, the host's row count */
+    int16_t sStart;       /* 12 */
+    char szUserId[9];     /* 14: upper case */
+    char szPassword[9];   /* 23: mainframe: the password; others: the user id */
+    int16_t sService;     /* 32 */
+    int16_t sOption;      /* 34 */
+    char szReserved1[9];  /* 36 */
+    char szReserved2[9];  /* 45 */
+    char szDatabaseId[9]; /* 54: hosts other than a mainframe */
+    char cReserved3;      /* 63 */
+    int16_t sReserved4;   /* 64 */
+    int32_t lReserved5;   /* 68 */
+    double dReserved6;    /* 72 */
+    char cReserved7;      /* 80 */
+} DAA_REQUEST_HEADER;
 
 /* ---- error log and message lookup ---- */
 QM32_API long QM32_CALL ERR_LogError(ERR_RECORD *pErr);
@@ -59,6 +95,8 @@ QM32_API long QM32_CALL CNV_Test(long a, long b, long c);
 
 /* ---- utilities ---- */
 QM32_API int QM32_CALL UTL_NullTerminate(char *pszText, int iWidth);
+QM32_API long QM32_CALL UTL_SetId(const char *pszUserId, const char *pszPassword);
+QM32_API int QM32_CALL UTL_GetId(char *pszBuffer, int iSize);
 
 #ifdef __cplusplus
 }
@@ -71,6 +109,30 @@ static_assert(offsetof(ERR_RECORD, szProcedure) == 555, "ERR_RECORD layout");
 static_assert(offsetof(ERR_RECORD, szSource) == 587, "ERR_RECORD layout");
 static_assert(offsetof(ERR_RECORD, szApplication) == 619, "ERR_RECORD layout");
 static_assert(offsetof(ERR_RECORD, ulLineNumber) == 652, "ERR_RECORD layout");
+
+static_assert(sizeof(DAA_SERVICE_BLOCK) == 952, "DAA_SERVICE_BLOCK is 952 bytes");
+static_assert(offsetof(DAA_SERVICE_BLOCK, ulRequestType) == 20, "DAA_SERVICE_BLOCK layout");
+static_assert(offsetof(DAA_SERVICE_BLOCK, szSection) == 24, "DAA_SERVICE_BLOCK layout");
+static_assert(offsetof(DAA_SERVICE_BLOCK, szFormat) == 39, "DAA_SERVICE_BLOCK layout");
+static_assert(offsetof(DAA_SERVICE_BLOCK, Error) == 296, "DAA_SERVICE_BLOCK layout");
+
+static_assert(sizeof(DAA_REQUEST_HEADER) == 88, "DAA_REQUEST_HEADER is 88 bytes");
+static_assert(offsetof(DAA_REQUEST_HEADER, lPosition) == 4, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, sRows) == 8, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, sHostRows) == 10, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, sStart) == 12, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, szUserId) == 14, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, szPassword) == 23, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, sService) == 32, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, sOption) == 34, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, szReserved1) == 36, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, szReserved2) == 45, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, szDatabaseId) == 54, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, cReserved3) == 63, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, sReserved4) == 64, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, lReserved5) == 68, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, dReserved6) == 72, "DAA_REQUEST_HEADER layout");
+static_assert(offsetof(DAA_REQUEST_HEADER, cReserved7) == 80, "DAA_REQUEST_HEADER layout");
 #endif
 
 #endif /* QM32_H */
