@@ -1,0 +1,397 @@
+// Run driver tests: banner, usage and invalid-switch texts, the option table and its edge
+// cases, refusals of overlong values, the final report and log line, print_statement,
+// valid_procname, yyerror and many runs in one process.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "conv72.h"
+#include "convstate.h"
+#include "testutil.h"
+
+using namespace kestra_test;
+
+namespace {
+
+const char banner_re[] = "Kestra for TSQL Release 4\\.0\\.0\\.0\\.6  - Beta on "
+                         "(Mon|Tue|Wed|Thu|Fri|Sat|Sun) "
+                         "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                         "[ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}\n";
+
+const std::string option_lines =
+    "-X for No Execption\n"
+    "-D for Debug\n"
+    "-N for No Procedure Name Prefix For Variables\n"
+    "-C for Skip Comments\n"
+    "-A for Use Of Alias Name\n"
+    "-O for Conversion of IN Arguments to IN OUT Arguments\n"
+    "   When 0 (Defaulted), No Conversion will be Done\n"
+    "   When 1, Value Assignment of IN Arguments will Convert the IN Argument to IN OUT\n"
+    "   When 2, Value Assignment of IN Argument will introduce an extra IN OUT Argument with "
+    "prefix in_\n"
+    "-U <DataTypeFile> (For User Defined Datatype)\n";
+
+std::string usage_text(const std::string &prog) {
+    return "USAGE: " + prog +
+           " [-F<Default Return Value> || -P || -B] [-R || -I] [-X -D -N -C -A {-O<0 || 1 || "
+           "2>} {-U <DataTypefile>}] <input_file_name>\n"
+           "-F<Default Return Value> for Function, or, -P for Procedure, or, -B for "
+           "PowerBuilder\n"
+           "-R for Returning Resultset, or, -I for Returning Arguments\n" +
+           option_lines;
+}
+
+const std::string invalid_switch_text =
+    "Invalid switch\n"
+    "You can specify one of the following values only: \n"
+    "-F<Default Return Value> for Function, or, -P for Procedure, or, -B for PowerBuilder\n"
+    "-R for Resultset, or -I for Arguments\n" +
+    option_lines;
+
+const std::string source = "create procedure p1 as select 1\n";
+
+} // namespace
+
+TEST(Banner, ShapeWithTwoBlanksBeforeTheStatus) {
+    char *buf = nullptr;
+    size_t len = 0;
+    FILE *fp = open_memstream(&buf, &len);
+    prtban(fp);
+    fclose(fp);
+    std::string text(buf, len);
+    free(buf);
+    EXPECT_TRUE(std::regex_match(text, std::regex(banner_re))) << text;
+    EXPECT_EQ(mask_banner_date(text), "Kestra for TSQL Release 4.0.0.0.6  - Beta on <date>\n");
+}
+
+TEST(Driver, NoArgumentsPrintsTheUsageAndExits1) {
+    temp_dir dir;
+    run_result r = run_kestra(dir, {}, "kestra-as-invoked");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(std::regex_match(r.out, std::regex(banner_re))) << r.out;
+    EXPECT_EQ(r.err, usage_text("kestra-as-invoked"));
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(Driver, InvalidSwitchesAreRefusedWithTheFullText) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"-E", "p1.sql"},       {"-1", "p1.sql"}, {"-", "p1.sql"}, {"-g", "p1.sql"},
+        {"-U", "-C", "p1.sql"}, {"-X", "-Q"},     {"-P", "-Z"},    {"-Utypes", "-W", "p1.sql"}};
+    for (const auto &args : cases) {
+        temp_dir dir;
+        dir.write("p1.sql", source);
+        run_result r = run_kestra(dir, args);
+        std::string joined;
+        for (const auto &a : args)
+            joined += a + " ";
+        EXPECT_EQ(r.status, 1) << joined;
+        EXPECT_EQ(r.err, invalid_switch_text) << joined;
+        EXPECT_FALSE(dir.exists("p1.sql.pls")) << joined;
+        EXPECT_FALSE(dir.exists("KESTRA.log")) << joined;
+    }
+}
+
+TEST(Driver, ASingleArgumentIsTheSourceNameEvenWithADash) {
+    temp_dir dir;
+    run_result r = run_kestra(dir, {"-P"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot open input file : -P\n");
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(Driver, MissingSourceAndUnwritableOutput) {
+    temp_dir dir;
+    run_result r = run_kestra(dir, {"-X", "nosuch.sql"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot open input file : nosuch.sql\n");
+    EXPECT_TRUE(dir.entries().empty()) << "nothing is written before the source is open";
+
+    dir.write("p1.sql", source);
+    ASSERT_EQ(mkdir(dir.file("p1.sql.pls").c_str(), 0700), 0);
+    r = run_kestra(dir, {"p1.sql"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot open output file : p1.sql.pls\n");
+    EXPECT_FALSE(dir.exists("KESTRA.log"));
+}
+
+TEST(Driver, CompletedRunReportsAndLeavesOnlyItsFiles) {
+    temp_dir dir;
+    dir.write("p1.sql", source);
+    run_result r = run_kestra(dir, {"p1.sql"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(mask_banner_date(r.out), "Kestra for TSQL Release 4.0.0.0.6  - Beta on <date>\n"
+                                       "Successfully converted. RETCODE = 0\n");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p1.sql", "p1.sql.pls"}));
+    EXPECT_EQ(dir.read("KESTRA.log"),
+              "[KESTRA-MSG(OKEY)]:[p1.sql(SUCCESS)] Conversion Successful\n");
+
+    // The log grows across runs; the output script is rewritten.
+    r = run_kestra(dir, {"-x", "p1.sql"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(dir.read("KESTRA.log"),
+              "[KESTRA-MSG(OKEY)]:[p1.sql(SUCCESS)] Conversion Successful\n"
+              "[KESTRA-MSG(OKEY)]:[p1.sql(SUCCESS)] Conversion Successful\n");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p1.sql", "p1.sql.pls"}));
+}
+
+TEST(Driver, TheSourceKeepsItsExtensionInTheOutputName) {
+    temp_dir dir;
+    dir.write("proc.txt", source);
+    EXPECT_EQ(run_kestra(dir, {"proc.txt"}).status, 0);
+    EXPECT_TRUE(dir.exists("proc.txt.pls"));
+}
+
+// The option table, run in-process so that the resulting state can be read.
+struct option_case {
+    std::vector<std::string> args; // the source name p1.sql is appended
+    int16_t procedure, function, powerbuilder, result_set_fn, mult_row_fn, default_opt;
+    int16_t noexception, prefix_name, nocomments, use_alias, arg_option;
+    int yydebug;
+    const char *retcode;
+    const char *userfile;
+};
+
+TEST(Options, TableLastOptionWinsEitherCase) {
+    // proc func pb  rs  mr  def  noex pref noc alias argo dbg  RetCode userfile
+    const option_case cases[] = {
+        {{}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "0", ""},
+        {{"-f100", "-i"}, 0, 1, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, "100", ""},
+        {{"-F"}, 0, 1, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "0", ""},
+        {{"-P", "-F"}, 0, 1, 0, 1, 0, 0, 1, 1, 0, 0, 0, 0, "0", ""},
+        {{"-F7", "-p"}, 1, 0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 0, "7", ""},
+        {{"-B"}, 0, 0, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, "0", ""},
+        {{"-b", "-R"}, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 0, 0, "0", ""},
+        {{"-I", "-r"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "0", ""},
+        {{"-X", "-d", "-N", "-c", "-A"}, 1, 0, 0, 1, 0, 1, 0, 0, 1, 1, 0, 1, "0", ""},
+        {{"-O3"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "0", ""},
+        {{"-O"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "0", ""},
+        {{"-o2"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 2, 0, "0", ""},
+        {{"-O1"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 1, 0, "0", ""},
+        {{"-O2", "-O0"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 2, 0, "0", ""},
+        {{"-O2", "-O1"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 1, 0, "0", ""},
+        {{"-Utypes.txt"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "0", "types.txt"},
+        {{"-u", "types.txt"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "0", "types.txt"},
+        {{"-Ua", "-Ub"}, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "0", "b"},
+        {{"-F1234567890123456789"}, 0, 1, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, "1234567890123456789", ""},
+        {{"notanoption", "-X"}, 1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 0, 0, "0", ""},
+    };
+    for (const option_case &c : cases) {
+        temp_dir dir;
+        dir.write("p1.sql", source);
+        dir.write("types.txt", "T1 int\n");
+        std::vector<std::string> args = c.args;
+        args.push_back("p1.sql");
+        run_result r = run_in_process(dir, args);
+        std::string joined;
+        for (const auto &a : args)
+            joined += a + " ";
+        SCOPED_TRACE(joined);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(procedure, c.procedure);
+        EXPECT_EQ(function, c.function);
+        EXPECT_EQ(powerbuilder, c.powerbuilder);
+        EXPECT_EQ(result_set_fn, c.result_set_fn);
+        EXPECT_EQ(mult_row_fn, c.mult_row_fn);
+        EXPECT_EQ(default_opt, c.default_opt);
+        EXPECT_EQ(noexception, c.noexception);
+        EXPECT_EQ(prefix_name, c.prefix_name);
+        EXPECT_EQ(nocomments, c.nocomments);
+        EXPECT_EQ(use_alias, c.use_alias);
+        EXPECT_EQ(arg_option, c.arg_option);
+        EXPECT_EQ(yydebug, c.yydebug);
+        EXPECT_STREQ(RetCode, c.retcode);
+        EXPECT_STREQ(userfile, c.userfile);
+        EXPECT_STREQ(iFname, "p1.sql");
+        EXPECT_STREQ(oFname, "p1.sql.pls");
+    }
+}
+
+TEST(Options, TheLastArgumentIsAlsoExaminedAsAnOption) {
+    temp_dir dir;
+    run_result r = run_in_process(dir, {"-X", "-N"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(prefix_name, 0) << "-N was examined as an option";
+    EXPECT_EQ(r.err, "Cannot open input file : -N\n");
+}
+
+TEST(Options, UWithTheNextArgumentConsumesIt) {
+    // "-U types.txt" consumes types.txt, which is also the last argument: the source name.
+    temp_dir dir;
+    dir.write("types.txt", "T1 int\n");
+    run_result r = run_in_process(dir, {"-U", "types.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_STREQ(userfile, "types.txt");
+    EXPECT_STREQ(iFname, "types.txt");
+}
+
+TEST(Options, MissingUserDatatypeFileDoesNotStopTheRun) {
+    temp_dir dir;
+    dir.write("p1.sql", source);
+    run_result r = run_kestra(dir, {"-Unone.txt", "p1.sql"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Cannot Load User Defined Datatype File none.txt\n");
+    EXPECT_NE(r.out.find("Successfully converted. RETCODE = 0\n"), std::string::npos);
+}
+
+// Values longer than their widths are refused (exit status 1, a message on standard error)
+// instead of overrunning RetCode (19 characters), userfile (127) or iFname + ".pls" (127).
+TEST(Options, OverlongValuesAndAMissingUFileNameAreRefused) {
+    const std::string name123(119, 'n'), name124(120, 'n');
+    const std::string long_u(128, 'u'), ok_u(127, 'u');
+    struct refusal {
+        std::vector<std::string> args;
+        int status;
+        const char *err_part;
+    };
+    const refusal cases[] = {
+        {{"-F12345678901234567890", "p1.sql"}, 1, "-F"},
+        {{"-U" + long_u, "p1.sql"}, 1, "user datatype file name"},
+        {{"-U", long_u, "p1.sql"}, 1, "user datatype file name"},
+        {{"-X", name124 + ".sql"}, 1, "input file name"},
+        {{name124 + ".sql"}, 1, "input file name"},
+        {{"p1.sql", "-U"}, 1, "-U needs"},
+        {{"-U" + ok_u, "p1.sql"}, 0, "Cannot Load User Defined Datatype File"},
+        {{name123 + ".sql"}, 1, "Cannot open input file : "},
+    };
+    for (const refusal &c : cases) {
+        temp_dir dir;
+        dir.write("p1.sql", source);
+        run_result r = run_kestra(dir, c.args);
+        SCOPED_TRACE(c.args[0].substr(0, 20));
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.err_part), std::string::npos) << r.err;
+        if (c.status != 0) {
+            EXPECT_FALSE(dir.exists("KESTRA.log"));
+            EXPECT_FALSE(dir.exists("p1.sql.pls"));
+        }
+    }
+}
+
+TEST(Driver, ManyRunsInOneProcessStartFromTheProgramStartState) {
+    temp_dir dir;
+    dir.write("p1.sql", source);
+    dir.write("types.txt", "T1 int\n");
+    run_result r = run_in_process(dir, {"-X", "-N", "-B", "-F9", "-O2", "-Utypes.txt", "p1.sql"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(noexception, 0);
+    r = run_in_process(dir, {"p1.sql"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(noexception, 1);
+    EXPECT_EQ(prefix_name, 1);
+    EXPECT_EQ(procedure, 1);
+    EXPECT_EQ(powerbuilder, 0);
+    EXPECT_EQ(arg_option, 0);
+    EXPECT_STREQ(RetCode, "0");
+    EXPECT_STREQ(userfile, "");
+    // A failed run in between leaves nothing open.
+    r = run_in_process(dir, {"-X", "missing.sql"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(yyin, nullptr);
+    EXPECT_EQ(tmpFile, nullptr);
+    EXPECT_EQ(fpLog, nullptr);
+    EXPECT_EQ(yyout, nullptr);
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{"KESTRA.log", "p1.sql", "p1.sql.pls", "types.txt"}));
+}
+
+TEST(Driver, FailedConversionReportUsesStackDepthAndUnitName) {
+    // yyerror is what makes a run fail; here it is called the way the parser calls it.
+    temp_dir dir;
+    reset_conversion_state();
+    text_copy(iFname, sizeof iFname, "p1.sql");
+    text_copy(proc_name, sizeof proc_name, "dbo.p1");
+    yylineno = 7;
+    char token[] = "BEGIN";
+    char *saved = yytext;
+    yytext = token;
+    run_result r = capture_in(dir, [] {
+        fpLog = fopen("KESTRA.log", "a");
+        yyerror("syntax error");
+        fclose(fpLog);
+        fpLog = nullptr;
+    });
+    yytext = saved;
+    EXPECT_EQ(conv_error, 1);
+    EXPECT_EQ(r.err, "syntax error in p1.sql at line 7 near the token 'BEGIN'\n");
+    EXPECT_EQ(dir.read("KESTRA.log"),
+              "[KESTRA-ERR(0007)]:[p1.sql(dbo.p1)]syntax error Near 'BEGIN'\n");
+}
+
+TEST(Driver, YywrapMarksTheEndOfInput) {
+    reset_conversion_state();
+    EXPECT_EQ(yywrap(), 1);
+    EXPECT_EQ(end_of_input, 1);
+}
+
+namespace {
+std::string statement(int16_t newline_first, int indent, const char *text) {
+    char *buf = nullptr;
+    size_t len = 0;
+    FILE *fp = open_memstream(&buf, &len);
+    print_statement(newline_first, indent, text, fp);
+    fclose(fp);
+    std::string s(buf, len);
+    free(buf);
+    return s;
+}
+} // namespace
+
+TEST(PrintStatement, WrapsAtTheFirstBlankPastColumn61) {
+    // 150 characters: 30 words of four letters separated by blanks, and a final full stop.
+    std::string text;
+    for (int i = 0; i < 30; i++)
+        text += std::string(i ? " " : "") + "abcd";
+    text += ".";
+    ASSERT_EQ(text.size(), 150u);
+    // Blanks stand at columns 4, 9, ..., 64: the one at 64 is the first past 60, so each line
+    // holds 13 words and its blank.
+    std::string thirteen;
+    for (int i = 0; i < 13; i++)
+        thirteen += "abcd ";
+    EXPECT_EQ(statement(1, 2, text.c_str()),
+              "\n\t\t" + thirteen + "\n\t\t   " + thirteen + "\n\t\t   abcd abcd abcd abcd.");
+}
+
+TEST(PrintStatement, Cases) {
+    const std::string sixty(60, 'x');
+    struct c {
+        int16_t nl;
+        int indent;
+        std::string text, expected;
+    };
+    const c cases[] = {
+        {1, 2, "\nSELECT a", "\n\t\tSELECT a"},      // no extra leading newline
+        {0, 2, "SELECT a", "SELECT a"},              // no newline first
+        {1, 0, "a b", "\na b"},                      // indentation 0
+        {1, -1, "a", "\na"},                         // negative indentation: no tabs
+        {0, 1, "a\tb\tc", "abc"},                    // tabs of the text are dropped
+        {0, 1, "a\nb", "a\n\tb"},                    // a newline is followed by the indentation
+        {0, 1, sixty + " y", sixty + " y"},          // blank at column 60: no break
+        {0, 1, sixty + "z y", sixty + "z \n\t   y"}, // blank at column 61: break
+        {0, 1, sixty + "\nz y", sixty + "\n\tz y"},  // a newline resets the column
+        {0, 1, "", ""},
+    };
+    for (const c &k : cases)
+        EXPECT_EQ(statement(k.nl, k.indent, k.text.c_str()), k.expected) << k.text;
+}
+
+TEST(ValidProcname, CutsTo27CharactersInA30ByteBuffer) {
+    const std::string forty = "abcdefghijklmnopqrstuvwxyz0123456789ABCD";
+    const std::string twenty_seven = forty.substr(0, 27);
+    char *a = valid_procname(forty.c_str());
+    EXPECT_STREQ(a, twenty_seven.c_str());
+    char *b = valid_procname(twenty_seven.c_str());
+    EXPECT_STREQ(b, twenty_seven.c_str());
+    EXPECT_STREQ(valid_procname("p1"), "p1");
+    EXPECT_NE(a, b) << "each call has its own buffer";
+    EXPECT_STREQ(a, twenty_seven.c_str()) << "earlier buffers stay valid";
+    release_procname_pool();
+}
+
+TEST(KestraExit, OutsideARunItExitsWithTheStatus) {
+    EXPECT_EXIT(kestra_exit(10), testing::ExitedWithCode(10), "");
+}
