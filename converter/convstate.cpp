@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 
 // Scalars: (type, name, program-start value). One list for the definitions and the reset.
 #define KESTRA_SCALARS(X)                                                                          \
@@ -163,7 +164,16 @@ tab_entry tab_list1[TAB_LIST_MAX];
 item_entry item_list[ITEM_LIST_MAX];
 col_entry col_list[COL_LIST_MAX];
 fld_entry fld_list[FLD_LIST_MAX];
-retfld_row *retfld_list = static_cast<retfld_row *>(calloc(RESULT_SET_MAX, sizeof(retfld_row)));
+// retfld_list is an anonymous mapping of its own: untouched pages cost nothing, and a reset
+// hands the touched ones back to the system (they read as zero again) instead of clearing
+// 80 MB. It holds no pointers, so leak checkers need not scan it.
+static constexpr size_t RETFLD_BYTES = sizeof(retfld_row) * RESULT_SET_MAX;
+static retfld_row *map_retfld_list() {
+    void *p = mmap(nullptr, RETFLD_BYTES, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<retfld_row *>(p);
+}
+retfld_row *retfld_list = map_retfld_list();
 retrow_entry retrow_list[RESULT_SET_MAX];
 declare_entry declare_list[DECLARE_LIST_MAX];
 tmp_entry tmp_list[TMP_LIST_MAX];
@@ -204,19 +214,23 @@ size_t text_append(char *dst, size_t size, const char *src) {
     return text_copy(dst + have, size - have, src);
 }
 
-// Fresh zero pages for the 80 MB retfld_list: cheaper than touching every text.
+// Every retfld_list text empty again, touching only the pages that were written.
 static void renew_retfld_list() {
-    free(retfld_list);
-    retfld_list = static_cast<retfld_row *>(calloc(RESULT_SET_MAX, sizeof(retfld_row)));
     if (retfld_list == nullptr) {
-        fprintf(stderr, "Cannot allocate memory\n");
-        kestra_exit(1);
+        retfld_list = map_retfld_list();
+        if (retfld_list == nullptr) {
+            fprintf(stderr, "Cannot allocate memory\n");
+            kestra_exit(1);
+        }
+        return;
     }
+    if (madvise(retfld_list, RETFLD_BYTES, MADV_DONTNEED) != 0)
+        memset(retfld_list, 0, RETFLD_BYTES);
 }
 
 void init() {
-    // 1. Result-set texts. init only has to clear the first byte of each retfld_list text;
-    //    fresh zero pages clear them all without touching 80 MB.
+    // 1. Result-set texts (all of each retfld_list text: cheaper than its first byte in
+    //    each of 10,000 pages).
     renew_retfld_list();
     for (int i = 0; i < RESULT_SET_MAX; i++) {
         retrow_list[i].query[0] = '\0';

@@ -193,8 +193,8 @@ struct fld_entry {
 };
 extern fld_entry fld_list[FLD_LIST_MAX]; // result columns of the unit (fld_cnt)
 
-// retfld_list[result set][column]: text 8000. 80 MB, so it lives on the heap (zero pages until
-// written); indexing is the same as for an array: retfld_list[n][c] is a char[8000].
+// retfld_list[result set][column]: text 8000. 80 MB, so it lives in a mapping of its own (zero
+// pages until written); indexing is the same as for an array: retfld_list[n][c] is a char[8000].
 // Note: sizeof(retfld_list) is the size of a pointer.
 typedef char retfld_row[RESULT_COL_MAX][RETFLD_LEN];
 extern retfld_row *retfld_list;
