@@ -93,6 +93,15 @@ QM32_API unsigned char *QM32_CALL CNV_ConvertASCIIToEBCDIC(unsigned char *pBuffe
 QM32_API unsigned char *QM32_CALL CNV_ConvertEBCDICToASCII(unsigned char *pBuffer, int iLength);
 QM32_API long QM32_CALL CNV_Test(long a, long b, long c);
 
+/* ---- host service calls ---- */
+QM32_API long QM32_CALL DAA_InvokeService(DAA_SERVICE_BLOCK *pBlock, void *pRequest,
+                                          void *pAnswer);
+QM32_API long QM32_CALL DAA_InvokeService_NoThread(DAA_SERVICE_BLOCK *pBlock, void *pRequest,
+                                                   void *pAnswer);
+
+/* ---- logon and access ---- */
+QM32_API int QM32_CALL SEC_GetUserString(int iKind, char *pszBuffer, int iSize);
+
 /* ---- utilities ---- */
 QM32_API int QM32_CALL UTL_NullTerminate(char *pszText, int iWidth);
 QM32_API long QM32_CALL UTL_SetId(const char *pszUserId, const char *pszPassword);

@@ -89,3 +89,6 @@ struct plat_section_t {
 bool plat_section_open(plat_section_t &section, const std::string &name, std::size_t size,
                        const std::function<void(void *)> &onCreate, std::string &error);
 void plat_section_close(plat_section_t &section);
+
+// Threads, events, thread messages and the fault report of service workers.
+#include "platform_thread.h"

@@ -1,0 +1,76 @@
+// Internal interface of the service-call layer (qmdaa32.cpp): the call record,
+// the worker, the wire constants and the answer parser that the tests and the
+// fuzz target use besides the DAA_ exports.
+#pragma once
+
+#include "platform/platform.h"
+#include "qm32.h"
+
+#include <cstddef>
+
+// The message buffer for request and answer alike, length word included.
+enum { DAA_BUFFER_SIZE = 32771 };
+// Length word and the 12-character prefix.
+enum { DAA_LENGTH_WORD = 4, DAA_PREFIX_LEN = 12 };
+// Encoded characters of the request header and of the status record.
+enum { DAA_HEADER_ENCODED = 124, DAA_STATUS_ENCODED = 504, DAA_STATUS_SIZE = 480 };
+// Completion message of a call: this number plus the call's index.
+enum : unsigned { DAA_COMPLETION_BASE = PLAT_WM_USER + 5 };
+// Error number of the layer's own failures that have no number of their own
+// (refused request, malformed answer, no thread or event).
+enum : long { DAA_ERR_LIBRARY = 30010, DAA_ERR_LOGON = 30008, DAA_ERR_PASSWORD = 30009 };
+
+#define DAA_HEADER_FMT "clv6nv4nv4nv4s9s9nv4nv2s9s9s9cnv4lv5dv14.0c"
+#define FQMI9901_FMT "cs32nv4nv4s48s4s8ccs30nx4s159s8s12lx9s159nx4nx4"
+
+// One call (created and destroyed by DAA_InvokeService).
+struct DAA_CALL {
+    unsigned long callerThread = 0; // receives the completion message
+    long result = 0;                // 0 or the error number of a library failure
+    DAA_SERVICE_BLOCK *block = nullptr;
+    void *request = nullptr;
+    void *answer = nullptr;
+    int index = 0;                        // position in the list; 0: no thread
+    plat_event_t ownEvent = nullptr;      // reset while a newer call is outstanding
+    plat_event_t previousEvent = nullptr; // own event of the call before this one
+    plat_event_t ackEvent = nullptr;      // set when the caller took the completion
+    plat_thread_t thread = nullptr;
+};
+
+// The worker: the whole work of one call, then the completion message.
+void DAA_MessageThread(DAA_CALL *call);
+
+// Library start-up and shut-down of the layer (step texts "daaInit" and
+// "daaShutdown"; the socket layer itself is started by the library start-up).
+void _daaInit();
+void _daaShutdown();
+
+// The last step any call reached (the trace texts of the worker).
+const char *_daaGetStep();
+
+// The parts of an answer, found in the bytes after its length word (already
+// converted from EBCDIC).
+struct DAA_ANSWER_PARTS {
+    int formatLength = 0;
+    int textLength = 0;
+    const char *format = nullptr;
+    const char *text = nullptr;
+    const char *status = nullptr; // the status record (up to 504 characters)
+    int statusLength = 0;
+};
+
+// Splits an answer body of `length` bytes: the prefix's format and text
+// lengths must be digits and lie within the body. Raises a
+// CBlockingSocketException (30010) naming the fault otherwise.
+void _daaSplitAnswer(const char *body, int length, long service, DAA_ANSWER_PARTS &parts);
+
+// Decodes a split answer into the answer record (when it carries text) and
+// copies position, rows and the host's status into the control block. The
+// answer record must be large enough for the answer's format. Raises the
+// codec's error as a CBlockingSocketException. Returns the host's error number.
+long _daaDecodeAnswer(const DAA_ANSWER_PARTS &parts, DAA_SERVICE_BLOCK *block, void *answer);
+
+// The largest number of characters the codec writes for `format` (exact
+// unless the format is in error, when it is an upper bound); -1 when a
+// repeating group of the format is malformed.
+long long _daaEncodeBound(const char *format);
