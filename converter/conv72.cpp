@@ -767,6 +767,8 @@ void open_tmp_files() {
         perror("KESTRA.log");
         kestra_exit(1);
     }
+    // One write per line: lines of runs that share the log do not interleave.
+    setvbuf(fpLog, nullptr, _IOLBF, 0);
     close_file(yyout);
     close_file(fp1);
     close_file(fp2);

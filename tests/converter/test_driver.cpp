@@ -395,3 +395,39 @@ TEST(ValidProcname, CutsTo27CharactersInA30ByteBuffer) {
 TEST(KestraExit, OutsideARunItExitsWithTheStatus) {
     EXPECT_EXIT(kestra_exit(10), testing::ExitedWithCode(10), "");
 }
+
+TEST(Driver, RunsInOneDirectoryAtOnceDoNotDisturbEachOther) {
+    const std::string sample =
+        read_file(std::string(KESTRA_TEST_DATA) + "/../../examples/sample.sql");
+    ASSERT_FALSE(sample.empty());
+    // Each source converted alone first.
+    std::vector<std::string> alone;
+    for (int i = 0; i < 4; i++) {
+        temp_dir solo;
+        std::string name = "s" + std::to_string(i) + ".sql";
+        solo.write(name, i % 2 ? sample : source);
+        run_result r = run_kestra(solo, {name});
+        ASSERT_EQ(r.status, 0) << r.err;
+        alone.push_back(solo.read(name + ".pls"));
+    }
+    temp_dir dir;
+    std::vector<pid_t> pids;
+    for (int i = 0; i < 4; i++) {
+        std::string name = "s" + std::to_string(i) + ".sql";
+        dir.write(name, i % 2 ? sample : source);
+        pids.push_back(start_kestra(dir, {name}, "t" + std::to_string(i)));
+    }
+    for (int i = 0; i < 4; i++) {
+        run_result r = finish_kestra(dir, pids[i], "t" + std::to_string(i));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(dir.read("s" + std::to_string(i) + ".sql.pls"), alone[i]) << i;
+    }
+    // The log holds one whole final line per run, and no work file is left.
+    std::string log = dir.read("KESTRA.log");
+    for (int i = 0; i < 4; i++)
+        EXPECT_NE(log.find("[KESTRA-MSG(OKEY)]:[s" + std::to_string(i) +
+                           ".sql(SUCCESS)] Conversion Successful\n"),
+                  std::string::npos)
+            << log;
+    EXPECT_EQ(dir.entries().size(), 9u); // 4 sources, 4 outputs, the log
+}

@@ -104,11 +104,12 @@ struct run_result {
     std::string err; // standard error
 };
 
-// Runs the kestra executable in dir.path() with `args` (the program name is added as argv[0]).
-inline run_result run_kestra(const temp_dir &dir, const std::vector<std::string> &args,
-                             const std::string &argv0 = KESTRA_BIN) {
-    run_result r;
-    const std::string out = dir.capture("stdout"), err = dir.capture("stderr");
+// Starts the kestra executable in dir.path() with `args` and returns its process id; its
+// standard streams go to the capture files "<tag>.out" and "<tag>.err". finish_kestra waits
+// for it. Several runs may be started at once with different tags.
+inline pid_t start_kestra(const temp_dir &dir, const std::vector<std::string> &args,
+                          const std::string &tag, const std::string &argv0 = KESTRA_BIN) {
+    const std::string out = dir.capture(tag + ".out"), err = dir.capture(tag + ".err");
     fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
@@ -128,13 +129,24 @@ inline run_result run_kestra(const temp_dir &dir, const std::vector<std::string>
         execv(KESTRA_BIN, argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+inline run_result finish_kestra(const temp_dir &dir, pid_t pid, const std::string &tag) {
+    run_result r;
     int st = 0;
     while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {
     }
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    r.out = read_file(out);
-    r.err = read_file(err);
+    r.out = read_file(dir.capture(tag + ".out"));
+    r.err = read_file(dir.capture(tag + ".err"));
     return r;
+}
+
+// Runs the kestra executable in dir.path() with `args` (the program name is added as argv[0]).
+inline run_result run_kestra(const temp_dir &dir, const std::vector<std::string> &args,
+                             const std::string &argv0 = KESTRA_BIN) {
+    return finish_kestra(dir, start_kestra(dir, args, "run", argv0), "run");
 }
 
 // Runs kestra_main in this process, in dir.path(), with the standard streams captured. The
