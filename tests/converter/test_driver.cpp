@@ -431,3 +431,22 @@ TEST(Driver, RunsInOneDirectoryAtOnceDoNotDisturbEachOther) {
             << log;
     EXPECT_EQ(dir.entries().size(), 9u); // 4 sources, 4 outputs, the log
 }
+
+TEST(Driver, AnUnopenableLogStopsTheRunWithEverythingClosed) {
+    temp_dir dir;
+    dir.write("p1.sql", source);
+    ASSERT_EQ(mkdir(dir.file("KESTRA.log").c_str(), 0700), 0);
+    run_result r = run_in_process(dir, {"p1.sql"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("KESTRA.log: ", 0), 0u) << r.err; // the C library's error text
+    EXPECT_EQ(yyin, nullptr);
+    EXPECT_EQ(tmpFile, nullptr);
+    EXPECT_EQ(fpLog, nullptr);
+    EXPECT_EQ(yyout, nullptr);
+    EXPECT_EQ(fp1, nullptr);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p1.sql", "p1.sql.pls"}));
+    // The same process converts normally afterwards.
+    ASSERT_EQ(rmdir(dir.file("KESTRA.log").c_str()), 0);
+    r = run_in_process(dir, {"p1.sql"});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
