@@ -404,21 +404,6 @@ void advance(CNV_DECODE_CURSOR *c, size_t n) {
                                        "_cnvEncodeElement()", line);
 }
 
-// Skips iCount elements (a nested group counting as one); false when one is
-// missing.
-bool skip_elements(const char **pp, int iCount) {
-    for (int i = 0; i < iCount; ++i) {
-        CNV_FORMAT_ELEMENT e;
-        if (!_cnvGetFormatElement(pp, &e)) {
-            return false;
-        }
-        if (e.cType == 'r' && !skip_elements(pp, e.iCount)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 // ---- element reader and error logger -------------------------------------------
@@ -890,14 +875,15 @@ struct LayoutWalk {
     size_t limit;
     unsigned char *mask;
     size_t extent = 0;
-    bool failed = false;
+    bool tooLarge = false;
+    bool stopped = false; // a format error, or too large
 
     void field(size_t offset, int size) {
         if (size <= 0) {
             return;
         }
         if (offset > limit || static_cast<size_t>(size) > limit - offset) {
-            failed = true;
+            tooLarge = stopped = true;
             return;
         }
         size_t end = offset + static_cast<size_t>(size);
@@ -912,7 +898,7 @@ struct LayoutWalk {
     void element(const CNV_FORMAT_ELEMENT &e, size_t *offset) {
         TypeClass t = type_class(e.cType);
         if (t == T_INVALID || (t == T_SCALED && e.iPrecision > 9)) {
-            failed = true;
+            stopped = true;
         } else if (t == T_OFFSET) {
             *offset = static_cast<size_t>(e.iCount);
         } else {
@@ -928,14 +914,14 @@ struct LayoutWalk {
         long lError = 0;
         int alignment = _cnvGetGroupOffset(start, count, depth, &end, &lError);
         if (alignment == 0) {
-            failed = true;
+            stopped = true;
             return;
         }
         *offset = align_up(*offset, alignment);
-        for (int t = 0; t < times && !failed; ++t) {
+        for (int t = 0; t < times && !stopped; ++t) {
             const char *p = start;
             size_t before = *offset;
-            for (int i = 0; i < count && !failed; ++i) {
+            for (int i = 0; i < count && !stopped; ++i) {
                 CNV_FORMAT_ELEMENT e;
                 _cnvGetFormatElement(&p, &e);
                 if (e.cType == 'r') {
@@ -948,8 +934,9 @@ struct LayoutWalk {
                 *offset = align_up(*offset, alignment);
             }
             if (*offset > limit) {
-                failed = true;
+                tooLarge = stopped = true;
             }
+            // Each occurrence depends only on the offset it starts at.
             if (*offset == before) {
                 break;
             }
@@ -968,14 +955,14 @@ size_t _cnvGetStructSize(const char *pszFormat, size_t nLimit, unsigned char *pF
     const char *p = pszFormat;
     size_t offset = 0;
     CNV_FORMAT_ELEMENT e;
-    while (!walk.failed && _cnvGetFormatElement(&p, &e)) {
+    while (!walk.stopped && _cnvGetFormatElement(&p, &e)) {
         if (e.cType == 'r') {
             walk.group(&p, e.iCount, e.iPrecision, 1, &offset);
         } else {
             walk.element(e, &offset);
         }
     }
-    return walk.failed ? static_cast<size_t>(-1) : walk.extent;
+    return walk.tooLarge ? static_cast<size_t>(-1) : walk.extent;
 }
 
 // ---- EBCDIC tables -----------------------------------------------------------------------

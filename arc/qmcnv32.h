@@ -76,8 +76,9 @@ long _cnvDecodeGroup(void *pRecord, size_t *pOffset, CNV_DECODE_CURSOR *pCursor,
 // The number of bytes of structure that a format describes (the end of its
 // furthest field), walking it as the encoder does. When pFieldMask is not
 // null, pFieldMask[i] is set to 1 for every byte i that belongs to a field
-// (the array must hold nLimit bytes). Returns (size_t)-1 when the format is
-// in error or describes more than nLimit bytes.
+// (the array must hold nLimit bytes). A format in error is walked up to the
+// element in error (logged), which is as far as encoding or decoding it can
+// get. Returns (size_t)-1 when the format describes more than nLimit bytes.
 size_t _cnvGetStructSize(const char *pszFormat, size_t nLimit, unsigned char *pFieldMask);
 
 // The two conversion tables (256 entries each).
