@@ -2,6 +2,7 @@
 // the shared section of the workstation, the fixed-format entries of the error
 // log "finance.err", and message texts, help panels and severities by number.
 #include "qm32int.h"
+#include "qmdaa32.h"
 #include "platform/platform.h"
 
 #include <atomic>
@@ -78,8 +79,10 @@ void writeStartupEntry() {
     ERR_LogError(&r);
 }
 
-// Socket start-up of the service-call layer; false (logged and shown) on failure.
+// Start-up of the service-call layer and its sockets; false (logged and
+// shown) on failure.
 bool startSockets() {
+    _daaInit();
     int major = 0, minor = 0;
     int rc = plat_net_startup(&major, &minor);
     char data[128];
@@ -171,6 +174,7 @@ void _qm32Shutdown() {
         return;
     g_shared = nullptr;
     plat_section_close(g_section);
+    _daaShutdown();
     int rc = plat_net_cleanup();
     if (rc != 0) {
         char data[64];
