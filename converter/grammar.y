@@ -13,7 +13,48 @@
 #include <cstdio>
 #include <cstring>
 
+#include "conv72.h"
+#include "convstate.h"
 #include "parser.h"
+
+void start_again(); // the scanner (Part 2.2): back to the outer state
+
+// Rules 1 and 2: a unit (procedure or trigger with its optional GO) is complete (Part 3.3).
+static void end_of_unit()
+{
+    start_again();
+    if (end_of_input)
+        return;
+    close_tmp_files();
+    open_tmp_files();
+    init();
+}
+
+// Rule 54 (end of a DECLARE statement): the declaration state the scanner reads (Part 3.3).
+// The look-ahead (always held here) is the statement after the declaration.
+static void end_of_declare()
+{
+    declarecnt--;
+    if (declarecnt <= 0)
+        ifdeclare = 0;
+    if (strcmp(yylval, "DECLARE") != 0)
+        declareFlag = 0;
+}
+
+// Rule 278 (cursor declaration): the same state for a DECLARE ... CURSOR (Part 3.6).
+static void end_of_cursor_declare()
+{
+    if (declarecnt <= 0)
+        ifdeclare = 0;
+    declarecnt--;
+}
+
+// Rules 4 and 5: the batch end.
+static void end_of_batch()
+{
+    if (yyout != nullptr)
+        fprintf(yyout, "\n/\n\n");
+}
 }
 
 /* Token table in declaration order (Part 3.1). The single characters of the precedence
@@ -66,8 +107,8 @@
 %%
 
 begin_conv
-    : begin_procedure                                    /* 1 */
-    | begin_conv begin_procedure                         /* 2 */
+    : begin_procedure { end_of_unit(); }                 /* 1 */
+    | begin_conv begin_procedure { end_of_unit(); }      /* 2 */
     ;
 
 begin_procedure
@@ -75,22 +116,22 @@ begin_procedure
     ;
 
 opt_go
-    : %empty                                             /* 4 */
-    | GO                                                 /* 5 */
+    : %empty { end_of_batch(); val_set($$, ""); }        /* 4 */
+    | GO { end_of_batch(); }                             /* 5 */
     ;
 
 opt_holdlock
-    : %empty                                             /* 6 */
+    : %empty { val_set($$, ""); }                        /* 6 */
     | HOLDLOCK                                           /* 7 */
     ;
 
 opt_as_stmt
-    : %empty                                             /* 8 */
+    : %empty { val_set($$, ""); }                        /* 8 */
     | as_stmt                                            /* 9 */
     ;
 
 opt_name_string
-    : %empty                                             /* 10 */
+    : %empty { val_set($$, ""); }                        /* 10 */
     | opt_as_stmt name_string                            /* 11 */
     ;
 
@@ -110,22 +151,22 @@ proc_name
     ;
 
 opt_proc_number
-    : %empty                                             /* 18 */
+    : %empty { val_set($$, ""); }                        /* 18 */
     | ';' INTNUM                                         /* 19 */
     ;
 
 opt_passed_parameters
-    : %empty                                             /* 20 */
+    : %empty { val_set($$, ""); }                        /* 20 */
     | opt_sparen parameter_list opt_eparen               /* 21 */
     ;
 
 opt_sparen
-    : %empty                                             /* 22 */
+    : %empty { val_set($$, ""); }                        /* 22 */
     | '('                                                /* 23 */
     ;
 
 opt_eparen
-    : %empty                                             /* 24 */
+    : %empty { val_set($$, ""); }                        /* 24 */
     | ')'                                                /* 25 */
     ;
 
@@ -139,7 +180,7 @@ parameter_def
     ;
 
 opt_default_value
-    : %empty                                             /* 29 */
+    : %empty { val_set($$, ""); }                        /* 29 */
     | opt_default_value default_value                    /* 30 */
     ;
 
@@ -182,7 +223,7 @@ break_construct
     ;
 
 opt_declare_var
-    : DECLARE declare_var_list                           /* 54 */
+    : DECLARE declare_var_list { end_of_declare(); }     /* 54 */
     ;
 
 declare_var_list
@@ -278,7 +319,7 @@ while_construct
     ;
 
 opt_begin
-    : %empty                                             /* 102 */
+    : %empty { val_set($$, ""); }                        /* 102 */
     | BEGIN_CLAUSE                                       /* 103 */
     | BEGIN_CLAUSE BEGIN_CLAUSE                          /* 104 */
     | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE             /* 105 */
@@ -312,7 +353,7 @@ raiserror_construct
     ;
 
 opt_message
-    : %empty                                             /* 118 */
+    : %empty { val_set($$, ""); }                        /* 118 */
     | strings                                            /* 119 */
     | parameter                                          /* 120 */
     ;
@@ -322,7 +363,7 @@ return_construct
     ;
 
 opt_ret_val
-    : %empty                                             /* 122 */
+    : %empty { val_set($$, ""); }                        /* 122 */
     | scalar_exp                                         /* 123 */
     ;
 
@@ -365,12 +406,12 @@ execute_word
     ;
 
 opt_retval
-    : %empty                                             /* 138 */
+    : %empty { val_set($$, ""); }                        /* 138 */
     | parameter '='                                      /* 139 */
     ;
 
 opt_execute_param_commalist
-    : %empty                                             /* 140 */
+    : %empty { val_set($$, ""); }                        /* 140 */
     | execute_param_commalist                            /* 141 */
     ;
 
@@ -385,7 +426,7 @@ execute_param
     ;
 
 opt_out
-    : %empty                                             /* 146 */
+    : %empty { val_set($$, ""); }                        /* 146 */
     | OUTPUT_VAR                                         /* 147 */
     ;
 
@@ -415,28 +456,28 @@ base_table_def
     ;
 
 optUnique
-    : %empty                                             /* 158 */
+    : %empty { val_set($$, ""); }                        /* 158 */
     | UNIQUE                                             /* 159 */
     ;
 
 optCluster
-    : %empty                                             /* 160 */
+    : %empty { val_set($$, ""); }                        /* 160 */
     | CLUSTERED                                          /* 161 */
     | NONCLUSTERED                                       /* 162 */
     ;
 
 optSegment
-    : %empty                                             /* 163 */
+    : %empty { val_set($$, ""); }                        /* 163 */
     | ON NAME                                            /* 164 */
     ;
 
 optWith
-    : %empty                                             /* 165 */
+    : %empty { val_set($$, ""); }                        /* 165 */
     | WITH optOptionList optDupRow                       /* 166 */
     ;
 
 optOptionList
-    : %empty                                             /* 167 */
+    : %empty { val_set($$, ""); }                        /* 167 */
     | optionList                                         /* 168 */
     ;
 
@@ -452,7 +493,7 @@ option
     ;
 
 optDupRow
-    : %empty                                             /* 174 */
+    : %empty { val_set($$, ""); }                        /* 174 */
     | IGNORE_DUP_ROW                                     /* 175 */
     | ALLOW_DUP_ROW                                      /* 176 */
     ;
@@ -472,12 +513,12 @@ column_def
     ;
 
 opt_identity
-    : %empty                                             /* 182 */
+    : %empty { val_set($$, ""); }                        /* 182 */
     | identity_clause                                    /* 183 */
     ;
 
 column_def_opt_list
-    : %empty                                             /* 184 */
+    : %empty { val_set($$, ""); }                        /* 184 */
     | column_def_opt_list column_def_opt                 /* 185 */
     ;
 
@@ -513,12 +554,12 @@ view_def
     ;
 
 opt_with_check_option
-    : %empty                                             /* 205 */
+    : %empty { val_set($$, ""); }                        /* 205 */
     | WITH CHECK OPTION                                  /* 206 */
     ;
 
 opt_column_commalist
-    : %empty                                             /* 207 */
+    : %empty { val_set($$, ""); }                        /* 207 */
     | '(' column_commalist ')'                           /* 208 */
     ;
 
@@ -527,7 +568,7 @@ privilege_def
     ;
 
 opt_with_grant_option
-    : %empty                                             /* 210 */
+    : %empty { val_set($$, ""); }                        /* 210 */
     | WITH GRANT OPTION                                  /* 211 */
     ;
 
@@ -562,7 +603,7 @@ grantee
     ;
 
 opt_order_by_clause
-    : %empty                                             /* 227 */
+    : %empty { val_set($$, ""); }                        /* 227 */
     | ORDER BY ordering_spec_commalist                   /* 228 */
     ;
 
@@ -576,7 +617,7 @@ ordering_spec
     ;
 
 opt_asc_desc
-    : %empty                                             /* 232 */
+    : %empty { val_set($$, ""); }                        /* 232 */
     | ASC                                                /* 233 */
     | DESC                                               /* 234 */
     ;
@@ -623,7 +664,7 @@ delete_statement_searched
     ;
 
 opt_from
-    : %empty                                             /* 258 */
+    : %empty { val_set($$, ""); }                        /* 258 */
     | FROM                                               /* 259 */
     ;
 
@@ -662,14 +703,14 @@ deallocate_cursor_statement
     ;
 
 opt_next
-    : %empty                                             /* 270 */
+    : %empty { val_set($$, ""); }                        /* 270 */
     | NEXT                                               /* 271 */
     | FIRST                                              /* 272 */
     | LAST                                               /* 273 */
     ;
 
 opt_cursor
-    : %empty                                             /* 274 */
+    : %empty { val_set($$, ""); }                        /* 274 */
     | CURSOR                                             /* 275 */
     | SCROLL CURSOR                                      /* 276 */
     ;
@@ -679,17 +720,17 @@ open_statement
     ;
 
 declare_cursor_statement
-    : DECLARE fetch_cursor opt_cursor FOR values_or_query_spec opt_upd_or_readonly /* 278 */
+    : DECLARE fetch_cursor opt_cursor FOR values_or_query_spec opt_upd_or_readonly { end_of_cursor_declare(); } /* 278 */
     ;
 
 opt_upd_or_readonly
-    : %empty                                             /* 279 */
+    : %empty { val_set($$, ""); }                        /* 279 */
     | FOR READ ONLY                                      /* 280 */
     | FOR UPDATE opt_updatable_column_list               /* 281 */
     ;
 
 opt_updatable_column_list
-    : %empty                                             /* 282 */
+    : %empty { val_set($$, ""); }                        /* 282 */
     | OF column_commalist                                /* 283 */
     ;
 
@@ -698,7 +739,7 @@ insert_statement
     ;
 
 opt_into
-    : %empty                                             /* 285 */
+    : %empty { val_set($$, ""); }                        /* 285 */
     | INTO                                               /* 286 */
     ;
 
@@ -732,7 +773,7 @@ select_statement
     ;
 
 opt_all_distinct
-    : %empty                                             /* 298 */
+    : %empty { val_set($$, ""); }                        /* 298 */
     | ALL                                                /* 299 */
     | DISTINCT                                           /* 300 */
     ;
@@ -764,12 +805,12 @@ update_columns
     ;
 
 opt_update_where_clause
-    : %empty                                             /* 315 */
+    : %empty { val_set($$, ""); }                        /* 315 */
     | from_clause where_clause                           /* 316 */
     ;
 
 opt_where_clause
-    : %empty                                             /* 317 */
+    : %empty { val_set($$, ""); }                        /* 317 */
     | where_clause                                       /* 318 */
     ;
 
@@ -797,7 +838,7 @@ selection
     ;
 
 opt_compute
-    : %empty                                             /* 327 */
+    : %empty { val_set($$, ""); }                        /* 327 */
     | COMPUTE compute_list opt_by                        /* 328 */
     ;
 
@@ -807,12 +848,12 @@ compute_list
     ;
 
 opt_by
-    : %empty                                             /* 331 */
+    : %empty { val_set($$, ""); }                        /* 331 */
     | BY column_ref_commalist                            /* 332 */
     ;
 
 opt_into_tmptable
-    : %empty                                             /* 333 */
+    : %empty { val_set($$, ""); }                        /* 333 */
     | INTO NAME                                          /* 334 */
     ;
 
@@ -821,7 +862,7 @@ table_exp
     ;
 
 from_clause
-    : %empty                                             /* 336 */
+    : %empty { val_set($$, ""); }                        /* 336 */
     | FROM table_ref_commalist                           /* 337 */
     ;
 
@@ -840,7 +881,7 @@ where_clause
     ;
 
 opt_group_by_clause
-    : %empty                                             /* 343 */
+    : %empty { val_set($$, ""); }                        /* 343 */
     | GROUP BY column_ref_commalist                      /* 344 */
     ;
 
@@ -855,7 +896,7 @@ column_or_func_ref
     ;
 
 opt_having_clause
-    : %empty                                             /* 349 */
+    : %empty { val_set($$, ""); }                        /* 349 */
     | HAVING search_condition                            /* 350 */
     ;
 
@@ -900,7 +941,7 @@ like_predicate
     ;
 
 opt_escape
-    : %empty                                             /* 376 */
+    : %empty { val_set($$, ""); }                        /* 376 */
     | ESCAPE atom                                        /* 377 */
     ;
 
@@ -935,7 +976,7 @@ subquery
     ;
 
 opt_union_subquery
-    : %empty                                             /* 390 */
+    : %empty { val_set($$, ""); }                        /* 390 */
     | UNION SELECT opt_all_distinct selection subquery_table_exp /* 391 */
     | opt_union_subquery UNION SELECT opt_all_distinct selection subquery_table_exp /* 392 */
     ;
@@ -1026,7 +1067,7 @@ case_exp
     ;
 
 opt_case_else
-    : %empty                                             /* 448 */
+    : %empty { val_set($$, ""); }                        /* 448 */
     | ELSE selection                                     /* 449 */
     ;
 
@@ -1062,7 +1103,7 @@ function_ref
     ;
 
 opt_style
-    : %empty                                             /* 469 */
+    : %empty { val_set($$, ""); }                        /* 469 */
     | ',' scalar_exp                                     /* 470 */
     ;
 
@@ -1150,17 +1191,17 @@ tabName
     ;
 
 optNcindex
-    : %empty                                             /* 521 */
+    : %empty { val_set($$, ""); }                        /* 521 */
     | ',' SKIP_NCINDEX                                   /* 522 */
     ;
 
 optParam
-    : %empty                                             /* 523 */
+    : %empty { val_set($$, ""); }                        /* 523 */
     | '(' NAME optNcindex ')'                            /* 524 */
     ;
 
 optAdverb
-    : %empty                                             /* 525 */
+    : %empty { val_set($$, ""); }                        /* 525 */
     | ',' FULL optFix                                    /* 526 */
     | ',' OPTIMIZED optFix                               /* 527 */
     | ',' FAST optFix                                    /* 528 */
@@ -1168,7 +1209,7 @@ optAdverb
     ;
 
 optFix
-    : %empty                                             /* 530 */
+    : %empty { val_set($$, ""); }                        /* 530 */
     | ',' FIX                                            /* 531 */
     | ',' NOFIX                                          /* 532 */
     ;

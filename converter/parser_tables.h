@@ -2,6 +2,7 @@
 // the skeleton parser.m4) and the parser driver parser.cpp. Bison's table encoding (yacc.c):
 // pact/defact per state, pgoto/defgoto per nonterminal, table/check packed actions, r1/r2 per
 // rule (left-hand symbol, right-hand length), prhs/rhs the right-hand sides (-1 terminated).
+// Rule numbers in these tables are one above the system's (table rule 1 is $accept).
 #pragma once
 
 #include "parser.h"
@@ -13,7 +14,7 @@ struct parse_tables {
     int last;       // highest index of table/check
     int ntokens;    // symbols 0 .. ntokens-1 are tokens
     int nnts;       // nonterminal count, $accept included
-    int nrules;     // rule count, rule 0 ($accept) included: rules 1 .. nrules-1
+    int nrules;     // table rules 1 ($accept) .. nrules; table rule n+1 is the system's rule n
     int nstates;
     int pact_ninf;  // pact value: default reduction without look-ahead
     int table_ninf; // table value: syntax error
@@ -27,7 +28,7 @@ struct parse_tables {
 
 extern const parse_tables tables;
 
-// Runs the action of rule `rule` with yyvsp at the top entry of the value stack; returns 0 to
+// Runs the action of table rule `rule` (the system's rule - 1) with yyvsp at the top entry of the value stack; returns 0 to
 // go on, 1 for YYABORT, 2 for YYACCEPT, 3 for YYERROR.
 int run_action(int rule, yyvalue *yyvsp);
 

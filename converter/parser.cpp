@@ -1,0 +1,329 @@
+// Parser driver of the converter (spec Part 3.2): yacc's parse algorithm over the tables bison
+// builds from grammar.y, with the old driver's look-ahead discipline (yychar is -1 when no
+// look-ahead is held), its -D trace format, its error handling and its growing stacks.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "conv72.h"
+#include "parser.h"
+#include "parser_tables.h"
+
+using kestra_grammar::tables;
+
+int yychar = -1;
+int yydebug = 0;
+int yynerrs = 0;
+int yyerrflag = 0;
+int yystate = 0;
+int yytmp = 0;
+
+// The stacks: static arrays of YYINITDEPTH entries, replaced by heap arrays of twice the depth
+// on each overflow (Part 3.2). yyps / yypv point at the top entries.
+constexpr int YYINITDEPTH = 150;
+// Allocation limit: a stack deeper than this counts as a failed allocation ("yacc stack
+// overflow"), so arbitrary input cannot exhaust memory (one value is 10000 bytes).
+constexpr int YYDEPTHLIMIT = YYINITDEPTH << 7; // 19,200 entries, 192 MB of values
+
+int yymaxdepth = YYINITDEPTH;
+static int yys_static[YYINITDEPTH];
+static yyvalue yyv_static[YYINITDEPTH];
+int *yys = yys_static;
+yyvalue *yyv = yyv_static;
+int *yyps = nullptr;
+yyvalue *yypv = nullptr;
+
+namespace {
+
+// Symbol numbers of bison's tables that the driver needs.
+constexpr int SYM_EOF = 0;
+constexpr int SYM_ERROR = 1;
+constexpr int SYM_UNDEF = 2;
+
+// Copies a value, only as far as its NUL (never the whole buffer); cuts at YYVALMAX.
+inline void copy_value(char *dst, const char *src)
+{
+    size_t len = strnlen(src, YYVALMAX);
+    memcpy(dst, src, len);
+    dst[len] = '\0';
+}
+
+// Bison's symbol number for a token number (0 for end of input).
+inline int translate(int token)
+{
+    if (token <= 0)
+        return SYM_EOF;
+    if (token < tables.ntranslate)
+        return tables.translate[token];
+    return SYM_UNDEF;
+}
+
+void trace_token(const char *prefix)
+{
+    fputs(prefix, stdout);
+    fputs(yytoken_name(yychar), stdout);
+    fputc('\n', stdout);
+}
+
+// Fetches a look-ahead if none is held (a negative yylex result is end of input).
+inline void need_lookahead()
+{
+    if (yychar < 0) {
+        if ((yychar = yylex()) < 0)
+            yychar = 0;
+        if (yydebug)
+            trace_token("Received token ");
+    }
+}
+
+// Doubles the stacks. The first growth leaves the static arrays for heap arrays; later ones
+// reallocate. Returns false when the memory cannot be had (or the depth limit is reached).
+bool grow_stacks()
+{
+    int newdepth = yymaxdepth * 2;
+    if (newdepth > YYDEPTHLIMIT)
+        return false;
+    long top = yyps - yys;
+    int *news;
+    yyvalue *newv;
+    if (yys == yys_static) {
+        news = static_cast<int *>(malloc(sizeof(int) * newdepth));
+        newv = static_cast<yyvalue *>(malloc(sizeof(yyvalue) * newdepth));
+        if (news == nullptr || newv == nullptr) {
+            free(news);
+            free(newv);
+            return false;
+        }
+        memcpy(news, yys_static, sizeof yys_static);
+        for (int i = 0; i < yymaxdepth; i++)
+            copy_value(newv[i].s, yyv_static[i].s);
+    } else {
+        news = static_cast<int *>(realloc(yys, sizeof(int) * newdepth));
+        if (news == nullptr)
+            return false;
+        yys = news;
+        newv = static_cast<yyvalue *>(realloc(yyv, sizeof(yyvalue) * newdepth));
+        if (newv == nullptr)
+            return false;
+    }
+    for (int i = yymaxdepth; i < newdepth; i++)
+        newv[i].s[0] = '\0';
+    yys = news;
+    yyv = newv;
+    yymaxdepth = newdepth;
+    yyps = yys + top;
+    yypv = yyv + top;
+    return true;
+}
+
+// Text of each rule for the trace, built once from bison's own tables: "lhs : rhs".
+const std::vector<std::string> &rule_texts()
+{
+    static std::vector<std::string> texts;
+    if (texts.empty()) {
+        texts.emplace_back("-no such reduction-");
+        // Bison's tables number the rules from 1 ($accept); the system's rule n is table rule n+1.
+        for (int r = 2; r <= tables.nrules; r++) {
+            std::string t = tables.tname[tables.r1[r]];
+            t += " :";
+            const int *p = tables.rhs + tables.prhs[r];
+            if (*p < 0)
+                t += " /* empty */";
+            for (; *p >= 0; p++) {
+                t += ' ';
+                t += tables.tname[*p];
+            }
+            texts.push_back(t);
+        }
+    }
+    return texts;
+}
+
+// Error recovery (yyerrflag 0 to 2): pops states until one shifts the error token, which then
+// becomes the state to push. No rule of the grammar uses the error token, so the stack runs
+// empty and the parse fails (false). The bottom state uncovers none: the trace prints -1.
+bool recover(int &state)
+{
+    yyerrflag = 3;
+    while (yyps >= yys) {
+        int n = tables.pact[*yyps];
+        if (n != tables.pact_ninf) {
+            n += SYM_ERROR;
+            if (n >= 0 && n <= tables.last && tables.check[n] == SYM_ERROR &&
+                tables.table[n] > 0) {
+                state = tables.table[n];
+                return true;
+            }
+        }
+        if (yydebug)
+            printf("Error recovery pops state %d, uncovers state %d\n", *yyps,
+                   yyps > yys ? yyps[-1] : -1);
+        yyps--;
+        yypv--;
+    }
+    return false;
+}
+
+// The parse, with the stacks already reset.
+int parse()
+{
+    int state = 0;
+    int rule = 0;
+
+    for (;;) {
+        // 1. Push the state and the value yyval.
+        if (yydebug) {
+            printf("State %d, token ", state);
+            if (yychar == 0)
+                fputs("end-of-file\n", stdout);
+            else if (yychar < 0)
+                fputs("-none-\n", stdout);
+            else
+                printf("%s\n", yytoken_name(yychar));
+        }
+        if (++yyps >= yys + yymaxdepth) {
+            yyps--;
+            if (!grow_stacks()) {
+                yyerror("yacc stack overflow");
+                return 1;
+            }
+            yyps++;
+        }
+        *yyps = state;
+        copy_value((++yypv)->s, yyval);
+
+    newstate:
+        // 2. Shift if the state has a shift on the look-ahead.
+        {
+            int n = tables.pact[state];
+            if (n != tables.pact_ninf) {
+                need_lookahead();
+                int sym = translate(yychar);
+                n += sym;
+                if (n >= 0 && n <= tables.last && tables.check[n] == sym) {
+                    int act = tables.table[n];
+                    if (act > 0) {
+                        if (act == tables.final_state)
+                            return 0; // the look-ahead is end of input: accept
+                        yychar = -1;
+                        copy_value(yyval, yylval);
+                        state = act;
+                        if (yyerrflag > 0)
+                            yyerrflag--;
+                        continue;
+                    }
+                    rule = act == tables.table_ninf ? 0 : -act;
+                } else {
+                    rule = tables.defact[state];
+                }
+            } else {
+                // 3. A state without look-ahead: its default action.
+                rule = tables.defact[state];
+            }
+        }
+
+        // 4. Action 0: syntax error.
+        if (rule == 0) {
+            if (yyerrflag == 3) {
+                // No shift since the last error: discard the look-ahead and try again.
+                if (yydebug) {
+                    fputs("Error recovery discards ", stdout);
+                    if (yychar == 0)
+                        fputs("token end-of-file\n", stdout);
+                    else if (yychar < 0)
+                        fputs("token -none-\n", stdout);
+                    else
+                        printf("token %s\n", yytoken_name(yychar));
+                }
+                if (yychar == 0)
+                    return 1;
+                yychar = -1;
+                goto newstate;
+            }
+            if (yyerrflag == 0) {
+                yyerror("syntax error");
+                yynerrs++;
+            }
+            if (!recover(state))
+                return 1;
+            continue;
+        }
+
+        // 4. Reduction by `rule`.
+        // (`rule` is bison's table number: the system's rule rule - 1.)
+        if (yydebug)
+            printf("Reduce by (%d) \"%s\"\n", rule - 1, yyrule_text(rule - 1));
+        {
+            int len = tables.r2[rule];
+            yyvalue *top = yypv;
+            // $$ starts as $1 (for an empty rule: the entry above the new top).
+            if (len > 0 || yypv + 1 < yyv + yymaxdepth)
+                copy_value(yyval, (yypv - len + 1)->s);
+            else
+                yyval[0] = '\0';
+            yyps -= len;
+            yypv -= len;
+            int lhs = tables.r1[rule] - tables.ntokens;
+            int g = tables.pgoto[lhs] + *yyps;
+            state = (g >= 0 && g <= tables.last && tables.check[g] == *yyps) ? tables.table[g]
+                                                                             : tables.defgoto[lhs];
+            // 5. The rule's action, with the globals saved.
+            yystate = state;
+            switch (kestra_grammar::run_action(rule, top)) {
+            case 1: // YYABORT
+                return 1;
+            case 2: // YYACCEPT
+                return 0;
+            case 3: // YYERROR: recover from the popped stack
+                yynerrs++;
+                if (!recover(state))
+                    return 1;
+                continue;
+            default:
+                state = yystate;
+                break;
+            }
+        }
+    }
+}
+
+} // namespace
+
+int yyparse()
+{
+    yyps = yys - 1;
+    yypv = yyv - 1;
+    yystate = 0;
+    yytmp = 0;
+    yynerrs = 0;
+    yyerrflag = 0;
+    yychar = -1;
+    return parse();
+}
+
+const char *yytoken_name(int token)
+{
+    if (token == 0)
+        return "end-of-file";
+    if (token < 0)
+        return "-none-";
+    int sym = token < tables.ntranslate ? tables.translate[token] : SYM_UNDEF;
+    if (sym <= SYM_UNDEF)
+        return "-unknown-";
+    return tables.tname[sym];
+}
+
+const char *yyrule_text(int rule)
+{
+    const std::vector<std::string> &texts = rule_texts();
+    if (rule < 1 || rule >= static_cast<int>(texts.size()))
+        return texts[0].c_str();
+    return texts[rule].c_str();
+}
+
+int yyrule_count()
+{
+    return tables.nrules - 1; // minus $accept
+}
