@@ -254,6 +254,33 @@ TEST_F(Socket, WriteSendsUntilEverythingIsSent) {
     EXPECT_TRUE(empty.calls.empty());
 }
 
+TEST_F(Socket, SendingToAClosedPeerRaisesInsteadOfEndingTheProcess) {
+    Listener l;
+    ASSERT_GT(l.port, 0);
+    std::thread server([&] {
+        plat_socket_t c = plat_socket_accept(l.s);
+        plat_socket_close(c);
+    });
+    CBlockingSocket s;
+    s.Create(SOCK_STREAM_QM, 5);
+    s.Connect(CInetAddress("127.0.0.1", l.port));
+    server.join();
+    std::string block(64 * 1024, 'x');
+    CBlockingSocketException *e = raised([&] {
+        for (int i = 0; i < 200; ++i) {
+            s.Write(block.data(), static_cast<int>(block.size()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    ASSERT_NE(e, nullptr);
+    EXPECT_STREQ(e->GetErrorRecord()->szErrorData, "Error sending");
+    EXPECT_STREQ(e->GetErrorRecord()->szProcedure, "Send()");
+    int n = e->GetErrorNumber();
+    EXPECT_TRUE(n == 10053 || n == 10054) << n;
+    delete e;
+    s.Close();
+}
+
 TEST_F(Socket, FailuresOfUnopenedSockets) {
     CBlockingSocket s;
     CBlockingSocketException *e = raised([&] { s.SetTimeout(3); });
