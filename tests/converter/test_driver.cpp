@@ -450,3 +450,16 @@ TEST(Driver, AnUnopenableLogStopsTheRunWithEverythingClosed) {
     r = run_in_process(dir, {"p1.sql"});
     EXPECT_EQ(r.status, 0) << r.err;
 }
+
+TEST(Driver, AnEmptySourceFailsToConvertWithExitStatus0) {
+    temp_dir dir;
+    dir.write("p1.sql", "");
+    run_result r = run_kestra(dir, {"p1.sql"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(mask_banner_date(r.out), "Kestra for TSQL Release 4.0.0.0.6  - Beta on <date>\n"
+                                       "Failed to convert. RETCODE = 0\n");
+    EXPECT_EQ(r.err, "syntax error in p1.sql at line 1 near the token ''\n");
+    EXPECT_EQ(dir.read("KESTRA.log"), "[KESTRA-ERR(0001)]:[p1.sql()]syntax error Near ''\n"
+                                      "[KESTRA-MSG(FAIL)]:[p1.sql()] Conversion Failed\n");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p1.sql", "p1.sql.pls"}));
+}
