@@ -1,0 +1,213 @@
+// Keyword table (spec Part 2.1): init_lex fills the 207 keyword slots in their fixed order;
+// token_search finds a word's slot (through a hash index built by init_lex, which returns the
+// first equal slot exactly like the linear scan it replaces) and applies the keyword's side
+// effect on the conversion state.
+#include "keyword.h"
+
+#include "convstate.h"
+#include "parser.h"
+
+#include <cstring>
+
+char Token[TOKEN_SLOTS][TOKEN_TEXT];
+int16_t Token_Val[TOKEN_SLOTS];
+
+namespace {
+
+struct keyword {
+    const char *word;
+    int token;
+};
+
+// The 207 keywords in slot order. "PATINDEX" is entered twice (slots 44 and 206); the first
+// equal slot wins, and both yield FUNC.
+const keyword keywords[KEYWORD_COUNT] = {
+    // FUNC: built-in functions (slots 0 to 71).
+    {"ABS", FUNC}, {"ACOS", FUNC}, {"APP_NAME", FUNC}, {"ASCII", FUNC}, {"ASIN", FUNC},
+    {"ATAN", FUNC}, {"ATN2", FUNC}, {"AVG", FUNC}, {"BASECHAR", FUNC}, {"BITAND", FUNC},
+    {"BITNAND", FUNC}, {"CEILING", FUNC}, {"CHAR_LENGTH", FUNC}, {"CHARBASE", FUNC},
+    {"CHARINDEX", FUNC}, {"COL_LENGTH", FUNC}, {"COL_NAME", FUNC}, {"CONVERT", FUNC},
+    {"COS", FUNC}, {"COT", FUNC}, {"COUNT", FUNC}, {"DATALENGTH", FUNC}, {"DATEADD", FUNC},
+    {"DATEDIFF", FUNC}, {"DATENAME", FUNC}, {"DATEPART", FUNC}, {"DB_ID", FUNC},
+    {"DB_NAME", FUNC}, {"DEGREES", FUNC}, {"DIFFERENCE", FUNC}, {"EXP", FUNC},
+    {"FLOOR", FUNC}, {"GETDATE", FUNC}, {"HOST_ID", FUNC}, {"HOST_NAME", FUNC},
+    {"ISNULL", FUNC}, {"LOG", FUNC}, {"LOG10", FUNC}, {"LOWER", FUNC}, {"LTRIM", FUNC},
+    {"MAX", FUNC}, {"MIN", FUNC}, {"OBJECT_ID", FUNC}, {"OBJECT_NAME", FUNC},
+    {"PATINDEX", FUNC}, {"PI", FUNC}, {"POWER", FUNC}, {"RADIANS", FUNC}, {"RAND", FUNC},
+    {"READTEXT", FUNC}, {"REPLICATE", FUNC}, {"REVERSE", FUNC}, {"RIGHT", FUNC},
+    {"ROUND", FUNC}, {"RTRIM", FUNC}, {"SIGN", FUNC}, {"SIN", FUNC}, {"SOUNDEX", FUNC},
+    {"SPACE", FUNC}, {"SQRT", FUNC}, {"STR", FUNC}, {"STUFF", FUNC}, {"SUBSTRING", FUNC},
+    {"SUM", FUNC}, {"SUSER_ID", FUNC}, {"SUSER_NAME", FUNC}, {"TAN", FUNC},
+    {"TEXTPTR", FUNC}, {"TEXTVALID", FUNC}, {"UPPER", FUNC}, {"USER_ID", FUNC},
+    {"USER_NAME", FUNC},
+    // Datatypes (slots 72 to 92).
+    {"BIT", NUMERIC}, {"DECIMAL", NUMERIC}, {"FLOAT", NUMERIC}, {"MONEY_NOT_USED", NUMERIC},
+    {"NUMERIC", NUMERIC}, {"REAL", NUMERIC}, {"SMALLMONEY", NUMERIC},
+    {"TIMESTAMP_NOT_USED", NUMERIC}, {"INT", INTEGER}, {"INTEGER", INTEGER},
+    {"SMALLINT", INTEGER}, {"TINYINT", INTEGER}, {"DATETIME", DATE}, {"DATE_NOT_USED", DATE},
+    {"CHAR", CHARACTER}, {"VARCHAR", VARCHAR}, {"BINARY", VARBINARY},
+    {"VARBINARY", VARBINARY}, {"SMALLDATETIME", SMALLDATETIME}, {"SYSNAME", SYSNAME},
+    {"NULL", NULLX},
+    // Words with a token of another name (slots 93 to 106).
+    {"EXEC", EXECUTE}, {"EXECUTE", EXECUTE}, {"TRAN", TRANSACTION},
+    {"TRANSACTION", TRANSACTION}, {"OUT", OUTPUT_VAR}, {"OUTPUT", OUTPUT_VAR},
+    {"BEGIN", BEGIN_CLAUSE}, {"END", END_CLAUSE}, {"RETURN", RETURN_CLAUSE},
+    {"DELAY", DELAYX}, {"@@SQLSTATUS", SQLSTATUS}, {"@@FETCH_STATUS", FETCH_STATUS},
+    {"FIRST", FIRST}, {"LAST", LAST},
+    // Words that yield the token of their own name (slots 107 to 205).
+    {"ALL", ALL}, {"AND", AND}, {"ANY", ANY}, {"AS", AS}, {"ASC", ASC},
+    {"BETWEEN", BETWEEN}, {"BREAK", BREAK}, {"BY", BY}, {"CASE", CASE},
+    {"CHECKALLOC", CHECKALLOC}, {"CHECKCATALOG", CHECKCATALOG}, {"CHECKDB", CHECKDB},
+    {"CHECKTABLE", CHECKTABLE}, {"CLOSE", CLOSE}, {"CLUSTERED", CLUSTERED},
+    {"COMMIT", COMMIT}, {"COMPUTE", COMPUTE}, {"CONTINUE", CONTINUE}, {"CREATE", CREATE},
+    {"CURRENT", CURRENT}, {"CURSOR", CURSOR}, {"DBCC", DBCC}, {"DBREPAIR", DBREPAIR},
+    {"DEALLOCATE", DEALLOCATE}, {"DECLARE", DECLARE}, {"DELETE", DELETE}, {"DESC", DESC},
+    {"DISTINCT", DISTINCT}, {"DROP", DROP}, {"DROPDB", DROPDB}, {"ELSE", ELSE},
+    {"EXISTS", EXISTS}, {"FAST", FAST}, {"FETCH", FETCH}, {"FILLFACTOR", FILLFACTOR},
+    {"FIX", FIX}, {"FIX_TEXT", FIX_TEXT}, {"FOR", FOR}, {"FROM", FROM}, {"FULL", FULL},
+    {"GO", GO}, {"GOTO", GOTO}, {"GRANT", GRANT}, {"GROUP", GROUP}, {"HAVING", HAVING},
+    {"HOLDLOCK", HOLDLOCK}, {"IDENTITY", IDENTITY}, {"IF", IF},
+    {"IGNORE_DUP_KEY", IGNORE_DUP_KEY}, {"IGNORE_DUP_ROW", IGNORE_DUP_ROW},
+    {"ALLOW_DUP_ROW", ALLOW_DUP_ROW}, {"IN", IN}, {"INDEX", INDEX},
+    {"INDEXALLOC", INDEXALLOC}, {"INSERT", INSERT}, {"INTO", INTO}, {"IS", IS},
+    {"LIKE", LIKE}, {"NEXT", NEXT}, {"NOFIX", NOFIX}, {"NONCLUSTERED", NONCLUSTERED},
+    {"NOT", NOT}, {"OF", OF}, {"ON", ON}, {"ONLY", ONLY}, {"OPEN", OPEN},
+    {"OPTIMIZED", OPTIMIZED}, {"OR", OR}, {"ORDER", ORDER}, {"PRINT", PRINT},
+    {"RAISERROR", RAISERROR}, {"READ", READ}, {"RECOMPILE", RECOMPILE}, {"REINDEX", REINDEX},
+    {"ROLLBACK", ROLLBACK}, {"ROWS", ROWS}, {"SAVE", SAVE}, {"SCROLL", SCROLL},
+    {"SELECT", SELECT}, {"SET", SET}, {"SKIP_NCINDEX", SKIP_NCINDEX},
+    {"SORTED_DATA", SORTED_DATA}, {"SPLIT_IF", SPLIT_IF}, {"STATISTICS", STATISTICS},
+    {"TABLE", TABLE}, {"TABLEALLOC", TABLEALLOC}, {"THEN", THEN}, {"TO", TO},
+    {"TRUNCATE", TRUNCATE}, {"UNION", UNION}, {"UNIQUE", UNIQUE}, {"UPDATE", UPDATE},
+    {"VALUES", VALUES}, {"VIEW", VIEW}, {"WAITFOR", WAITFOR}, {"WHEN", WHEN},
+    {"WHERE", WHERE}, {"WHILE", WHILE}, {"WITH", WITH},
+    // The second "PATINDEX" (slot 206).
+    {"PATINDEX", FUNC},
+};
+
+// Side effects of a lookup (Part 2.1, Algorithms step 2), by slot.
+enum effect : uint8_t {
+    EFF_NONE,
+    EFF_UNION,    // union_flag = 1
+    EFF_ALL,      // union_flag 1 -> 2
+    EFF_INSERT,   // insert_flag = 1
+    EFF_SELECT,   // insert_flag 1 -> 0, skip_rs = 1
+    EFF_VALUES,   // insert_flag = 0
+    EFF_DECLARE,  // ifdeclare = 1
+    EFF_CURSOR,   // ifdeclare = 0
+    EFF_NEXTCHAR, // NAME unless next_char is '(' or -1
+};
+effect slot_effect[TOKEN_SLOTS];
+
+// Hash index over the filled slots: each bucket holds a slot number + 1 (0 = empty); only
+// the first slot of a word is entered, so a hit is the slot the linear scan would find.
+constexpr unsigned HASH_SIZE = 1024; // power of two, well above 2 x 207
+uint8_t hash_index[HASH_SIZE];
+bool table_built = false;
+
+inline unsigned hash_word(const char *w, size_t len) {
+    uint32_t h = 2166136261u; // FNV-1a
+    for (size_t i = 0; i < len; i++)
+        h = (h ^ static_cast<unsigned char>(w[i])) * 16777619u;
+    return h & (HASH_SIZE - 1);
+}
+
+effect effect_of(const char *w) {
+    static const struct {
+        const char *word;
+        effect eff;
+    } effects[] = {
+        {"UNION", EFF_UNION},       {"ALL", EFF_ALL},           {"INSERT", EFF_INSERT},
+        {"SELECT", EFF_SELECT},     {"VALUES", EFF_VALUES},     {"DECLARE", EFF_DECLARE},
+        {"CURSOR", EFF_CURSOR},     {"DB_NAME", EFF_NEXTCHAR},  {"DB_ID", EFF_NEXTCHAR},
+        {"HOST_NAME", EFF_NEXTCHAR}, {"COL_LENGTH", EFF_NEXTCHAR}, {"USER_ID", EFF_NEXTCHAR},
+    };
+    for (const auto &e : effects)
+        if (strcmp(w, e.word) == 0)
+            return e.eff;
+    return EFF_NONE;
+}
+
+} // namespace
+
+void init_lex() {
+    memset(Token, 0, sizeof Token);
+    memset(Token_Val, 0, sizeof Token_Val);
+    memset(slot_effect, 0, sizeof slot_effect);
+    memset(hash_index, 0, sizeof hash_index);
+    static_assert(KEYWORD_COUNT < 255, "hash_index holds slot + 1 in a byte");
+    for (int i = 0; i < KEYWORD_COUNT; i++) {
+        strcpy(Token[i], keywords[i].word);
+        Token_Val[i] = static_cast<int16_t>(keywords[i].token);
+        slot_effect[i] = effect_of(Token[i]);
+        size_t len = strlen(Token[i]);
+        unsigned h = hash_word(Token[i], len);
+        bool first = true;
+        while (hash_index[h] != 0) {
+            if (strcmp(Token[hash_index[h] - 1], Token[i]) == 0) {
+                first = false; // an earlier slot already holds the word: it wins
+                break;
+            }
+            h = (h + 1) & (HASH_SIZE - 1);
+        }
+        if (first)
+            hash_index[h] = static_cast<uint8_t>(i + 1);
+    }
+    table_built = true;
+}
+
+int token_search(const char *word) {
+    if (!table_built)
+        init_lex();
+    // A slot holds at most TOKEN_TEXT - 1 characters: a longer word matches none.
+    size_t len = strnlen(word, TOKEN_TEXT);
+    if (len >= static_cast<size_t>(TOKEN_TEXT))
+        return -1;
+    unsigned h = hash_word(word, len);
+    int slot = -1;
+    while (hash_index[h] != 0) {
+        int s = hash_index[h] - 1;
+        if (memcmp(Token[s], word, len + 1) == 0) {
+            slot = s;
+            break;
+        }
+        h = (h + 1) & (HASH_SIZE - 1);
+    }
+    if (slot < 0)
+        return -1;
+    int token = Token_Val[slot];
+    switch (slot_effect[slot]) {
+    case EFF_NONE:
+        break;
+    case EFF_UNION:
+        union_flag = 1;
+        break;
+    case EFF_ALL:
+        if (union_flag == 1)
+            union_flag = 2;
+        break;
+    case EFF_INSERT:
+        insert_flag = 1;
+        break;
+    case EFF_SELECT:
+        if (insert_flag == 1) {
+            insert_flag = 0;
+            skip_rs = 1;
+        }
+        break;
+    case EFF_VALUES:
+        insert_flag = 0;
+        break;
+    case EFF_DECLARE:
+        ifdeclare = 1;
+        break;
+    case EFF_CURSOR:
+        ifdeclare = 0;
+        break;
+    case EFF_NEXTCHAR:
+        if (next_char != '(' && next_char != -1)
+            token = NAME;
+        break;
+    }
+    return token;
+}

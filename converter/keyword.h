@@ -1,0 +1,25 @@
+// Keyword table of the converter (spec Part 2.1): the 207 keywords with their token numbers,
+// filled by init_lex, and token_search, the lookup the scanner makes for every word and
+// every "@@" name (with the side effects on the conversion state that Part 2.1 lists).
+#pragma once
+
+#include <cstdint>
+
+constexpr int TOKEN_SLOTS = 250;  // slots of the table
+constexpr int TOKEN_TEXT = 80;    // bytes of one slot's text, NUL included
+constexpr int KEYWORD_COUNT = 207; // slots 0 to 206 are filled; 207 to 249 stay empty
+
+// Keyword texts (upper case) and the token number of the keyword in the same slot.
+extern char Token[TOKEN_SLOTS][TOKEN_TEXT];
+extern int16_t Token_Val[TOKEN_SLOTS];
+
+// Fills the table (slots 0 to 206 in their fixed order, 207 to 249 empty). Called once per
+// run by the run driver, before the first token is read; calling it again is harmless.
+void init_lex();
+
+// Looks up `word` (NUL-terminated, already upper case; "@@" names keep their at signs) by
+// exact comparison: the token number of the first equal slot, after that keyword's side
+// effect (UNION, ALL, INSERT, SELECT, VALUES, DECLARE, CURSOR; DB_NAME, DB_ID, HOST_NAME,
+// COL_LENGTH and USER_ID yield NAME unless next_char is '(' or -1), or -1 when the word is
+// not a keyword.
+int token_search(const char *word);
