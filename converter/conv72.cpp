@@ -3,6 +3,9 @@
 #include "conv72.h"
 
 #include "convstate.h"
+#include "keyword.h"
+#include "parser.h"
+#include "scanner.h"
 #include "usertype.h"
 
 #include <cctype>
@@ -13,11 +16,6 @@
 #include <string>
 #include <vector>
 
-// Front end (Parts 2.1, 2.2, 3.2).
-void init_lex();
-int yyparse();
-void yyrestart(FILE *input_file);
-void start_again();
 
 namespace {
 
@@ -244,9 +242,7 @@ int run(int argc, char **argv) {
     }
     // 9. Keyword table; the scanner starts afresh on the new source, in its outer state.
     init_lex();
-    yyrestart(yyin);
-    start_again();
-    yylineno = 1;
+    scanner_reset(yyin);
     // 10.
     open_tmp_files();
     // 11.
