@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 // Thrown by kestra_exit inside kestra_main.
