@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -107,17 +108,81 @@ std::string printable(const char *p, std::size_t n) {
     return s;
 }
 
-// ---- host information ----------------------------------------------------------
+// ---- configuration of a call -----------------------------------------------------
+// qm32.ini is read at every call. The keys are read with the profile functions
+// once per content of the file: each call reads the file's bytes and reuses the
+// values read from the same bytes, so a change takes effect with the next call
+// while an unchanged file costs one read instead of one per key.
 
-struct HostInfo {
+struct CallConfig {
+    long debug = 0;
+    long perfData = 0;
     std::string section;
-    std::string host;
+    std::string host, type, databaseId;
     long port = 0;
-    char type = 0;
     long svcTimeout = 60;
     long ackTimeout = 20;
-    std::string databaseId;
 };
+
+class ConfigCache {
+  public:
+    CallConfig get(const std::string &section) {
+        std::string content;
+        bool readable = readAll(_qm32IniPath(), content);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!readable || content != content_) {
+            entries_.clear();
+            content_ = readable ? content : std::string();
+        }
+        if (readable)
+            for (const CallConfig &c : entries_)
+                if (c.section == section)
+                    return c;
+        CallConfig c = readKeys(section);
+        if (readable && entries_.size() < 64)
+            entries_.push_back(c);
+        return c;
+    }
+
+  private:
+    static bool readAll(const std::string &path, std::string &out) {
+        std::FILE *f = std::fopen(path.c_str(), "rb");
+        if (!f)
+            return false;
+        char chunk[4096];
+        std::size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            out.append(chunk, n);
+        bool ok = !std::ferror(f);
+        std::fclose(f);
+        return ok;
+    }
+    static CallConfig readKeys(const std::string &section) {
+        CallConfig c;
+        const char *sec = section.c_str();
+        c.section = section;
+        c.debug = _qm32ProfileInt(QM32_ARCH_SECTION, "DebugLevel", 0);
+        c.perfData = _qm32ProfileInt(QM32_ARCH_SECTION, "PerfData", 0);
+        c.host = _qm32ProfileString(sec, "SvcHost").substr(0, 25);
+        c.port = _qm32ProfileInt(sec, "SvcPort", 0);
+        c.type = _qm32ProfileString(sec, "SvcHostType");
+        c.svcTimeout = _qm32ProfileInt(sec, "SvcTimeout", 60);
+        c.ackTimeout = _qm32ProfileInt(sec, "AckTimeout", 20);
+        c.databaseId = _qm32ProfileString(sec, "DatabaseID").substr(0, 8);
+        return c;
+    }
+
+    std::mutex mutex_;
+    std::string content_;
+    std::vector<CallConfig> entries_;
+};
+
+CallConfig callConfig(const DAA_SERVICE_BLOCK *block) {
+    static ConfigCache *cache = new ConfigCache; // used by workers until the process ends
+    return cache->get(sectionOf(block));
+}
+
+// ---- host information ----------------------------------------------------------
 
 [[noreturn]] void missingKey(const std::string &section, const char *key, int line) {
     raise(QM32_ERR_NO_MESSAGEFILE,
@@ -125,24 +190,16 @@ struct HostInfo {
           "_daaFormatHostInfo", line);
 }
 
-// Reads the host of the call's section and fills the request header, which
+// Checks the host of the call's section and fills the request header, which
 // then replaces the first 88 bytes of the caller's request record.
-void _daaFormatHostInfo(DAA_SERVICE_BLOCK *block, void *request, HostInfo &info) {
-    info.section = sectionOf(block);
-    const char *sec = info.section.c_str();
-    info.host = _qm32ProfileString(sec, "SvcHost").substr(0, 25);
+void _daaFormatHostInfo(DAA_SERVICE_BLOCK *block, void *request, const CallConfig &info) {
     if (info.host.empty())
         missingKey(info.section, "SvcHost", __LINE__);
-    info.port = _qm32ProfileInt(sec, "SvcPort", 0);
     if (info.port == 0)
         missingKey(info.section, "SvcPort", __LINE__);
-    std::string type = _qm32ProfileString(sec, "SvcHostType");
-    if (type.empty())
+    if (info.type.empty())
         missingKey(info.section, "SvcHostType", __LINE__);
-    info.type = type[0];
-    info.svcTimeout = _qm32ProfileInt(sec, "SvcTimeout", 60);
-    info.ackTimeout = _qm32ProfileInt(sec, "AckTimeout", 20);
-    bool mainframe = info.type == 'M';
+    bool mainframe = info.type[0] == 'M';
 
     DAA_REQUEST_HEADER h;
     std::memset(&h, 0, sizeof h);
@@ -167,7 +224,6 @@ void _daaFormatHostInfo(DAA_SERVICE_BLOCK *block, void *request, HostInfo &info)
     putField(h.szUserId, sizeof h.szUserId, id);
     putField(h.szPassword, sizeof h.szPassword, mainframe ? upper(password) : id);
     if (!mainframe) {
-        info.databaseId = _qm32ProfileString(sec, "DatabaseID").substr(0, 8);
         if (info.databaseId.empty())
             missingKey(info.section, "DatabaseID", __LINE__);
         putField(h.szDatabaseId, sizeof h.szDatabaseId, info.databaseId);
@@ -278,16 +334,16 @@ void writeLengthWord(char *p, uint32_t v) {
 }
 
 // Steps 3 to 15 of a call; every failure is raised.
-void serviceCall(DAA_CALL *call, long debug, CBlockingSocket &sock) {
+void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) {
     DAA_SERVICE_BLOCK *block = call->block;
     long service = block->lService;
     if (!call->request || !call->answer)
         raise(DAA_ERR_LIBRARY, format("No request or answer record for service %ld", service),
               "DAA_MessageThread", __LINE__);
 
-    HostInfo info;
+    long debug = info.debug;
     _daaFormatHostInfo(block, call->request, info);
-    bool mainframe = info.type == 'M';
+    bool mainframe = info.type[0] == 'M';
 
     // Encoding.
     step("DAA_MessageThread - Encode Begins");
@@ -736,7 +792,7 @@ long _daaDecodeAnswer(const DAA_ANSWER_PARTS &parts, DAA_SERVICE_BLOCK *block, v
 void DAA_MessageThread(DAA_CALL *call) {
     step("DAA_MessageThread - Start");
     DAA_SERVICE_BLOCK *block = call->block;
-    long debug = ERR_GetDebugLevel();
+    CallConfig config = callConfig(block);
     long long started = plat_clock_ms();
 
     if (block->ulRequestType == 'T') {
@@ -747,7 +803,7 @@ void DAA_MessageThread(DAA_CALL *call) {
 
     CBlockingSocket sock;
     try {
-        serviceCall(call, debug, sock);
+        serviceCall(call, config, sock);
     } catch (CBlockingSocketException *e) {
         e->LogError();
         if (sock.GetHandle() != 0) {
@@ -780,7 +836,7 @@ void DAA_MessageThread(DAA_CALL *call) {
     }
 
     double seconds = static_cast<double>(plat_clock_ms() - started) * 0.001;
-    if (_qm32ProfileInt(QM32_ARCH_SECTION, "PerfData", 0) != 0)
+    if (config.perfData != 0)
         recordPerformance(block->lService, seconds);
     step("DAA_MessageThread - Logged Performance Data");
     handBack(call);

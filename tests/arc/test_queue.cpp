@@ -98,6 +98,26 @@ TEST(Queue, ThreadsHaveQueuesOfTheirOwnUntilTheyEnd) {
 #endif
 }
 
+TEST(Queue, ANewThreadStartsWithAnEmptyQueue) {
+    // The second thread may run where the first ran; nothing of the first's
+    // queue, left unread, may reach it.
+    std::atomic<unsigned long> first{0}, second{0};
+    std::atomic<bool> empty{false};
+    plat_thread_t t = plat_thread_start([&] {
+        first = plat_thread_current_id();
+        plat_post_thread_message(first, U + 1, 0, 0);
+    });
+    plat_thread_join(t);
+    t = plat_thread_start([&] {
+        second = plat_thread_current_id();
+        plat_msg_t m;
+        empty = !plat_peek_message(m, 0, 0, false);
+    });
+    plat_thread_join(t);
+    EXPECT_NE(first.load(), second.load());
+    EXPECT_TRUE(empty.load());
+}
+
 struct Seen {
     std::vector<unsigned> messages;
     int depth = 0, maxDepth = 0;

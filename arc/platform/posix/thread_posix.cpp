@@ -1,8 +1,10 @@
-// POSIX threads, events and per-thread message queues: each thread that asks
-// for its id gets a queue of its own, registered by id, with the rules of
-// Windows thread messages; fatal signals on a guarded thread are reported.
+// POSIX threads (reused while idle), events and per-thread message queues:
+// each thread that asks for its id gets a queue of its own, registered by id,
+// with the rules of Windows thread messages; fatal signals on a guarded
+// thread are reported.
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -12,24 +14,116 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 // ---- threads ----------------------------------------------------------------
+// A thread that has run its body waits a while for the next one before it
+// ends, so that a program making many short service calls does not pay for
+// a new system thread each time. Joining waits for the body, not the thread.
 
 struct plat_thread {
-    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+    std::function<void()> body;
 };
 
-plat_thread_t plat_thread_start(std::function<void()> body) {
-    try {
-        auto *t = new plat_thread;
+namespace {
+
+constexpr auto kIdleLimit = std::chrono::seconds(10);
+
+// Ends the calling thread's message queue, as the end of a thread would.
+void releaseOwnQueue();
+
+struct Worker {
+    std::mutex mutex;
+    std::condition_variable cv;
+    plat_thread *job = nullptr;
+};
+
+// The idle workers. Never destroyed: workers may outlive the process's
+// static objects.
+struct Pool {
+    std::mutex mutex;
+    std::vector<Worker *> idle;
+};
+
+Pool &pool() {
+    static Pool *p = new Pool;
+    return *p;
+}
+
+void finish(plat_thread *job) {
+    std::lock_guard<std::mutex> lock(job->mutex);
+    job->done = true;
+    job->cv.notify_all(); // under the lock: the joiner frees the job after it
+}
+
+void workerLoop(Worker *w, plat_thread *first) {
+    plat_thread *job = first;
+    for (;;) {
         try {
-            t->thread = std::thread(std::move(body));
+            job->body();
         } catch (...) {
-            delete t;
-            return nullptr;
+        }
+        job->body = nullptr;
+        releaseOwnQueue(); // the next body starts as a new thread would
+        finish(job);
+        {
+            std::lock_guard<std::mutex> lock(pool().mutex);
+            pool().idle.push_back(w);
+        }
+        std::unique_lock<std::mutex> lock(w->mutex);
+        if (!w->cv.wait_for(lock, kIdleLimit, [w] { return w->job != nullptr; })) {
+            // Leave the pool unless a job was handed over meanwhile.
+            std::lock_guard<std::mutex> poolLock(pool().mutex);
+            auto &idle = pool().idle;
+            auto it = std::find(idle.begin(), idle.end(), w);
+            if (it != idle.end()) {
+                idle.erase(it);
+                lock.unlock();
+                delete w;
+                return;
+            }
+        }
+        w->cv.wait(lock, [w] { return w->job != nullptr; });
+        job = w->job;
+        w->job = nullptr;
+    }
+}
+
+} // namespace
+
+plat_thread_t plat_thread_start(std::function<void()> body) {
+    auto *t = new (std::nothrow) plat_thread;
+    if (!t)
+        return nullptr;
+    try {
+        t->body = std::move(body);
+        Worker *w = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(pool().mutex);
+            if (!pool().idle.empty()) {
+                w = pool().idle.back();
+                pool().idle.pop_back();
+            }
+        }
+        if (w) {
+            std::lock_guard<std::mutex> lock(w->mutex);
+            w->job = t;
+            w->cv.notify_one();
+            return t;
+        }
+        w = new Worker;
+        try {
+            std::thread(workerLoop, w, t).detach();
+        } catch (...) {
+            delete w;
+            throw;
         }
         return t;
     } catch (...) {
+        delete t;
         return nullptr;
     }
 }
@@ -37,8 +131,10 @@ plat_thread_t plat_thread_start(std::function<void()> body) {
 void plat_thread_join(plat_thread_t thread) {
     if (!thread)
         return;
-    if (thread->thread.joinable())
-        thread->thread.join();
+    {
+        std::unique_lock<std::mutex> lock(thread->mutex);
+        thread->cv.wait(lock, [thread] { return thread->done; });
+    }
     delete thread;
 }
 
@@ -144,16 +240,27 @@ struct ThreadQueue {
     std::shared_ptr<Queue> queue;
     plat_msg_handler_t handler = nullptr;
     void *context = nullptr;
-    ~ThreadQueue() {
+    void release() {
         if (id == 0)
             return;
-        Registry &r = registry();
-        std::lock_guard<std::mutex> lock(r.mutex);
-        r.queues.erase(id);
+        {
+            Registry &r = registry();
+            std::lock_guard<std::mutex> lock(r.mutex);
+            r.queues.erase(id);
+        }
+        id = 0;
+        queue.reset();
+        handler = nullptr;
+        context = nullptr;
     }
+    ~ThreadQueue() { release(); }
 };
 
 thread_local ThreadQueue t_queue;
+
+void releaseOwnQueue() {
+    t_queue.release();
+}
 
 ThreadQueue &ownQueue() {
     if (t_queue.id == 0) {
