@@ -142,8 +142,11 @@ TEST(Platform, AppendLockedCreatesAndAppends) {
     std::string file = qmtest::join(dir, "log.txt");
     ASSERT_TRUE(plat_append_locked(file, "one\n"));
     ASSERT_TRUE(plat_append_locked(file, "two\nthree\n"));
-    std::ifstream in(file, std::ios::binary);
-    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string raw;
+    {
+        std::ifstream in(file, std::ios::binary);
+        raw.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
 #ifdef _WIN32
     EXPECT_EQ(raw, "one\r\ntwo\r\nthree\r\n");
 #else
