@@ -1,7 +1,6 @@
-// Record codec: turns fixed-layout C structures into flat character records
-// and back, driven by format strings, and converts text between ASCII and
-// EBCDIC. Number texts are produced and read without the C locale functions,
-// so a client program's locale never changes the records.
+// Record codec: fixed-layout C structures to flat character records and back,
+// driven by format strings (number texts independent of the C locale), and
+// the ASCII/EBCDIC tables.
 #include "qmcnv32.h"
 #include "qmsocket.h"
 

@@ -1,9 +1,6 @@
 // libFuzzer target for CNV_DecodeStruct: the input's first byte gives the
-// length of the format, the rest is the encoded text. The record is exactly as
-// large as the format describes, so AddressSanitizer catches any write past
-// it; padding bytes between fields must come back untouched. Build the
-// library's objects with -fsanitize=fuzzer-no-link,address,undefined too
-// (CMAKE_CXX_FLAGS), or the codec itself is neither guided nor checked.
+// length of the format, the rest is the encoded text; writes outside the
+// fields the format describes and reads past the text are caught.
 #include "qmcnv32.h"
 
 #include <cstdint>
@@ -15,6 +12,11 @@
 #include <string>
 #include <vector>
 
+// The record is exactly as large as the format describes, so AddressSanitizer
+// catches any write past it; padding bytes between fields must come back
+// untouched. Build the library's objects with
+// -fsanitize=fuzzer-no-link,address,undefined too (CMAKE_CXX_FLAGS), or the
+// codec itself is neither guided nor checked.
 namespace {
 
 const size_t kRecordLimit = 1 << 16;

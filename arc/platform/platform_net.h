@@ -1,7 +1,6 @@
 // Network part of the platform layer: socket start-up and the blocking TCP
-// calls behind CBlockingSocket. Error codes are Windows Sockets numbers on
-// every platform (10060 time-out, 10061 refused, ...), so callers and log
-// entries see the same numbers on Windows and POSIX.
+// calls behind CBlockingSocket, with Windows Sockets error numbers (10060
+// time-out, 10061 refused, ...) on every platform.
 #pragma once
 
 #include <stdint.h>
