@@ -175,7 +175,13 @@ TEST(Section, PosixObjectIsPrivateToTheUser) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(st.st_uid, geteuid());
     EXPECT_EQ(static_cast<std::size_t>(st.st_size), sizeof(QM32_SHARED));
+    std::string runtime = qmtest::getEnv("XDG_RUNTIME_DIR");
+    std::string lock = (runtime.empty() ? std::string("/tmp") : runtime) + "/" + env.sectionName +
+                       "." + std::to_string(geteuid()) + ".lock";
+    ASSERT_EQ(stat(lock.c_str(), &st), 0) << lock;
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
     _qm32Shutdown();
     EXPECT_NE(stat(path.c_str(), &st), 0) << "removed with the last process";
+    EXPECT_NE(stat(lock.c_str(), &st), 0) << "lock file removed with the last process";
 }
 #endif

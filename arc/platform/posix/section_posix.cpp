@@ -22,6 +22,7 @@ namespace {
 struct PosixSection {
     int lockFd = -1;
     std::string shmName;
+    std::string lockPath;
 };
 
 int lockByte(int fd, short type, off_t byte, bool wait) {
@@ -49,6 +50,37 @@ std::string errorText(const std::string &what) {
     return what + ": " + std::strerror(errno);
 }
 
+// Opens the lock file and takes its gate. The last process out removes the
+// file while it holds the gate, so a process that got the gate of a removed
+// file starts again with the file now at the path.
+int openGate(const std::string &path, std::string &error) {
+    for (;;) {
+        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        struct stat st, now;
+        if (fd < 0 || fstat(fd, &st) != 0) {
+            error = errorText("cannot open " + path);
+            if (fd >= 0)
+                close(fd);
+            return -1;
+        }
+        if (!S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+            error = path + " is not a file of this user";
+            close(fd);
+            return -1;
+        }
+        if ((st.st_mode & 0777) != 0600)
+            fchmod(fd, 0600);
+        if (lockByte(fd, F_WRLCK, 0, true) != 0) {
+            error = errorText("cannot lock " + path);
+            close(fd);
+            return -1;
+        }
+        if (stat(path.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev)
+            return fd;
+        close(fd); // removed or replaced meanwhile: take the current one
+    }
+}
+
 } // namespace
 
 bool plat_section_open(plat_section_t &section, const std::string &name, std::size_t size,
@@ -61,25 +93,12 @@ bool plat_section_open(plat_section_t &section, const std::string &name, std::si
     const std::string uid = std::to_string(static_cast<unsigned long>(geteuid()));
     auto *ps = new PosixSection;
     ps->shmName = "/" + name + "." + uid;
-    const std::string lockPath = lockDirectory() + "/" + name + "." + uid + ".lock";
-
-    ps->lockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    struct stat st;
-    if (ps->lockFd < 0 || fstat(ps->lockFd, &st) != 0) {
-        error = errorText("cannot open " + lockPath);
-        if (ps->lockFd >= 0)
-            close(ps->lockFd);
+    ps->lockPath = lockDirectory() + "/" + name + "." + uid + ".lock";
+    ps->lockFd = openGate(ps->lockPath, error);
+    if (ps->lockFd < 0) {
         delete ps;
         return false;
     }
-    if (!S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
-        error = lockPath + " is not a file of this user";
-        close(ps->lockFd);
-        delete ps;
-        return false;
-    }
-    if ((st.st_mode & 0777) != 0600)
-        fchmod(ps->lockFd, 0600);
 
     auto fail = [&](const std::string &text) {
         error = text;
@@ -89,9 +108,8 @@ bool plat_section_open(plat_section_t &section, const std::string &name, std::si
         return false;
     };
 
-    if (lockByte(ps->lockFd, F_WRLCK, 0, true) != 0)
-        return fail(errorText("cannot lock " + lockPath));
     bool alone = lockByte(ps->lockFd, F_WRLCK, 1, false) == 0;
+    struct stat st;
 
     int fd = -1;
     bool created = false;
@@ -145,8 +163,11 @@ void plat_section_close(plat_section_t &section) {
     lockByte(ps->lockFd, F_WRLCK, 0, true);
     if (section.base)
         munmap(section.base, section.size);
-    if (lockByte(ps->lockFd, F_WRLCK, 1, false) == 0)
-        shm_unlink(ps->shmName.c_str()); // the last one out removes it
+    if (lockByte(ps->lockFd, F_WRLCK, 1, false) == 0) {
+        // The last one out removes the object and the lock file.
+        shm_unlink(ps->shmName.c_str());
+        unlink(ps->lockPath.c_str());
+    }
     lockByte(ps->lockFd, F_UNLCK, 1, false);
     lockByte(ps->lockFd, F_UNLCK, 0, false);
     close(ps->lockFd);
