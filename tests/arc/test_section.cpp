@@ -5,6 +5,7 @@
 #include "qmtest.h"
 
 #include <cstring>
+#include <memory>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -81,6 +82,36 @@ TEST(SectionChild, Join) {
     if (!qmtest::getEnv("QMTEST_CRASH").empty() && !::testing::Test::HasFailure())
         qmtest::crash();
     _qm32Shutdown();
+}
+
+// Joins and leaves the section many times; every join must find it usable.
+TEST(SectionChild, Churn) {
+    std::string name = qmtest::getEnv("QMTEST_CHURN_SECTION");
+    if (name.empty())
+        GTEST_SKIP() << "runs as a child of Section.JoinAndLeaveAtOnce";
+    _qm32SetSectionName(name.c_str());
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_EQ(_qm32Startup(), 0) << "round " << i;
+        ASSERT_EQ(_qm32Shared()->lInitialised, 1);
+        ASSERT_EQ(UTL_SetId("churn", "pw"), 0);
+        _qm32Shutdown();
+    }
+}
+
+TEST(Section, JoinAndLeaveAtOnce) {
+    Env env(debugOne(false));
+    {
+        std::vector<std::unique_ptr<qmtest::Child>> children;
+        for (int k = 0; k < 6; ++k)
+            children.emplace_back(new qmtest::Child("SectionChild.Churn",
+                                                    {{"QMTEST_CHURN_SECTION", env.sectionName}}));
+        for (auto &c : children)
+            EXPECT_EQ(c->wait(), 0);
+    }
+    // Everyone has left: the next process starts with an empty section.
+    ASSERT_EQ(_qm32Startup(), 0);
+    EXPECT_TRUE(_qm32SectionCreated());
+    EXPECT_EQ(sharedUser(), "");
 }
 
 TEST(Section, RunningProcessesShareOneSection) {
