@@ -94,8 +94,7 @@ QM32_API unsigned char *QM32_CALL CNV_ConvertEBCDICToASCII(unsigned char *pBuffe
 QM32_API long QM32_CALL CNV_Test(long a, long b, long c);
 
 /* ---- host service calls ---- */
-QM32_API long QM32_CALL DAA_InvokeService(DAA_SERVICE_BLOCK *pBlock, void *pRequest,
-                                          void *pAnswer);
+QM32_API long QM32_CALL DAA_InvokeService(DAA_SERVICE_BLOCK *pBlock, void *pRequest, void *pAnswer);
 QM32_API long QM32_CALL DAA_InvokeService_NoThread(DAA_SERVICE_BLOCK *pBlock, void *pRequest,
                                                    void *pAnswer);
 
