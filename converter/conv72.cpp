@@ -731,14 +731,20 @@ void copy_body(bool trigger) {
         long n = 0;
         int digits = 0;
         int term;
+        std::string read; // the marker's bytes after its byte 1
         while ((term = getc(yyout)) != EOF && term != 1 && term != 2) {
+            read += static_cast<char>(term);
             if (term >= '0' && term <= '9' && n < 100000) {
                 n = n * 10 + (term - '0');
                 digits++;
             }
         }
-        if (term == EOF)
-            break; // a marker cut off by the end of the body writes nothing
+        if (term == EOF) {
+            // A marker cut off by the end of the body is no marker: its bytes go out as read.
+            fputc(1, tmpFile);
+            fwrite(read.data(), 1, read.size(), tmpFile);
+            break;
+        }
         if (digits == 0) {
             into_list(fld_list[last_n].indent, trigger);
             continue;

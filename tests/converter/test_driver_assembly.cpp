@@ -244,12 +244,14 @@ TEST(Assembly, StarSelectsAndUnterminatedMarkers) {
                            strcpy(retfld_list[3][2], "x");
                        }),
               "t.*\n, x");
-    // A marker cut off by the end of the body, or naming no result set, writes nothing.
+    // A marker cut off by the end of the body is written out as plain bytes; one naming no
+    // result set writes nothing.
     EXPECT_EQ(assemble({"", "", "",
                         "a\x01"
                         "12"},
                        [] {}),
-              "a");
+              "a\x01"
+              "12");
     EXPECT_EQ(assemble({"", "", "",
                         "a\x01"
                         "100\x01z"},

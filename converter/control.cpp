@@ -1,0 +1,238 @@
+// Control-flow statements: the target text of BREAK, WAITFOR, PRINT, labels, GOTO, CONTINUE,
+// RETURN, RAISERROR (with its arguments substituted into the message) and EXECUTE, and the
+// calls into the block stack after each statement, END and ELSE.
+#include "control.h"
+
+#include "blockstack.h"
+#include "convstate.h"
+#include "parser.h"
+#include "placeholder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <string>
+
+namespace {
+
+constexpr int TOKEN_EXECUTE = 331;
+constexpr int TOKEN_BEGIN_CLAUSE = 307;
+
+std::string str(const char *s) {
+    return s == nullptr ? std::string() : std::string(s);
+}
+
+bool empty(const char *s) {
+    return s == nullptr || s[0] == '\0';
+}
+
+// A statement line: firstTime cleared (unless `keep_first`), indentation, the text.
+void statement(const std::string &text, bool keep_first = false) {
+    if (!keep_first)
+        firstTime = 0;
+    print_tabs();
+    fputs(text.c_str(), yyout);
+}
+
+// "START" in any letter case gets the suffix "1" (a reserved word of the target).
+std::string label_name(std::string name) {
+    if (strcasecmp(name.c_str(), "START") == 0)
+        name += "1";
+    return name;
+}
+
+} // namespace
+
+int ctl_lookahead() {
+    if (yychar < 0) {
+        yychar = yylex();
+        if (yychar < 0)
+            yychar = 0;
+    }
+    return yychar;
+}
+
+void ctl_opt_begin(char *dst, int count) {
+    no_of_begin = static_cast<int16_t>(count);
+    val_set(dst, "BEGIN");
+}
+
+void ctl_statement_end(const char *opt_begin) {
+    check_for_end(str(opt_begin).c_str(), ctl_lookahead());
+}
+
+void ctl_while_end() {
+    const bool one = while_cnt == 1;
+    if (one)
+        while_cnt = -1;
+    check_for_end("", ctl_lookahead());
+    if (one)
+        while_cnt = 1;
+}
+
+void ctl_end(const char *opt_begin) {
+    action_for_end(ctl_lookahead());
+    if (empty(opt_begin))
+        return;
+    for (int i = 1; i <= no_of_begin; i++) {
+        print_tabs();
+        fputs("BEGIN", yyout);
+        no_of_tabs++;
+        push(TOKEN_BEGIN_CLAUSE);
+    }
+}
+
+void ctl_else(const char *opt_begin) {
+    action_for_else(str(opt_begin).c_str(), ctl_lookahead());
+}
+
+void ctl_break() {
+    statement("EXIT;", true);
+}
+
+void ctl_waitfor(const char *delay) {
+    statement("DBMS_LOCK.SLEEP(0 /* " + str(delay) + " */);", true);
+}
+
+void ctl_print(const char *list) {
+    statement("DBMS_OUTPUT.PUT_LINE(" + str(list) + ") ;");
+}
+
+void ctl_label(const char *label) {
+    std::string name = str(label);
+    if (!name.empty())
+        name.pop_back(); // the colon
+    statement("<<" + label_name(name) + ">>");
+}
+
+void ctl_goto(const char *target) {
+    statement("GOTO " + label_name(str(target)) + ";");
+}
+
+void ctl_continue() {
+    statement("GOTO i_loop" + std::to_string(label_ctr) + ";");
+}
+
+void ctl_return(const char *value) {
+    const std::string v = str(value);
+    if (!v.empty())
+        isFunction1 = 1;
+    if (v.empty() && function != 0) {
+        statement("RETURN " + std::string(RetCode) + ";");
+    } else if (procedure != 0 && default_opt == 0) {
+        statement("RETURN /*" + v + "*/;");
+    } else {
+        if (!v.empty())
+            isFunction = 1;
+        statement("RETURN " + v + ";");
+    }
+}
+
+void ctl_message(char *dst, const char *literal) {
+    val_set(dst, ProcessPlaceholder(literal));
+}
+
+void ctl_substitute(char *dst, const char *message, const char *args) {
+    std::string msg = str(message);
+    const std::string list = str(args);
+    size_t pos = 0;
+    while (pos <= list.size()) {
+        size_t comma = list.find(',', pos);
+        const bool last = comma == std::string::npos;
+        const std::string arg = list.substr(pos, last ? std::string::npos : comma - pos);
+        pos = last ? list.size() + 1 : comma + 1;
+        const size_t m = msg.find("|| ||");
+        if (m != std::string::npos)
+            msg = msg.substr(0, m) + " || " + arg + msg.substr(m + 2);
+        else if (last && msg.find("||") != std::string::npos)
+            msg += " || " + arg;
+    }
+    val_set(dst, msg.c_str());
+}
+
+void ctl_raiserror(const char *code, const char *message, const char *args) {
+    static char msg[YYVALSIZE];
+    if (args != nullptr)
+        ctl_substitute(msg, message, args);
+    else
+        val_set(msg, str(message).c_str());
+    std::string text = "raise_application_error(-20999, ";
+    if (code != nullptr) {
+        text += str(code) + " || '-'";
+        if (msg[0] != '\0')
+            text += std::string(" || ") + msg;
+    } else {
+        text += msg[0] != '\0' ? std::string(msg) : std::string("'ERROR'");
+    }
+    text += ");";
+    statement(text);
+}
+
+void ctl_execute_word() {
+    inExecute = 1;
+}
+
+void ctl_retval(char *dst, const char *variable) {
+    val_printf(dst, "%s := ", str(variable).c_str());
+}
+
+void ctl_sp_name(char *dst, const char *const *parts, int count) {
+    // parts: name; owner, name; database, owner, name; server, database, owner, name.
+    const char *owner = count >= 2 ? parts[count - 2] : "";
+    const char *name = parts[count - 1];
+    if (count == 1 || empty(owner) || (count >= 3 && strcmp(owner, "dbo") == 0))
+        val_set(dst, str(name).c_str());
+    else
+        val_printf(dst, "%s.%s", owner, str(name).c_str());
+}
+
+void ctl_execute_param(char *dst, const char *expr) {
+    std::string e = str(expr);
+    const size_t eq = e.find('=');
+    if (eq != std::string::npos) {
+        const size_t dot = e.find('.');
+        if (dot != std::string::npos && dot < eq)
+            e.erase(0, dot + 1);
+    }
+    val_set(dst, e.c_str());
+}
+
+void ctl_execute(const char *retval, const char *name, const char *params) {
+    firstTime = 0;
+    print_tabs();
+    fputs("BEGIN", yyout);
+    print_tabs();
+    const std::string p = str(params);
+    if (strcasecmp(str(name).c_str(), "sp_recompile") == 0 && !p.empty()) {
+        fputs("DBMS_DDL.ALTER_COMPILE(", yyout);
+        fprintf(yyout, "'PROCEDURE', NULL, UPPER('%s'))", p.c_str());
+        fputs(";", yyout);
+    } else if (p.empty()) {
+        fprintf(yyout, "%s%s;", str(retval).c_str(), str(name).c_str());
+    } else {
+        fprintf(yyout, "%s%s(", str(retval).c_str(), str(name).c_str());
+        for (char c : p) {
+            fputc(c, yyout);
+            if (c == ',')
+                print_tabs();
+        }
+        fputs(");", yyout);
+    }
+    if (noexception == 1) {
+        print_tabs();
+        fputs("EXCEPTION", yyout);
+        no_of_tabs++;
+        print_tabs();
+        fputs("WHEN OTHERS THEN", yyout);
+        no_of_tabs++;
+        print_tabs();
+        fputs("Tarn_error := SQLCODE;\n", yyout);
+        print_tabs();
+        fputs("Tarn_errmsg := SQLERRM;\n", yyout);
+        no_of_tabs -= 2;
+    }
+    print_tabs();
+    fputs("END;", yyout);
+    if (ctl_lookahead() != TOKEN_EXECUTE)
+        inExecute = 0;
+}

@@ -1,0 +1,454 @@
+// Procedure and trigger headers: names, parameters with modes and defaults, the status
+// variables written at AS, local declarations, data types, variable references, and the
+// parameter list, result-set types and closing text written when a unit's body is complete.
+#include "headers.h"
+
+#include "blockstack.h"
+#include "conv72.h"
+#include "convstate.h"
+#include "parser.h"
+#include "usertype.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <string>
+
+namespace {
+
+std::string str(const char *s) {
+    return s == nullptr ? std::string() : std::string(s);
+}
+
+// One pair of enclosing double quotes removed.
+std::string unquote(const char *s) {
+    std::string t = str(s);
+    if (t.size() >= 2 && t.front() == '"' && t.back() == '"')
+        t = t.substr(1, t.size() - 2);
+    return t;
+}
+
+// A size text read as an integer for "%d" (clamped to the int range).
+int size_of(const char *s) {
+    long v = s == nullptr ? 0 : strtol(s, nullptr, 10);
+    if (v > 2147483647L)
+        v = 2147483647L;
+    if (v < -2147483647L)
+        v = -2147483647L;
+    return static_cast<int>(v);
+}
+
+// Appends an entry to declare_list.
+declare_entry &new_declaration(const char *name, const char *base, const char *size, int kind) {
+    check_capacity(declare_no, DECLARE_LIST_MAX, "the declaration list (declare_list)");
+    declare_entry &e = declare_list[declare_no++];
+    memset(&e, 0, sizeof e);
+    text_copy(e.name, sizeof e.name, name);
+    text_copy(e.name2, sizeof e.name2, name);
+    text_copy(e.base_type, sizeof e.base_type, base);
+    text_copy(e.size, sizeof e.size, size);
+    e.kind = kind;
+    return e;
+}
+
+// Writes one parameter of the list to fp1: "(" before the first, "," before the others.
+void parameter_out(const std::string &text) {
+    fputc(parameterPassed != 0 ? ',' : '(', fp1);
+    parameterPassed = 1;
+    fputs(text.c_str(), fp1);
+}
+
+std::string fmt(const char *f, const char *a, const char *b = "", const char *c = "") {
+    std::string out;
+    for (const char *p = f; *p != '\0'; p++) {
+        if (p[0] == '%' && p[1] == 's') {
+            out += a;
+            a = b;
+            b = c;
+            p++;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+// Step 2 of the procedure end: later columns named like an earlier one get "_REP_<n>".
+void rename_repeated_columns() {
+    const int n = fld_cnt < 0 ? 0 : (fld_cnt > FLD_LIST_MAX ? FLD_LIST_MAX : fld_cnt);
+    for (int i = 0; i < n; i++) {
+        int count = 1;
+        for (int j = i + 1; j < n; j++) {
+            if (fld_list[i].name[0] != '\0' && strcmp(fld_list[i].name, fld_list[j].name) == 0) {
+                std::string name =
+                    std::string(fld_list[i].name) + "_REP_" + std::to_string(count++);
+                text_copy(fld_list[j].name, sizeof fld_list[j].name, name.c_str());
+            }
+        }
+    }
+}
+
+// Step 3: the declared parameters.
+void declared_parameters() {
+    const int n =
+        declare_no < 0 ? 0 : (declare_no > DECLARE_LIST_MAX ? DECLARE_LIST_MAX : declare_no);
+    for (int i = 0; i < n; i++) {
+        const declare_entry &e = declare_list[i];
+        switch (e.kind) {
+        case 0:
+            if (e.base_type[0] != '\0')
+                parameter_out(fmt("\n%s \t%s %s", e.name, e.base_type, e.default_clause));
+            break;
+        case 2:
+            parameter_out(fmt("\n%s \tIN OUT %s", e.name, e.base_type));
+            break;
+        case 3:
+            if (arg_option == 0 || arg_option == 2)
+                parameter_out(fmt("\nin_%s \tIN %s %s", e.name, e.base_type, e.default_clause));
+            if (arg_option == 1 || arg_option == 2)
+                parameter_out(fmt("\n%s \tIN OUT %s", e.name, e.base_type));
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+int column_count() {
+    return fld_cnt < 0 ? 0 : (fld_cnt > FLD_LIST_MAX ? FLD_LIST_MAX : fld_cnt);
+}
+
+// Step 4: the result-set cursor parameter and its types in the package.
+void result_set_cursor() {
+    const char *pkg = valid_procname(proc_name);
+    std::string p =
+        "\nRC" + std::to_string(cur_ref) + " \tIN OUT " + pkg + "Pkg.RCT" + std::to_string(cur_ref);
+    parameter_out(p);
+    if (star_flag == 1) {
+        fprintf(fp72, "\nTYPE RCT%d IS REF CURSOR RETURN %s%%ROWTYPE;\n", cur_ref, star_tab);
+        return;
+    }
+    fprintf(fp72, "\nTYPE RT%d IS RECORD (", cur_ref);
+    const int n = column_count();
+    for (int i = 0; i < n; i++) {
+        const char *type =
+            (fld_list[i].type[0] == '\0' || from_dual == 1) ? "VARCHAR2(255)" : fld_list[i].type;
+        fprintf(fp72, i == 0 ? "\n\t%s\t\t %s" : ",\n\t%s\t\t %s", fld_list[i].name, type);
+    }
+    fputs("\n\t);", fp72);
+    fprintf(fp72, "\nTYPE RCT%d IS REF CURSOR RETURN RT%d;\n", cur_ref, cur_ref);
+}
+
+bool is_declared(const char *name) {
+    const int n =
+        declare_no < 0 ? 0 : (declare_no > DECLARE_LIST_MAX ? DECLARE_LIST_MAX : declare_no);
+    for (int i = 0; i < n; i++)
+        if (strcmp(declare_list[i].name, name) == 0)
+            return true;
+    return false;
+}
+
+// Step 5: result columns become output parameters.
+void result_columns_as_output() {
+    const int n = column_count();
+    if (star_flag == 1) {
+        parameter_out(fmt("\no_record OUT %s%%ROWTYPE", star_tab));
+        if (n > 0)
+            text_copy(fld_list[0].name, sizeof fld_list[0].name, "o_record");
+        return;
+    }
+    for (int i = 0; i < n; i++) {
+        fld_entry &f = fld_list[i];
+        if (is_declared(f.name)) {
+            std::string name = "o_oval" + std::to_string(var_no++);
+            text_copy(f.name, sizeof f.name, name.c_str());
+        }
+        if (f.type[0] == '\0' || from_dual == 1)
+            parameter_out(fmt("\n%s OUT VARCHAR2", f.name));
+        else
+            parameter_out(fmt("\n%s OUT %s", f.name, f.type));
+    }
+}
+
+// The BEGIN run after AS opened the body: its further BEGINs stay open on the block stack.
+void push_further_begins() {
+    for (int i = 2; i <= no_of_begin; i++)
+        push(BLK_BEGIN);
+}
+
+} // namespace
+
+void hdr_quoted_name(char *dst, const char *s) {
+    std::string t = str(s);
+    if (!t.empty() && t[0] == '\'') {
+        t[0] = '"';
+        t[t.size() - 1] = '"';
+        val_set(dst, t.c_str());
+    } else {
+        val_printf(dst, "\"%s\"", t.c_str());
+    }
+}
+
+void hdr_alias(char *dst, const char *alias) {
+    std::string t = str(alias);
+    if (!t.empty() && (t.front() == '"' || t.back() == '"'))
+        val_set(dst, t.c_str());
+    else
+        val_printf(dst, "\"%s\"", t.c_str());
+}
+
+void hdr_proc_name(char *dst, const char *owner, const char *name) {
+    std::string n = unquote(name);
+    if (owner != nullptr)
+        n = unquote(owner) + "." + n;
+    if (n.size() >= sizeof proc_name) {
+        fprintf(stderr, "kestra: the unit name is longer than %zu characters: %s\n",
+                sizeof proc_name - 1, n.c_str());
+        kestra_exit(1);
+    }
+    text_copy(proc_name, sizeof proc_name, n.c_str());
+    val_set(dst, n.c_str());
+    HostInWhere.count = 0;
+}
+
+void hdr_no_parameters() {
+    emptyFlag = 1;
+}
+
+void hdr_end_of_parameters() {
+    paramFlag = 0;
+}
+
+void hdr_default_output(char *dst) {
+    outParam = 1;
+    defaultValue[0] = '\0';
+    val_set(dst, "");
+}
+
+void hdr_default_recompile(char *dst) {
+    defaultValue[0] = '\0';
+    val_set(dst, "");
+}
+
+void hdr_default_value(char *dst, const char *expr) {
+    const char *v = expr == nullptr ? "NULL" : expr;
+    text_copy(defaultValue, sizeof defaultValue, v);
+    val_printf(dst, "DEFAULT %s", v);
+}
+
+void hdr_default_join(char *dst, const char *list, const char *value) {
+    val_printf(dst, "%s %s", list, value);
+}
+
+void hdr_parameter_def(char *dst, const char *type, const char *defaults) {
+    std::string t = str(type);
+    size_t paren = t.find('(');
+    std::string base = paren == std::string::npos ? t : t.substr(0, paren);
+    std::string size = paren == std::string::npos ? std::string() : t.substr(paren);
+    if (outParam == 0) {
+        declare_entry &e = new_declaration(declare_param, base.c_str(), size.c_str(), 0);
+        text_copy(e.default_clause, sizeof e.default_clause, defaults);
+        text_copy(e.default_value, sizeof e.default_value, defaultValue);
+        val_printf(dst, "\n%s \t%s %s", declare_param, base.c_str(), str(defaults).c_str());
+    } else {
+        val_printf(dst, "\n%s \tIN OUT %s", declare_param, base.c_str());
+        outParam = 0;
+        new_declaration(declare_param, base.c_str(), size.c_str(), 2);
+    }
+}
+
+void hdr_as() {
+    if (new_flag == 0)
+        return;
+    new_flag = 0;
+    paramFlag = 0;
+    if (iftrigger != 0)
+        fputs("\nDECLARE", fp2);
+    fputs("\nTarn_selcnt\tINTEGER;", fp2);
+    fputs("\nTarn_error \tINTEGER;", fp2);
+    fputs(iftrigger != 0 ? "\nTarn_rowcnt\tINTEGER := 1;" : "\nTarn_rowcnt\tINTEGER;", fp2);
+    fputs("\nTarn_errmsg\tVARCHAR2(255);", fp2);
+    fputs("\nTarn_sqlstatus\tINTEGER;", fp2);
+}
+
+void hdr_declare_var(char *dst, const char *type) {
+    val_printf(dst, "%s \t%s", declare_param, str(type).c_str());
+    new_declaration(declare_param, type, "", 1);
+    fprintf(fp2, "\n%s;", dst);
+}
+
+void hdr_end_of_declare(const char *lookahead_text) {
+    declarecnt--;
+    if (declarecnt <= 0)
+        ifdeclare = 0;
+    if (lookahead_text == nullptr || strcmp(lookahead_text, "DECLARE") != 0)
+        declareFlag = 0;
+}
+
+void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
+    const bool in_params = paramFlag != 0;
+    char sized[64];
+    const char *base = nullptr;  // a type with a size: its base
+    const char *plain = nullptr; // a type without a size
+    switch (rule) {
+    case 491:
+        plain = "CHAR";
+        break;
+    case 492:
+        base = "CHAR";
+        snprintf(sized, sizeof sized, "CHAR(%d)", size_of(a));
+        break;
+    case 493:
+        base = "VARCHAR2";
+        snprintf(sized, sizeof sized, "VARCHAR2(%d)", size_of(a));
+        break;
+    case 494:
+        plain = "VARCHAR2";
+        break;
+    case 495:
+        base = "CHAR";
+        snprintf(sized, sizeof sized, "CHAR(30)");
+        break;
+    case 496:
+        base = "RAW";
+        snprintf(sized, sizeof sized, "RAW(%d)", size_of(a));
+        break;
+    case 497:
+    case 503:
+        plain = "NUMBER";
+        break;
+    case 498:
+        base = "NUMBER";
+        snprintf(sized, sizeof sized, "NUMBER(%d)", size_of(a));
+        break;
+    case 499:
+        base = "NUMBER";
+        snprintf(sized, sizeof sized, "NUMBER(%d, %d)", size_of(a), size_of(b));
+        break;
+    case 500:
+    case 501:
+        plain = "INTEGER";
+        break;
+    case 502:
+    case 504:
+        plain = "DATE";
+        break;
+    case 505: {
+        const char *name = a == nullptr ? "" : a;
+        if (strcasecmp(name, "DATE") == 0)
+            plain = "DATE";
+        else if (strcasecmp(name, "TIMESTAMP") == 0 || strcasecmp(name, "MONEY") == 0)
+            plain = "NUMBER";
+        else {
+            val_set(dst, name);
+            return;
+        }
+        break;
+    }
+    case 506: {
+        char found[USER_TYPE_NAME_LEN + 16];
+        SearchList(a == nullptr ? "" : a, found, sizeof found);
+        if (strcasecmp(found, "USER_TYPE_DATE") == 0)
+            plain = "DATE";
+        else if (strcasecmp(found, "USER_TYPE_TIMESTAMP") == 0 ||
+                 strcasecmp(found, "USER_TYPE_MONEY") == 0)
+            plain = "NUMBER";
+        else {
+            text_copy(cur_param_type, sizeof cur_param_type, found);
+            val_set(dst, found);
+            return;
+        }
+        break;
+    }
+    default:
+        val_set(dst, "");
+        return;
+    }
+    if (plain != nullptr) {
+        text_copy(cur_param_type, sizeof cur_param_type, plain);
+        val_set(dst, plain);
+    } else {
+        if (in_params) {
+            text_copy(cur_param_type, sizeof cur_param_type, sized);
+            val_set(dst, base);
+        } else {
+            val_set(dst, sized);
+        }
+    }
+}
+
+void hdr_parameter_ref(char *dst, const char *token) {
+    std::string t = str(token);
+    if (t.compare(0, 6, "@Tarn_") != 0 && t.compare(0, 13, "@pkg_Identity") != 0) {
+        std::string bare = t.empty() ? t : t.substr(1);
+        text_copy(declare_param, sizeof declare_param, bare.c_str());
+        std::string ref = "@";
+        if (prefix_name != 0 && iftrigger == 0)
+            ref += std::string(proc_name) + ".";
+        ref += bare;
+        if (inWhere != 0 && select_stmt != 0) {
+            bool found = false;
+            for (int i = 0; i < HostInWhere.count && i < HOST_IN_WHERE_MAX; i++)
+                if (strcmp(HostInWhere.name[i], ref.c_str() + 1) == 0)
+                    found = true;
+            if (!found) {
+                check_capacity(HostInWhere.count, HOST_IN_WHERE_MAX,
+                               "the host-variable list (HostInWhere)");
+                text_copy(HostInWhere.name[HostInWhere.count], sizeof HostInWhere.name[0],
+                          ref.c_str() + 1);
+                HostInWhere.count++;
+            }
+        }
+        t = ref;
+    }
+    if (inSelect != 0 || t.empty())
+        val_set(dst, t.c_str());
+    else
+        val_set(dst, t.c_str() + 1);
+}
+
+void hdr_end_procedure(const char *opt_begin) {
+    const bool began = opt_begin != nullptr && opt_begin[0] != '\0';
+    // 1.
+    if (!began)
+        no_of_begin = 0;
+    // 2.
+    rename_repeated_columns();
+    // 3.
+    declared_parameters();
+    // 4, 5.
+    if (cur_ref != 0 && (mult_row_fn != 0 || result_set_fn != 0))
+        result_set_cursor();
+    else if (mult_row_fn == 0 && result_set_fn == 0)
+        result_columns_as_output();
+    // 6.
+    cur_ref = 0;
+    if (parameterPassed != 0)
+        fputs(")", fp1);
+    // 7.
+    if (began) {
+        push_further_begins();
+        return;
+    }
+    if (function != 0 && isFunction1 == 0)
+        fprintf(yyout, "\n\tRETURN %s;", RetCode);
+    fprintf(yyout, "\nEND %s;", proc_name);
+    pop_var = pop();
+}
+
+void hdr_end_trigger(const char *opt_begin, const char *table, const char *operations) {
+    if (opt_begin != nullptr && opt_begin[0] != '\0') {
+        push_further_begins();
+    } else {
+        fprintf(yyout, "\nEND %s;", proc_name);
+        pop_var = pop();
+        no_of_begin = 0;
+    }
+    text_copy(TriggerTable, sizeof TriggerTable, str(table).c_str());
+    text_copy(TriggerEvent, sizeof TriggerEvent, str(operations).c_str());
+}
+
+void hdr_operation_join(char *dst, const char *list, const char *op) {
+    val_printf(dst, "%s OR %s", list, op);
+}

@@ -1,0 +1,48 @@
+// Procedure and trigger headers: the routines behind the actions of the unit names, the
+// parameter list, AS, local declarations, data types, the variable reference (rule 508) and
+// the end of a procedure (rule 14) or trigger (rule 15).
+#pragma once
+
+// `dst` is always a value buffer of YYVALSIZE bytes (parser.h); the routines never write more.
+
+// Rule 13: a STRING used as a name becomes a quoted identifier.
+void hdr_quoted_name(char *dst, const char *str);
+// Rule 11: a column alias in double quotes (unless it already begins or ends with one).
+void hdr_alias(char *dst, const char *alias);
+// Rules 16 and 17: the unit name (owner may be nullptr); sets proc_name, resets HostInWhere.
+void hdr_proc_name(char *dst, const char *owner, const char *name);
+
+// Rule 20: no parameter list. Rules 24, 25: the end of the parameter list.
+void hdr_no_parameters();
+void hdr_end_of_parameters();
+// Rules 31 to 34: one default value (`expr` is the expression of rule 34, nullptr for NULL in
+// rule 33); rule 30 joins them.
+void hdr_default_output(char *dst);
+void hdr_default_recompile(char *dst);
+void hdr_default_value(char *dst, const char *expr);
+void hdr_default_join(char *dst, const char *list, const char *value);
+// Rule 28: one parameter; `type` is the data type value, `defaults` the default clause.
+void hdr_parameter_def(char *dst, const char *type, const char *defaults);
+
+// Rule 37: the first AS of a unit writes the status variables to the declarations.
+void hdr_as();
+
+// Rule 57: a local variable ("%s \t%s"), recorded and declared.
+void hdr_declare_var(char *dst, const char *type);
+// Rule 54: the end of a DECLARE statement; `lookahead_text` is the text of the token that
+// follows it.
+void hdr_end_of_declare(const char *lookahead_text);
+
+// Rules 491 to 506: `rule` selects the type; `a` and `b` are the size texts (INTNUM values) or
+// the NAME / USER_TYPE text; unused ones may be nullptr.
+void hdr_data_type(char *dst, int rule, const char *a, const char *b);
+
+// Rule 508: a variable reference (the PARAMETER text with its at sign).
+void hdr_parameter_ref(char *dst, const char *token);
+
+// Rule 14: after the body; `opt_begin` is the text of the BEGIN run after AS ("" or "BEGIN").
+void hdr_end_procedure(const char *opt_begin);
+// Rule 15: after a trigger's body, with its table and operation list.
+void hdr_end_trigger(const char *opt_begin, const char *table, const char *operations);
+// Rule 216: "%s OR %s".
+void hdr_operation_join(char *dst, const char *list, const char *op);

@@ -1,0 +1,110 @@
+// Message placeholders: ProcessPlaceholder turns a formatted source message into a target
+// concatenation, each placeholder becoming an argument or an empty "|| ||" slot that the
+// RAISERROR action fills later.
+#include "placeholder.h"
+
+#include "convstate.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr size_t RESULT_LEN = 1000;
+char result[RESULT_LEN];
+
+bool is_digit(char c) {
+    return isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The result of one call, cut at RESULT_LEN - 1 characters.
+const char *give(const std::string &s) {
+    text_copy(result, sizeof result, s.c_str());
+    return result;
+}
+
+} // namespace
+
+const char *ProcessPlaceholder(const char *text) {
+    result[0] = '\0';
+    if (text == nullptr || text[0] != '\'')
+        return give(text == nullptr ? "" : text);
+
+    // 2. The format up to the first comma outside quotes; the arguments after it.
+    const std::string copy = text;
+    std::string format = copy, args;
+    bool quoted = false;
+    for (size_t i = 0; i < copy.size(); i++) {
+        if (copy[i] == '\'')
+            quoted = !quoted;
+        else if (copy[i] == ',' && !quoted) {
+            format = copy.substr(0, i);
+            args = copy.substr(i + 1);
+            break;
+        }
+    }
+
+    // 3. Walk the format.
+    std::string out;
+    bool open = false;      // an output quote is open
+    bool separator = false; // " ||" is due before the next literal character
+    size_t argpos = 0;
+    for (size_t i = 0; i < format.size();) {
+        const char c = format[i];
+        if (c == '\'') {
+            if (open) {
+                out += '\'';
+                open = false;
+            }
+            i++;
+        } else if (c == '%' && i + 1 < format.size() && format[i + 1] == '%') {
+            out += '%';
+            i += 2;
+        } else if (c == '%' && i + 1 < format.size() && is_digit(format[i + 1])) {
+            i += (i + 2 < format.size() && is_digit(format[i + 2])) ? 3 : 2;
+            if (open) {
+                out += '\'';
+                open = false;
+            }
+            out += "||";
+            if (argpos < args.size()) {
+                size_t comma = args.find(',', argpos);
+                if (comma == std::string::npos) {
+                    out += args.substr(argpos);
+                    argpos = args.size();
+                } else {
+                    out += args.substr(argpos, comma - argpos);
+                    argpos = comma + 1;
+                }
+            }
+            separator = true;
+        } else if (c == '%') {
+            fputs("Error In Print Format\n", stderr);
+            fputs("Returning Whole String Back\n", stderr);
+            return give(copy);
+        } else {
+            if (out.empty()) {
+                out += '\'';
+                open = true;
+                separator = false;
+            } else {
+                if (separator) {
+                    out += " ||";
+                    separator = false;
+                }
+                if (!open) {
+                    out += '\'';
+                    open = true;
+                }
+            }
+            out += c;
+            i++;
+        }
+    }
+    // 4.
+    if (out.empty())
+        out = "''";
+    return give(out);
+}
