@@ -7,6 +7,7 @@
 #include "qmcnv32.h"
 #include "qmsocket.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdarg>
@@ -637,8 +638,10 @@ long invokeThreaded(DAA_SERVICE_BLOCK *block, void *request, void *answer) {
         }
     }
 
-    // Step 7: this call is the most recent one.
-    t_calls.pop_back();
+    // Step 7: this call is the most recent one (newer calls have returned).
+    auto self = std::find(t_calls.rbegin(), t_calls.rend(), call);
+    if (self != t_calls.rend())
+        t_calls.erase(std::next(self).base());
     plat_event_set(call->ackEvent);
     if (call->previousEvent)
         plat_event_set(call->previousEvent);
