@@ -22,10 +22,8 @@ int yytmp = 0;
 
 // The stacks: static arrays of YYINITDEPTH entries, replaced by heap arrays of twice the depth
 // on each overflow (Part 3.2). yyps / yypv point at the top entries.
-constexpr int YYINITDEPTH = 150;
-// Allocation limit: a stack deeper than this counts as a failed allocation ("yacc stack
-// overflow"), so arbitrary input cannot exhaust memory (one value is 10000 bytes).
-constexpr int YYDEPTHLIMIT = YYINITDEPTH << 7; // 19,200 entries, 192 MB of values
+// (YYINITDEPTH and the allocation limit YYDEPTHLIMIT are in parser.h: beyond the limit, 48 MB
+// of values, arbitrary input could exhaust memory.)
 
 int yymaxdepth = YYINITDEPTH;
 static int yys_static[YYINITDEPTH];
@@ -36,6 +34,8 @@ int *yyps = nullptr;
 yyvalue *yypv = nullptr;
 
 namespace {
+
+int (*lexer)() = yylex; // the token source (yyparse_set_lexer)
 
 // Symbol numbers of bison's tables that the driver needs.
 constexpr int SYM_EOF = 0;
@@ -71,7 +71,7 @@ void trace_token(const char *prefix)
 inline void need_lookahead()
 {
     if (yychar < 0) {
-        if ((yychar = yylex()) < 0)
+        if ((yychar = lexer()) < 0)
             yychar = 0;
         if (yydebug)
             trace_token("Received token ");
@@ -290,6 +290,11 @@ int parse()
 }
 
 } // namespace
+
+void yyparse_set_lexer(int (*lex)())
+{
+    lexer = lex != nullptr ? lex : yylex;
+}
 
 int yyparse()
 {

@@ -35,10 +35,19 @@ extern int yyerrflag; // 0 normally, 1 to 3 while recovering
 extern int yystate;   // state of the reduction whose action runs
 extern int yymaxdepth; // current depth of the state and value stacks (150, 300, 600, ...)
 
+// The stacks start with YYINITDEPTH entries and double when full; a depth beyond YYDEPTHLIMIT
+// counts as a failed allocation: "yacc stack overflow" (one value entry is 10000 bytes).
+constexpr int YYINITDEPTH = 150;
+constexpr int YYDEPTHLIMIT = YYINITDEPTH << 5; // 4,800
+
 // Parses the whole input from yylex (Part 2.2): 0 on acceptance, 1 after a syntax error (reported
 // as yyerror("syntax error")) or a stack overflow (yyerror("yacc stack overflow")).
 int yyparse();
 int yylex(); // the scanner; a negative result counts as end of input
+
+// The token source of yyparse: yylex, unless a test installs another one (nullptr restores
+// yylex). The source sets yylval as the scanner does.
+void yyparse_set_lexer(int (*lex)());
 
 // Scanner side: the token text (len bytes, need not be NUL-terminated) becomes yylval, cut at
 // YYVALMAX characters.

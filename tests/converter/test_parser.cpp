@@ -1,0 +1,288 @@
+// Parser driver tests (spec Part 3.2) on token lists: the -D trace format, where look-aheads
+// are read, refusals, stack growth and overflow, and the value helpers.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "test_grammar_util.h"
+
+using namespace grammar_test;
+
+namespace {
+
+// The trace with every state number replaced by "N" (state numbers are the generator's).
+std::string mask_states(const std::string &trace) {
+    static const std::regex state("([Ss]tate) -?[0-9]+");
+    return std::regex_replace(trace, state, "$1 N");
+}
+
+// A procedure whose PRINT expression nests `depth` parentheses.
+std::string nested_print(int depth) {
+    std::string body = "PRINT ";
+    for (int i = 0; i < depth; i++)
+        body += "( ";
+    body += "a";
+    for (int i = 0; i < depth; i++)
+        body += " )";
+    return proc(body);
+}
+
+} // namespace
+
+TEST(ParserTrace, FormatOfStatesTokensAndReductions) {
+    parse_result r = parse("CREATE_PROC p AS PRINT a GO");
+    ASSERT_EQ(r.rc, 0) << r.trace << r.err;
+    EXPECT_EQ(mask_states(r.trace),
+              "State N, token -none-\n"
+              "Received token CREATE_PROC\n"
+              "State N, token -none-\n"
+              "Received token NAME\n"
+              "State N, token -none-\n"
+              "Reduce by (12) \"name_string : NAME\"\n"
+              "State N, token -none-\n"
+              "Received token AS\n"
+              "Reduce by (18) \"opt_proc_number : /* empty */\"\n"
+              "State N, token AS\n"
+              "Reduce by (16) \"proc_name : name_string opt_proc_number\"\n"
+              "State N, token AS\n"
+              "Reduce by (20) \"opt_passed_parameters : /* empty */\"\n"
+              "State N, token AS\n"
+              "State N, token -none-\n"
+              "Reduce by (37) \"as_stmt : AS\"\n"
+              "State N, token -none-\n"
+              "Received token PRINT\n"
+              "Reduce by (102) \"opt_begin : /* empty */\"\n"
+              "State N, token PRINT\n"
+              "State N, token -none-\n"
+              "Received token NAME\n"
+              "State N, token -none-\n"
+              "Received token GO\n"
+              "Reduce by (486) \"column_ref : NAME\"\n"
+              "State N, token GO\n"
+              "Reduce by (422) \"scalar_exp : column_ref\"\n"
+              "State N, token GO\n"
+              "Reduce by (125) \"scalar_exp_list : scalar_exp\"\n"
+              "State N, token GO\n"
+              "Reduce by (124) \"print_construct : PRINT scalar_exp_list\"\n"
+              "State N, token GO\n"
+              "Reduce by (102) \"opt_begin : /* empty */\"\n"
+              "State N, token GO\n"
+              "Reduce by (42) \"proc_contents : print_construct opt_begin\"\n"
+              "State N, token GO\n"
+              "Reduce by (35) \"proc_body : proc_contents\"\n"
+              "State N, token GO\n"
+              "Reduce by (14) \"procedure_stmt : CREATE_PROC proc_name opt_passed_parameters "
+              "as_stmt opt_begin proc_body\"\n"
+              "State N, token GO\n"
+              "State N, token -none-\n"
+              "Reduce by (5) \"opt_go : GO\"\n"
+              "State N, token -none-\n"
+              "Reduce by (3) \"begin_procedure : procedure_stmt opt_go\"\n"
+              "State N, token -none-\n"
+              "Reduce by (1) \"begin_conv : begin_procedure\"\n"
+              "State N, token -none-\n"
+              "Received token end-of-file\n");
+    EXPECT_EQ(r.err, "");
+    // State 0 is the start state whatever the generator.
+    EXPECT_EQ(r.trace.rfind("State 0, token -none-\n", 0), 0u);
+}
+
+// No look-ahead is read for a default reduction in a state that needs none: AS is reduced to
+// as_stmt, and a unit ends (rules 5, 3, 1: the scanner is sent back to its outer state) before
+// the next token is read. yychar is then -1 for the actions.
+TEST(ParserTrace, DefaultReductionsReadNoLookAhead) {
+    parse_result r = parse("CREATE_PROC p AS RETURN_CLAUSE GO CREATE_PROC q AS RETURN_CLAUSE");
+    ASSERT_EQ(r.rc, 0) << r.trace;
+    const std::string t = mask_states(r.trace);
+    EXPECT_NE(t.find("State N, token -none-\nReduce by (37) \"as_stmt : AS\"\n"),
+              std::string::npos);
+    EXPECT_NE(t.find("Reduce by (5) \"opt_go : GO\"\nState N, token -none-\n"
+                     "Reduce by (3) \"begin_procedure : procedure_stmt opt_go\"\n"
+                     "State N, token -none-\nReduce by (1) \"begin_conv : begin_procedure\"\n"
+                     "State N, token -none-\nReceived token CREATE_PROC\n"),
+              std::string::npos)
+        << t;
+    EXPECT_NE(t.find("Reduce by (2) \"begin_conv : begin_conv begin_procedure\"\n"),
+              std::string::npos);
+    EXPECT_EQ(yychar, 0) << "acceptance on the end-of-input look-ahead";
+}
+
+// The end of a DECLARE (rule 54) reads the look-ahead's text: the flags the scanner set for
+// DECLARE stay while the next statement is another DECLARE.
+TEST(ParserActions, DeclarationStateFollowsTheLookAhead) {
+    declareFlag = 1;
+    declarecnt = 2;
+    ifdeclare = 1;
+    parse_result r = parse(proc("DECLARE @a INTEGER DECLARE @b INTEGER RETURN_CLAUSE"));
+    ASSERT_EQ(r.rc, 0) << r.trace;
+    EXPECT_EQ(declarecnt, 0);
+    EXPECT_EQ(ifdeclare, 0);
+    EXPECT_EQ(declareFlag, 0);
+
+    declareFlag = 1;
+    declarecnt = 2;
+    ifdeclare = 1;
+    // Ends in a syntax error right after the second DECLARE: rule 54 ran once, with DECLARE as
+    // the look-ahead.
+    r = parse(proc("DECLARE @a INTEGER DECLARE"));
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(declarecnt, 1);
+    EXPECT_EQ(ifdeclare, 1);
+    EXPECT_EQ(declareFlag, 1);
+    declareFlag = 1;
+    declarecnt = 0;
+    ifdeclare = 0;
+}
+
+TEST(ParserErrors, SyntaxErrorsEndTheParse) {
+    struct refusal {
+        const char *program;
+        const char *last_token; // the look-ahead at the error
+    };
+    const refusal cases[] = {
+        {"", "end-of-file"},
+        {"CREATE_PROC p", "end-of-file"},
+        {"CREATE_PROC p AS PRINT ) a", "')'"},
+        {"CREATE_PROC p AS SELECT a FROM", "end-of-file"},
+        {"CREATE_PROC p AS IF a = 1 ELSE ELSE )", "')'"},
+        {"CREATE_PROC p AS RETURN_CLAUSE GO GO", "GO"},
+        {"CREATE_PROC p AS UPDATE t SET WHERE a = 1", "WHERE"},
+        {"CREATE_PROC p AS INSERT INTO t VALUES 1", "INTNUM"},
+        {"SELECT a FROM t", "SELECT"},
+    };
+    for (const refusal &c : cases) {
+        parse_result r = parse(c.program);
+        EXPECT_EQ(r.rc, 1) << c.program;
+        EXPECT_NE(r.err.find("syntax error"), std::string::npos) << c.program << r.err;
+        // The error is found at the expected token, and the whole stack is popped.
+        const std::string received = "Received token ";
+        size_t at = r.trace.rfind(received);
+        ASSERT_NE(at, std::string::npos) << c.program;
+        size_t eol = r.trace.find('\n', at);
+        EXPECT_EQ(r.trace.substr(at + received.size(), eol - at - received.size()),
+                  c.last_token)
+            << c.program;
+        EXPECT_NE(r.trace.find("Error recovery pops state 0, uncovers state -1\n"),
+                  std::string::npos)
+            << c.program;
+        EXPECT_EQ(r.trace.size(),
+                  r.trace.find("Error recovery pops state 0, uncovers state -1\n") +
+                      strlen("Error recovery pops state 0, uncovers state -1\n"))
+            << "nothing after the last pop: " << c.program;
+        EXPECT_EQ(yynerrs, 1);
+    }
+}
+
+// A character no rule knows is named "-unknown-" by the trace and refused.
+TEST(ParserErrors, UnknownTokenIsRefused) {
+    std::vector<token> list = tokens_of("CREATE_PROC p AS PRINT a b");
+    list[5] = {'!', "!"};
+    parse_result r = parse_tokens(list);
+    EXPECT_EQ(r.rc, 1);
+    size_t at = r.trace.find("Received token -unknown-\n");
+    ASSERT_NE(at, std::string::npos) << r.trace;
+    // Default reductions may run before the error shows; no further token is read.
+    EXPECT_EQ(r.trace.find("Received token", at + 1), std::string::npos);
+    EXPECT_NE(r.trace.find("Error recovery pops state", at), std::string::npos);
+}
+
+TEST(ParserErrors, RecoveryPopsEveryStateInOrder) {
+    parse_result r = parse("CREATE_PROC p AS PRINT ) a");
+    ASSERT_EQ(r.rc, 1);
+    // Each pop uncovers the state the next pop removes.
+    std::regex pop("Error recovery pops state (-?[0-9]+), uncovers state (-?[0-9]+)\n");
+    std::vector<std::pair<int, int>> pops;
+    for (std::sregex_iterator it(r.trace.begin(), r.trace.end(), pop), end; it != end; ++it)
+        pops.push_back({std::stoi((*it)[1]), std::stoi((*it)[2])});
+    ASSERT_EQ(pops.size(), 7u) << r.trace; // CREATE_PROC name AS opt_begin PRINT: 7 states
+    for (size_t k = 0; k + 1 < pops.size(); k++)
+        EXPECT_EQ(pops[k].second, pops[k + 1].first);
+    EXPECT_EQ(pops.back(), std::make_pair(0, -1));
+}
+
+// 150 entries, then 300 and 600: the stacks grow twice, in a fresh process so that stacks grown
+// by earlier tests do not count.
+TEST(ParserStacks, DeepNestingGrowsTheStacksTwice) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            int before = yymaxdepth;
+            parse_result r = parse(nested_print(400), 0);
+            fprintf(stderr, "rc %d depths %d %d\n", r.rc, before, yymaxdepth);
+            fflush(stderr);
+            _exit(0);
+        },
+        testing::ExitedWithCode(0), "rc 0 depths 150 600");
+}
+
+TEST(ParserStacks, GrownStacksStayAndParseAgain) {
+    parse_result r = parse(nested_print(200), 0);
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_GE(yymaxdepth, 300);
+    r = parse(nested_print(3), 0);
+    EXPECT_EQ(r.rc, 0) << r.err;
+    r = parse(nested_print(250), 1);
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_NE(r.trace.find("Reduce by (424) \"scalar_exp : '(' scalar_exp ')'\""),
+              std::string::npos);
+}
+
+// Nesting beyond the allocation limit is refused with yacc's message, not a crash.
+TEST(ParserStacks, OverflowIsReportedThroughYyerror) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            parse_result r = parse(nested_print(YYDEPTHLIMIT + 10), 0);
+            fprintf(stderr, "rc %d depth %d %s", r.rc, yymaxdepth, r.err.c_str());
+            fflush(stderr);
+            _exit(0);
+        },
+        testing::ExitedWithCode(0), "rc 1 depth 4800 yacc stack overflow");
+}
+
+TEST(ParserValues, HelpersCutAt9999AndNeverOverrun) {
+    static char buf[YYVALSIZE + 16];
+    memset(buf, 'z', sizeof buf);
+    std::string big(20000, 'x');
+    EXPECT_EQ(val_set(buf, big.c_str()), 9999u);
+    EXPECT_EQ(strlen(buf), 9999u);
+    EXPECT_EQ(buf[YYVALSIZE], 'z') << "nothing written past the value";
+    EXPECT_EQ(val_set(buf, "abc"), 3u);
+    EXPECT_STREQ(buf, "abc");
+    EXPECT_EQ(val_cat(buf, "def"), 6u);
+    EXPECT_STREQ(buf, "abcdef");
+    EXPECT_EQ(val_printf(buf, "%s, %s", buf, "g"), 9u) << "the destination as an argument";
+    EXPECT_STREQ(buf, "abcdef, g");
+    EXPECT_EQ(val_catf(buf, " %d", 42), 12u);
+    EXPECT_STREQ(buf, "abcdef, g 42");
+    EXPECT_EQ(val_catf(buf, "%s", big.c_str()), 9999u);
+    EXPECT_EQ(buf[YYVALSIZE], 'z');
+    EXPECT_EQ(val_cat(buf, "more"), 9999u);
+    EXPECT_EQ(val_printf(buf, "%s%s", big.c_str(), big.c_str()), 9999u);
+    EXPECT_EQ(std::string(buf, 3), "xxx");
+    EXPECT_EQ(buf[YYVALSIZE], 'z');
+    // A text of exactly 9,999 characters comes out whole.
+    std::string limit(9999, 'y');
+    EXPECT_EQ(val_set(buf, limit.c_str()), 9999u);
+    EXPECT_EQ(std::string(buf), limit);
+
+    set_yylval(big.data(), big.size());
+    EXPECT_EQ(strlen(yylval), 9999u);
+    set_yylval("name_plus_junk", 4);
+    EXPECT_STREQ(yylval, "name");
+    set_yylval(limit.data(), limit.size());
+    EXPECT_EQ(std::string(yylval), limit);
+}
+
+// Token texts of any length travel through shifts, reductions and stack growth without
+// overrunning a value (AddressSanitizer watches the CI run).
+TEST(ParserValues, LongTokenTextsAreCutNotOverrun) {
+    std::vector<token> list = tokens_of("CREATE_PROC p AS PRINT 'x' , a , b GO");
+    list[4].text = "'" + std::string(30000, 's') + "'";
+    list[6].text = std::string(9999, 'n');
+    list[8].text = std::string(10000, 'm');
+    parse_result r = parse_tokens(list, 0);
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(strlen(yyval), strlen(yyval)); // yyval holds a terminated text
+    EXPECT_LE(strlen(yyval), 9999u);
+}
