@@ -196,7 +196,8 @@ CallConfig callConfig(const DAA_SERVICE_BLOCK *block) {
 void _daaFormatHostInfo(DAA_SERVICE_BLOCK *block, void *request, const CallConfig &info) {
     if (info.host.empty())
         missingKey(info.section, "SvcHost", __LINE__);
-    if (info.port == 0)
+    // A port outside the range of ports would connect elsewhere: it counts as missing.
+    if (info.port <= 0 || info.port > 65535)
         missingKey(info.section, "SvcPort", __LINE__);
     if (info.type.empty())
         missingKey(info.section, "SvcHostType", __LINE__);

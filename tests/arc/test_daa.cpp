@@ -488,6 +488,8 @@ TEST_F(Daa, EveryFailureHasItsNumberAndText) {
          "Time-out from service 907, waited 1 seconds"},
         {"no port", 1, "NoPort", "", 30002, "Could not locate section \\[NoPort\\], key SvcPort"},
         {"no host", 1, "NoHost", "", 30002, "Could not locate section \\[NoHost\\], key SvcHost"},
+        {"port out of range", 1, "BigPort", "", 30002,
+         "Could not locate section \\[BigPort\\], key SvcPort"},
         {"no type", 1, "NoType", "", 30002,
          "Could not locate section \\[NoType\\], key SvcHostType"},
         {"no database", 1, "NoDb", "", 30002,
@@ -495,12 +497,14 @@ TEST_F(Daa, EveryFailureHasItsNumberAndText) {
         {"refused", 1, "Closed", "", 10061, "Error connecting to IP address 127.0.0.1 port 1\\."},
         {"bad format", 1, "Svc", "", 30012, "Encoding string clv6.*k88s4A"},
     };
-    std::string sections = "\n[NoPort]\nSvcHost=127.0.0.1\nSvcHostType=A\nDatabaseID=X\n"
-                           "[NoHost]\nSvcPort=5\nSvcHostType=A\nDatabaseID=X\n"
-                           "[NoType]\n" +
-                           svc + "\nDatabaseID=X\n[NoDb]\n" + svc +
-                           "\nSvcHostType=A\n"
-                           "[Closed]\nSvcHost=127.0.0.1\nSvcPort=1\nSvcHostType=A\nDatabaseID=X\n";
+    std::string sections =
+        "\n[NoPort]\nSvcHost=127.0.0.1\nSvcHostType=A\nDatabaseID=X\n"
+        "[NoHost]\nSvcPort=5\nSvcHostType=A\nDatabaseID=X\n"
+        "[BigPort]\nSvcHost=127.0.0.1\nSvcPort=70000\nSvcHostType=A\nDatabaseID=X\n"
+        "[NoType]\n" +
+        svc + "\nDatabaseID=X\n[NoDb]\n" + svc +
+        "\nSvcHostType=A\n"
+        "[Closed]\nSvcHost=127.0.0.1\nSvcPort=1\nSvcHostType=A\nDatabaseID=X\n";
     for (const Failure &c : cases) {
         SCOPED_TRACE(c.name);
         Env::Options o = options(0, "", c.extraSvc);
