@@ -8,6 +8,8 @@
 #include "parser.h"
 #include "placeholder.h"
 
+#include "conv72.h"
+
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -44,6 +46,10 @@ std::string label_name(std::string name) {
 } // namespace
 
 int ctl_lookahead() {
+    // Without an open source there is nothing to read (a parser test feeding its own tokens):
+    // no look-ahead, as at the end of the input.
+    if (yychar < 0 && yyin == nullptr)
+        return 0;
     if (yychar < 0) {
         yychar = yylex();
         if (yychar < 0)
@@ -204,8 +210,13 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
     print_tabs();
     const std::string p = str(params);
     if (strcasecmp(str(name).c_str(), "sp_recompile") == 0 && !p.empty()) {
+        // A name given as a string literal goes in without its own quotes, so that the
+        // call stays well-formed: UPPER('orders'), not UPPER(''orders'').
+        std::string object = p;
+        if (object.size() >= 2 && object.front() == '\'' && object.back() == '\'')
+            object = object.substr(1, object.size() - 2);
         fputs("DBMS_DDL.ALTER_COMPILE(", yyout);
-        fprintf(yyout, "'PROCEDURE', NULL, UPPER('%s'))", p.c_str());
+        fprintf(yyout, "'PROCEDURE', NULL, UPPER('%s'))", object.c_str());
         fputs(";", yyout);
     } else if (p.empty()) {
         fprintf(yyout, "%s%s;", str(retval).c_str(), str(name).c_str());
@@ -235,4 +246,171 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
     fputs("END;", yyout);
     if (ctl_lookahead() != TOKEN_EXECUTE)
         inExecute = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Minimal expression texts.
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+std::string tabs(int n) {
+    return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
+}
+
+std::string without_at_signs(const char *s) {
+    std::string t;
+    for (const char *p = s == nullptr ? "" : s; *p != '\0'; p++)
+        if (*p != '@')
+            t += *p;
+    return t;
+}
+
+} // namespace
+
+void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
+    const std::string o = str(op), r = str(right);
+    if (r == "''" && o == "=")
+        val_printf(dst, "%s IS NULL", str(left).c_str());
+    else if (r == "''" && (o == "!=" || o == "<>"))
+        val_printf(dst, "%s IS NOT NULL", str(left).c_str());
+    else
+        val_printf(dst, "%s %s %s", str(left).c_str(), o.c_str(), r.c_str());
+}
+
+void xpr_null_comparison(char *dst, const char *left, const char *op) {
+    const std::string o = str(op);
+    if (o == "=")
+        val_printf(dst, "%s IS NULL", str(left).c_str());
+    else if (o == "!=")
+        val_printf(dst, "%s IS NOT NULL", str(left).c_str());
+    else
+        val_printf(dst, "%s %s NULL", str(left).c_str(), o.c_str());
+}
+
+void xpr_binary(char *dst, const char *left, const char *op, const char *right) {
+    std::string l = str(left);
+    const std::string r = without_at_signs(right), o = str(op);
+    if (o == "%") {
+        val_printf(dst, "MOD(%s, %s)", l.c_str(), r.c_str());
+        return;
+    }
+    if (o == "&") {
+        val_printf(dst, "BITAND(%s, %s)", l.c_str(), r.c_str());
+        return;
+    }
+    std::string joint = " " + o + " ";
+    if (o == "+") {
+        static const char *const string_functions[] = {
+            "CHR", "LOWER", "UPPER", "SUBSTR", "RTRIM", "LTRIM", "TO_CHAR", "RPAD", "LPAD"};
+        if (which_literal == 258) {
+            joint = " || ";
+            if (l.find(" + ") != std::string::npos) {
+                std::string t;
+                for (char c : l)
+                    t += c == '+' ? std::string("||") : std::string(1, c);
+                l = t;
+            }
+        } else {
+            for (const char *f : string_functions)
+                if (l.find(f) != std::string::npos || r.find(f) != std::string::npos)
+                    joint = " || ";
+        }
+    }
+    val_printf(dst, "%s%s%s", l.c_str(), joint.c_str(), r.c_str());
+}
+
+void xpr_assignment(char *dst, const char *left, const char *op, const char *right) {
+    const std::string r = without_at_signs(right);
+    text_copy(cur_case_param, sizeof cur_case_param, r.c_str());
+    if (inExecute != 0)
+        val_printf(dst, "%s => %s", str(left).c_str(), r.c_str());
+    else if (str(op) == "=")
+        val_printf(dst, "%s = %s", str(left).c_str(), r.c_str());
+    else
+        xpr_comparison(dst, left, op, r.c_str());
+}
+
+void xpr_join_parts(char *dst, const char *a, const char *b, const char *c, const char *d,
+                    const char *e) {
+    std::string out;
+    for (const char *p : {a, b, c, d, e}) {
+        if (empty(p))
+            continue;
+        if (!out.empty())
+            out += ' ';
+        out += p;
+    }
+    val_set(dst, out.c_str());
+}
+
+void xpr_from_clause(char *dst, const char *tables) {
+    text_copy(tableList, sizeof tableList, str(tables).c_str());
+    from = 1;
+    const std::string t = declare_cur != 0 ? std::string() : tabs(no_of_tabs - 1);
+    val_printf(dst, "%sFROM %s", t.c_str(), str(tables).c_str());
+}
+
+void xpr_where_clause(char *dst, const char *condition) {
+    const std::string t =
+        declare_cur != 0 ? std::string() : tabs(no_of_tabs + 1 + (inWhile != 0 ? 1 : 0));
+    text_copy(where_str, sizeof where_str, str(condition).c_str());
+    case_param[0] = '\0';
+    inWhere = 0; // the clause is complete: "=" is an operator again after it
+    val_printf(dst, "\n%sWHERE %s", t.c_str(), str(condition).c_str());
+}
+
+void xpr_search_join(char *dst, const char *left, const char *op, const char *right) {
+    val_printf(dst, "%s \n\t%s%s %s", str(left).c_str(), tabs(no_of_tabs).c_str(), op,
+               str(right).c_str());
+}
+
+void xpr_search_not(char *dst, const char *condition) {
+    val_printf(dst, "\n\t%sNOT %s", tabs(no_of_tabs).c_str(), str(condition).c_str());
+}
+
+void xpr_search_paren(char *dst, const char *condition) {
+    val_printf(dst, "\n\t%s(%s)", tabs(no_of_tabs).c_str(), str(condition).c_str());
+}
+
+void xpr_subquery(char *dst, const char *distinct, const char *selection, const char *table_exp,
+                  const char *unions) {
+    if (from != 0)
+        val_printf(dst, "(\n\t\tSELECT %s %s\n\t\t%s%s)", str(distinct).c_str(),
+                   str(selection).c_str(), str(table_exp).c_str(), str(unions).c_str());
+    else
+        val_printf(dst, "(\n\t\tSELECT %s %s FROM DUAL%s)", str(distinct).c_str(),
+                   str(selection).c_str(), str(unions).c_str());
+    inSubquery = 0;
+}
+
+void xpr_select_word() {
+    firstTime = 0;
+    cur_col = 0;
+    inSelect = 1;
+    select_stmt = 1;
+}
+
+void xpr_query_spec(char *dst, const char *distinct, const char *selection, const char *table_exp) {
+    inSelect = 0;
+    if (from != 0)
+        val_printf(dst, "SELECT %s %s\n%s", str(distinct).c_str(), str(selection).c_str(),
+                   str(table_exp).c_str());
+    else
+        val_printf(dst, "SELECT %s %s\nFROM DUAL\n%s", str(distinct).c_str(),
+                   str(selection).c_str(), str(table_exp).c_str());
+    if (declare_cur == 0 && inInsert == 0) {
+        print_tabs();
+        print_statement(0, no_of_tabs, dst, yyout);
+        fputs(";", yyout);
+    }
+    declare_cur = 0;
+    select_stmt = 0;
+}
+
+void xpr_statement_end() {
+    inUnion = union_flag = first_union = inTmp = 0;
+    tot_tab = tot_item = tot_tmp = 0;
+    noFrom = 1;
+    new_statement = 1;
 }

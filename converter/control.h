@@ -43,3 +43,27 @@ void ctl_retval(char *dst, const char *variable);
 void ctl_sp_name(char *dst, const char *const *parts, int count);
 void ctl_execute_param(char *dst, const char *expr);
 void ctl_execute(const char *retval, const char *name, const char *params);
+
+// Minimal expression, condition and subquery texts that the statements above need (names,
+// operators, comparisons, EXISTS tests); the select-list, function and trigger forms are not
+// translated here.
+void xpr_comparison(char *dst, const char *left, const char *op, const char *right); // rule 87
+void xpr_null_comparison(char *dst, const char *left, const char *op);           // rules 91, 367
+void xpr_binary(char *dst, const char *left, const char *op, const char *right); // 394-410
+void xpr_assignment(char *dst, const char *left, const char *op, const char *right); // 411-418
+void xpr_join_parts(char *dst, const char *a, const char *b, const char *c, const char *d,
+                    const char *e); // rule 289: the non-empty parts joined by one blank
+void xpr_from_clause(char *dst, const char *tables);                                  // rule 337
+void xpr_where_clause(char *dst, const char *condition);                              // rule 341
+void xpr_search_join(char *dst, const char *left, const char *op, const char *right); // 351, 352
+void xpr_search_not(char *dst, const char *condition);                                // rule 353
+void xpr_search_paren(char *dst, const char *condition);                              // rule 354
+void xpr_subquery(char *dst, const char *distinct, const char *selection, const char *table_exp,
+                  const char *unions); // rule 389
+
+// Stand-ins until the SELECT translation is built: rule 325 (select_word) sets the SELECT
+// flags; rule 324 yields the query text and, for a SELECT statement, writes it to the body as
+// it stands; rule 235 resets the per-statement flags.
+void xpr_select_word();
+void xpr_query_spec(char *dst, const char *distinct, const char *selection, const char *table_exp);
+void xpr_statement_end();

@@ -824,8 +824,9 @@ void close_tmp_files() {
         }
         copy_work_file(fp1);
     }
-    // 6. Return type.
-    if ((function != 0 && !trigger) || (function == 0 && isFunction == 1))
+    // 6. Return type. Only for a unit with a head: the empty set of work files that the run
+    // assembles after a last unit closed by GO must not leave a stray "RETURN INTEGER".
+    if (begin_printed != 0 && ((function != 0 && !trigger) || (function == 0 && isFunction == 1)))
         fputs("\nRETURN INTEGER", tmpFile);
     // 7.
     if (!trigger && begin_printed != 0)

@@ -353,7 +353,7 @@ TEST_F(Units, ExecuteWithoutParametersRecompileAndNoException) {
     ctl_execute("", "sp_recompile", "'orders'");
     EXPECT_EQ(body_.text(),
               "\nBEGIN\ntidy;\nEND;\nBEGIN\nDBMS_DDL.ALTER_COMPILE('PROCEDURE', NULL, "
-              "UPPER(''orders''));\nEND;");
+              "UPPER('orders'));\nEND;");
 }
 
 TEST_F(Units, SimpleStatements) {

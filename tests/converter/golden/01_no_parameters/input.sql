@@ -1,0 +1,7 @@
+CREATE PROCEDURE show_hello
+AS
+BEGIN
+    PRINT 'hello'
+    RETURN
+END
+GO

@@ -1,0 +1,6 @@
+CREATE TRIGGER trg_orders ON orders FOR INSERT, UPDATE, DELETE
+AS
+BEGIN
+    PRINT 'changed'
+END
+GO

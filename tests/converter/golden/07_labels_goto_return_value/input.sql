@@ -1,0 +1,8 @@
+CREATE PROCEDURE jumps
+AS
+start:
+    PRINT 'again'
+    GOTO start
+finish:
+    RETURN 1
+GO

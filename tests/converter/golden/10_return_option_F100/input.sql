@@ -1,0 +1,6 @@
+CREATE PROCEDURE f100 @x int
+AS
+IF @x > 0
+    RETURN
+PRINT 'x'
+GO

@@ -1,0 +1,9 @@
+CREATE PROCEDURE wait_rows
+AS
+BEGIN
+    WHILE EXISTS (SELECT * FROM jobs)
+    BEGIN
+        WAITFOR DELAY '00:00:05'
+    END
+END
+GO

@@ -1,0 +1,5 @@
+CREATE PROCEDURE nothing
+AS
+BEGIN
+END
+GO

@@ -1,0 +1,4 @@
+CREATE PROCEDURE pb_demo @a int
+AS
+PRINT @a
+GO
