@@ -410,6 +410,9 @@ void hdr_parameter_ref(char *dst, const char *token) {
 
 void hdr_end_procedure(const char *opt_begin) {
     const bool began = opt_begin != nullptr && opt_begin[0] != '\0';
+    // A trigger head read as the look-ahead (the next unit, without GO) marked the scanner's
+    // state as a trigger: this unit is a procedure all the same.
+    iftrigger = 0;
     // 1.
     if (!began)
         no_of_begin = 0;
@@ -438,6 +441,7 @@ void hdr_end_procedure(const char *opt_begin) {
 }
 
 void hdr_end_trigger(const char *opt_begin, const char *table, const char *operations) {
+    iftrigger = 1;
     if (opt_begin != nullptr && opt_begin[0] != '\0') {
         push_further_begins();
     } else {
