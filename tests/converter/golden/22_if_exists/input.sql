@@ -1,0 +1,5 @@
+CREATE PROCEDURE chk
+AS
+IF EXISTS (SELECT * FROM jobs)
+    PRINT 'yes'
+GO
