@@ -285,15 +285,18 @@ TEST_F(Daa, HostErrorsAreCopiedAndLoggedByDebugLevel) {
         long service;
         long number;
         bool logged;
+        const char *section;
     } cases[] = {
-        {0, 3, 100, false}, {1, 3, 100, true}, {1, 11, 23, false},
-        {1, 12, 27, false}, {2, 11, 23, true}, {2, 12, 27, true},
+        {0, 3, 100, false, "Svc"},   {1, 3, 100, true, "Svc"}, {1, 11, 23, false, "Svc"},
+        {1, 12, 27, false, "Svc"},   {2, 11, 23, true, "Svc"}, {2, 12, 27, true, "Svc"},
+        {0, 3, 100, false, "SvcMF"}, // the status record read back from EBCDIC
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE("debug " + std::to_string(c.debug) + " service " + std::to_string(c.service));
+        SCOPED_TRACE("debug " + std::to_string(c.debug) + " service " + std::to_string(c.service) +
+                     " " + c.section);
         start(options(c.debug));
         logOn();
-        DAA_SERVICE_BLOCK b = makeBlock(c.service, "Svc", "k88");
+        DAA_SERVICE_BLOCK b = makeBlock(c.service, c.section, "k88");
         std::strcpy(b.Error.szSource, "caller");
         Record req = blankRecord(), ans = blankRecord();
         ASSERT_EQ(DAA_InvokeService(&b, &req, &ans), 0);
@@ -687,6 +690,32 @@ TEST_F(Daa, NestedCallsCompleteLastInFirstOut) {
         EXPECT_FALSE(plat_peek_message(m, 0, 0, false)) << "message " << m.message << " left";
         plat_set_thread_message_handler(nullptr, nullptr);
         env_.reset();
+    }
+}
+
+TEST_F(Daa, CallsOfSeveralThreadsRunAtOnce) {
+    start(options());
+    logOn();
+    // Each thread has its own list of calls: three slow calls at once take
+    // about as long as one.
+    long results[3] = {-1, -1, -1};
+    std::string answers[3];
+    auto t0 = std::chrono::steady_clock::now();
+    std::vector<plat_thread_t> threads;
+    for (int i = 0; i < 3; ++i)
+        threads.push_back(plat_thread_start([i, &results, &answers] {
+            DAA_SERVICE_BLOCK b = makeBlock(13, "Svc", "k88s8");
+            Record req = blankRecord(), ans = blankRecord();
+            std::snprintf(req.data, 8, "call %d", i);
+            results[i] = DAA_InvokeService(&b, &req, &ans);
+            answers[i] = ans.data;
+        }));
+    for (plat_thread_t t : threads)
+        plat_thread_join(t);
+    EXPECT_LT(msSince(t0), 1100);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(results[i], 0);
+        EXPECT_EQ(answers[i], "call " + std::to_string(i));
     }
 }
 
