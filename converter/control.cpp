@@ -409,6 +409,13 @@ void xpr_query_spec(char *dst, const char *distinct, const char *selection, cons
 }
 
 void xpr_statement_end() {
+    // Stand-in until the data manipulation, cursor and transaction statements write their
+    // text: a statement still opens the unit's body (its outer BEGIN, pushed on the block
+    // stack), as each of them does through print_tabs once it is translated.
+    if (begin_printed == 0) {
+        firstTime = 0;
+        print_tabs();
+    }
     inUnion = union_flag = first_union = inTmp = 0;
     tot_tab = tot_item = tot_tmp = 0;
     noFrom = 1;

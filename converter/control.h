@@ -63,7 +63,8 @@ void xpr_subquery(char *dst, const char *distinct, const char *selection, const 
 
 // Stand-ins until the SELECT translation is built: rule 325 (select_word) sets the SELECT
 // flags; rule 324 yields the query text and, for a SELECT statement, writes it to the body as
-// it stands; rule 235 resets the per-statement flags.
+// it stands; rule 235 resets the per-statement flags (and opens the body for a statement that
+// wrote nothing).
 void xpr_select_word();
 void xpr_query_spec(char *dst, const char *distinct, const char *selection, const char *table_exp);
 void xpr_statement_end();

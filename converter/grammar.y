@@ -16,18 +16,29 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "parser.h"
+#include "blockstack.h"
+#include "control.h"
+#include "headers.h"
+#include "placeholder.h"
 
 void start_again(); // the scanner (Part 2.2): back to the outer state
 
 // Rules 1 and 2: a unit (procedure or trigger with its optional GO) is complete (Part 3.3).
 static void end_of_unit()
 {
-    start_again();
+    // A unit not closed by GO ends where the next head begins: that head is the look-ahead,
+    // already read in the unit state (the scanner must stay there) and already marked as a
+    // trigger or not (which init must not undo).
+    const bool next_head = yychar == CREATE_PROC || yychar == CREATE_TRIGGER;
+    if (!next_head)
+        start_again();
     if (end_of_input)
         return;
     close_tmp_files();
     open_tmp_files();
     init();
+    if (yychar == CREATE_TRIGGER)
+        iftrigger = 1;
 }
 
 // Rule 54 (end of a DECLARE statement): the declaration state the scanner reads (Part 3.3).
@@ -132,22 +143,22 @@ opt_as_stmt
 
 opt_name_string
     : %empty { val_set($$, ""); }                        /* 10 */
-    | opt_as_stmt name_string                            /* 11 */
+    | opt_as_stmt name_string { hdr_alias($$, $2); }     /* 11 */
     ;
 
 name_string
     : NAME                                               /* 12 */
-    | STRING                                             /* 13 */
+    | STRING { hdr_quoted_name($$, $1); }                /* 13 */
     ;
 
 procedure_stmt
-    : CREATE_PROC proc_name opt_passed_parameters as_stmt opt_begin proc_body /* 14 */
-    | CREATE_TRIGGER proc_name ON table FOR operation_commalist as_stmt opt_begin proc_body /* 15 */
+    : CREATE_PROC proc_name opt_passed_parameters as_stmt opt_begin proc_body { hdr_end_procedure($5); } /* 14 */
+    | CREATE_TRIGGER proc_name ON table FOR operation_commalist as_stmt opt_begin proc_body { hdr_end_trigger($8, $4, $6); } /* 15 */
     ;
 
 proc_name
-    : name_string opt_proc_number                        /* 16 */
-    | name_string '.' name_string opt_proc_number        /* 17 */
+    : name_string opt_proc_number { hdr_proc_name($$, nullptr, $1); } /* 16 */
+    | name_string '.' name_string opt_proc_number { hdr_proc_name($$, $1, $3); } /* 17 */
     ;
 
 opt_proc_number
@@ -156,7 +167,7 @@ opt_proc_number
     ;
 
 opt_passed_parameters
-    : %empty { val_set($$, ""); }                        /* 20 */
+    : %empty { hdr_no_parameters(); val_set($$, ""); }   /* 20 */
     | opt_sparen parameter_list opt_eparen               /* 21 */
     ;
 
@@ -166,8 +177,8 @@ opt_sparen
     ;
 
 opt_eparen
-    : %empty { val_set($$, ""); }                        /* 24 */
-    | ')'                                                /* 25 */
+    : %empty { hdr_end_of_parameters(); val_set($$, ""); } /* 24 */
+    | ')' { hdr_end_of_parameters(); }                   /* 25 */
     ;
 
 parameter_list
@@ -176,19 +187,19 @@ parameter_list
     ;
 
 parameter_def
-    : parameter data_type opt_default_value              /* 28 */
+    : parameter data_type opt_default_value { hdr_parameter_def($$, $2, $3); } /* 28 */
     ;
 
 opt_default_value
     : %empty { val_set($$, ""); }                        /* 29 */
-    | opt_default_value default_value                    /* 30 */
+    | opt_default_value default_value { hdr_default_join($$, $1, $2); } /* 30 */
     ;
 
 default_value
-    : OUTPUT_VAR                                         /* 31 */
-    | WITH RECOMPILE                                     /* 32 */
-    | '=' NULLX                                          /* 33 */
-    | '=' scalar_exp                                     /* 34 */
+    : OUTPUT_VAR { hdr_default_output($$); }             /* 31 */
+    | WITH RECOMPILE { hdr_default_recompile($$); }      /* 32 */
+    | '=' NULLX { hdr_default_value($$, nullptr); }      /* 33 */
+    | '=' scalar_exp { hdr_default_value($$, $2); }      /* 34 */
     ;
 
 proc_body
@@ -197,29 +208,29 @@ proc_body
     ;
 
 as_stmt
-    : AS                                                 /* 37 */
+    : AS { hdr_as(); }                                   /* 37 */
     ;
 
 proc_contents
-    : sql opt_begin                                      /* 38 */
-    | opt_declare_var opt_begin                          /* 39 */
-    | end_construct opt_begin                            /* 40 */
-    | return_construct opt_begin                         /* 41 */
-    | print_construct opt_begin                          /* 42 */
-    | execute_construct opt_begin                        /* 43 */
-    | raiserror_construct opt_begin                      /* 44 */
-    | goto_construct opt_begin                           /* 45 */
-    | label_construct opt_begin                          /* 46 */
-    | continue_construct opt_begin                       /* 47 */
-    | waitfor_construct opt_begin                        /* 48 */
-    | while_construct                                    /* 49 */
+    : sql opt_begin { ctl_statement_end($2); }           /* 38 */
+    | opt_declare_var opt_begin { ctl_statement_end($2); } /* 39 */
+    | end_construct opt_begin { ctl_end($2); }           /* 40 */
+    | return_construct opt_begin { ctl_statement_end($2); } /* 41 */
+    | print_construct opt_begin { ctl_statement_end($2); } /* 42 */
+    | execute_construct opt_begin { ctl_statement_end($2); } /* 43 */
+    | raiserror_construct opt_begin { ctl_statement_end($2); } /* 44 */
+    | goto_construct opt_begin { ctl_statement_end($2); } /* 45 */
+    | label_construct opt_begin { ctl_statement_end($2); } /* 46 */
+    | continue_construct opt_begin { ctl_statement_end($2); } /* 47 */
+    | waitfor_construct opt_begin { ctl_statement_end($2); } /* 48 */
+    | while_construct { ctl_while_end(); }               /* 49 */
     | if_construct                                       /* 50 */
     | else_construct                                     /* 51 */
-    | break_construct opt_begin                          /* 52 */
+    | break_construct opt_begin { ctl_statement_end($2); } /* 52 */
     ;
 
 break_construct
-    : BREAK                                              /* 53 */
+    : BREAK { ctl_break(); }                             /* 53 */
     ;
 
 opt_declare_var
@@ -232,18 +243,18 @@ declare_var_list
     ;
 
 declare_var_ref
-    : parameter data_type                                /* 57 */
+    : parameter data_type { hdr_declare_var($$, $2); }   /* 57 */
     ;
 
 if_construct
-    : IF if_condition opt_begin                          /* 58 */
+    : IF if_condition opt_begin { action_for_if($1, $2, $3); } /* 58 */
     ;
 
 if_condition
-    : if_condition OR if_condition                       /* 59 */
-    | if_condition AND if_condition                      /* 60 */
-    | NOT if_condition                                   /* 61 */
-    | '(' if_condition ')'                               /* 62 */
+    : if_condition OR if_condition { val_printf($$, "%s OR %s", $1, $3); } /* 59 */
+    | if_condition AND if_condition { val_printf($$, "%s AND %s", $1, $3); } /* 60 */
+    | NOT if_condition { val_printf($$, "NOT %s", $2); } /* 61 */
+    | '(' if_condition ')' { val_printf($$, "(%s)", $2); } /* 62 */
     | if_predicate                                       /* 63 */
     | like_predicate                                     /* 64 */
     ;
@@ -253,10 +264,10 @@ if_predicate
     | test_if_null                                       /* 66 */
     | in_if_predicate                                    /* 67 */
     | between_predicate                                  /* 68 */
-    | if_existence_test                                  /* 69 */
+    | if_existence_test { if_exists = 1; }               /* 69 */
     | if_updating                                        /* 70 */
-    | if_existence_test IS NULLX                         /* 71 */
-    | if_existence_test IS NOT NULLX                     /* 72 */
+    | if_existence_test IS NULLX { if_exists = 1; val_printf($$, "%s IS NULL", $1); } /* 71 */
+    | if_existence_test IS NOT NULLX { if_exists = 1; val_printf($$, "%s IS NOT NULL", $1); } /* 72 */
     | if_existence_test comparison_clause subquery       /* 73 */
     | if_existence_test comparison_clause scalar_exp     /* 74 */
     | scalar_exp comparison_clause if_existence_test     /* 75 */
@@ -268,7 +279,7 @@ if_predicate
 
 signed_intnum
     : INTNUM                                             /* 80 */
-    | '-' INTNUM                                         /* 81 */
+    | '-' INTNUM { val_printf($$, "-%s", $2); }          /* 81 */
     ;
 
 if_updating
@@ -280,60 +291,60 @@ comparison_if_predicate
     | '(' SQLSTATUS ')' comparison_clause INTNUM         /* 84 */
     | FETCH_STATUS comparison_clause signed_intnum       /* 85 */
     | '(' FETCH_STATUS ')' comparison_clause signed_intnum /* 86 */
-    | scalar_exp comparison_clause scalar_exp            /* 87 */
+    | scalar_exp comparison_clause scalar_exp { xpr_comparison($$, $1, $2, $3); } /* 87 */
     | scalar_exp                                         /* 88 */
     ;
 
 test_if_null
-    : scalar_exp IS NOT NULLX                            /* 89 */
-    | scalar_exp IS NULLX                                /* 90 */
-    | scalar_exp comparison_clause NULLX                 /* 91 */
+    : scalar_exp IS NOT NULLX { val_printf($$, "%s IS NOT NULL", $1); } /* 89 */
+    | scalar_exp IS NULLX { val_printf($$, "%s IS NULL", $1); } /* 90 */
+    | scalar_exp comparison_clause NULLX { xpr_null_comparison($$, $1, $2); } /* 91 */
     ;
 
 in_if_predicate
-    : scalar_exp NOT IN '(' if_scalar_exp_commalist ')'  /* 92 */
-    | scalar_exp IN '(' if_scalar_exp_commalist ')'      /* 93 */
+    : scalar_exp NOT IN '(' if_scalar_exp_commalist ')' { val_printf($$, "%s NOT IN (%s)", $1, $5); } /* 92 */
+    | scalar_exp IN '(' if_scalar_exp_commalist ')' { val_printf($$, "%s IN (%s)", $1, $4); } /* 93 */
     ;
 
 if_scalar_exp_commalist
     : if_txt                                             /* 94 */
-    | if_scalar_exp_commalist ',' if_txt                 /* 95 */
+    | if_scalar_exp_commalist ',' if_txt { val_printf($$, "%s, %s", $1, $3); } /* 95 */
     ;
 
 if_txt
-    : NULLX                                              /* 96 */
+    : NULLX { val_set($$, "NULL"); }                     /* 96 */
     | scalar_exp                                         /* 97 */
     ;
 
 if_existence_test
-    : subquery                                           /* 98 */
-    | existence_test                                     /* 99 */
+    : subquery { if_exists = 1; }                        /* 98 */
+    | existence_test { if_exists = 1; }                  /* 99 */
     ;
 
 waitfor_construct
-    : WAITFOR DELAYX scalar_exp                          /* 100 */
+    : WAITFOR DELAYX scalar_exp { ctl_waitfor($3); }     /* 100 */
     ;
 
 while_construct
-    : WHILE if_condition opt_begin                       /* 101 */
+    : WHILE if_condition opt_begin { action_for_while($1, $2, $3); } /* 101 */
     ;
 
 opt_begin
     : %empty { val_set($$, ""); }                        /* 102 */
-    | BEGIN_CLAUSE                                       /* 103 */
-    | BEGIN_CLAUSE BEGIN_CLAUSE                          /* 104 */
-    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE             /* 105 */
-    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE /* 106 */
-    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE /* 107 */
+    | BEGIN_CLAUSE { ctl_opt_begin($$, 1); }             /* 103 */
+    | BEGIN_CLAUSE BEGIN_CLAUSE { ctl_opt_begin($$, 2); } /* 104 */
+    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE { ctl_opt_begin($$, 3); } /* 105 */
+    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE { ctl_opt_begin($$, 4); } /* 106 */
+    | BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE BEGIN_CLAUSE { ctl_opt_begin($$, 5); } /* 107 */
     ;
 
 comparison_clause
     : COMPARISON                                         /* 108 */
-    | '='                                                /* 109 */
+    | '=' { val_set($$, "="); }                          /* 109 */
     ;
 
 else_construct
-    : ELSE opt_begin                                     /* 110 */
+    : ELSE opt_begin { ctl_else($2); }                   /* 110 */
     ;
 
 end_construct
@@ -346,20 +357,20 @@ error_code
     ;
 
 raiserror_construct
-    : RAISERROR error_code opt_message                   /* 114 */
-    | RAISERROR error_code opt_message ',' scalar_exp_commalist /* 115 */
-    | RAISERROR '(' opt_message ',' scalar_exp_commalist ')' /* 116 */
-    | RAISERROR opt_message ',' scalar_exp_commalist     /* 117 */
+    : RAISERROR error_code opt_message { ctl_raiserror($2, $3, nullptr); } /* 114 */
+    | RAISERROR error_code opt_message ',' scalar_exp_commalist { ctl_raiserror($2, $3, $5); } /* 115 */
+    | RAISERROR '(' opt_message ',' scalar_exp_commalist ')' { ctl_raiserror(nullptr, $3, $5); } /* 116 */
+    | RAISERROR opt_message ',' scalar_exp_commalist { ctl_raiserror(nullptr, $2, $4); } /* 117 */
     ;
 
 opt_message
     : %empty { val_set($$, ""); }                        /* 118 */
-    | strings                                            /* 119 */
+    | strings { ctl_message($$, $1); }                   /* 119 */
     | parameter                                          /* 120 */
     ;
 
 return_construct
-    : RETURN_CLAUSE opt_ret_val                          /* 121 */
+    : RETURN_CLAUSE opt_ret_val { ctl_return($2); }      /* 121 */
     ;
 
 opt_ret_val
@@ -368,46 +379,46 @@ opt_ret_val
     ;
 
 print_construct
-    : PRINT scalar_exp_list                              /* 124 */
+    : PRINT scalar_exp_list { ctl_print($2); }           /* 124 */
     ;
 
 scalar_exp_list
     : scalar_exp                                         /* 125 */
-    | scalar_exp ',' scalar_exp_list                     /* 126 */
+    | scalar_exp ',' scalar_exp_list { val_printf($$, "%s,%s", $1, $3); } /* 126 */
     ;
 
 label_construct
-    : LABEL                                              /* 127 */
+    : LABEL { ctl_label($1); }                           /* 127 */
     ;
 
 goto_construct
-    : GOTO NAME                                          /* 128 */
+    : GOTO NAME { ctl_goto($2); }                        /* 128 */
     ;
 
 continue_construct
-    : CONTINUE                                           /* 129 */
+    : CONTINUE { ctl_continue(); }                       /* 129 */
     ;
 
 sp_name
-    : NAME opt_proc_number                               /* 130 */
-    | NAME '.' NAME opt_proc_number                      /* 131 */
-    | NAME '.' '.' NAME opt_proc_number                  /* 132 */
-    | NAME '.' NAME '.' NAME opt_proc_number             /* 133 */
-    | NAME '.' '.' '.' NAME opt_proc_number              /* 134 */
-    | NAME '.' NAME '.' NAME '.' NAME opt_proc_number    /* 135 */
+    : NAME opt_proc_number { const char *p[] = {$1}; ctl_sp_name($$, p, 1); } /* 130 */
+    | NAME '.' NAME opt_proc_number { const char *p[] = {$1, $3}; ctl_sp_name($$, p, 2); } /* 131 */
+    | NAME '.' '.' NAME opt_proc_number { const char *p[] = {$1, "", $4}; ctl_sp_name($$, p, 3); } /* 132 */
+    | NAME '.' NAME '.' NAME opt_proc_number { const char *p[] = {$1, $3, $5}; ctl_sp_name($$, p, 3); } /* 133 */
+    | NAME '.' '.' '.' NAME opt_proc_number { const char *p[] = {$1, "", "", $5}; ctl_sp_name($$, p, 4); } /* 134 */
+    | NAME '.' NAME '.' NAME '.' NAME opt_proc_number { const char *p[] = {$1, $3, $5, $7}; ctl_sp_name($$, p, 4); } /* 135 */
     ;
 
 execute_construct
-    : execute_word opt_retval sp_name opt_execute_param_commalist /* 136 */
+    : execute_word opt_retval sp_name opt_execute_param_commalist { ctl_execute($2, $3, $4); } /* 136 */
     ;
 
 execute_word
-    : EXECUTE                                            /* 137 */
+    : EXECUTE { ctl_execute_word(); }                    /* 137 */
     ;
 
 opt_retval
     : %empty { val_set($$, ""); }                        /* 138 */
-    | parameter '='                                      /* 139 */
+    | parameter '=' { ctl_retval($$, $1); }              /* 139 */
     ;
 
 opt_execute_param_commalist
@@ -417,12 +428,12 @@ opt_execute_param_commalist
 
 execute_param_commalist
     : execute_param                                      /* 142 */
-    | execute_param_commalist ',' execute_param          /* 143 */
+    | execute_param_commalist ',' execute_param { val_printf($$, "%s, %s", $1, $3); } /* 143 */
     ;
 
 execute_param
-    : scalar_exp opt_out                                 /* 144 */
-    | NULLX                                              /* 145 */
+    : scalar_exp opt_out { ctl_execute_param($$, $1); }  /* 144 */
+    | NULLX { val_set($$, "NULL"); }                     /* 145 */
     ;
 
 opt_out
@@ -580,7 +591,7 @@ privileges
 
 operation_commalist
     : operation                                          /* 215 */
-    | operation_commalist ',' operation                  /* 216 */
+    | operation_commalist ',' operation { hdr_operation_join($$, $1, $3); } /* 216 */
     ;
 
 operation
@@ -588,7 +599,7 @@ operation
     | INSERT                                             /* 218 */
     | DELETE                                             /* 219 */
     | EXECUTE                                            /* 220 */
-    | UPDATE opt_column_commalist                        /* 221 */
+    | UPDATE opt_column_commalist { inUpdate = 0; }      /* 221 */
     | REFERENCES opt_column_commalist                    /* 222 */
     ;
 
@@ -623,7 +634,7 @@ opt_asc_desc
     ;
 
 sql
-    : manipulative_statement                             /* 235 */
+    : manipulative_statement { xpr_statement_end(); }    /* 235 */
     ;
 
 manipulative_statement
@@ -749,7 +760,7 @@ values_or_query_spec
     ;
 
 subquery_table_exp
-    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause /* 289 */
+    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause { xpr_join_parts($$, $1, $2, $3, $4, $5); } /* 289 */
     ;
 
 insert_atom_commalist
@@ -774,8 +785,8 @@ select_statement
 
 opt_all_distinct
     : %empty { val_set($$, ""); }                        /* 298 */
-    | ALL                                                /* 299 */
-    | DISTINCT                                           /* 300 */
+    | ALL { val_set($$, "ALL "); }                       /* 299 */
+    | DISTINCT { val_set($$, "DISTINCT "); }             /* 300 */
     ;
 
 update_statement_searched
@@ -826,11 +837,11 @@ query_term
     ;
 
 query_spec
-    : select_word opt_all_distinct selection opt_into_tmptable table_exp opt_compute /* 324 */
+    : select_word opt_all_distinct selection opt_into_tmptable table_exp opt_compute { xpr_query_spec($$, $2, $3, $5); } /* 324 */
     ;
 
 select_word
-    : SELECT                                             /* 325 */
+    : SELECT { xpr_select_word(); }                      /* 325 */
     ;
 
 selection
@@ -858,17 +869,17 @@ opt_into_tmptable
     ;
 
 table_exp
-    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause /* 335 */
+    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause { xpr_join_parts($$, $1, $2, $3, $4, $5); } /* 335 */
     ;
 
 from_clause
-    : %empty { val_set($$, ""); }                        /* 336 */
-    | FROM table_ref_commalist                           /* 337 */
+    : %empty { from = 0; val_set($$, ""); }              /* 336 */
+    | FROM table_ref_commalist { xpr_from_clause($$, $2); } /* 337 */
     ;
 
 table_ref_commalist
     : table_ref                                          /* 338 */
-    | table_ref_commalist ',' table_ref                  /* 339 */
+    | table_ref_commalist ',' table_ref { val_printf($$, "%s,%s", $1, $3); } /* 339 */
     ;
 
 table_ref
@@ -876,7 +887,7 @@ table_ref
     ;
 
 where_clause
-    : WHERE search_condition                             /* 341 */
+    : WHERE search_condition { xpr_where_clause($$, $2); } /* 341 */
     | WHERE CURRENT OF NAME                              /* 342 */
     ;
 
@@ -901,10 +912,10 @@ opt_having_clause
     ;
 
 search_condition
-    : search_condition OR search_condition               /* 351 */
-    | search_condition AND search_condition              /* 352 */
-    | NOT search_condition                               /* 353 */
-    | '(' search_condition ')'                           /* 354 */
+    : search_condition OR search_condition { xpr_search_join($$, $1, "OR", $3); } /* 351 */
+    | search_condition AND search_condition { xpr_search_join($$, $1, "AND", $3); } /* 352 */
+    | NOT search_condition { xpr_search_not($$, $2); }   /* 353 */
+    | '(' search_condition ')' { xpr_search_paren($$, $2); } /* 354 */
     | predicate                                          /* 355 */
     ;
 
@@ -921,9 +932,9 @@ predicate
     ;
 
 comparison_predicate
-    : scalar_exp comparison_clause scalar_exp            /* 365 */
+    : scalar_exp comparison_clause scalar_exp { val_printf($$, "%s %s %s", $1, $2, $3); } /* 365 */
     | scalar_exp comparison_clause case_statement        /* 366 */
-    | scalar_exp comparison_clause NULLX                 /* 367 */
+    | scalar_exp comparison_clause NULLX { xpr_null_comparison($$, $1, $2); } /* 367 */
     | subquery comparison_clause scalar_exp              /* 368 */
     | subquery comparison_clause subquery                /* 369 */
     | scalar_exp comparison_clause subquery              /* 370 */
@@ -931,8 +942,8 @@ comparison_predicate
     ;
 
 between_predicate
-    : scalar_exp NOT BETWEEN scalar_exp AND scalar_exp   /* 372 */
-    | scalar_exp BETWEEN scalar_exp AND scalar_exp       /* 373 */
+    : scalar_exp NOT BETWEEN scalar_exp AND scalar_exp { val_printf($$, "%s NOT BETWEEN %s AND %s", $1, $4, $6); } /* 372 */
+    | scalar_exp BETWEEN scalar_exp AND scalar_exp { val_printf($$, "%s BETWEEN %s AND %s", $1, $3, $5); } /* 373 */
     ;
 
 like_predicate
@@ -946,15 +957,15 @@ opt_escape
     ;
 
 test_for_null
-    : scalar_exp IS NOT NULLX                            /* 378 */
-    | scalar_exp IS NULLX                                /* 379 */
+    : scalar_exp IS NOT NULLX { val_printf($$, "%s IS NOT NULL", $1); } /* 378 */
+    | scalar_exp IS NULLX { val_printf($$, "%s IS NULL", $1); } /* 379 */
     ;
 
 in_predicate
     : scalar_exp NOT IN subquery                         /* 380 */
     | scalar_exp IN subquery                             /* 381 */
-    | scalar_exp NOT IN '(' scalar_exp_commalist ')'     /* 382 */
-    | scalar_exp IN '(' scalar_exp_commalist ')'         /* 383 */
+    | scalar_exp NOT IN '(' scalar_exp_commalist ')' { val_printf($$, "%s NOT IN (%s)", $1, $5); } /* 382 */
+    | scalar_exp IN '(' scalar_exp_commalist ')' { val_printf($$, "%s IN (%s)", $1, $4); } /* 383 */
     ;
 
 all_or_any_predicate
@@ -968,11 +979,11 @@ any_all_some
     ;
 
 existence_test
-    : EXISTS subquery                                    /* 388 */
+    : EXISTS subquery { val_printf($$, "EXISTS %s", $2); } /* 388 */
     ;
 
 subquery
-    : subquery_select opt_all_distinct selection subquery_table_exp opt_union_subquery ')' /* 389 */
+    : subquery_select opt_all_distinct selection subquery_table_exp opt_union_subquery ')' { xpr_subquery($$, $2, $3, $4, $5); } /* 389 */
     ;
 
 opt_union_subquery
@@ -982,14 +993,14 @@ opt_union_subquery
     ;
 
 subquery_select
-    : '(' SELECT                                         /* 393 */
+    : '(' SELECT { inSubquery = 1; }                     /* 393 */
     ;
 
 scalar_exp
-    : scalar_exp '+' scalar_exp                          /* 394 */
-    | scalar_exp '-' scalar_exp                          /* 395 */
-    | scalar_exp '*' scalar_exp                          /* 396 */
-    | scalar_exp '/' scalar_exp                          /* 397 */
+    : scalar_exp '+' scalar_exp { xpr_binary($$, $1, "+", $3); } /* 394 */
+    | scalar_exp '-' scalar_exp { xpr_binary($$, $1, "-", $3); } /* 395 */
+    | scalar_exp '*' scalar_exp { xpr_binary($$, $1, "*", $3); } /* 396 */
+    | scalar_exp '/' scalar_exp { xpr_binary($$, $1, "/", $3); } /* 397 */
     | scalar_exp '+' subquery                            /* 398 */
     | subquery '+' scalar_exp                            /* 399 */
     | scalar_exp '-' subquery                            /* 400 */
@@ -998,39 +1009,39 @@ scalar_exp
     | subquery '*' scalar_exp                            /* 403 */
     | scalar_exp '/' subquery                            /* 404 */
     | subquery '/' scalar_exp                            /* 405 */
-    | scalar_exp '%' scalar_exp                          /* 406 */
-    | scalar_exp '&' scalar_exp                          /* 407 */
-    | scalar_exp '|' scalar_exp                          /* 408 */
-    | scalar_exp '^' scalar_exp                          /* 409 */
-    | scalar_exp '~' scalar_exp                          /* 410 */
-    | scalar_exp '=' NULLX                               /* 411 */
-    | scalar_exp COMPARISON NULLX                        /* 412 */
+    | scalar_exp '%' scalar_exp { xpr_binary($$, $1, "%", $3); } /* 406 */
+    | scalar_exp '&' scalar_exp { xpr_binary($$, $1, "&", $3); } /* 407 */
+    | scalar_exp '|' scalar_exp { xpr_binary($$, $1, "|", $3); } /* 408 */
+    | scalar_exp '^' scalar_exp { xpr_binary($$, $1, "^", $3); } /* 409 */
+    | scalar_exp '~' scalar_exp { xpr_binary($$, $1, "~", $3); } /* 410 */
+    | scalar_exp '=' NULLX { xpr_assignment($$, $1, "=", "NULL"); } /* 411 */
+    | scalar_exp COMPARISON NULLX { xpr_assignment($$, $1, $2, "NULL"); } /* 412 */
     | scalar_exp '=' subquery                            /* 413 */
     | scalar_exp COMPARISON subquery                     /* 414 */
     | scalar_exp '=' case_statement                      /* 415 */
-    | scalar_exp COMPARISON scalar_exp                   /* 416 */
+    | scalar_exp COMPARISON scalar_exp { xpr_assignment($$, $1, $2, $3); } /* 416 */
     | scalar_exp '=' SQLSTATUS                           /* 417 */
-    | scalar_exp '=' scalar_exp                          /* 418 */
-    | '+' scalar_exp %prec UMINUS                        /* 419 */
-    | '-' scalar_exp %prec UMINUS                        /* 420 */
+    | scalar_exp '=' scalar_exp { xpr_assignment($$, $1, "=", $3); } /* 418 */
+    | '+' scalar_exp %prec UMINUS { val_printf($$, "+%s", $2); } /* 419 */
+    | '-' scalar_exp %prec UMINUS { val_printf($$, "-%s", $2); } /* 420 */
     | atom                                               /* 421 */
     | column_ref                                         /* 422 */
     | function_ref                                       /* 423 */
-    | '(' scalar_exp ')'                                 /* 424 */
+    | '(' scalar_exp ')' { val_printf($$, "(%s)", $2); } /* 424 */
     ;
 
 ttx
-    : scalar_exp opt_name_string                         /* 425 */
+    : scalar_exp opt_name_string { if ($2[0] != '\0') val_printf($$, "%s %s", $1, $2); } /* 425 */
     | case_statement opt_name_string                     /* 426 */
     | subquery opt_name_string                           /* 427 */
     | NULLX opt_name_string                              /* 428 */
-    | '*'                                                /* 429 */
-    | NAME '.' '*'                                       /* 430 */
+    | '*' { val_set($$, "*"); if (case_flag != 1) inSelect = 0; } /* 429 */
+    | NAME '.' '*' { val_printf($$, "%s.*", $1); if (case_flag != 1) inSelect = 0; } /* 430 */
     ;
 
 scalar_exp_commalist
     : ttx                                                /* 431 */
-    | scalar_exp_commalist ',' ttx                       /* 432 */
+    | scalar_exp_commalist ',' ttx { val_printf($$, "%s, %s", $1, $3); } /* 432 */
     ;
 
 identity_clause
@@ -1083,7 +1094,7 @@ parameter_ref
 
 fn_scalar_exp_commalist
     : ttx                                                /* 454 */
-    | fn_scalar_exp_commalist ',' ttx                    /* 455 */
+    | fn_scalar_exp_commalist ',' ttx { val_printf($$, "%s, %s", $1, $3); } /* 455 */
     ;
 
 function_ref
@@ -1094,11 +1105,11 @@ function_ref
     | func_name '(' ALL '(' scalar_exp ')' ')'           /* 460 */
     | func_name subquery                                 /* 461 */
     | func_name '(' subquery ')'                         /* 462 */
-    | NAME '(' fn_scalar_exp_commalist ')'               /* 463 */
-    | func_name '(' fn_scalar_exp_commalist ')'          /* 464 */
+    | NAME '(' fn_scalar_exp_commalist ')' { val_printf($$, "%s(%s)", $1, $3); } /* 463 */
+    | func_name '(' fn_scalar_exp_commalist ')' { val_printf($$, "%s(%s)", $1, $3); } /* 464 */
     | func_name '(' data_type ',' ttx opt_style ')'      /* 465 */
-    | NAME '(' ')'                                       /* 466 */
-    | func_name '(' ')'                                  /* 467 */
+    | NAME '(' ')' { val_printf($$, "%s()", $1); }       /* 466 */
+    | func_name '(' ')' { val_printf($$, "%s()", $1); }  /* 467 */
     | func_name                                          /* 468 */
     ;
 
@@ -1109,13 +1120,13 @@ opt_style
 
 func_name
     : FUNC                                               /* 471 */
-    | CHARACTER                                          /* 472 */
+    | CHARACTER { val_set($$, "CHAR"); }                 /* 472 */
     ;
 
 literal
-    : strings                                            /* 473 */
-    | INTNUM                                             /* 474 */
-    | APPROXNUM                                          /* 475 */
+    : strings { val_set($$, ProcessPlaceholder($1)); which_literal = 258; } /* 473 */
+    | INTNUM { which_literal = 259; }                    /* 474 */
+    | APPROXNUM { which_literal = 260; }                 /* 475 */
     ;
 
 strings
@@ -1136,29 +1147,29 @@ table
 
 column_ref
     : NAME                                               /* 486 */
-    | NAME '.' NAME                                      /* 487 */
-    | NAME '.' NAME '.' NAME                             /* 488 */
-    | NAME '.' NAME '.' NAME '.' NAME                    /* 489 */
-    | NAME '.' '.' NAME '.' NAME                         /* 490 */
+    | NAME '.' NAME { val_printf($$, "%s.%s", $1, $3); } /* 487 */
+    | NAME '.' NAME '.' NAME { val_printf($$, "%s.%s", $3, $5); } /* 488 */
+    | NAME '.' NAME '.' NAME '.' NAME { val_printf($$, "%s.%s", $5, $7); } /* 489 */
+    | NAME '.' '.' NAME '.' NAME { val_printf($$, "%s.%s", $4, $6); } /* 490 */
     ;
 
 data_type
-    : CHARACTER                                          /* 491 */
-    | CHARACTER '(' INTNUM ')'                           /* 492 */
-    | VARCHAR '(' INTNUM ')'                             /* 493 */
-    | VARCHAR                                            /* 494 */
-    | SYSNAME                                            /* 495 */
-    | VARBINARY '(' INTNUM ')'                           /* 496 */
-    | NUMERIC                                            /* 497 */
-    | NUMERIC '(' INTNUM ')'                             /* 498 */
-    | NUMERIC '(' INTNUM ',' INTNUM ')'                  /* 499 */
-    | INTEGER                                            /* 500 */
-    | SMALLINT                                           /* 501 */
-    | DATE                                               /* 502 */
-    | TIMESTAMP                                          /* 503 */
-    | SMALLDATETIME                                      /* 504 */
-    | NAME                                               /* 505 */
-    | USER_TYPE                                          /* 506 */
+    : CHARACTER { hdr_data_type($$, 491, nullptr, nullptr); } /* 491 */
+    | CHARACTER '(' INTNUM ')' { hdr_data_type($$, 492, $3, nullptr); } /* 492 */
+    | VARCHAR '(' INTNUM ')' { hdr_data_type($$, 493, $3, nullptr); } /* 493 */
+    | VARCHAR { hdr_data_type($$, 494, nullptr, nullptr); } /* 494 */
+    | SYSNAME { hdr_data_type($$, 495, nullptr, nullptr); } /* 495 */
+    | VARBINARY '(' INTNUM ')' { hdr_data_type($$, 496, $3, nullptr); } /* 496 */
+    | NUMERIC { hdr_data_type($$, 497, nullptr, nullptr); } /* 497 */
+    | NUMERIC '(' INTNUM ')' { hdr_data_type($$, 498, $3, nullptr); } /* 498 */
+    | NUMERIC '(' INTNUM ',' INTNUM ')' { hdr_data_type($$, 499, $3, $5); } /* 499 */
+    | INTEGER { hdr_data_type($$, 500, nullptr, nullptr); } /* 500 */
+    | SMALLINT { hdr_data_type($$, 501, nullptr, nullptr); } /* 501 */
+    | DATE { hdr_data_type($$, 502, nullptr, nullptr); } /* 502 */
+    | TIMESTAMP { hdr_data_type($$, 503, nullptr, nullptr); } /* 503 */
+    | SMALLDATETIME { hdr_data_type($$, 504, nullptr, nullptr); } /* 504 */
+    | NAME { hdr_data_type($$, 505, $1, nullptr); }      /* 505 */
+    | USER_TYPE { hdr_data_type($$, 506, $1, nullptr); } /* 506 */
     ;
 
 column
@@ -1166,7 +1177,7 @@ column
     ;
 
 parameter
-    : PARAMETER                                          /* 508 */
+    : PARAMETER { hdr_parameter_ref($$, $1); }           /* 508 */
     ;
 
 user

@@ -3,8 +3,6 @@
 // RAISERROR action fills later.
 #include "placeholder.h"
 
-#include "convstate.h"
-
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -12,23 +10,25 @@
 
 namespace {
 
-constexpr size_t RESULT_LEN = 1000;
-char result[RESULT_LEN];
+// The result of the last call. It grows with the text (a fixed 1000-byte buffer would cut a
+// long message before its closing quote); a semantic value holds at most YYVALMAX characters.
+std::string result;
+constexpr size_t RESULT_MAX = 9999;
 
 bool is_digit(char c) {
     return isdigit(static_cast<unsigned char>(c)) != 0;
 }
 
-// The result of one call, cut at RESULT_LEN - 1 characters.
+// The result of one call, cut at RESULT_MAX characters.
 const char *give(const std::string &s) {
-    text_copy(result, sizeof result, s.c_str());
-    return result;
+    result = s.substr(0, RESULT_MAX);
+    return result.c_str();
 }
 
 } // namespace
 
 const char *ProcessPlaceholder(const char *text) {
-    result[0] = '\0';
+    result.clear();
     if (text == nullptr || text[0] != '\'')
         return give(text == nullptr ? "" : text);
 

@@ -7,5 +7,5 @@
 // static buffer that the next call overwrites; copy it before calling again. A text that does
 // not begin with a single quote comes back unchanged; a "%" followed by neither a digit nor
 // "%" reports "Error In Print Format" on standard error and hands back the input unchanged.
-// Results longer than the buffer's 999 characters are cut there.
+// The result grows with the text; it is cut at 9,999 characters, the capacity of a value.
 const char *ProcessPlaceholder(const char *text);

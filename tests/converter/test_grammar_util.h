@@ -105,9 +105,9 @@ inline int token_lex() {
 
 struct parse_result {
     int rc = -1;
-    std::string trace;          // standard output: the -D trace
-    std::string err;            // standard error: yyerror's report
-    std::vector<int> reduced;   // rule numbers in the order of reduction (from the trace)
+    std::string trace;        // standard output: the -D trace
+    std::string err;          // standard error: yyerror's report
+    std::vector<int> reduced; // rule numbers in the order of reduction (from the trace)
     size_t tokens_read = 0;
 
     // Position of the first reduction by `rule` (npos when none).
@@ -133,15 +133,22 @@ inline std::string read_back(FILE *tmp) {
 }
 
 // Parses `list` with yydebug as given, with the standard streams captured. The work files are
-// set aside so that the unit actions (rules 1 to 5) touch no file: end_of_input is set (no
-// close/open of work files between units) and yyout and fpLog are null during the parse.
+// set aside: end_of_input is set (no close/open of work files between units), fpLog is null,
+// and the actions write the body, parameter, declaration and package texts into scratch files
+// that are dropped after the parse. yyin is null during the parse, so that an action that
+// wants a look-ahead reads none from the scanner.
 inline parse_result parse_tokens(const std::vector<token> &list, int debug = 1) {
     parse_result r;
     pending() = list;
     next_index() = 0;
-    FILE *saved_yyout = yyout, *saved_log = fpLog;
+    FILE *saved_yyout = yyout, *saved_log = fpLog, *saved_fp1 = fp1, *saved_fp2 = fp2,
+         *saved_fp72 = fp72, *saved_yyin = yyin;
     int16_t saved_end = end_of_input;
-    yyout = nullptr;
+    yyout = tmpfile();
+    fp1 = tmpfile();
+    fp2 = tmpfile();
+    fp72 = tmpfile();
+    yyin = nullptr;
     fpLog = nullptr;
     end_of_input = 1;
 
@@ -165,7 +172,14 @@ inline parse_result parse_tokens(const std::vector<token> &list, int debug = 1) 
     fclose(out);
     fclose(err);
 
+    for (FILE *scratch : {yyout, fp1, fp2, fp72})
+        if (scratch != nullptr)
+            fclose(scratch);
     yyout = saved_yyout;
+    fp1 = saved_fp1;
+    fp2 = saved_fp2;
+    fp72 = saved_fp72;
+    yyin = saved_yyin;
     fpLog = saved_log;
     end_of_input = saved_end;
     r.tokens_read = next_index();

@@ -33,9 +33,12 @@ TEST(Placeholder, BadFormatReturnsTheInput) {
     EXPECT_EQ(err, "Error In Print Format\nReturning Whole String Back\n");
 }
 
-TEST(Placeholder, LongResultIsCutAtTheBuffer) {
-    std::string lit = "'" + std::string(3000, 'a') + "'";
+TEST(Placeholder, LongMessagesKeepTheirClosingQuote) {
+    // Longer than the 1000-byte buffer of old: the result grows instead of losing its end.
+    std::string lit = "'" + std::string(3000, 'a') + " %1!'";
     std::string out = ProcessPlaceholder(lit.c_str());
-    EXPECT_EQ(out.size(), 999u);
-    EXPECT_EQ(out.substr(0, 3), "'aa");
+    EXPECT_EQ(out, "'" + std::string(3000, 'a') + " '|| ||'!'");
+    // The capacity of a value is the limit.
+    std::string huge = "'" + std::string(20000, 'b') + "'";
+    EXPECT_EQ(std::string(ProcessPlaceholder(huge.c_str())).size(), 9999u);
 }
