@@ -1,0 +1,280 @@
+// Converter benchmark: a whole kestra run (scan, parse, the rule actions and the output
+// assembly) over a large generated source, in MB/s and peak memory, against `cat` of the same
+// file measured in the same run; then the same at a quarter of the size, to show that the time
+// grows linearly and the peak memory not at all with the file's length.
+//   bench_kestra_parse [MB]        (default 32)
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "conv72.h"
+
+namespace {
+
+// Deterministic pseudo-random numbers for the generator.
+struct rng {
+    unsigned long long s = 0x9E3779B97F4A7C15ull;
+    unsigned next(unsigned n) {
+        s ^= s << 13;
+        s ^= s >> 7;
+        s ^= s << 17;
+        return static_cast<unsigned>(s % n);
+    }
+};
+
+// One statement of a procedure body, of the kinds real sources hold.
+void statement(std::string &out, rng &r, int k) {
+    static const char *const tables[] = {"orders", "customers", "order_lines", "invoices"};
+    static const char *const cols[] = {"customer_id", "status", "amount", "paid", "order_date"};
+    const char *t = tables[r.next(4)];
+    const char *c = cols[r.next(5)];
+    char buf[600];
+    switch (r.next(9)) {
+    case 0:
+        snprintf(buf, sizeof buf,
+                 "    select @count = count(*)\n      from %s\n     where %s = @p%d\n"
+                 "       and status = 'O'\n",
+                 t, c, k % 3);
+        break;
+    case 1:
+        snprintf(buf, sizeof buf,
+                 "    select o.order_id, o.amount, c.name\n      from %s o, customers c\n"
+                 "     where o.customer_id = c.customer_id\n       and o.%s > %d\n"
+                 "     order by o.order_id\n",
+                 t, c, k);
+        break;
+    case 2:
+        snprintf(buf, sizeof buf,
+                 "    update %s\n       set %s = %s + 1, paid = amount\n"
+                 "     where customer_id = @p0 and amount = paid\n",
+                 t, c, c);
+        break;
+    case 3:
+        snprintf(buf, sizeof buf,
+                 "    insert into %s (customer_id, amount, status)\n"
+                 "        values (@p0, %d.50, 'N')\n",
+                 t, k);
+        break;
+    case 4:
+        snprintf(buf, sizeof buf, "    delete from %s where %s = @p1 and paid >= amount\n", t, c);
+        break;
+    case 5:
+        snprintf(buf, sizeof buf,
+                 "    if @count > %d\n    begin\n        print 'too many: %d'\n"
+                 "        return 1\n    end\n    else\n        select @total = @total + %d\n",
+                 k, k, k);
+        break;
+    case 6:
+        snprintf(buf, sizeof buf,
+                 "    while @i < %d\n    begin\n        select @i = @i + 1\n"
+                 "        exec log_step @i, 'step'\n    end\n",
+                 k % 50 + 1);
+        break;
+    case 7:
+        snprintf(buf, sizeof buf,
+                 "    /* keep the totals of %s in step with %s */\n"
+                 "    select @total = sum(amount - paid) from %s where %s is not null\n",
+                 t, c, t, c);
+        break;
+    default:
+        snprintf(buf, sizeof buf,
+                 "    -- running balance %d\n    select @total = isnull(@total, 0) + %d\n", k, k);
+        break;
+    }
+    out += buf;
+}
+
+// One procedure of about 2 to 8 KB.
+void unit(std::string &out, rng &r, long n) {
+    char head[300];
+    snprintf(head, sizeof head,
+             "\n-- generated procedure %ld\ncreate procedure gen_proc_%ld\n    @p0 int,\n"
+             "    @p1 int,\n    @p2 varchar(20) output\nas\nbegin\n"
+             "    declare @count int, @total money, @i int\n    select @i = 0, @total = 0\n",
+             n, n);
+    out += head;
+    int statements = 10 + static_cast<int>(r.next(36));
+    for (int k = 0; k < statements; k++)
+        statement(out, r, k);
+    out += "    return 0\nend\ngo\n";
+}
+
+// Writes a source of about `bytes` bytes; returns its exact size and sets `units`.
+long generate(const std::string &path, long bytes, long &units) {
+    FILE *f = fopen(path.c_str(), "w");
+    if (f == nullptr) {
+        perror(path.c_str());
+        exit(1);
+    }
+    rng r;
+    std::string chunk;
+    long written = 0;
+    for (units = 0; written < bytes; units++) {
+        chunk.clear();
+        unit(chunk, r, units);
+        fwrite(chunk.data(), 1, chunk.size(), f);
+        written += static_cast<long>(chunk.size());
+    }
+    fclose(f);
+    return written;
+}
+
+struct measure {
+    double seconds = 0; // wall time
+    double user = 0;    // processor time in the program itself
+    double sys = 0;     // processor time in the kernel (files)
+    long peak_kb = 0;   // peak resident memory of the process
+    int status = -1;
+    std::string out;    // what the run printed (kestra: its report)
+};
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Runs `child` in a fresh process with standard output to `out_path` and standard error to
+// /dev/null; wall time and the child's peak memory.
+template <class F> measure in_child(F child, const std::string &out_path) {
+    measure m;
+    fflush(nullptr);
+    double start = now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        FILE *o = freopen(out_path.c_str(), "w", stdout);
+        FILE *e = freopen("/dev/null", "w", stderr);
+        if (o == nullptr || e == nullptr)
+            _exit(126);
+        int st = child();
+        fflush(nullptr);
+        _exit(st);
+    }
+    int st = 0;
+    struct rusage ru;
+    while (wait4(pid, &st, 0, &ru) < 0 && errno == EINTR) {
+    }
+    m.seconds = now() - start;
+    m.user = static_cast<double>(ru.ru_utime.tv_sec) + ru.ru_utime.tv_usec / 1e6;
+    m.sys = static_cast<double>(ru.ru_stime.tv_sec) + ru.ru_stime.tv_usec / 1e6;
+    m.peak_kb = ru.ru_maxrss;
+    m.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    FILE *f = fopen(out_path.c_str(), "r");
+    if (f != nullptr) {
+        char buf[4096];
+        size_t k;
+        while ((k = fread(buf, 1, sizeof buf, f)) > 0)
+            m.out.append(buf, k);
+        fclose(f);
+    }
+    return m;
+}
+
+measure run_cat(const std::string &dir, const std::string &file) {
+    return in_child(
+        [&] {
+            FILE *o = freopen("/dev/null", "w", stdout);
+            if (o == nullptr)
+                return 126;
+            execl("/bin/cat", "cat", file.c_str(), static_cast<char *>(nullptr));
+            return 127;
+        },
+        dir + "/cat.out");
+}
+
+measure run_kestra(const std::string &dir, const std::string &file) {
+    return in_child(
+        [&] {
+            if (chdir(dir.c_str()) != 0)
+                return 126;
+            std::vector<std::string> args = {"kestra", file};
+            std::vector<char *> argv;
+            for (std::string &a : args)
+                argv.push_back(&a[0]);
+            argv.push_back(nullptr);
+            return kestra_main(static_cast<int>(args.size()), argv.data());
+        },
+        dir + "/kestra.out");
+}
+
+// The best of `runs` (the least disturbed).
+template <class F> measure best(F f, int runs) {
+    measure b;
+    for (int i = 0; i < runs; i++) {
+        measure m = f();
+        if (i == 0 || m.seconds < b.seconds) {
+            long peak = std::max(b.peak_kb, m.peak_kb);
+            b = m;
+            b.peak_kb = peak;
+        }
+    }
+    return b;
+}
+
+void remove_dir(const std::string &dir) {
+    if (DIR *d = opendir(dir.c_str())) {
+        while (struct dirent *e = readdir(d)) {
+            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, ".."))
+                remove((dir + "/" + e->d_name).c_str());
+        }
+        closedir(d);
+    }
+    rmdir(dir.c_str());
+}
+
+bool report(const char *label, long bytes, long units, const measure &k, const measure &c) {
+    double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    bool ok = k.status == 0 && k.out.find("Successfully converted") != std::string::npos;
+    printf("%s: %.1f MB, %ld procedures of %.1f KB on average%s\n", label, mb, units,
+           static_cast<double>(bytes) / 1024.0 / static_cast<double>(units),
+           ok ? "" : "   (conversion FAILED)");
+    printf("  kestra %8.1f MB/s wall, %8.1f MB/s in the program (user), %6.2f s in the kernel;"
+           " peak %6ld KB\n",
+           mb / k.seconds, mb / k.user, k.sys, k.peak_kb);
+    printf("  cat    %8.1f MB/s wall;%45s peak %6ld KB\n", mb / c.seconds, "", c.peak_kb);
+    printf("  ratio kestra/cat: time %.1f, peak memory %.2f\n", k.seconds / c.seconds,
+           static_cast<double>(k.peak_kb) / static_cast<double>(c.peak_kb));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    long mb = argc > 1 ? atol(argv[1]) : 32;
+    if (mb < 4)
+        mb = 4;
+    const char *base = getenv("TMPDIR");
+    std::string tmpl = std::string(base != nullptr && *base ? base : "/tmp") +
+                       "/bench_kestra_parse_XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data()) == nullptr) {
+        perror("mkdtemp");
+        return 1;
+    }
+    const std::string dir = buf.data();
+    bool ok = true;
+    printf("bench_kestra_parse: whole kestra runs on generated procedures, against cat\n");
+    long sizes[] = {mb * 1024 * 1024 / 4, mb * 1024 * 1024};
+    const char *labels[] = {"small", "large"};
+    for (int i = 0; i < 2; i++) {
+        const std::string file = dir + "/gen.sql";
+        long units = 0;
+        long bytes = generate(file, sizes[i], units);
+        measure c = best([&] { return run_cat(dir, file); }, 3);
+        measure k = best([&] { return run_kestra(dir, file); }, 2);
+        ok = report(labels[i], bytes, units, k, c) && ok;
+        remove((dir + "/gen.sql.pls").c_str());
+        remove((dir + "/KESTRA.log").c_str());
+    }
+    remove_dir(dir);
+    return ok ? 0 : 1;
+}
