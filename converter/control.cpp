@@ -54,6 +54,8 @@ int ctl_lookahead() {
         yychar = yylex();
         if (yychar < 0)
             yychar = 0;
+        if (yydebug) // the -D trace shows every token read, as the parser's own reads do
+            printf("Received token %s\n", yytoken_name(yychar));
     }
     return yychar;
 }

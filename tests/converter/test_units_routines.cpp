@@ -392,3 +392,9 @@ TEST_F(Units, EndFollowedByBegins) {
     EXPECT_EQ(stack_ptr, 3);
     EXPECT_EQ(no_of_tabs, 2);
 }
+
+TEST_F(Units, OverlongUnitNameStopsTheRun) {
+    const std::string name(120, 'n');
+    EXPECT_EXIT(hdr_proc_name(v_, nullptr, name.c_str()), testing::ExitedWithCode(1),
+                "the unit name is longer than 79 characters");
+}
