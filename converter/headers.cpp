@@ -278,14 +278,6 @@ void hdr_declare_var(char *dst, const char *type) {
     fprintf(fp2, "\n%s;", dst);
 }
 
-void hdr_end_of_declare(const char *lookahead_text) {
-    declarecnt--;
-    if (declarecnt <= 0)
-        ifdeclare = 0;
-    if (lookahead_text == nullptr || strcmp(lookahead_text, "DECLARE") != 0)
-        declareFlag = 0;
-}
-
 void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
     const bool in_params = paramFlag != 0;
     char sized[64];

@@ -29,9 +29,6 @@ void hdr_as();
 
 // Rule 57: a local variable ("%s \t%s"), recorded and declared.
 void hdr_declare_var(char *dst, const char *type);
-// Rule 54: the end of a DECLARE statement; `lookahead_text` is the text of the token that
-// follows it.
-void hdr_end_of_declare(const char *lookahead_text);
 
 // Rules 491 to 506: `rule` selects the type; `a` and `b` are the size texts (INTNUM values) or
 // the NAME / USER_TYPE text; unused ones may be nullptr.

@@ -1,0 +1,5 @@
+CREATE PROCEDURE bad
+AS
+PRINT 'a'
+IF
+GO
