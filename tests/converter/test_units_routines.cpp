@@ -398,3 +398,29 @@ TEST_F(Units, OverlongUnitNameStopsTheRun) {
     EXPECT_EXIT(hdr_proc_name(v_, nullptr, name.c_str()), testing::ExitedWithCode(1),
                 "the unit name is longer than 79 characters");
 }
+
+TEST_F(Units, OperatorsAndComparisons) {
+    which_literal = 258; // a string literal was read last: "+" joins strings
+    xpr_binary(v_, "'a' + b", "+", "'c'");
+    EXPECT_STREQ(v_, "'a' || b || 'c'");
+    which_literal = 259;
+    xpr_binary(v_, "p.x", "+", "@y");
+    EXPECT_STREQ(v_, "p.x + y");
+    xpr_binary(v_, "UPPER(a)", "+", "b");
+    EXPECT_STREQ(v_, "UPPER(a) || b");
+    xpr_binary(v_, "a", "%", "2");
+    EXPECT_STREQ(v_, "MOD(a, 2)");
+    xpr_binary(v_, "a", "&", "4");
+    EXPECT_STREQ(v_, "BITAND(a, 4)");
+    xpr_comparison(v_, "p.s", "=", "''");
+    EXPECT_STREQ(v_, "p.s IS NULL");
+    xpr_comparison(v_, "p.s", "<>", "''");
+    EXPECT_STREQ(v_, "p.s IS NOT NULL");
+    xpr_null_comparison(v_, "a", "!=");
+    EXPECT_STREQ(v_, "a IS NOT NULL");
+    xpr_null_comparison(v_, "a", ">");
+    EXPECT_STREQ(v_, "a > NULL");
+    inExecute = 1;
+    xpr_assignment(v_, "p.q", "=", "@z");
+    EXPECT_STREQ(v_, "p.q => z");
+}
