@@ -1,0 +1,7 @@
+CREATE PROCEDURE chk2
+AS
+IF EXISTS (SELECT * FROM t)
+    PRINT 'a'
+ELSE
+    PRINT 'b'
+GO
