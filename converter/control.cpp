@@ -4,11 +4,10 @@
 #include "control.h"
 
 #include "blockstack.h"
+#include "conv72.h"
 #include "convstate.h"
 #include "parser.h"
 #include "placeholder.h"
-
-#include "conv72.h"
 
 #include <cstdio>
 #include <cstring>
@@ -16,9 +15,6 @@
 #include <string>
 
 namespace {
-
-constexpr int TOKEN_EXECUTE = 331;
-constexpr int TOKEN_BEGIN_CLAUSE = 307;
 
 std::string str(const char *s) {
     return s == nullptr ? std::string() : std::string(s);
@@ -86,7 +82,7 @@ void ctl_end(const char *opt_begin) {
         print_tabs();
         fputs("BEGIN", yyout);
         no_of_tabs++;
-        push(TOKEN_BEGIN_CLAUSE);
+        push(BLK_BEGIN);
     }
 }
 
@@ -246,7 +242,7 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
     }
     print_tabs();
     fputs("END;", yyout);
-    if (ctl_lookahead() != TOKEN_EXECUTE)
+    if (ctl_lookahead() != EXECUTE)
         inExecute = 0;
 }
 
