@@ -419,3 +419,41 @@ void xpr_statement_end() {
     noFrom = 1;
     new_statement = 1;
 }
+
+void xpr_table(char *dst, const char *owner, const char *table, const char *alias) {
+    auto unquote = [](const char *s) {
+        std::string t = str(s);
+        if (t.size() >= 2 && t.front() == '"' && t.back() == '"')
+            t = t.substr(1, t.size() - 2);
+        return t;
+    };
+    const std::string o = unquote(owner), a = unquote(alias);
+    std::string name = unquote(table);
+    if (!o.empty() && o != "dbo")
+        name = o + "." + name;
+    if (a.empty())
+        val_set(dst, name.c_str());
+    else
+        val_printf(dst, "%s %s", name.c_str(), a.c_str());
+    if (iftrigger != 0 && trig_tab[0] == '\0')
+        text_copy(trig_tab, sizeof trig_tab, name.c_str());
+    if (inSubquery == 1) {
+        tot_tab = o_tot_tab;
+        return;
+    }
+    if (iftrigger != 0 && firstTrig != 0) {
+        firstTrig = 0;
+        return;
+    }
+    char stored_name[sizeof tab_list[0].name], stored_alias[sizeof tab_list[0].alias];
+    text_copy(stored_name, sizeof stored_name, name.c_str());
+    text_copy(stored_alias, sizeof stored_alias, a.c_str());
+    for (int i = 0; i < tot_tab && i < TAB_LIST_MAX; i++)
+        if (strcmp(tab_list[i].name, stored_name) == 0 &&
+            strcmp(tab_list[i].alias, stored_alias) == 0)
+            return;
+    check_capacity(tot_tab, TAB_LIST_MAX, "the table list (tab_list)");
+    text_copy(tab_list[tot_tab].name, sizeof tab_list[tot_tab].name, stored_name);
+    text_copy(tab_list[tot_tab].alias, sizeof tab_list[tot_tab].alias, stored_alias);
+    tot_tab++;
+}

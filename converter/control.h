@@ -68,3 +68,7 @@ void xpr_subquery(char *dst, const char *distinct, const char *selection, const 
 void xpr_select_word();
 void xpr_query_spec(char *dst, const char *distinct, const char *selection, const char *table_exp);
 void xpr_statement_end();
+
+// Rules 478 to 485: a table name from its parts (`owner` and `alias` may be empty; enclosing
+// double quotes are stripped), recorded in tab_list (and as the trigger's table).
+void xpr_table(char *dst, const char *owner, const char *table, const char *alias);

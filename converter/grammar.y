@@ -1135,14 +1135,14 @@ strings
     ;
 
 table
-    : name_string opt_holdlock                           /* 478 */
-    | name_string name_string opt_holdlock               /* 479 */
-    | name_string '.' '.' name_string opt_holdlock       /* 480 */
-    | name_string '.' '.' name_string name_string opt_holdlock /* 481 */
-    | name_string '.' name_string opt_holdlock           /* 482 */
-    | name_string '.' name_string name_string opt_holdlock /* 483 */
-    | name_string '.' name_string '.' name_string opt_holdlock /* 484 */
-    | name_string '.' name_string '.' name_string name_string opt_holdlock /* 485 */
+    : name_string opt_holdlock { xpr_table($$, "", $1, ""); } /* 478 */
+    | name_string name_string opt_holdlock { xpr_table($$, "", $1, $2); } /* 479 */
+    | name_string '.' '.' name_string opt_holdlock { xpr_table($$, "", $4, ""); } /* 480 */
+    | name_string '.' '.' name_string name_string opt_holdlock { xpr_table($$, "", $4, $5); } /* 481 */
+    | name_string '.' name_string opt_holdlock { xpr_table($$, $1, $3, ""); } /* 482 */
+    | name_string '.' name_string name_string opt_holdlock { xpr_table($$, $1, $3, $4); } /* 483 */
+    | name_string '.' name_string '.' name_string opt_holdlock { xpr_table($$, $3, $5, ""); } /* 484 */
+    | name_string '.' name_string '.' name_string name_string opt_holdlock { xpr_table($$, $3, $5, $6); } /* 485 */
     ;
 
 column_ref
