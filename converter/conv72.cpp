@@ -45,8 +45,8 @@ const char *const common_lines[] = {
     "-O for Conversion of IN Arguments to IN OUT Arguments\n",
     "   When 0 (Defaulted), No Conversion will be Done\n",
     "   When 1, Value Assignment of IN Arguments will Convert the IN Argument to IN OUT\n",
-    "   When 2, Value Assignment of IN Argument will introduce an extra IN OUT Argument with "
-    "prefix in_\n",
+    ("   When 2, Value Assignment of IN Argument will introduce an extra IN OUT Argument with "
+     "prefix in_\n"),
     "-U <DataTypeFile> (For ",
     "User Defined Datatype)\n",
 };
