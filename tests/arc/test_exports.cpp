@@ -251,8 +251,11 @@ struct FoundBox {
 };
 
 // Presses OK on the first message box with the given caption that appears
-// within `seconds`, reporting its text.
-void pressOk(const char *caption, int seconds, FoundBox *found) {
+// within `seconds`, reporting its text. Sets `running` first: the box comes
+// from DllMain, and a thread that is still starting then waits for the
+// loader lock that the loading thread holds.
+void pressOk(const char *caption, int seconds, FoundBox *found, std::atomic<bool> *running) {
+    *running = true;
     for (int i = 0; i < seconds * 20; ++i) {
         HWND box = FindWindowA("#32770", caption);
         if (box) {
@@ -272,7 +275,10 @@ void pressOk(const char *caption, int seconds, FoundBox *found) {
 TEST(Exports, DllLoadFailsWithoutAMessageFile) {
     LoadDir windir(false);
     FoundBox found;
-    std::thread watcher(pressOk, "32-bit Architecture", 20, &found);
+    std::atomic<bool> running{false};
+    std::thread watcher(pressOk, "32-bit Architecture", 20, &found, &running);
+    while (!running)
+        Sleep(10);
     HMODULE dll = LoadLibraryA(windowsPath(QM32_LIBRARY_PATH).c_str());
     watcher.join();
     EXPECT_EQ(dll, nullptr) << "the load must fail";
