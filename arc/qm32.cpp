@@ -131,8 +131,9 @@ long messageNumber(const char *app, const char *section, long number) {
 
 // ---- start-up and shut-down -------------------------------------------------
 
-long _qm32Startup() {
-    std::lock_guard<std::mutex> lock(g_startMutex);
+namespace {
+
+long startUp() {
     if (g_shared.load())
         return 0;
 
@@ -166,6 +167,17 @@ long _qm32Startup() {
     g_created = g_section.created;
     g_shared = shared;
     return g_startupError = 0;
+}
+
+} // namespace
+
+long _qm32Startup() {
+    try {
+        std::lock_guard<std::mutex> lock(g_startMutex);
+        return startUp();
+    } catch (...) { // no exception leaves the library's start-up
+        return QM32_ERR_SECTION;
+    }
 }
 
 void _qm32Shutdown() {

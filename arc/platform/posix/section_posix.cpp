@@ -148,8 +148,13 @@ bool plat_section_open(plat_section_t &section, const std::string &name, std::si
     section.size = size;
     section.created = created;
     section.handle = ps;
-    if (created && onCreate)
-        onCreate(base);
+    if (created && onCreate) {
+        try {
+            onCreate(base);
+        } catch (...) {
+            // The section stays zeroed; the gate must be released all the same.
+        }
+    }
     // Membership: a shared lock on byte 1 (converts the exclusive one).
     lockByte(ps->lockFd, F_RDLCK, 1, true);
     lockByte(ps->lockFd, F_UNLCK, 0, false);

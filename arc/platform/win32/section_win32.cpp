@@ -37,8 +37,13 @@ bool plat_section_open(plat_section_t &section, const std::string &name, std::si
     section.size = size;
     section.created = created;
     section.handle = mapping;
-    if (created && onCreate)
-        onCreate(base);
+    if (created && onCreate) {
+        try {
+            onCreate(base);
+        } catch (...) {
+            // The section stays zeroed; the gate must be released all the same.
+        }
+    }
     release();
     return true;
 }
