@@ -139,7 +139,11 @@ long startUp() {
 
     std::string error;
     auto onCreate = [](void *base) {
-        writeStartupEntry();
+        try {
+            writeStartupEntry();
+        } catch (...) {
+            // A start-up entry that cannot be written does not stop the library.
+        }
         std::memset(base, 0, sizeof(QM32_SHARED));
         static_cast<QM32_SHARED *>(base)->lInitialised = 1;
     };
