@@ -3,6 +3,7 @@
 // file measured in the same run; then the same at a quarter of the size, to show that the time
 // grows linearly and the peak memory not at all with the file's length.
 //   bench_kestra_parse [MB]        (default 32)
+//   bench_kestra_parse --write FILE MB   only writes the generated source (for profiling)
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -134,7 +135,7 @@ struct measure {
     double sys = 0;     // processor time in the kernel (files)
     long peak_kb = 0;   // peak resident memory of the process
     int status = -1;
-    std::string out;    // what the run printed (kestra: its report)
+    std::string out; // what the run printed (kestra: its report)
 };
 
 double now() {
@@ -248,12 +249,18 @@ bool report(const char *label, long bytes, long units, const measure &k, const m
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 4 && strcmp(argv[1], "--write") == 0) {
+        long units = 0;
+        long bytes = generate(argv[2], atol(argv[3]) * 1024 * 1024, units);
+        printf("%s: %ld bytes, %ld procedures\n", argv[2], bytes, units);
+        return 0;
+    }
     long mb = argc > 1 ? atol(argv[1]) : 32;
     if (mb < 4)
         mb = 4;
     const char *base = getenv("TMPDIR");
-    std::string tmpl = std::string(base != nullptr && *base ? base : "/tmp") +
-                       "/bench_kestra_parse_XXXXXX";
+    std::string tmpl =
+        std::string(base != nullptr && *base ? base : "/tmp") + "/bench_kestra_parse_XXXXXX";
     std::vector<char> buf(tmpl.begin(), tmpl.end());
     buf.push_back('\0');
     if (mkdtemp(buf.data()) == nullptr) {

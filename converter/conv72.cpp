@@ -8,13 +8,20 @@
 #include "scanner.h"
 #include "usertype.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
+#if defined(__GLIBC__)
+#include <stdio_ext.h>
+#endif
 
 namespace {
 
@@ -90,8 +97,10 @@ void close_file(FILE *&fp) {
     fp = nullptr;
 }
 
-// Closes everything the run may hold open; the work files are anonymous temporary files, so
-// closing them removes them. Safe to call twice.
+void release_work_buffers();
+
+// Closes everything the run may hold open; the work files are in memory, so nothing of them
+// outlives the run. Safe to call twice.
 void release_run_files() {
     close_file(yyin);
     close_file(yyout);
@@ -102,6 +111,7 @@ void release_run_files() {
     close_file(fpLog);
     close_file(tmpFile);
     close_file(ddl_fd);
+    release_work_buffers();
     FreeList();
 }
 
@@ -250,7 +260,7 @@ int run(int argc, char **argv) {
     FreeList();
     // 13.
     close_tmp_files();
-    // 14. (The work files are anonymous: closing them removed them.)
+    // 14. (The work files live in memory: closing them removed them.)
     close_file(yyin);
     close_file(tmpFile);
     close_file(ddl_fd);
@@ -373,16 +383,124 @@ void open_ddl_file(const char *name) {
 
 namespace {
 
-// An anonymous work file: unique to the run, removed by the system when closed or when the
-// process ends, so none is ever left behind.
+// The work files live in memory: private to the run by construction, never left behind, and
+// opening, rewinding and closing them costs no system call. A closed work file hands its
+// storage back to a small pool, so the next unit's files reuse it; what the pool holds is
+// bounded by the largest unit, whatever the length of the source.
+struct work_buffer {
+    std::vector<char> bytes; // storage; its size is the capacity
+    size_t length = 0;       // bytes written
+    size_t pos = 0;          // read/write position
+};
+constexpr int WORK_POOL = 5; // one per work file of a unit
+std::unique_ptr<work_buffer> work_pool[WORK_POOL];
+
+#if defined(__GLIBC__)
+ssize_t work_read(void *cookie, char *buf, size_t n) {
+    work_buffer *w = static_cast<work_buffer *>(cookie);
+    if (w->pos >= w->length)
+        return 0;
+    size_t k = std::min(n, w->length - w->pos);
+    memcpy(buf, w->bytes.data() + w->pos, k);
+    w->pos += k;
+    return static_cast<ssize_t>(k);
+}
+
+ssize_t work_write(void *cookie, const char *buf, size_t n) {
+    work_buffer *w = static_cast<work_buffer *>(cookie);
+    if (n > static_cast<size_t>(SSIZE_MAX) || w->pos > static_cast<size_t>(SSIZE_MAX) - n)
+        return 0;
+    const size_t end = w->pos + n;
+    if (end > w->bytes.size()) {
+        try {
+            w->bytes.resize(std::max(end, w->bytes.size() * 2));
+        } catch (const std::exception &) {
+            errno = ENOMEM;
+            return 0; // a write error of the stream
+        }
+    }
+    if (w->pos > w->length) // written past the end after a seek: the gap reads as zeros
+        memset(w->bytes.data() + w->length, 0, w->pos - w->length);
+    memcpy(w->bytes.data() + w->pos, buf, n);
+    w->pos = end;
+    w->length = std::max(w->length, end);
+    return static_cast<ssize_t>(n);
+}
+
+int work_seek(void *cookie, off64_t *offset, int whence) {
+    work_buffer *w = static_cast<work_buffer *>(cookie);
+    off64_t base;
+    if (whence == SEEK_SET)
+        base = 0;
+    else if (whence == SEEK_CUR)
+        base = static_cast<off64_t>(w->pos);
+    else if (whence == SEEK_END)
+        base = static_cast<off64_t>(w->length);
+    else
+        return -1;
+    if (*offset < -base || *offset > static_cast<off64_t>(SSIZE_MAX) - base) {
+        errno = EINVAL;
+        return -1;
+    }
+    *offset += base;
+    w->pos = static_cast<size_t>(*offset);
+    return 0;
+}
+
+int work_close(void *cookie) {
+    std::unique_ptr<work_buffer> w(static_cast<work_buffer *>(cookie));
+    for (std::unique_ptr<work_buffer> &slot : work_pool) {
+        if (!slot) {
+            slot = std::move(w);
+            break;
+        }
+    }
+    return 0; // a buffer the pool cannot take is freed here
+}
+#endif
+
+// Opens an empty work file for writing and, after rewind_work_file, reading.
 FILE *open_work_file() {
-    FILE *fp = tmpfile();
+    FILE *fp = nullptr;
+#if defined(__GLIBC__)
+    std::unique_ptr<work_buffer> w;
+    for (std::unique_ptr<work_buffer> &slot : work_pool) {
+        if (slot) {
+            w = std::move(slot);
+            break;
+        }
+    }
+    if (!w)
+        w.reset(new (std::nothrow) work_buffer);
+    if (w) {
+        w->length = 0;
+        w->pos = 0;
+        fp = fopencookie(w.get(), "w+",
+                         cookie_io_functions_t{work_read, work_write, work_seek, work_close});
+        if (fp != nullptr) {
+            w.release(); // the stream owns it now: work_close takes it back
+            // The converter is single-threaded: no stream lock on every getc and putc (the
+            // C library locks streams with callbacks by default).
+            __fsetlocking(fp, FSETLOCKING_BYCALLER);
+        }
+    } else {
+        errno = ENOMEM;
+    }
+#else
+    fp = tmpfile(); // anonymous: removed by the system when closed or when the process ends
+#endif
     if (fp == nullptr) {
         fputs("Cannot open temporary output file\n", stderr);
         perror("Open()");
         kestra_exit(1);
     }
     return fp;
+}
+
+// Frees the pooled work-file storage (at the end of a run, with every work file closed).
+void release_work_buffers() {
+    for (std::unique_ptr<work_buffer> &slot : work_pool)
+        slot.reset();
 }
 
 // Rewinds a work file for reading (in place of the reopening of Part 1.2).
@@ -864,7 +982,7 @@ void close_tmp_files() {
         support_function(charbase_text);
     if (ipatindex != 0)
         support_function(patindex_text);
-    // 14. The work files are anonymous: closing removes them.
+    // 14. The work files live in memory: closing removes them.
     close_file(yyout);
     close_file(fp1);
     close_file(fp2);

@@ -37,8 +37,8 @@ void release_procname_pool();
 
 // Work files (Part 1.2). open_tmp_files opens the log (append) and the five work files of a
 // unit (yyout, fp1, fp2, fp3, fp72); close_tmp_files assembles the unit onto tmpFile and
-// closes them. The work files are anonymous temporary files: unique to the run and never
-// left behind, also when the run fails.
+// closes them. The work files are memory streams (reused unit after unit): private to the
+// run and never left behind, also when the run fails.
 void open_tmp_files();
 void close_tmp_files();
 
