@@ -90,10 +90,14 @@ bool plat_append_locked(const std::string &path, const std::string &text) {
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    // One lock over the whole file range for the length of the entry; the
-    // write goes to the end only once the lock is held.
+    // Writers take one byte far beyond any real end of the file as their
+    // lock for the length of the entry: Windows locks are mandatory, so a
+    // lock over the text itself would make a reader (the error window) fail
+    // while an entry is being written. The write goes to the end only once
+    // the lock is held.
     OVERLAPPED ov = {};
-    bool ok = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &ov) != 0;
+    ov.OffsetHigh = 0x7FFFFFFF;
+    bool ok = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov) != 0;
     if (ok) {
         LARGE_INTEGER zero = {};
         ok = SetFilePointerEx(h, zero, nullptr, FILE_END) != 0;
@@ -106,7 +110,8 @@ bool plat_append_locked(const std::string &path, const std::string &text) {
             done += written;
         }
         OVERLAPPED un = {};
-        UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, &un);
+        un.OffsetHigh = 0x7FFFFFFF;
+        UnlockFileEx(h, 0, 1, 0, &un);
     }
     return CloseHandle(h) != 0 && ok;
 }
