@@ -6,6 +6,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "conv72.h"
 #include "parser.h"
@@ -42,17 +45,28 @@ constexpr int SYM_EOF = 0;
 constexpr int SYM_ERROR = 1;
 constexpr int SYM_UNDEF = 2;
 
-// Copies a value, only as far as its NUL (never the whole buffer); cuts at YYVALMAX.
-inline void copy_value(char *dst, const char *src)
-{
-    size_t len = strnlen(src, YYVALMAX);
-    memcpy(dst, src, len);
+// Copies a value, only as far as its NUL (never the whole buffer); cuts at YYVALMAX. Every push,
+// shift and reduction copies a value, most of them a few bytes long, so the copy is done inline
+// in 16-byte blocks: both buffers are YYVALSIZE bytes, so the block that holds the NUL can be
+// read and written whole (the bytes after the NUL are no part of the value).
+inline void copy_value(char *dst, const char *src) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= YYVALMAX; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i), block);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)) != 0)
+            return;
+    }
+#endif
+    size_t len = i + strnlen(src + i, YYVALMAX - i);
+    memcpy(dst + i, src + i, len - i);
     dst[len] = '\0';
 }
 
 // Bison's symbol number for a token number (0 for end of input).
-inline int translate(int token)
-{
+inline int translate(int token) {
     if (token <= 0)
         return SYM_EOF;
     if (token < tables.ntranslate)
@@ -60,16 +74,14 @@ inline int translate(int token)
     return SYM_UNDEF;
 }
 
-void trace_token(const char *prefix)
-{
+void trace_token(const char *prefix) {
     fputs(prefix, stdout);
     fputs(yytoken_name(yychar), stdout);
     fputc('\n', stdout);
 }
 
 // Fetches a look-ahead if none is held (a negative yylex result is end of input).
-inline void need_lookahead()
-{
+inline void need_lookahead() {
     if (yychar < 0) {
         if ((yychar = lexer()) < 0)
             yychar = 0;
@@ -80,8 +92,7 @@ inline void need_lookahead()
 
 // Doubles the stacks. The first growth leaves the static arrays for heap arrays; later ones
 // reallocate. Returns false when the memory cannot be had (or the depth limit is reached).
-bool grow_stacks()
-{
+bool grow_stacks() {
     int newdepth = yymaxdepth * 2;
     if (newdepth > YYDEPTHLIMIT)
         return false;
@@ -119,8 +130,7 @@ bool grow_stacks()
 }
 
 // Text of each rule for the trace, built once from bison's own tables: "lhs : rhs".
-const std::vector<std::string> &rule_texts()
-{
+const std::vector<std::string> &rule_texts() {
     static std::vector<std::string> texts;
     if (texts.empty()) {
         texts.emplace_back("-no such reduction-");
@@ -144,15 +154,13 @@ const std::vector<std::string> &rule_texts()
 // Error recovery (yyerrflag 0 to 2): pops states until one shifts the error token, which then
 // becomes the state to push. No rule of the grammar uses the error token, so the stack runs
 // empty and the parse fails (false). The bottom state uncovers none: the trace prints -1.
-bool recover(int &state)
-{
+bool recover(int &state) {
     yyerrflag = 3;
     while (yyps >= yys) {
         int n = tables.pact[*yyps];
         if (n != tables.pact_ninf) {
             n += SYM_ERROR;
-            if (n >= 0 && n <= tables.last && tables.check[n] == SYM_ERROR &&
-                tables.table[n] > 0) {
+            if (n >= 0 && n <= tables.last && tables.check[n] == SYM_ERROR && tables.table[n] > 0) {
                 state = tables.table[n];
                 return true;
             }
@@ -167,8 +175,7 @@ bool recover(int &state)
 }
 
 // The parse, with the stacks already reset.
-int parse()
-{
+int parse() {
     int state = 0;
     int rule = 0;
 
@@ -291,13 +298,11 @@ int parse()
 
 } // namespace
 
-void yyparse_set_lexer(int (*lex)())
-{
+void yyparse_set_lexer(int (*lex)()) {
     lexer = lex != nullptr ? lex : yylex;
 }
 
-int yyparse()
-{
+int yyparse() {
     yyps = yys - 1;
     yypv = yyv - 1;
     yystate = 0;
@@ -308,8 +313,7 @@ int yyparse()
     return parse();
 }
 
-const char *yytoken_name(int token)
-{
+const char *yytoken_name(int token) {
     if (token == 0)
         return "end-of-file";
     if (token < 0)
@@ -320,15 +324,13 @@ const char *yytoken_name(int token)
     return tables.tname[sym];
 }
 
-const char *yyrule_text(int rule)
-{
+const char *yyrule_text(int rule) {
     const std::vector<std::string> &texts = rule_texts();
     if (rule < 1 || rule >= static_cast<int>(texts.size()))
         return texts[0].c_str();
     return texts[rule].c_str();
 }
 
-int yyrule_count()
-{
+int yyrule_count() {
     return tables.nrules - 1; // minus $accept
 }
