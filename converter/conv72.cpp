@@ -394,6 +394,7 @@ struct work_buffer {
 };
 constexpr int WORK_POOL = 5; // one per work file of a unit
 std::unique_ptr<work_buffer> work_pool[WORK_POOL];
+std::string body_bytes; // the body read back for the assembly
 
 #if defined(__GLIBC__)
 ssize_t work_read(void *cookie, char *buf, size_t n) {
@@ -501,6 +502,7 @@ FILE *open_work_file() {
 void release_work_buffers() {
     for (std::unique_ptr<work_buffer> &slot : work_pool)
         slot.reset();
+    std::string().swap(body_bytes);
 }
 
 // Rewinds a work file for reading (in place of the reopening of Part 1.2).
@@ -510,6 +512,16 @@ void rewind_work_file(FILE *&fp) {
         close_file(fp);
         kestra_exit(1);
     }
+}
+
+// The whole of a work file from its start, into `into`.
+void read_work_file(FILE *&fp, std::string &into) {
+    rewind_work_file(fp);
+    into.clear();
+    char buf[8192];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, fp)) > 0)
+        into.append(buf, n);
 }
 
 // Copies a work file onto tmpFile; `before` (if any) is written just before its first byte.
@@ -833,36 +845,42 @@ void argument_initialisation(bool trigger) {
 
 // Step 11: the body with its markers replaced.
 void copy_body(bool trigger) {
-    rewind_work_file(yyout);
+    std::string &body = body_bytes;
+    read_work_file(yyout, body);
+    const char *p = body.data();
+    const char *const end = p + body.size();
     int last_n = 0; // the SELECT of the most recent numbered marker
-    int ch;
-    while ((ch = getc(yyout)) != EOF) {
-        if (ch == 5) {
+    while (p < end) {
+        // Plain bytes go out as runs, up to the next marker byte.
+        const char *q = p;
+        while (q < end && *q != 1 && *q != 5)
+            q++;
+        if (q > p)
+            fwrite(p, 1, static_cast<size_t>(q - p), tmpFile);
+        if (q == end)
+            break;
+        if (*q == 5) {
             argument_initialisation(trigger);
-            continue;
-        }
-        if (ch != 1) {
-            fputc(ch, tmpFile);
+            p = q + 1;
             continue;
         }
         // A marker: bytes up to the next byte 1 or 2.
         long n = 0;
         int digits = 0;
-        int term;
-        std::string read; // the marker's bytes after its byte 1
-        while ((term = getc(yyout)) != EOF && term != 1 && term != 2) {
-            read += static_cast<char>(term);
-            if (term >= '0' && term <= '9' && n < 100000) {
-                n = n * 10 + (term - '0');
+        const char *m = q + 1;
+        for (; m < end && *m != 1 && *m != 2; m++) {
+            if (*m >= '0' && *m <= '9' && n < 100000) {
+                n = n * 10 + (*m - '0');
                 digits++;
             }
         }
-        if (term == EOF) {
+        if (m == end) {
             // A marker cut off by the end of the body is no marker: its bytes go out as read.
-            fputc(1, tmpFile);
-            fwrite(read.data(), 1, read.size(), tmpFile);
+            fwrite(q, 1, static_cast<size_t>(end - q), tmpFile);
             break;
         }
+        const char term = *m;
+        p = m + 1;
         if (digits == 0) {
             into_list(fld_list[last_n].indent, trigger);
             continue;
