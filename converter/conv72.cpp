@@ -20,7 +20,9 @@
 #include <string>
 #include <vector>
 #if defined(__GLIBC__)
+#include <fcntl.h>
 #include <stdio_ext.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -30,6 +32,7 @@ struct kestra_stop {
     int status;
 };
 int run_depth = 0;
+bool log_opened_in_run = false; // the run has opened its log (reset with the run's files)
 
 // The banner's constants (Part 1.1).
 const char vsnban[] = "Kestra for TSQL Release %d.%d.%d.%d.%d %s";
@@ -112,6 +115,7 @@ void release_run_files() {
     close_file(tmpFile);
     close_file(ddl_fd);
     release_work_buffers();
+    log_opened_in_run = false;
     FreeList();
 }
 
@@ -895,17 +899,107 @@ void copy_body(bool trigger) {
     }
 }
 
-} // namespace
+// The log of a unit. "KESTRA.log" is opened for appending per unit and every line goes out in
+// one write, so that the lines of runs sharing the log never interleave. Within a run, where
+// the first unit has shown that the log can be opened, a unit opens it only when it writes its
+// first line, and closes it at its end: a unit without diagnostics costs no system call.
+// Outside a run (a routine called directly) every unit opens it at once.
+int log_open_error = 0; // errno of a deferred open that failed: reported at unit end
 
-void open_tmp_files() {
-    close_file(fpLog);
+#if defined(__GLIBC__)
+struct unit_log {
+    int fd = -1;
+};
+
+int open_log_fd() {
+    return open("KESTRA.log", O_WRONLY | O_CREAT | O_APPEND, 0666);
+}
+
+ssize_t log_write(void *cookie, const char *buf, size_t n) {
+    unit_log *log = static_cast<unit_log *>(cookie);
+    if (log->fd < 0) {
+        log->fd = open_log_fd();
+        if (log->fd < 0) {
+            if (log_open_error == 0)
+                log_open_error = errno;
+            return -1;
+        }
+    }
+    size_t done = 0;
+    while (done < n) {
+        ssize_t k = write(log->fd, buf + done, n - done);
+        if (k < 0) {
+            if (errno == EINTR)
+                continue;
+            return done > 0 ? static_cast<ssize_t>(done) : -1;
+        }
+        done += static_cast<size_t>(k);
+    }
+    return static_cast<ssize_t>(n);
+}
+
+int log_close(void *cookie) {
+    std::unique_ptr<unit_log> log(static_cast<unit_log *>(cookie));
+    return log->fd >= 0 ? close(log->fd) : 0;
+}
+#endif
+
+// Opens fpLog for the unit; a log that cannot be opened stops the run.
+void open_unit_log() {
+    log_open_error = 0;
+#if defined(__GLIBC__)
+    std::unique_ptr<unit_log> log(new (std::nothrow) unit_log);
+    if (!log) {
+        errno = ENOMEM;
+        perror("KESTRA.log");
+        kestra_exit(1);
+    }
+    if (run_depth == 0 || !log_opened_in_run) {
+        log->fd = open_log_fd();
+        if (log->fd < 0) {
+            perror("KESTRA.log");
+            kestra_exit(1);
+        }
+        log_opened_in_run = run_depth > 0;
+    }
+    fpLog =
+        fopencookie(log.get(), "w", cookie_io_functions_t{nullptr, log_write, nullptr, log_close});
+    if (fpLog == nullptr) {
+        const int error = errno;
+        if (log->fd >= 0)
+            close(log->fd);
+        errno = error;
+        perror("KESTRA.log");
+        kestra_exit(1);
+    }
+    log.release(); // closed and freed by log_close
+#else
     fpLog = fopen("KESTRA.log", "a");
     if (fpLog == nullptr) {
         perror("KESTRA.log");
         kestra_exit(1);
     }
+#endif
     // One write per line: lines of runs that share the log do not interleave.
     setvbuf(fpLog, nullptr, _IOLBF, 0);
+}
+
+// After the unit's log is closed: a deferred open that failed stops the run as the open at the
+// unit's start would have, before the unit is assembled.
+void check_unit_log() {
+    if (log_open_error != 0) {
+        errno = log_open_error;
+        log_open_error = 0;
+        perror("KESTRA.log");
+        kestra_exit(1);
+    }
+}
+
+} // namespace
+
+void open_tmp_files() {
+    close_file(fpLog);
+    open_unit_log();
     close_file(yyout);
     close_file(fp1);
     close_file(fp2);
@@ -921,6 +1015,7 @@ void open_tmp_files() {
 void close_tmp_files() {
     // 1.
     close_file(fpLog);
+    check_unit_log();
     const bool trigger = iftrigger != 0;
     // 2. Heads.
     if (!trigger && begin_printed != 0) {
