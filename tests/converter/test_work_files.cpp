@@ -1,0 +1,199 @@
+// Work files, the unit log and value copies under load: large and reused work files behave as
+// files, the body's plain bytes pass through whole between markers, many units leave no file
+// or descriptor behind, log lines of a later unit arrive in order, and values of every length
+// travel through the parser unchanged.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "conv72.h"
+#include "convstate.h"
+#include "testutil.h"
+
+using namespace kestra_test;
+
+namespace {
+
+// Number of open descriptors of this process.
+int open_descriptors() {
+    int n = 0;
+    if (DIR *d = opendir("/proc/self/fd")) {
+        while (struct dirent *e = readdir(d))
+            if (e->d_name[0] != '.')
+                n++;
+        closedir(d);
+    }
+    return n;
+}
+
+// `n` bytes of every value except the marker bytes 1, 2 and 5 (NUL and bytes above 127
+// included), varied so that a misplaced or repeated block shows.
+std::string plain_bytes(size_t n) {
+    std::string s;
+    s.reserve(n);
+    unsigned x = 12345;
+    while (s.size() < n) {
+        x = x * 1103515245u + 12345u;
+        unsigned char c = static_cast<unsigned char>(x >> 16);
+        if (c == 1 || c == 2 || c == 5)
+            continue;
+        s += static_cast<char>(c);
+    }
+    return s;
+}
+
+std::string unit_source(const std::string &name, const std::string &statements) {
+    return "create procedure " + name + "\nas\nbegin\n" + statements + "end\ngo\n";
+}
+
+} // namespace
+
+TEST(WorkFiles, LargeBodyAndAReusedSetAssembleExactly) {
+    temp_dir dir;
+    const std::string big = plain_bytes(3 * 1024 * 1024 + 17);
+    run_result r = capture_in(dir, [&] {
+        reset_conversion_state(); // procedure, result set: declarations and body only
+        tmpFile = fopen("out.pls", "w");
+        open_tmp_files();
+        fputs("\nx \tINTEGER;", fp2);
+        fwrite(big.data(), 1, big.size(), yyout);
+        close_tmp_files();
+        // The next unit's files start empty, however much the previous unit held.
+        open_tmp_files();
+        fputs("[short]", yyout);
+        close_tmp_files();
+        fclose(tmpFile);
+        tmpFile = nullptr;
+    });
+    EXPECT_EQ(r.err, "");
+    const std::string out = dir.read("out.pls");
+    ASSERT_EQ(out.size(), strlen("\nx \tINTEGER;") + big.size() + strlen("[short]"));
+    EXPECT_TRUE(out == "\nx \tINTEGER;" + big + "[short]");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "out.pls"}));
+    reset_conversion_state();
+}
+
+TEST(WorkFiles, PositioningWorksAsInAFile) {
+    temp_dir dir;
+    long pos_after = -1;
+    run_result r = capture_in(dir, [&] {
+        reset_conversion_state();
+        tmpFile = fopen("out.pls", "w");
+        open_tmp_files();
+        fputs("abcdef", fp2);
+        EXPECT_EQ(fseek(fp2, 2, SEEK_SET), 0);
+        fputs("XY", fp2); // overwrites in place
+        EXPECT_EQ(fseek(fp2, 0, SEEK_END), 0);
+        fputs("!", fp2);
+        pos_after = ftell(fp2);
+        EXPECT_EQ(fseek(fp2, 3, SEEK_END), 0); // past the end: the gap reads as zero bytes
+        fputc('z', fp2);
+        EXPECT_NE(fseek(fp2, -100, SEEK_SET), 0); // before the start: refused
+        close_tmp_files();
+        fclose(tmpFile);
+        tmpFile = nullptr;
+    });
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(pos_after, 7);
+    EXPECT_EQ(dir.read("out.pls"), std::string("abXYef!\0\0\0z", 11));
+    reset_conversion_state();
+}
+
+TEST(WorkFiles, PlainRunsBetweenMarkersPassThrough) {
+    // Byte 5 first, an INTO marker between plain runs, a stray byte 2 and a NUL that are plain
+    // bytes, and a marker cut off by the end of the body (its bytes go out as they are).
+    temp_dir dir;
+    const char raw[] = "\x05"
+                       "A\x01\x01"
+                       "B\x02"
+                       "C\0D\x01"
+                       "12";
+    const std::string body(raw, sizeof raw - 1);
+    run_result r = capture_in(dir, [&] {
+        reset_conversion_state(); // no declarations, no result columns
+        tmpFile = fopen("out.pls", "w");
+        open_tmp_files();
+        fwrite(body.data(), 1, body.size(), yyout);
+        close_tmp_files();
+        fclose(tmpFile);
+        tmpFile = nullptr;
+    });
+    EXPECT_EQ(r.err, "");
+    const char expected[] = "AB\x02"
+                            "C\0D\x01"
+                            "12";
+    EXPECT_EQ(dir.read("out.pls"), std::string(expected, sizeof expected - 1));
+    reset_conversion_state();
+}
+
+TEST(WorkFiles, ManyUnitsLeaveNoFileAndNoDescriptorBehind) {
+    temp_dir dir;
+    std::string source;
+    const int units = 300;
+    for (int i = 0; i < units; i++)
+        source +=
+            unit_source("p" + std::to_string(i), "    select @x = " + std::to_string(i) + "\n");
+    dir.write("many.sql", source);
+    const int before = open_descriptors();
+    run_result r = run_in_process(dir, {"many.sql"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(open_descriptors(), before);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "many.sql", "many.sql.pls"}));
+    EXPECT_EQ(dir.read("KESTRA.log"),
+              "[KESTRA-MSG(OKEY)]:[many.sql(SUCCESS)] Conversion Successful\n");
+    const std::string out = dir.read("many.sql.pls");
+    size_t heads = 0;
+    for (size_t at = out.find("\nCREATE OR REPLACE PROCEDURE p"); at != std::string::npos;
+         at = out.find("\nCREATE OR REPLACE PROCEDURE p", at + 1))
+        heads++;
+    EXPECT_EQ(heads, static_cast<size_t>(units));
+    EXPECT_NE(out.find("\nCREATE OR REPLACE PROCEDURE p299\n"), std::string::npos);
+}
+
+TEST(WorkFiles, ALaterUnitsLogLinePrecedesTheFinalLine) {
+    // Units 1 and 2 write nothing to the log; unit 3 fails at line 16 on its second "=".
+    temp_dir dir;
+    std::string source = unit_source("p1", "    select @y = 1\n") +
+                         unit_source("p2", "    select @y = 2\n") +
+                         unit_source("p3", "    select @y = = 3\n");
+    dir.write("three.sql", source);
+    dir.write("KESTRA.log", "[earlier run]\n");
+    run_result r = run_in_process(dir, {"three.sql"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "syntax error in three.sql at line 16 near the token '='\n");
+    EXPECT_EQ(dir.read("KESTRA.log"), "[earlier run]\n"
+                                      "[KESTRA-ERR(0016)]:[three.sql(p3)]syntax error Near '='\n"
+                                      "[KESTRA-MSG(FAIL)]:[three.sql(p3)] Conversion Failed\n");
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{"KESTRA.log", "three.sql", "three.sql.pls"}));
+}
+
+TEST(ParserValues, ValuesOfEveryLengthTravelUnchanged) {
+    // PRINT joins its expressions with "," (rule 124); each string goes through the value
+    // stack and the joined list grows past many 16-byte boundaries.
+    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::vector<size_t> lengths;
+    for (size_t n = 1; n <= 70; n++)
+        lengths.push_back(n);
+    lengths.push_back(500);
+    lengths.push_back(2000);
+    std::string list, expected;
+    for (size_t k = 0; k < lengths.size(); k++) {
+        std::string s;
+        for (size_t i = 0; i < lengths[k]; i++)
+            s += letters[(i * 7 + k) % letters.size()];
+        list += (k > 0 ? ", '" : "'") + s + "'";
+        expected += (k > 0 ? ",'" : "'") + s + "'";
+    }
+    temp_dir dir;
+    dir.write("p.sql", unit_source("p1", "    print " + list + "\n"));
+    run_result r = run_in_process(dir, {"p.sql"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string out = dir.read("p.sql.pls");
+    EXPECT_NE(out.find("DBMS_OUTPUT.PUT_LINE(" + expected + ")"), std::string::npos) << out;
+}
