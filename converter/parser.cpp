@@ -178,6 +178,11 @@ bool recover(int &state) {
 int parse() {
     int state = 0;
     int rule = 0;
+    // The tops of the stacks and the end of the state stack, kept in registers across the
+    // actions; yyps and yypv are stored on every change, so they are always current.
+    int *ps = yyps;
+    yyvalue *pv = yypv;
+    int *ps_end = yys + yymaxdepth;
 
     for (;;) {
         // 1. Push the state and the value yyval.
@@ -190,16 +195,19 @@ int parse() {
             else
                 printf("%s\n", yytoken_name(yychar));
         }
-        if (++yyps >= yys + yymaxdepth) {
-            yyps--;
+        if (ps + 1 >= ps_end) {
             if (!grow_stacks()) {
                 yyerror("yacc stack overflow");
                 return 1;
             }
-            yyps++;
+            ps = yyps;
+            pv = yypv;
+            ps_end = yys + yymaxdepth;
         }
-        *yyps = state;
-        copy_value((++yypv)->s, yyval);
+        yyps = ++ps;
+        *ps = state;
+        yypv = ++pv;
+        copy_value(pv->s, yyval);
 
     newstate:
         // 2. Shift if the state has a shift on the look-ahead.
@@ -255,6 +263,8 @@ int parse() {
             }
             if (!recover(state))
                 return 1;
+            ps = yyps;
+            pv = yypv;
             continue;
         }
 
@@ -264,18 +274,18 @@ int parse() {
             printf("Reduce by (%d) \"%s\"\n", rule - 1, yyrule_text(rule - 1));
         {
             int len = tables.r2[rule];
-            yyvalue *top = yypv;
+            yyvalue *top = pv;
             // $$ starts as $1 (for an empty rule: the entry above the new top).
-            if (len > 0 || yypv + 1 < yyv + yymaxdepth)
-                copy_value(yyval, (yypv - len + 1)->s);
+            if (len > 0 || ps + 1 < ps_end)
+                copy_value(yyval, (pv - len + 1)->s);
             else
                 yyval[0] = '\0';
-            yyps -= len;
-            yypv -= len;
+            yyps = ps -= len;
+            yypv = pv -= len;
             int lhs = tables.r1[rule] - tables.ntokens;
-            int g = tables.pgoto[lhs] + *yyps;
-            state = (g >= 0 && g <= tables.last && tables.check[g] == *yyps) ? tables.table[g]
-                                                                             : tables.defgoto[lhs];
+            int g = tables.pgoto[lhs] + *ps;
+            state = (g >= 0 && g <= tables.last && tables.check[g] == *ps) ? tables.table[g]
+                                                                           : tables.defgoto[lhs];
             // 5. The rule's action, with the globals saved.
             yystate = state;
             switch (kestra_grammar::run_action(rule, top)) {
@@ -287,6 +297,8 @@ int parse() {
                 yynerrs++;
                 if (!recover(state))
                     return 1;
+                ps = yyps;
+                pv = yypv;
                 continue;
             default:
                 state = yystate;
