@@ -1039,7 +1039,9 @@ void close_tmp_files() {
     bool package_written = false;
     if (result_set_fn != 0) {
         std::string pkg = "\nCREATE OR REPLACE PACKAGE ";
-        pkg += valid_procname(proc_name);
+        // The name shortened as valid_procname does (27 characters at most), but without a
+        // buffer of the run's pool: the run's memory must not grow with its number of units.
+        pkg.append(proc_name, strnlen(proc_name, 27));
         pkg += "Pkg AS";
         package_written = copy_work_file(fp72, pkg.c_str());
     }
