@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -12,6 +14,7 @@
 
 #include "conv72.h"
 #include "convstate.h"
+#include "test_grammar_util.h"
 #include "testutil.h"
 
 using namespace kestra_test;
@@ -196,4 +199,48 @@ TEST(ParserValues, ValuesOfEveryLengthTravelUnchanged) {
     EXPECT_EQ(r.err, "");
     const std::string out = dir.read("p.sql.pls");
     EXPECT_NE(out.find("DBMS_OUTPUT.PUT_LINE(" + expected + ")"), std::string::npos) << out;
+}
+
+namespace {
+
+// Tokens of two units; when the second unit's PRINT is handed out, the log is replaced by a
+// directory, so that the second unit's first log line cannot open it.
+std::vector<grammar_test::token> swap_tokens;
+size_t swap_next = 0;
+
+int swapping_lex() {
+    if (swap_next >= swap_tokens.size())
+        return 0;
+    const grammar_test::token &t = swap_tokens[swap_next++];
+    if (swap_next == 10) { // PRINT of p2
+        unlink("KESTRA.log");
+        mkdir("KESTRA.log", 0700);
+    }
+    set_yylval(t.text.data(), t.text.size());
+    return t.number;
+}
+
+} // namespace
+
+TEST(WorkFiles, ALogThatCannotBeOpenedForALaterUnitStopsTheRunBeforeItsAssembly) {
+    temp_dir dir;
+    dir.write("p.sql", "-- the tokens come from the test\n");
+    swap_tokens =
+        grammar_test::tokens_of("CREATE_PROC p1 AS PRINT a GO CREATE_PROC p2 AS PRINT = GO");
+    ASSERT_EQ(swap_tokens[9].number, PRINT);
+    swap_next = 0;
+    yyparse_set_lexer(swapping_lex);
+    run_result r = run_in_process(dir, {"p.sql"});
+    yyparse_set_lexer(nullptr);
+    EXPECT_EQ(r.status, 1);
+    const std::string tail = "KESTRA.log: Is a directory\n";
+    ASSERT_GE(r.err.size(), tail.size()) << r.err;
+    EXPECT_EQ(r.err.substr(r.err.size() - tail.size()), tail) << r.err;
+    const std::string out = dir.read("p.sql.pls");
+    EXPECT_NE(out.find("PROCEDURE p1"), std::string::npos) << out;
+    EXPECT_EQ(out.find("p2"), std::string::npos) << out;
+    EXPECT_EQ(fpLog, nullptr);
+    EXPECT_EQ(yyout, nullptr);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p.sql", "p.sql.pls"}));
+    rmdir(dir.file("KESTRA.log").c_str());
 }
