@@ -217,6 +217,8 @@ int swapping_lex() {
         mkdir("KESTRA.log", 0700);
     }
     set_yylval(t.text.data(), t.text.size());
+    // As the scanner does: yytext is the token's text (yyerror quotes it).
+    yytext = const_cast<char *>(t.text.c_str());
     return t.number;
 }
 
@@ -229,9 +231,11 @@ TEST(WorkFiles, ALogThatCannotBeOpenedForALaterUnitStopsTheRunBeforeItsAssembly)
         grammar_test::tokens_of("CREATE_PROC p1 AS PRINT a GO CREATE_PROC p2 AS PRINT = GO");
     ASSERT_EQ(swap_tokens[9].number, PRINT);
     swap_next = 0;
+    char *saved_yytext = yytext;
     yyparse_set_lexer(swapping_lex);
     run_result r = run_in_process(dir, {"p.sql"});
     yyparse_set_lexer(nullptr);
+    yytext = saved_yytext;
     EXPECT_EQ(r.status, 1);
     const std::string tail = "KESTRA.log: Is a directory\n";
     ASSERT_GE(r.err.size(), tail.size()) << r.err;
