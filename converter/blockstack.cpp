@@ -1,4 +1,4 @@
-// Block stack and control flow (spec Part 4.2): push/pop/btype, print_tabs, and the texts of
+// Block stack and control flow: push/pop/btype, print_tabs, and the texts of
 // IF, ELSE, WHILE and END written to the body work file yyout. See blockstack.h for the
 // look-ahead argument.
 #include "blockstack.h"

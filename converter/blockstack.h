@@ -1,16 +1,16 @@
-// Block stack and control flow (spec Part 4.2): the stack of open block kinds, the
+// Block stack and control flow: the stack of open block kinds, the
 // indentation of body text, and the opening and closing texts of IF, ELSE, WHILE and END.
 //
 // Look-ahead: the routines that depend on the parser's look-ahead token (check_for_end,
 // action_for_else, action_for_end) take it as their last argument, `lookahead`: the token
-// number of Part 3.1 that follows the construct just reduced (ELSE 328, IF 341, ...). The
+// number of the grammar that follows the construct just reduced (ELSE 328, IF 341, ...). The
 // parser passes the token it holds, reading one first if it holds none. They do not read
 // yychar.
 #pragma once
 
 #include <cstdint>
 
-// Block kinds: token numbers of Part 3.1 and their sums.
+// Block kinds: token numbers of the grammar and their sums.
 constexpr int16_t BLK_BEGIN = 307;         // BEGIN_CLAUSE
 constexpr int16_t BLK_SPLIT_IF = 310;      // SPLIT_IF
 constexpr int16_t BLK_ELSE = 328;          // ELSE
@@ -22,7 +22,7 @@ constexpr int16_t BLK_ELSE_IF = 669;       // 328 + 341
 constexpr int16_t BLK_WHILE_BEGIN = 690;   // 307 + 383
 constexpr int16_t BLK_ELSE_IF_BEGIN = 976; // 307 + 328 + 341
 
-// Look-ahead token numbers compared by these routines (Part 3.1).
+// Look-ahead token numbers compared by these routines.
 constexpr int LOOKAHEAD_ELSE = 328;
 constexpr int LOOKAHEAD_IF = 341;
 

@@ -1,5 +1,5 @@
-// Run driver (spec Part 1.1): options, banner, usage texts, run order, report, yyerror,
-// yywrap, print_statement, valid_procname; work files and output assembly (Part 1.2).
+// Run driver: options, banner, usage texts, run order, report, yyerror,
+// yywrap, print_statement, valid_procname; work files and output assembly.
 #include "conv72.h"
 
 #include "convstate.h"
@@ -34,7 +34,7 @@ struct kestra_stop {
 int run_depth = 0;
 bool log_opened_in_run = false; // the run has opened its log (reset with the run's files)
 
-// The banner's constants (Part 1.1).
+// The banner's constants.
 const char vsnban[] = "Kestra for TSQL Release %d.%d.%d.%d.%d %s";
 const uint32_t release_number = 0x04000006;
 const char rel_status[6][23] = {
@@ -85,7 +85,7 @@ void print_usage(const char *prog) {
     kestra_exit(1);
 }
 
-// Refusal of a value that does not fit its width (Left to the implementer, Part 1.1).
+// Refusal of a value that does not fit its width.
 [[noreturn]] void too_long(const char *what, const char *value, size_t limit) {
     fprintf(stderr, "kestra: %s is longer than %zu characters: %s\n", what, limit, value);
     kestra_exit(1);
@@ -382,7 +382,7 @@ void open_ddl_file(const char *name) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Work files and output assembly (Part 1.2).
+// Work files and output assembly.
 // ---------------------------------------------------------------------------------------------
 
 namespace {
@@ -509,7 +509,7 @@ void release_work_buffers() {
     std::string().swap(body_bytes);
 }
 
-// Rewinds a work file for reading (in place of the reopening of Part 1.2).
+// Rewinds a work file for reading (instead of closing and reopening it).
 void rewind_work_file(FILE *&fp) {
     if (fp == nullptr || fflush(fp) != 0 || fseek(fp, 0L, SEEK_SET) != 0) {
         fputs("Cannot open temporary file\n", stdout);

@@ -1,5 +1,5 @@
-// Run driver of the converter (spec Part 1.1) and the work files and output assembly
-// (Part 1.2): one whole conversion run from a command line, and the services other Parts call.
+// Run driver of the converter and the work files and output assembly, as one whole
+// conversion run from a command line, and the services the rest of the converter calls.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +35,7 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
 char *valid_procname(const char *name);
 void release_procname_pool();
 
-// Work files (Part 1.2). open_tmp_files opens the log (append) and the five work files of a
+// Work files. open_tmp_files opens the log (append) and the five work files of a
 // unit (yyout, fp1, fp2, fp3, fp72); close_tmp_files assembles the unit onto tmpFile and
 // closes them. The work files are memory streams (reused unit after unit): private to the
 // run and never left behind, also when the run fails.
@@ -44,5 +44,5 @@ void close_tmp_files();
 
 // Opens the DDL script `name` for writing into ddl_fd (recording the name in ddl_fname)
 // unless ddl_fd is already open; when it cannot be created, prints the C library's error
-// text for the name and stops the run with exit status 10 (Parts 1.2, 3.6, 4.4).
+// text for the name and stops the run with exit status 10.
 void open_ddl_file(const char *name);

@@ -1,4 +1,4 @@
-// The conversion state (spec Part 4.1): definitions with program-start values, the per-unit
+// The conversion state: definitions with program-start values, the per-unit
 // reset init() and reset_conversion_state(), which restores every program-start value so that
 // one process can run many conversions.
 #include "convstate.h"

@@ -1,4 +1,4 @@
-// The conversion state of the converter (spec Part 4.1 and the run-level globals of Part 1.1):
+// The conversion state of the converter and the run-level globals of the run driver:
 // every global by its own name, width and program-start value; init() resets the per-unit
 // subset, reset_conversion_state() restores every program-start value for a new run.
 #pragma once
@@ -9,11 +9,11 @@
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
-// Capacities of the data model (Part 4.1). Lists are fixed arrays with a separate count; code
+// Capacities of the data model. Lists are fixed arrays with a separate count; code
 // that appends to a list checks the count first with check_capacity() (stop with a clear
 // message and exit status 1, never write past the array).
 // ---------------------------------------------------------------------------------------------
-constexpr int BEGIN_STACK_MIN = 256; // the block stack grows past this (Part 4.2)
+constexpr int BEGIN_STACK_MIN = 256; // the block stack grows past this
 constexpr int TAB_LIST_MAX = 100;
 constexpr int ITEM_LIST_MAX = 100;
 constexpr int COL_LIST_MAX = 300;
@@ -47,7 +47,7 @@ size_t text_append(char *dst, size_t size, const char *src);
 // ---------------------------------------------------------------------------------------------
 // Globals of the scanner and the parser: declared here, defined by the flex scanner
 // (yyin, yyout, yytext, yyleng, yylineno) and by the parser (yychar, yydebug, yylval in
-// parser.h). yyout is the body work file of the current unit (Part 1.2).
+// parser.h). yyout is the body work file of the current unit.
 // ---------------------------------------------------------------------------------------------
 extern FILE *yyin;
 extern FILE *yyout;
@@ -58,7 +58,7 @@ extern int yychar;
 extern int yydebug;
 
 // ---------------------------------------------------------------------------------------------
-// Options (Part 1.1): set by the run driver, read during conversion; init() leaves them.
+// Options: set by the run driver, read during conversion; init() leaves them.
 // ---------------------------------------------------------------------------------------------
 extern int16_t procedure;         // 1
 extern int16_t function;          // 0
@@ -127,13 +127,13 @@ extern int16_t version_flag, ibasechar, ibitnand, icharbase, ipatindex;
 extern int32_t declare_cur; // 32
 extern int16_t update_from;
 extern int16_t convertFlag, tableFlag, end_of_input, conv_error;
-// Named in Parts 3.3 and 3.5 but not in Part 4.1's tables:
-extern int16_t emptyFlag;   // the procedure has no parameter list (Part 3.3)
-extern int16_t inMainQuery; // set by select_statement (Part 3.5)
-// The "first-split marker" that init() sets to -1 (Part 4.1 names no variable for it).
+// Used by the header and statement actions as well:
+extern int16_t emptyFlag;   // the procedure has no parameter list
+extern int16_t inMainQuery; // set by select_statement
+// The "first-split marker" that init() sets to -1 (kept in a variable of its own).
 extern int32_t first_split; // start -1
 // First character after the last word that is not a blank or tab; -1 before the first word
-// (Parts 2.1, 2.2). Kept here so that a new run starts from -1.
+// (read by the keyword lookup). Kept here so that a new run starts from -1.
 extern int next_char;
 
 // ---------------------------------------------------------------------------------------------
@@ -160,7 +160,7 @@ extern int32_t ref_cursor_no; // start 1
 // Lists and buffers (all zero at start).
 // ---------------------------------------------------------------------------------------------
 
-// The block stack (Part 4.2): 16-bit block kinds, index = stack_ptr. It grows on demand past
+// The block stack: 16-bit block kinds, index = stack_ptr. It grows on demand past
 // BEGIN_STACK_MIN entries; use push()/pop() (blockstack.h), which never touch memory outside
 // it. begin_stack.size() is the storage, not the count.
 extern std::vector<int16_t> begin_stack;
@@ -201,7 +201,7 @@ extern retfld_row *retfld_list;
 
 struct retrow_entry {
     char query[8000];    // query text
-    int32_t number;      // the 32-bit number: indentation depth of the SELECT (Parts 1.2, 4.4)
+    int32_t number;      // the 32-bit number: indentation depth of the SELECT
     int16_t status_flag; // status-variable flag (set by the scanner on ROWCOUNT / ERROR)
 };
 extern retrow_entry retrow_list[RESULT_SET_MAX];
@@ -214,7 +214,7 @@ struct declare_entry {
     char default_clause[100]; // the word DEFAULT and the value
     char default_value[100];
     int32_t kind;    // 0 input parameter (or cursor), 1 local, 2 output, 3 assigned input
-    int32_t counter; // declaration counter (cursors, Part 3.6)
+    int32_t counter; // declaration counter (cursors)
 };
 extern declare_entry declare_list[DECLARE_LIST_MAX]; // declare_no entries
 
@@ -248,7 +248,7 @@ extern int16_t pop_var; // the block kind last popped
 // Resets.
 // ---------------------------------------------------------------------------------------------
 
-// Per-unit reset of Part 4.1 (exactly the listed subset).
+// Per-unit reset: exactly the per-unit subset of the state.
 void init();
 
 // Restores every global above (and yylineno, yydebug, the user datatype list, the

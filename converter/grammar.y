@@ -1,4 +1,4 @@
-/* Grammar of the converter (spec Part 3.1): the token numbers 257 to 411, the precedence
+/* Grammar of the converter: the token numbers 257 to 411, the precedence
    levels and the 532 rules in their numbered order, with no mid-rule actions, so bison's rule
    n is the system's rule n (bison's rule 0 is $accept). Each alternative carries its number.
    Values: $$ and $n are char[10000] texts (parser.h); write them only with val_set, val_cat,
@@ -21,9 +21,9 @@
 #include "headers.h"
 #include "placeholder.h"
 
-void start_again(); // the scanner (Part 2.2): back to the outer state
+void start_again(); // the scanner: back to the outer state
 
-// Rules 1 and 2: a unit (procedure or trigger with its optional GO) is complete (Part 3.3).
+// Rules 1 and 2: a unit (procedure or trigger with its optional GO) is complete.
 static void end_of_unit()
 {
     // A unit not closed by GO ends where the next head begins: that head is the look-ahead,
@@ -41,7 +41,7 @@ static void end_of_unit()
         iftrigger = 1;
 }
 
-// Rule 54 (end of a DECLARE statement): the declaration state the scanner reads (Part 3.3).
+// Rule 54 (end of a DECLARE statement): the declaration state the scanner reads.
 // The look-ahead (always held here) is the statement after the declaration.
 static void end_of_declare()
 {
@@ -52,7 +52,7 @@ static void end_of_declare()
         declareFlag = 0;
 }
 
-// Rule 278 (cursor declaration): the same state for a DECLARE ... CURSOR (Part 3.6).
+// Rule 278 (cursor declaration): the same state for a DECLARE ... CURSOR.
 static void end_of_cursor_declare()
 {
     if (declarecnt <= 0)
@@ -68,7 +68,7 @@ static void end_of_batch()
 }
 }
 
-/* Token table in declaration order (Part 3.1). The single characters of the precedence
+/* Token table in declaration order. The single characters of the precedence
    levels take their character codes; ')' ',' '.' ';' are used by the rules undeclared. */
 %token LOWPREC 257  STRING 258  INTNUM 259  APPROXNUM 260  NAME 261  COMPUTE 262
 %token FUNC 263  PARAMETER 264  NULLX 265  CHARACTER 266  VARCHAR 267  NUMERIC 268
@@ -97,7 +97,7 @@ static void end_of_batch()
 %token THEN 401  IDENTITY 402  SCROLL 403  FIRST 404  LAST 405  READ 406
 %token ONLY 407  DEALLOCATE 408  ROWS 409  SQLSTATUS 410  FETCH_STATUS 411
 
-/* Precedence, lowest first, all left-associative (Part 3.1). LOWPREC is used by no rule;
+/* Precedence, lowest first, all left-associative. LOWPREC is used by no rule;
    UMINUS is carried by the unary rules 419 and 420. */
 %left LOWPREC
 %left COMPARISON

@@ -1,4 +1,4 @@
-// Keyword table (spec Part 2.1): init_lex fills the 207 keyword slots in their fixed order;
+// Keyword table: init_lex fills the 207 keyword slots in their fixed order;
 // token_search finds a word's slot (through a hash index built by init_lex, which returns the
 // first equal slot exactly like the linear scan it replaces) and applies the keyword's side
 // effect on the conversion state.
@@ -85,7 +85,7 @@ const keyword keywords[KEYWORD_COUNT] = {
     {"PATINDEX", FUNC},
 };
 
-// Side effects of a lookup (Part 2.1, Algorithms step 2), by slot.
+// Side effects of a lookup, by slot.
 enum effect : uint8_t {
     EFF_NONE,
     EFF_UNION,    // union_flag = 1

@@ -1,6 +1,6 @@
-// Keyword table of the converter (spec Part 2.1): the 207 keywords with their token numbers,
+// Keyword table of the converter: the 207 keywords with their token numbers,
 // filled by init_lex, and token_search, the lookup the scanner makes for every word and
-// every "@@" name (with the side effects on the conversion state that Part 2.1 lists).
+// every "@@" name (with the side effects on the conversion state that some keywords have).
 #pragma once
 
 #include <cstdint>

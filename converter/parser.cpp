@@ -1,4 +1,4 @@
-// Parser driver of the converter (spec Part 3.2): yacc's parse algorithm over the tables bison
+// Parser driver of the converter: yacc's parse algorithm over the tables bison
 // builds from grammar.y, with the old driver's look-ahead discipline (yychar is -1 when no
 // look-ahead is held), its -D trace format, its error handling and its growing stacks.
 #include <cstdio>
@@ -24,7 +24,7 @@ int yystate = 0;
 int yytmp = 0;
 
 // The stacks: static arrays of YYINITDEPTH entries, replaced by heap arrays of twice the depth
-// on each overflow (Part 3.2). yyps / yypv point at the top entries.
+// on each overflow. yyps / yypv point at the top entries.
 // (YYINITDEPTH and the allocation limit YYDEPTHLIMIT are in parser.h: beyond the limit, 48 MB
 // of values, arbitrary input could exhaust memory.)
 

@@ -1,4 +1,4 @@
-// Parser interface of the converter (spec Part 3.2): the semantic value (a NUL-terminated text
+// Parser interface of the converter: the semantic value (a NUL-terminated text
 // of at most 9,999 characters in a 10000-byte buffer), the token numbers of the grammar
 // (grammar.tab.h, generated from grammar.y), the parser globals and yyparse, and the helpers the
 // scanner and the rule actions use to write values without ever writing past a buffer.
@@ -22,14 +22,14 @@ struct yyvalue {
 // The text of the token the scanner returned last (for a held look-ahead: the look-ahead's
 // text). The scanner fills it for every token it returns, keywords included, with set_yylval.
 extern char yylval[YYVALSIZE];
-// The value of the rule being reduced ($$); it starts as a copy of $1 (Part 3.2).
+// The value of the rule being reduced ($$); it starts as a copy of $1.
 extern char yyval[YYVALSIZE];
 
 // Look-ahead token: the token number, 0 at end of input, -1 when no look-ahead is held (after
 // a shift, and after a default reduction in a state that needs no look-ahead). The block-stack
 // routines take it as their token argument. Not YYEMPTY (-2): the old tables' -1.
 extern int yychar;
-extern int yydebug;   // nonzero: the -D trace on standard output (Part 3.2)
+extern int yydebug;   // nonzero: the -D trace on standard output
 extern int yynerrs;   // syntax errors of the last parse
 extern int yyerrflag; // 0 normally, 1 to 3 while recovering
 extern int yystate;   // state of the reduction whose action runs
@@ -40,7 +40,7 @@ extern int yymaxdepth; // current depth of the state and value stacks (150, 300,
 constexpr int YYINITDEPTH = 150;
 constexpr int YYDEPTHLIMIT = YYINITDEPTH << 5; // 4,800
 
-// Parses the whole input from yylex (Part 2.2): 0 on acceptance, 1 after a syntax error (reported
+// Parses the whole input from yylex: 0 on acceptance, 1 after a syntax error (reported
 // as yyerror("syntax error")) or a stack overflow (yyerror("yacc stack overflow")).
 int yyparse();
 int yylex(); // the scanner; a negative result counts as end of input

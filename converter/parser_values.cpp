@@ -1,4 +1,4 @@
-// Semantic values of the converter's parser (spec Part 3.2): yylval and yyval, and the helpers
+// Semantic values of the converter's parser: yylval and yyval, and the helpers
 // that write a value without ever passing its 10000-byte capacity (texts longer than 9,999
 // characters are cut there; shorter ones are copied unchanged).
 #include <cstdarg>

@@ -1,4 +1,4 @@
-// User datatype file (spec Part 1.3): LoadUserType, PushList, SearchList, FreeList over the
+// User datatype file: LoadUserType, PushList, SearchList, FreeList over the
 // doubly linked list uRoot ... uThis.
 #include "usertype.h"
 

@@ -1,4 +1,4 @@
-// User datatype file (spec Part 1.3): lines "UserType SybType" loaded into a doubly linked
+// User datatype file: lines "UserType SybType" loaded into a doubly linked
 // list in file order; SearchList gives the base type of a user-defined type name.
 #pragma once
 

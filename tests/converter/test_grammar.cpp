@@ -1,5 +1,5 @@
-// Grammar tests (spec Part 3.1) on token lists, apart from the scanner: the rule list against
-// the description, the token numbers, the precedence consequences, every statement form (all
+// Grammar tests on token lists, apart from the scanner: the rule list against
+// the list kept as test data, the token numbers, the precedence consequences, every statement form (all
 // reachable rules reduced), and refusals.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ using namespace grammar_test;
 
 namespace {
 
-// The token table of Part 3.1, numbers 257 to 411 in order.
+// The token table of the grammar, numbers 257 to 411 in order.
 const char *const token_names =
     "LOWPREC STRING INTNUM APPROXNUM NAME COMPUTE FUNC PARAMETER NULLX CHARACTER VARCHAR "
     "NUMERIC INTEGER USER_TYPE SMALLDATETIME COMPARISON OR AND NOT RETURN_CLAUSE UMINUS "
@@ -33,7 +33,7 @@ const char *const token_names =
 static_assert(LOWPREC == 257 && STRING == 258 && COMPARISON == 272 && OR == 273 &&
                   UMINUS == 277 && UPDATING == 278 && SELECT == 299 && CREATE_PROC == 316 &&
                   GO == 337 && USER == 377 && WHEN == 399 && FETCH_STATUS == 411,
-              "token numbers of Part 3.1");
+              "token numbers of the grammar");
 
 std::string trace_tail(const parse_result &r) {
     size_t from = r.trace.size() > 1500 ? r.trace.size() - 1500 : 0;
@@ -83,7 +83,7 @@ TEST(GrammarTokens, NumbersAndTraceNamesOfTheTokenTable) {
         EXPECT_STREQ(yytoken_name(unknown), "-unknown-") << unknown;
 }
 
-// The groupings Part 3.1 lists as consequences of the precedence levels.
+// The groupings that follow as consequences of the precedence levels.
 TEST(GrammarPrecedence, ExpressionGroupings) {
     struct grouping {
         const char *body;
@@ -119,12 +119,12 @@ TEST(GrammarPrecedence, ReturnOfAParenthesisedExpression) {
     EXPECT_FALSE(r.has(122)) << "not an empty RETURN followed by a parenthesis";
 }
 
-// Part 3.1 also says that x = y and x COMPARISON y in an IF, WHILE or WHERE condition reduce
+// One might expect that x = y and x COMPARISON y in an IF, WHILE or WHERE condition reduce
 // by rules 87 and 365. With the declared levels they cannot: the value after the operator is
 // shifted (a shift/reduce conflict whose tokens have no precedence), so the comparison is the
-// scalar expression of rules 416 / 418, which is why the actions of rules 411 to 418 (Part 3.7)
+// scalar expression of rules 416 / 418, which is why the actions of rules 411 to 418
 // handle IF and WHERE comparisons themselves. (The scanner delivers "=" in these conditions as
-// COMPARISON.) The levels are what the description declares; this pins what they give.
+// COMPARISON.) This pins what the declared levels give.
 TEST(GrammarPrecedence, ConditionComparisonsAreScalarExpressions) {
     parse_result r = parse(proc("IF a = b RETURN_CLAUSE"));
     ASSERT_EQ(r.rc, 0) << trace_tail(r);

@@ -1,4 +1,4 @@
-// Keyword table tests (spec Part 2.1): the 207 slots, every keyword's token, the words that are
+// Keyword table tests: the 207 slots, every keyword's token, the words that are
 // not keywords, and the side effects of the lookup on the conversion state.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 
 namespace {
 
-// The table of Part 2.1, written out again from the spec (not from keyword.cpp).
+// The keyword table, written out again by hand (not from keyword.cpp).
 struct group {
     int token;
     std::vector<std::string> words;

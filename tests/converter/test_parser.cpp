@@ -1,4 +1,4 @@
-// Parser driver tests (spec Part 3.2) on token lists: the -D trace format, where look-aheads
+// Parser driver tests on token lists: the -D trace format, where look-aheads
 // are read, refusals, stack growth and overflow, and the value helpers.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// Scanner tests (spec Part 2.2): the scanner driven directly on in-memory input, checking token
+// Scanner tests: the scanner driven directly on in-memory input, checking token
 // numbers, texts, the conversion state it sets and what it writes to yyout and tmpFile.
 // Grouped: comments, strings, numbers, words and keywords, status globals, temporary tables,
 // SET lines, line counting, end of input and the token limit.
