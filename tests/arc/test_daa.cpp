@@ -25,15 +25,14 @@ namespace {
 
 // ---- the reference hosts --------------------------------------------------------
 
-const char *const kScript = "service 10 echo notext\n"
-                            "service 11 error number=23 severity=4 data=\"QMH0023W NOTHING\"\n"
-                            "service 12 error number=27 severity=4 data=\"QMH0027W NO DATA\"\n"
-                            "service 13 echo delay=400\n"
-                            "service 14 rows rows=4 width=9 row=GL\n"
-                            "service 15 echo delay=300 fault=close\n";
+// The services both hosts serve beside their built-in ones
+// (tests/arc/data/daa_services.txt): 10 echoes without text, 11 and 12 answer
+// with host errors 23 and 27, 13 echoes after 400 ms, 14 answers four 9-byte
+// rows "GL00001  "..., 15 closes without answering after 300 ms.
 
-// One running host; on Windows (tests under wine) the host runs natively and
-// its port comes from the environment (QMHOST_PORT, QMHOST_MF_PORT).
+// One running host; on Windows (tests under wine) the host runs natively,
+// started beforehand by scripts/test-all with the same services, and its port
+// comes from the environment (QMHOST_PORT, QMHOST_MF_PORT, QMHOST_NOACK_PORT).
 class Host {
   public:
     explicit Host(bool mainframe, bool noAck = false) {
@@ -43,10 +42,7 @@ class Host {
         const char *v = std::getenv(var);
         port_ = v ? std::atoi(v) : 0;
 #else
-        dir_ = qmtest::makeTempDir("qmhost_script");
-        std::string script = qmtest::join(dir_, "services.txt");
-        qmtest::writeFile(script, kScript);
-        std::vector<std::string> args = {"-s", script};
+        std::vector<std::string> args = {"-s", QM32_DAA_SERVICES};
         if (mainframe)
             args.push_back("-M");
         if (noAck)
@@ -58,8 +54,6 @@ class Host {
     ~Host() {
 #ifndef _WIN32
         proc_.reset();
-        std::error_code ec;
-        qmtest::fs::remove_all(dir_, ec);
 #endif
     }
     int port() const {
@@ -69,7 +63,6 @@ class Host {
   private:
     int port_ = 0;
 #ifndef _WIN32
-    std::string dir_;
     std::unique_ptr<qmhost::HostProcess> proc_;
 #endif
 };
@@ -135,8 +128,9 @@ DAA_SERVICE_BLOCK makeBlock(long service, const char *section, const char *forma
     std::memset(&b, 0, sizeof b);
     b.lService = static_cast<int32_t>(service);
     b.ulRequestType = type;
-    std::strncpy(b.szSection, section, sizeof b.szSection);
-    std::strncpy(b.szFormat, format, sizeof b.szFormat);
+    // The block is zeroed: the last byte of each field stays its terminator.
+    std::strncpy(b.szSection, section, sizeof b.szSection - 1);
+    std::strncpy(b.szFormat, format, sizeof b.szFormat - 1);
     return b;
 }
 
@@ -176,8 +170,8 @@ class Daa : public ::testing::Test {
         env_.reset(); // one started library at a time
         env_.reset(new Env(o));
         ASSERT_EQ(env_->startResult, 0);
-        ASSERT_GT(g_ascii->port(), 0);
-        ASSERT_GT(g_mainframe->port(), 0);
+        ASSERT_GT(g_ascii->port(), 0) << "no ASCII host (under wine: QMHOST_PORT)";
+        ASSERT_GT(g_mainframe->port(), 0) << "no mainframe host (under wine: QMHOST_MF_PORT)";
         drainQueue();
     }
     void logOn(const char *user = "alice", const char *password = "secret1") {
@@ -565,7 +559,7 @@ TEST_F(Daa, RequestLargerThanTheBufferIsRefused) {
 
 TEST_F(Daa, MainframeAcknowledgementTimeOut) {
     Host noAck(true, true);
-    ASSERT_GT(noAck.port(), 0);
+    ASSERT_GT(noAck.port(), 0) << "no silent mainframe host (under wine: QMHOST_NOACK_PORT)";
     Env::Options o = options();
     o.iniExtra += "\n[NoAck]\nSvcHost=127.0.0.1\nSvcPort=" + std::to_string(noAck.port()) +
                   "\nSvcHostType=M\nAckTimeout=1\nSvcTimeout=30\n";
@@ -768,11 +762,22 @@ TEST_F(Daa, QuitDuringTheWaitReturnsTheRealResultAndKeepsTheQuit) {
     }
 }
 
+#ifdef _WIN32
+// The child's last resort for the fault it provokes: the process ends with the
+// fault's code, without a debugger or error box that nobody would close.
+LONG WINAPI endOnUnhandledFault(EXCEPTION_POINTERS *) {
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+#endif
+
 // Child: a fault on a worker (a test call whose request is no valid address).
 TEST(DaaChild, FaultOnAWorker) {
     const char *dir = std::getenv("QM32_DAA_CRASH_DIR");
     if (!dir)
         GTEST_SKIP() << "runs as a child of FaultOnAWorkerIsReported";
+#ifdef _WIN32
+    SetUnhandledExceptionFilter(endOnUnhandledFault);
+#endif
     qmtest::setEnv("WINDIR", dir);
     _qm32SetSectionName(std::getenv("QM32_DAA_CRASH_SECTION"));
     ASSERT_EQ(_qm32Startup(), 0);
