@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-constexpr int TOKEN_SLOTS = 250;  // slots of the table
-constexpr int TOKEN_TEXT = 80;    // bytes of one slot's text, NUL included
+constexpr int TOKEN_SLOTS = 250;   // slots of the table
+constexpr int TOKEN_TEXT = 80;     // bytes of one slot's text, NUL included
 constexpr int KEYWORD_COUNT = 207; // slots 0 to 206 are filled; 207 to 249 stay empty
 
 // Keyword texts (upper case) and the token number of the keyword in the same slot.

@@ -29,10 +29,10 @@ extern char yyval[YYVALSIZE];
 // a shift, and after a default reduction in a state that needs no look-ahead). The block-stack
 // routines take it as their token argument. Not YYEMPTY (-2): the old tables' -1.
 extern int yychar;
-extern int yydebug;   // nonzero: the -D trace on standard output
-extern int yynerrs;   // syntax errors of the last parse
-extern int yyerrflag; // 0 normally, 1 to 3 while recovering
-extern int yystate;   // state of the reduction whose action runs
+extern int yydebug;    // nonzero: the -D trace on standard output
+extern int yynerrs;    // syntax errors of the last parse
+extern int yyerrflag;  // 0 normally, 1 to 3 while recovering
+extern int yystate;    // state of the reduction whose action runs
 extern int yymaxdepth; // current depth of the state and value stacks (150, 300, 600, ...)
 
 // The stacks start with YYINITDEPTH entries and double when full; a depth beyond YYDEPTHLIMIT
@@ -56,11 +56,11 @@ void set_yylval(const char *text, size_t len);
 // Action side. All return the resulting length and never write more than YYVALSIZE bytes into
 // dst, which must be a value buffer ($$, $n, yylval or another char[YYVALSIZE]). Arguments may
 // be the destination itself or overlap it (val_printf($$, "%s, %s", $$, $3) is fine).
-size_t val_set(char *dst, const char *src);                 // dst = src
-size_t val_cat(char *dst, const char *src);                 // dst += src
-size_t val_printf(char *dst, const char *fmt, ...)          // dst = formatted text
+size_t val_set(char *dst, const char *src);        // dst = src
+size_t val_cat(char *dst, const char *src);        // dst += src
+size_t val_printf(char *dst, const char *fmt, ...) // dst = formatted text
     __attribute__((format(printf, 2, 3)));
-size_t val_catf(char *dst, const char *fmt, ...)            // dst += formatted text
+size_t val_catf(char *dst, const char *fmt, ...) // dst += formatted text
     __attribute__((format(printf, 2, 3)));
 
 // Trace names: the token's name as the trace prints it (yytoks: "NAME", "'('"; "end-of-file"

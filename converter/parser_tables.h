@@ -11,10 +11,10 @@ namespace kestra_grammar {
 
 struct parse_tables {
     int final_state;
-    int last;       // highest index of table/check
-    int ntokens;    // symbols 0 .. ntokens-1 are tokens
-    int nnts;       // nonterminal count, $accept included
-    int nrules;     // table rules 1 ($accept) .. nrules; table rule n+1 is the system's rule n
+    int last;    // highest index of table/check
+    int ntokens; // symbols 0 .. ntokens-1 are tokens
+    int nnts;    // nonterminal count, $accept included
+    int nrules;  // table rules 1 ($accept) .. nrules; table rule n+1 is the system's rule n
     int nstates;
     int pact_ninf;  // pact value: default reduction without look-ahead
     int table_ninf; // table value: syntax error
@@ -28,8 +28,8 @@ struct parse_tables {
 
 extern const parse_tables tables;
 
-// Runs the action of table rule `rule` (the system's rule - 1) with yyvsp at the top entry of the value stack; returns 0 to
-// go on, 1 for YYABORT, 2 for YYACCEPT, 3 for YYERROR.
+// Runs the action of table rule `rule` (the system's rule - 1) with yyvsp at the top entry of the
+// value stack; returns 0 to go on, 1 for YYABORT, 2 for YYACCEPT, 3 for YYERROR.
 int run_action(int rule, yyvalue *yyvsp);
 
 } // namespace kestra_grammar

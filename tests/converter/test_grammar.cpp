@@ -1,6 +1,6 @@
 // Grammar tests on token lists, apart from the scanner: the rule list against
-// the list kept as test data, the token numbers, the precedence consequences, every statement form (all
-// reachable rules reduced), and refusals.
+// the list kept as test data, the token numbers, the precedence consequences, every statement form
+// (all reachable rules reduced), and refusals.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -30,9 +30,9 @@ const char *const token_names =
     "IGNORE_DUP_ROW ALLOW_DUP_ROW SORTED_DATA WHEN CASE THEN IDENTITY SCROLL FIRST LAST READ "
     "ONLY DEALLOCATE ROWS SQLSTATUS FETCH_STATUS";
 
-static_assert(LOWPREC == 257 && STRING == 258 && COMPARISON == 272 && OR == 273 &&
-                  UMINUS == 277 && UPDATING == 278 && SELECT == 299 && CREATE_PROC == 316 &&
-                  GO == 337 && USER == 377 && WHEN == 399 && FETCH_STATUS == 411,
+static_assert(LOWPREC == 257 && STRING == 258 && COMPARISON == 272 && OR == 273 && UMINUS == 277 &&
+                  UPDATING == 278 && SELECT == 299 && CREATE_PROC == 316 && GO == 337 &&
+                  USER == 377 && WHEN == 399 && FETCH_STATUS == 411,
               "token numbers of the grammar");
 
 std::string trace_tail(const parse_result &r) {
@@ -206,7 +206,8 @@ TEST(GrammarForms, EveryReachableRuleIsReduced) {
         " COMMIT TRANSACTION tx ROLLBACK ROLLBACK TRANSACTION ROLLBACK TRANSACTION tx"
         " SAVE TRANSACTION tx",
         // DML.
-        "CREATE_PROC p AS DELETE FROM t WHERE a = 1 DELETE t DELETE t FROM t , s WHERE t . a = s . a"
+        "CREATE_PROC p AS DELETE FROM t WHERE a = 1 DELETE t DELETE t FROM t , s WHERE t . a = s . "
+        "a"
         " DELETE FROM t WHERE CURRENT OF c",
         "CREATE_PROC p AS INSERT INTO t ( a , b ) VALUES ( 1 , NULLX ) INSERT t SELECT a FROM s"
         " INSERT t ( a ) ( SELECT a FROM s )",

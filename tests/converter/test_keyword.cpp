@@ -21,19 +21,18 @@ struct group {
 
 const std::vector<group> &spec_table() {
     static const std::vector<group> table = {
-        {FUNC,
-         {"ABS",        "ACOS",        "APP_NAME",  "ASCII",      "ASIN",      "ATAN",
-          "ATN2",       "AVG",         "BASECHAR",  "BITAND",     "BITNAND",   "CEILING",
-          "CHAR_LENGTH", "CHARBASE",   "CHARINDEX", "COL_LENGTH", "COL_NAME",  "CONVERT",
-          "COS",        "COT",         "COUNT",     "DATALENGTH", "DATEADD",   "DATEDIFF",
-          "DATENAME",   "DATEPART",    "DB_ID",     "DB_NAME",    "DEGREES",   "DIFFERENCE",
-          "EXP",        "FLOOR",       "GETDATE",   "HOST_ID",    "HOST_NAME", "ISNULL",
-          "LOG",        "LOG10",       "LOWER",     "LTRIM",      "MAX",       "MIN",
-          "OBJECT_ID",  "OBJECT_NAME", "PATINDEX",  "PI",         "POWER",     "RADIANS",
-          "RAND",       "READTEXT",    "REPLICATE", "REVERSE",    "RIGHT",     "ROUND",
-          "RTRIM",      "SIGN",        "SIN",       "SOUNDEX",    "SPACE",     "SQRT",
-          "STR",        "STUFF",       "SUBSTRING", "SUM",        "SUSER_ID",  "SUSER_NAME",
-          "TAN",        "TEXTPTR",     "TEXTVALID", "UPPER",      "USER_ID",   "USER_NAME"}},
+        {FUNC, {"ABS",         "ACOS",        "APP_NAME",  "ASCII",      "ASIN",      "ATAN",
+                "ATN2",        "AVG",         "BASECHAR",  "BITAND",     "BITNAND",   "CEILING",
+                "CHAR_LENGTH", "CHARBASE",    "CHARINDEX", "COL_LENGTH", "COL_NAME",  "CONVERT",
+                "COS",         "COT",         "COUNT",     "DATALENGTH", "DATEADD",   "DATEDIFF",
+                "DATENAME",    "DATEPART",    "DB_ID",     "DB_NAME",    "DEGREES",   "DIFFERENCE",
+                "EXP",         "FLOOR",       "GETDATE",   "HOST_ID",    "HOST_NAME", "ISNULL",
+                "LOG",         "LOG10",       "LOWER",     "LTRIM",      "MAX",       "MIN",
+                "OBJECT_ID",   "OBJECT_NAME", "PATINDEX",  "PI",         "POWER",     "RADIANS",
+                "RAND",        "READTEXT",    "REPLICATE", "REVERSE",    "RIGHT",     "ROUND",
+                "RTRIM",       "SIGN",        "SIN",       "SOUNDEX",    "SPACE",     "SQRT",
+                "STR",         "STUFF",       "SUBSTRING", "SUM",        "SUSER_ID",  "SUSER_NAME",
+                "TAN",         "TEXTPTR",     "TEXTVALID", "UPPER",      "USER_ID",   "USER_NAME"}},
         {NUMERIC,
          {"BIT", "DECIMAL", "FLOAT", "MONEY_NOT_USED", "NUMERIC", "REAL", "SMALLMONEY",
           "TIMESTAMP_NOT_USED"}},
@@ -200,10 +199,11 @@ TEST_F(KeywordTable, EveryKeywordYieldsItsToken) {
 }
 
 TEST_F(KeywordTable, WordsThatAreNoKeywords) {
-    for (const char *w : {"Select", "select", "MONEY", "DATE", "TIMESTAMP", "CHECK", "DEFAULT",
-                          "ESCAPE", "FOREIGN", "KEY", "PRIMARY", "REFERENCES", "SOME", "USER",
-                          "OPTION", "PUBLIC", "PRIVILEGES", "SCHEMA", "PRECISION", "INDICATOR",
-                          "@@ROWCOUNT", "SQLSTATUS", "", "DELETED", "INSERTED", "SEL", "SELECTX"})
+    for (const char *w :
+         {"Select",    "select",  "MONEY",      "DATE",     "TIMESTAMP",  "CHECK",     "DEFAULT",
+          "ESCAPE",    "FOREIGN", "KEY",        "PRIMARY",  "REFERENCES", "SOME",      "USER",
+          "OPTION",    "PUBLIC",  "PRIVILEGES", "SCHEMA",   "PRECISION",  "INDICATOR", "@@ROWCOUNT",
+          "SQLSTATUS", "",        "DELETED",    "INSERTED", "SEL",        "SELECTX"})
         EXPECT_EQ(token_search(w), -1) << w;
     std::string longword(200, 'A');
     EXPECT_EQ(token_search(longword.c_str()), -1);

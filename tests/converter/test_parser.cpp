@@ -159,15 +159,13 @@ TEST(ParserErrors, SyntaxErrorsEndTheParse) {
         size_t at = r.trace.rfind(received);
         ASSERT_NE(at, std::string::npos) << c.program;
         size_t eol = r.trace.find('\n', at);
-        EXPECT_EQ(r.trace.substr(at + received.size(), eol - at - received.size()),
-                  c.last_token)
+        EXPECT_EQ(r.trace.substr(at + received.size(), eol - at - received.size()), c.last_token)
             << c.program;
         EXPECT_NE(r.trace.find("Error recovery pops state 0, uncovers state -1\n"),
                   std::string::npos)
             << c.program;
-        EXPECT_EQ(r.trace.size(),
-                  r.trace.find("Error recovery pops state 0, uncovers state -1\n") +
-                      strlen("Error recovery pops state 0, uncovers state -1\n"))
+        EXPECT_EQ(r.trace.size(), r.trace.find("Error recovery pops state 0, uncovers state -1\n") +
+                                      strlen("Error recovery pops state 0, uncovers state -1\n"))
             << "nothing after the last pop: " << c.program;
         EXPECT_EQ(yynerrs, 1);
     }

@@ -86,8 +86,8 @@ TEST(ParserRun, StatementFormsAreAccepted) {
         "print 'a';",
     };
     for (const char *body : bodies) {
-        std::string source = "create procedure p @a int, @b int output\nas\n" + std::string(body) +
-                             "\ngo\n";
+        std::string source =
+            "create procedure p @a int, @b int output\nas\n" + std::string(body) + "\ngo\n";
         run_result r = convert(source);
         EXPECT_EQ(r.status, 0) << source;
         // (Translation notes on standard error are the actions' business, not the parse's.)

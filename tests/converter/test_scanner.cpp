@@ -158,9 +158,8 @@ TEST_F(Scanner, UnitHeadInsideAUnit) {
 
 TEST_F(Scanner, BeginTransaction) {
     unit("begin  tran begin transaction BEGIN\tTRANSACTION begin tranx begin");
-    EXPECT_EQ(tokens(), (std::vector<int>{BEGIN_TRANSACTION, BEGIN_TRANSACTION,
-                                          BEGIN_TRANSACTION, BEGIN_TRANSACTION, NAME,
-                                          BEGIN_CLAUSE}));
+    EXPECT_EQ(tokens(), (std::vector<int>{BEGIN_TRANSACTION, BEGIN_TRANSACTION, BEGIN_TRANSACTION,
+                                          BEGIN_TRANSACTION, NAME, BEGIN_CLAUSE}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -355,8 +354,8 @@ TEST_F(Scanner, EqualSign) {
     EXPECT_EQ(all(), (std::vector<tok>{{NAME, "a"}, {'=', "a"}, {NAME, "b"}}));
     // Inside a condition: COMPARISON (the WHERE word sets inWhere).
     unit("where a = b");
-    EXPECT_EQ(all(), (std::vector<tok>{{WHERE, "WHERE"}, {NAME, "a"}, {COMPARISON, "="},
-                                       {NAME, "b"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{{WHERE, "WHERE"}, {NAME, "a"}, {COMPARISON, "="}, {NAME, "b"}}));
     for (int16_t *flag : {&inIF, &inWhile, &inHaving}) {
         inWhere = 0;
         *flag = 1;
@@ -381,17 +380,15 @@ TEST_F(Scanner, EqualSign) {
 
 TEST_F(Scanner, SingleQuotedLiteral) {
     unit("'abc' 'it''s' '' 'a''''b'");
-    EXPECT_EQ(all(), (std::vector<tok>{{STRING, "'abc'"},
-                                       {STRING, "'it''s'"},
-                                       {STRING, "''"},
-                                       {STRING, "'a''''b'"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{
+                  {STRING, "'abc'"}, {STRING, "'it''s'"}, {STRING, "''"}, {STRING, "'a''''b'"}}));
 }
 
 TEST_F(Scanner, DoubleQuotedLiteralBecomesSingleQuoted) {
     unit("\"abc\" \"it's\" \"a\"\"b\"");
-    EXPECT_EQ(all(), (std::vector<tok>{{STRING, "'abc'"},
-                                       {STRING, "'it's'"},
-                                       {STRING, "'a\"\"b'"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{{STRING, "'abc'"}, {STRING, "'it's'"}, {STRING, "'a\"\"b'"}}));
 }
 
 TEST_F(Scanner, QuotesOfTheOtherKindAreNotJoined) {
@@ -454,18 +451,15 @@ TEST_F(Scanner, HexadecimalNumbers) {
 
 TEST_F(Scanner, LongHexadecimalNumbersAreExact) {
     unit("0x99999999 0x10000000000000000 0x0000000000000000000000000000001");
-    EXPECT_EQ(all(), (std::vector<tok>{{INTNUM, "2576980377"},
-                                       {INTNUM, "18446744073709551616"},
-                                       {INTNUM, "1"}}));
+    EXPECT_EQ(all(), (std::vector<tok>{
+                         {INTNUM, "2576980377"}, {INTNUM, "18446744073709551616"}, {INTNUM, "1"}}));
 }
 
 TEST_F(Scanner, PointsAndDots) {
     unit("a.b 1.5.3");
-    EXPECT_EQ(all(), (std::vector<tok>{{NAME, "a"},
-                                       {'.', "a"},
-                                       {NAME, "b"},
-                                       {APPROXNUM, "1.5"},
-                                       {APPROXNUM, ".3"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{
+                  {NAME, "a"}, {'.', "a"}, {NAME, "b"}, {APPROXNUM, "1.5"}, {APPROXNUM, ".3"}}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -474,10 +468,9 @@ TEST_F(Scanner, PointsAndDots) {
 
 TEST_F(Scanner, KeywordsInAnyCaseNamesAsWritten) {
     unit("select Select SELECT MyTable");
-    EXPECT_EQ(all(), (std::vector<tok>{{SELECT, "SELECT"},
-                                       {SELECT, "SELECT"},
-                                       {SELECT, "SELECT"},
-                                       {NAME, "MyTable"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{
+                  {SELECT, "SELECT"}, {SELECT, "SELECT"}, {SELECT, "SELECT"}, {NAME, "MyTable"}}));
 }
 
 TEST_F(Scanner, WordCharacters) {
@@ -492,11 +485,10 @@ TEST_F(Scanner, Labels) {
 
 TEST_F(Scanner, TriggerPseudoTables) {
     unit("inserted.col Deleted INSERTEDX");
-    EXPECT_EQ(all(), (std::vector<tok>{{NAME, ":NEW"},
-                                       {'.', ":NEW"},
-                                       {NAME, "col"},
-                                       {NAME, ":OLD"},
-                                       {NAME, "INSERTEDX"}}));
+    EXPECT_EQ(
+        all(),
+        (std::vector<tok>{
+            {NAME, ":NEW"}, {'.', ":NEW"}, {NAME, "col"}, {NAME, ":OLD"}, {NAME, "INSERTEDX"}}));
 }
 
 TEST_F(Scanner, NextCharIsTheFirstCharacterAfterBlanks) {
@@ -616,11 +608,9 @@ TEST_F(Scanner, UpdateAndUpdating) {
     EXPECT_EQ(inUpdate, 1);
     inUpdate = 0;
     unit("if update  (col)");
-    EXPECT_EQ(all(), (std::vector<tok>{{IF, "IF"},
-                                       {UPDATING, "UPDATE"},
-                                       {'(', "UPDATE"},
-                                       {NAME, "col"},
-                                       {')', "col"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{
+                  {IF, "IF"}, {UPDATING, "UPDATE"}, {'(', "UPDATE"}, {NAME, "col"}, {')', "col"}}));
     EXPECT_EQ(inUpdate, 0);
 }
 
@@ -646,10 +636,9 @@ TEST_F(Scanner, CaseFlag) {
 
 TEST_F(Scanner, GoWordAndComputeAndExecute) {
     unit("go compute exec execute");
-    EXPECT_EQ(all(), (std::vector<tok>{{GO, "GO"},
-                                       {COMPUTE, "COMPUTE"},
-                                       {EXECUTE, "EXEC"},
-                                       {EXECUTE, "EXECUTE"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{
+                  {GO, "GO"}, {COMPUTE, "COMPUTE"}, {EXECUTE, "EXEC"}, {EXECUTE, "EXECUTE"}}));
 }
 
 TEST_F(Scanner, KeywordSideEffectsThroughTheScanner) {
@@ -662,8 +651,7 @@ TEST_F(Scanner, KeywordSideEffectsThroughTheScanner) {
 
 TEST_F(Scanner, DatatypeWordsThatAreNoKeywords) {
     unit("date money timestamp datetime real smallint binary");
-    EXPECT_EQ(tokens(),
-              (std::vector<int>{NAME, NAME, NAME, DATE, NUMERIC, INTEGER, VARBINARY}));
+    EXPECT_EQ(tokens(), (std::vector<int>{NAME, NAME, NAME, DATE, NUMERIC, INTEGER, VARBINARY}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -672,8 +660,7 @@ TEST_F(Scanner, DatatypeWordsThatAreNoKeywords) {
 
 TEST_F(Scanner, Parameters) {
     unit("@x @Abc_1#$ @1");
-    EXPECT_EQ(all(), (std::vector<tok>{{PARAMETER, "@x"}, {PARAMETER, "@Abc_1#$"},
-                                       {INTNUM, "1"}}));
+    EXPECT_EQ(all(), (std::vector<tok>{{PARAMETER, "@x"}, {PARAMETER, "@Abc_1#$"}, {INTNUM, "1"}}));
 }
 
 TEST_F(Scanner, StatusGlobals) {
@@ -696,18 +683,17 @@ TEST_F(Scanner, StatusGlobalErrorSetsTheFlag) {
 
 TEST_F(Scanner, VersionIsSelectedOncePerUnit) {
     unit("@@version @@VERSION");
-    EXPECT_EQ(all(), (std::vector<tok>{{PARAMETER, "@Tarn_version"},
-                                       {PARAMETER, "@Tarn_version"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{{PARAMETER, "@Tarn_version"}, {PARAMETER, "@Tarn_version"}}));
     EXPECT_EQ(version_flag, 1);
     EXPECT_EQ(body(), "\nSELECT CREATED INTO Tarn_version FROM SM$VERSION;");
 }
 
 TEST_F(Scanner, TemporaryTables) {
     unit("#work #Work #work #");
-    EXPECT_EQ(all(), (std::vector<tok>{{NAME, "temp_work"},
-                                       {NAME, "temp_Work"},
-                                       {NAME, "temp_work"},
-                                       {NAME, "temp_"}}));
+    EXPECT_EQ(all(),
+              (std::vector<tok>{
+                  {NAME, "temp_work"}, {NAME, "temp_Work"}, {NAME, "temp_work"}, {NAME, "temp_"}}));
     ASSERT_EQ(tot_tmp, 3);
     EXPECT_STREQ(tmp_list[0].name, "temp_work");
     EXPECT_STREQ(tmp_list[0].name2, "temp_work");
@@ -774,12 +760,9 @@ TEST_F(Scanner, LineNumbers) {
     std::vector<std::pair<int, int>> seen;
     for (int t; (t = yylex()) != 0;)
         seen.emplace_back(t, yylineno);
-    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{CREATE_PROC, 5},
-                                                      {NAME, 5},
-                                                      {AS, 6},
-                                                      {SELECT, 7},
-                                                      {STRING, 8},
-                                                      {NAME, 12}}));
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<int, int>>{
+                  {CREATE_PROC, 5}, {NAME, 5}, {AS, 6}, {SELECT, 7}, {STRING, 8}, {NAME, 12}}));
     EXPECT_EQ(yylineno, 12);
 }
 
