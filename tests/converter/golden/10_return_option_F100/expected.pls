@@ -1,0 +1,20 @@
+
+CREATE OR REPLACE FUNCTION f100(
+x 	INTEGER )
+RETURN INTEGER
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+BEGIN
+	IF f100.x > 0 THEN
+		RETURN 100;
+	END IF;
+	DBMS_OUTPUT.PUT_LINE('x') ;
+	RETURN 100;
+END f100;
+/
+
+show errors;

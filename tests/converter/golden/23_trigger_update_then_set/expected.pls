@@ -1,0 +1,19 @@
+
+CREATE OR REPLACE TRIGGER t3
+AFTER UPDATE
+ON tb
+FOR EACH ROW
+DECLARE
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER := 1;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+/* SET NOCOUNT ON */
+
+BEGIN
+	DBMS_OUTPUT.PUT_LINE('x') ;
+END t3;
+/
+
+show errors;

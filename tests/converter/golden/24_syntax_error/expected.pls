@@ -1,0 +1,10 @@
+
+CREATE OR REPLACE PROCEDURE bad
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+BEGIN
+	DBMS_OUTPUT.PUT_LINE('a') ;show errors;

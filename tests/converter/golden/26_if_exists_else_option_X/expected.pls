@@ -1,0 +1,30 @@
+
+CREATE OR REPLACE PROCEDURE chk2
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+BEGIN
+	
+	BEGIN
+	Tarn_selcnt := 0;
+	Tarn_error := 0;
+	Tarn_rowcnt := 0;
+	SELECT 1 INTO Tarn_selcnt
+	FROM DUAL
+	WHERE EXISTS (
+		SELECT  *
+		FROM t);
+	Tarn_rowcnt := SQL%ROWCOUNT;
+	END;
+	IF Tarn_selcnt != 0 THEN
+		DBMS_OUTPUT.PUT_LINE('a') ;
+	ELSE
+		DBMS_OUTPUT.PUT_LINE('b') ;
+	END IF;
+END chk2;
+/
+
+show errors;
