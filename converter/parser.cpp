@@ -187,13 +187,8 @@ int parse() {
     for (;;) {
         // 1. Push the state and the value yyval.
         if (yydebug) {
-            printf("State %d, token ", state);
-            if (yychar == 0)
-                fputs("end-of-file\n", stdout);
-            else if (yychar < 0)
-                fputs("-none-\n", stdout);
-            else
-                printf("%s\n", yytoken_name(yychar));
+            printf("State %d, ", state);
+            trace_token("token ");
         }
         if (ps + 1 >= ps_end) {
             if (!grow_stacks()) {
@@ -243,15 +238,8 @@ int parse() {
         if (rule == 0) {
             if (yyerrflag == 3) {
                 // No shift since the last error: discard the look-ahead and try again.
-                if (yydebug) {
-                    fputs("Error recovery discards ", stdout);
-                    if (yychar == 0)
-                        fputs("token end-of-file\n", stdout);
-                    else if (yychar < 0)
-                        fputs("token -none-\n", stdout);
-                    else
-                        printf("token %s\n", yytoken_name(yychar));
-                }
+                if (yydebug)
+                    trace_token("Error recovery discards token ");
                 if (yychar == 0)
                     return 1;
                 yychar = -1;
