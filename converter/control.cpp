@@ -94,8 +94,10 @@ void ctl_break() {
     statement("EXIT;", true);
 }
 
+// WAITFOR clears firstTime like every statement that writes a line: as a unit's first
+// statement it opens the body, so its SLEEP stands after BEGIN and the unit gets its head.
 void ctl_waitfor(const char *delay) {
-    statement("DBMS_LOCK.SLEEP(0 /* " + str(delay) + " */);", true);
+    statement("DBMS_LOCK.SLEEP(0 /* " + str(delay) + " */);");
 }
 
 void ctl_print(const char *list) {

@@ -372,13 +372,14 @@ TEST_F(Units, SimpleStatements) {
                             "\nDBMS_OUTPUT.PUT_LINE('a','b') ;\nGOTO i_loop2;\nEXIT;");
 }
 
-TEST_F(Units, BreakAndWaitforDoNotOpenTheBody) {
+TEST_F(Units, BreakDoesNotOpenTheBodyWaitforDoes) {
     ctl_break();
-    ctl_waitfor("1");
     EXPECT_EQ(begin_printed, 0);
+    ctl_waitfor("1");
+    EXPECT_EQ(begin_printed, 1);
     ctl_print("1");
     EXPECT_EQ(body_.text(),
-              "\nEXIT;\nDBMS_LOCK.SLEEP(0 /* 1 */);\nBEGIN\x05\n\tDBMS_OUTPUT.PUT_LINE(1) ;");
+              "\nEXIT;\nBEGIN\x05\n\tDBMS_LOCK.SLEEP(0 /* 1 */);\n\tDBMS_OUTPUT.PUT_LINE(1) ;");
 }
 
 TEST_F(Units, EndFollowedByBegins) {
