@@ -222,9 +222,20 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
         fprintf(yyout, "%s%s;", str(retval).c_str(), str(name).c_str());
     } else {
         fprintf(yyout, "%s%s(", str(retval).c_str(), str(name).c_str());
+        // Each argument after the first on its own line: a break after the commas that
+        // separate arguments only, not after one inside a string literal ('a,b' keeps its
+        // value) or inside parentheses (a function call's own arguments).
+        bool quoted = false;
+        int depth = 0;
         for (char c : p) {
             fputc(c, yyout);
-            if (c == ',')
+            if (c == '\'')
+                quoted = !quoted; // a doubled quote toggles twice: still inside
+            else if (!quoted && c == '(')
+                depth++;
+            else if (!quoted && c == ')' && depth > 0)
+                depth--;
+            else if (!quoted && depth == 0 && c == ',')
                 print_tabs();
         }
         fputs(");", yyout);

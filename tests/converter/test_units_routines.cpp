@@ -343,6 +343,29 @@ TEST_F(Units, ExecuteForms) {
                             "\n\t\t\tTarn_errmsg := SQLERRM;\n\n\tEND;");
 }
 
+// Only the commas between arguments break the line: never one inside a string literal
+// (doubled quotes included) or inside parentheses.
+TEST_F(Units, ExecuteBreaksOnlyBetweenArguments) {
+    const struct {
+        const char *params;
+        const char *call;
+    } cases[] = {
+        {"'a,b', x", "p('a,b',\n x);"},
+        {"'it''s, here', 'x'", "p('it''s, here',\n 'x');"},
+        {"f(1, g(2, 3)), 'a)b,c', y", "p(f(1, g(2, 3)),\n 'a)b,c',\n y);"},
+        {"'(', z", "p('(',\n z);"},
+        {"n => 'v,w'", "p(n => 'v,w');"},
+    };
+    begin_printed = 1;
+    noexception = 0;
+    for (const auto &c : cases) {
+        body_.close();
+        yyout = body_.open();
+        ctl_execute("", "p", c.params);
+        EXPECT_EQ(body_.text(), std::string("\nBEGIN\n") + c.call + "\nEND;") << c.params;
+    }
+}
+
 TEST_F(Units, ExecuteWithoutParametersRecompileAndNoException) {
     begin_printed = 1;
     noexception = 0;
