@@ -32,7 +32,8 @@ struct kestra_stop {
     int status;
 };
 int run_depth = 0;
-bool log_opened_in_run = false; // the run has opened its log (reset with the run's files)
+bool log_opened_in_run = false;  // the run has opened its log (reset with the run's files)
+bool conversion_started = false; // the run got as far as its log: a stop then logs a failure
 
 // The banner's constants.
 const char vsnban[] = "Kestra for TSQL Release %d.%d.%d.%d.%d %s";
@@ -119,21 +120,27 @@ void release_run_files() {
     FreeList();
 }
 
+// Appends the run's last log line: success, or failure naming the unit being converted.
+// Returns false when the log cannot be opened.
+bool log_run_result(bool success) {
+    fpLog = fopen("KESTRA.log", "a");
+    if (fpLog == nullptr)
+        return false;
+    if (success)
+        fprintf(fpLog, "[KESTRA-MSG(OKEY)]:[%s(%s)] Conversion Successful\n", iFname, "SUCCESS");
+    else
+        fprintf(fpLog, "[KESTRA-MSG(FAIL)]:[%s(%s)] Conversion Failed\n", iFname, proc_name);
+    close_file(fpLog);
+    return true;
+}
+
 void final_report() {
     if (conv_error == 0)
         printf("Successfully converted. RETCODE = %d\n", stack_ptr);
     else
         printf("Failed to convert. RETCODE = %d\n", stack_ptr);
-    fpLog = fopen("KESTRA.log", "a");
-    if (fpLog == nullptr) {
+    if (!log_run_result(conv_error == 0))
         perror("KESTRA.log");
-        return;
-    }
-    if (conv_error == 0)
-        fprintf(fpLog, "[KESTRA-MSG(OKEY)]:[%s(%s)] Conversion Successful\n", iFname, "SUCCESS");
-    else
-        fprintf(fpLog, "[KESTRA-MSG(FAIL)]:[%s(%s)] Conversion Failed\n", iFname, proc_name);
-    close_file(fpLog);
 }
 
 int run(int argc, char **argv) {
@@ -258,6 +265,7 @@ int run(int argc, char **argv) {
     scanner_reset(yyin);
     // 10.
     open_tmp_files();
+    conversion_started = true;
     // 11.
     yyparse();
     // 12.
@@ -286,6 +294,7 @@ void kestra_exit(int status) {
 int kestra_main(int argc, char **argv) {
     int status;
     run_depth++;
+    conversion_started = false;
     try {
         status = run(argc, argv);
     } catch (const kestra_stop &stop) {
@@ -293,6 +302,11 @@ int kestra_main(int argc, char **argv) {
     }
     run_depth--;
     release_run_files();
+    // A run stopped during the conversion (an exceeded limit, an input or output failure)
+    // ends its log like every failed run; its message is already on standard error.
+    if (status != 0 && conversion_started)
+        log_run_result(false);
+    conversion_started = false;
     release_procname_pool();
     fflush(stdout);
     fflush(stderr);

@@ -205,6 +205,8 @@ void hdr_proc_name(char *dst, const char *owner, const char *name) {
     if (n.size() >= sizeof proc_name) {
         fprintf(stderr, "kestra: the unit name is longer than %zu characters: %s\n",
                 sizeof proc_name - 1, n.c_str());
+        // The run's failure line in the log names the unit by the characters that fit.
+        text_copy(proc_name, sizeof proc_name, n.c_str());
         kestra_exit(1);
     }
     text_copy(proc_name, sizeof proc_name, n.c_str());
