@@ -39,9 +39,16 @@ int size_of(const char *s) {
     return static_cast<int>(v);
 }
 
-// Appends an entry to declare_list.
+// Appends an entry to declare_list. A name that does not fit the entry stops the run: cut,
+// the parameter list and the declarations would use a name that the body does not.
 declare_entry &new_declaration(const char *name, const char *base, const char *size, int kind) {
     check_capacity(declare_no, DECLARE_LIST_MAX, "the declaration list (declare_list)");
+    if (strlen(name) >= sizeof declare_list[0].name) {
+        fprintf(stderr,
+                "kestra: the parameter or variable name is longer than %zu characters: %s\n",
+                sizeof declare_list[0].name - 1, name);
+        kestra_exit(1);
+    }
     declare_entry &e = declare_list[declare_no++];
     memset(&e, 0, sizeof e);
     text_copy(e.name, sizeof e.name, name);
