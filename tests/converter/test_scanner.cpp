@@ -331,6 +331,9 @@ TEST_F(Scanner, OuterJoinsAndSemicolon) {
                                        {JOIN, "=*"},
                                        {NAME, "d"},
                                        {GO, "GO"}}));
+    // Before a group number (name;1) ";" is the character itself; before anything else GO.
+    unit("p;1 q ;\t2 r;\n3");
+    EXPECT_EQ(tokens(), (std::vector<int>{NAME, ';', INTNUM, NAME, ';', INTNUM, NAME, GO, INTNUM}));
 }
 
 TEST_F(Scanner, SingleCharacterTokensLeaveYylval) {

@@ -1,0 +1,8 @@
+CREATE PROCEDURE grouped;1 @a int
+AS
+PRINT @a
+GO
+CREATE PROCEDURE grouped;2
+AS
+EXEC grouped;1 5
+GO
