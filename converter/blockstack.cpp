@@ -111,6 +111,7 @@ static void further_begins() {
 }
 
 void action_for_while(const char * /*keyword*/, const char *condition, const char *begin_text) {
+    inWhere = inHaving = 0; // a WHERE inside the condition ended with it
     firstTime = 0;
     label_ctr++;
     char label[32];
@@ -164,6 +165,7 @@ void action_for_while(const char * /*keyword*/, const char *condition, const cha
 
 void action_for_if(const char * /*keyword*/, const char *condition, const char *begin_text) {
     firstTime = 0;
+    inWhere = inHaving = 0; // a WHERE inside the condition ended with it
     if (else_if == 0)
         print_tabs();
     if (if_exists == 0) {

@@ -50,25 +50,6 @@ void ctl_execute(const char *retval, const char *name, const char *params);
 void xpr_comparison(char *dst, const char *left, const char *op, const char *right); // rule 87
 void xpr_null_comparison(char *dst, const char *left, const char *op);           // rules 91, 367
 void xpr_binary(char *dst, const char *left, const char *op, const char *right); // 394-410
-void xpr_assignment(char *dst, const char *left, const char *op, const char *right); // 411-418
-void xpr_join_parts(char *dst, const char *a, const char *b, const char *c, const char *d,
-                    const char *e); // rule 289: the non-empty parts joined by one blank
-void xpr_from_clause(char *dst, const char *tables);                                  // rule 337
-void xpr_where_clause(char *dst, const char *condition);                              // rule 341
 void xpr_search_join(char *dst, const char *left, const char *op, const char *right); // 351, 352
 void xpr_search_not(char *dst, const char *condition);                                // rule 353
 void xpr_search_paren(char *dst, const char *condition);                              // rule 354
-void xpr_subquery(char *dst, const char *distinct, const char *selection, const char *table_exp,
-                  const char *unions); // rule 389
-
-// Stand-ins until the SELECT translation is built: rule 325 (select_word) sets the SELECT
-// flags; rule 324 yields the query text and, for a SELECT statement, writes it to the body as
-// it stands; rule 235 resets the per-statement flags (and opens the body for a statement that
-// wrote nothing).
-void xpr_select_word();
-void xpr_query_spec(char *dst, const char *distinct, const char *selection, const char *table_exp);
-void xpr_statement_end();
-
-// Rules 478 to 485: a table name from its parts (`owner` and `alias` may be empty; enclosing
-// double quotes are stripped), recorded in tab_list (and as the trigger's table).
-void xpr_table(char *dst, const char *owner, const char *table, const char *alias);

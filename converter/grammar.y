@@ -20,6 +20,8 @@
 #include "control.h"
 #include "headers.h"
 #include "placeholder.h"
+#include "namecheck.h"
+#include "selectxlat.h"
 
 void start_again(); // the scanner: back to the outer state
 
@@ -556,7 +558,7 @@ table_constraint_def
 
 column_commalist
     : column                                             /* 201 */
-    | column_commalist ',' column                        /* 202 */
+    | column_commalist ',' column { dml_list_join($$, $1, $3); } /* 202 */
     ;
 
 view_def
@@ -571,7 +573,7 @@ opt_with_check_option
 
 opt_column_commalist
     : %empty { val_set($$, ""); }                        /* 207 */
-    | '(' column_commalist ')'                           /* 208 */
+    | '(' column_commalist ')' { val_printf($$, "(%s)", $2); } /* 208 */
     ;
 
 privilege_def
@@ -596,7 +598,7 @@ operation_commalist
 
 operation
     : SELECT                                             /* 217 */
-    | INSERT                                             /* 218 */
+    | INSERT { insert_flag = 0; }                        /* 218 */
     | DELETE                                             /* 219 */
     | EXECUTE                                            /* 220 */
     | UPDATE opt_column_commalist { inUpdate = 0; }      /* 221 */
@@ -615,16 +617,16 @@ grantee
 
 opt_order_by_clause
     : %empty { val_set($$, ""); }                        /* 227 */
-    | ORDER BY ordering_spec_commalist                   /* 228 */
+    | ORDER BY ordering_spec_commalist { qry_order_by($$, $3); } /* 228 */
     ;
 
 ordering_spec_commalist
     : ordering_spec                                      /* 229 */
-    | ordering_spec_commalist ',' ordering_spec          /* 230 */
+    | ordering_spec_commalist ',' ordering_spec { val_printf($$, "%s, %s", $1, $3); } /* 230 */
     ;
 
 ordering_spec
-    : scalar_exp opt_asc_desc                            /* 231 */
+    : scalar_exp opt_asc_desc { val_printf($$, "%s %s", $1, $2); } /* 231 */
     ;
 
 opt_asc_desc
@@ -634,7 +636,7 @@ opt_asc_desc
     ;
 
 sql
-    : manipulative_statement { xpr_statement_end(); }    /* 235 */
+    : manipulative_statement { qry_statement_end(); }    /* 235 */
     ;
 
 manipulative_statement
@@ -671,12 +673,12 @@ begin_tran_statement
     ;
 
 delete_statement_searched
-    : DELETE opt_from table opt_update_where_clause      /* 257 */
+    : DELETE opt_from table opt_update_where_clause { dml_delete($2, $3, $4); } /* 257 */
     ;
 
 opt_from
     : %empty { val_set($$, ""); }                        /* 258 */
-    | FROM                                               /* 259 */
+    | FROM { select_stmt = 1; }                          /* 259 */
     ;
 
 fetch_statement
@@ -746,7 +748,7 @@ opt_updatable_column_list
     ;
 
 insert_statement
-    : INSERT opt_into table opt_column_commalist values_or_query_spec /* 284 */
+    : INSERT opt_into table opt_column_commalist values_or_query_spec { dml_insert($3, $4, $5); } /* 284 */
     ;
 
 opt_into
@@ -755,22 +757,22 @@ opt_into
     ;
 
 values_or_query_spec
-    : VALUES '(' insert_atom_commalist ')'               /* 287 */
-    | query_exp                                          /* 288 */
+    : VALUES '(' insert_atom_commalist ')' { dml_values($$, $3); } /* 287 */
+    | query_exp { dml_query_values($$, $1); }            /* 288 */
     ;
 
 subquery_table_exp
-    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause { xpr_join_parts($$, $1, $2, $3, $4, $5); } /* 289 */
+    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause { qry_subquery_table_exp($$, $1, $2, $3, $4, $5); } /* 289 */
     ;
 
 insert_atom_commalist
     : insert_atom                                        /* 290 */
-    | insert_atom_commalist ',' insert_atom              /* 291 */
+    | insert_atom_commalist ',' insert_atom { dml_list_join($$, $1, $3); } /* 291 */
     ;
 
 insert_atom
     : scalar_exp                                         /* 292 */
-    | NULLX                                              /* 293 */
+    | NULLX { val_set($$, "NULL"); }                     /* 293 */
     ;
 
 rollback_statement
@@ -780,7 +782,7 @@ rollback_statement
     ;
 
 select_statement
-    : query_exp                                          /* 297 */
+    : query_exp { qry_select_statement(); }              /* 297 */
     ;
 
 opt_all_distinct
@@ -790,34 +792,34 @@ opt_all_distinct
     ;
 
 update_statement_searched
-    : UPDATE table SET assignment_commalist opt_update_where_clause /* 301 */
-    | UPDATE STATISTICS table                            /* 302 */
-    | UPDATE STATISTICS table NAME                       /* 303 */
+    : UPDATE table SET assignment_commalist opt_update_where_clause { dml_update($2, $4, $5); } /* 301 */
+    | UPDATE STATISTICS table { inUpdate = yychar == UPDATE ? 1 : 0; } /* 302 */
+    | UPDATE STATISTICS table NAME { inUpdate = yychar == UPDATE ? 1 : 0; } /* 303 */
     ;
 
 assignment_commalist
     : assignment                                         /* 304 */
-    | assignment_commalist ',' assignment                /* 305 */
+    | assignment_commalist ',' assignment { val_printf($$, "%s,\n%s", $1, $3); } /* 305 */
     ;
 
 assignment
-    : update_columns scalar_exp                          /* 306 */
-    | update_columns NULLX                               /* 307 */
-    | update_columns subquery                            /* 308 */
+    : update_columns scalar_exp { dml_assignment($$, $1, $2); } /* 306 */
+    | update_columns NULLX { dml_assignment($$, $1, nullptr); } /* 307 */
+    | update_columns subquery { dml_assignment($$, $1, $2); } /* 308 */
     ;
 
 update_columns
     : column '='                                         /* 309 */
-    | column '.' column '='                              /* 310 */
-    | column '.' column '.' column '='                   /* 311 */
+    | column '.' column '=' { val_printf($$, "%s.%s", $1, $3); } /* 310 */
+    | column '.' column '.' column '=' { val_printf($$, "%s.%s", $1, $3); } /* 311 */
     | column COMPARISON                                  /* 312 */
-    | column '.' column COMPARISON                       /* 313 */
-    | column '.' column '.' column COMPARISON            /* 314 */
+    | column '.' column COMPARISON { val_printf($$, "%s.%s", $1, $3); } /* 313 */
+    | column '.' column '.' column COMPARISON { val_printf($$, "%s.%s", $1, $3); } /* 314 */
     ;
 
 opt_update_where_clause
     : %empty { val_set($$, ""); }                        /* 315 */
-    | from_clause where_clause                           /* 316 */
+    | from_clause where_clause { dml_update_where($$, $1, $2); } /* 316 */
     ;
 
 opt_where_clause
@@ -827,54 +829,54 @@ opt_where_clause
 
 query_exp
     : query_term                                         /* 319 */
-    | query_exp UNION query_term                         /* 320 */
-    | query_exp UNION ALL query_term                     /* 321 */
+    | query_exp UNION query_term { qry_query_union($$, $1, $3, 0); } /* 320 */
+    | query_exp UNION ALL query_term { qry_query_union($$, $1, $4, 1); } /* 321 */
     ;
 
 query_term
     : query_spec                                         /* 322 */
-    | '(' query_exp ')'                                  /* 323 */
+    | '(' query_exp ')' { qry_query_paren($$, $2); }     /* 323 */
     ;
 
 query_spec
-    : select_word opt_all_distinct selection opt_into_tmptable table_exp opt_compute { xpr_query_spec($$, $2, $3, $5); } /* 324 */
+    : select_word opt_all_distinct selection opt_into_tmptable table_exp opt_compute { qry_query_spec($$, $2, $3, $4, $5, $6); } /* 324 */
     ;
 
 select_word
-    : SELECT { xpr_select_word(); }                      /* 325 */
+    : SELECT { qry_select_word(); }                      /* 325 */
     ;
 
 selection
-    : scalar_exp_commalist                               /* 326 */
+    : scalar_exp_commalist { qry_selection_end(); }      /* 326 */
     ;
 
 opt_compute
     : %empty { val_set($$, ""); }                        /* 327 */
-    | COMPUTE compute_list opt_by                        /* 328 */
+    | COMPUTE compute_list opt_by { qry_compute($$, $2, $3); } /* 328 */
     ;
 
 compute_list
     : function_ref                                       /* 329 */
-    | function_ref ',' compute_list                      /* 330 */
+    | function_ref ',' compute_list { val_printf($$, "%s, %s", $1, $3); } /* 330 */
     ;
 
 opt_by
     : %empty { val_set($$, ""); }                        /* 331 */
-    | BY column_ref_commalist                            /* 332 */
+    | BY column_ref_commalist { val_printf($$, "BY %s", $2); } /* 332 */
     ;
 
 opt_into_tmptable
     : %empty { val_set($$, ""); }                        /* 333 */
-    | INTO NAME                                          /* 334 */
+    | INTO NAME { val_printf($$, "INTO %s", $2); }       /* 334 */
     ;
 
 table_exp
-    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause { xpr_join_parts($$, $1, $2, $3, $4, $5); } /* 335 */
+    : from_clause opt_where_clause opt_group_by_clause opt_having_clause opt_order_by_clause { qry_table_exp($$, $1, $2, $3, $4, $5); } /* 335 */
     ;
 
 from_clause
     : %empty { from = 0; val_set($$, ""); }              /* 336 */
-    | FROM table_ref_commalist { xpr_from_clause($$, $2); } /* 337 */
+    | FROM table_ref_commalist { qry_from_clause($$, $2); } /* 337 */
     ;
 
 table_ref_commalist
@@ -887,18 +889,18 @@ table_ref
     ;
 
 where_clause
-    : WHERE search_condition { xpr_where_clause($$, $2); } /* 341 */
-    | WHERE CURRENT OF NAME                              /* 342 */
+    : WHERE search_condition { qry_where_clause($$, $2); } /* 341 */
+    | WHERE CURRENT OF NAME { inWhere = 0; val_printf($$, "WHERE CURRENT OF %s", $4); } /* 342 */
     ;
 
 opt_group_by_clause
     : %empty { val_set($$, ""); }                        /* 343 */
-    | GROUP BY column_ref_commalist                      /* 344 */
+    | GROUP BY column_ref_commalist { qry_group_by($$, $3); } /* 344 */
     ;
 
 column_ref_commalist
     : column_or_func_ref                                 /* 345 */
-    | column_ref_commalist ',' column_or_func_ref        /* 346 */
+    | column_ref_commalist ',' column_or_func_ref { val_printf($$, "%s, %s", $1, $3); } /* 346 */
     ;
 
 column_or_func_ref
@@ -908,7 +910,7 @@ column_or_func_ref
 
 opt_having_clause
     : %empty { val_set($$, ""); }                        /* 349 */
-    | HAVING search_condition                            /* 350 */
+    | HAVING search_condition { qry_having($$, $2); }    /* 350 */
     ;
 
 search_condition
@@ -983,17 +985,17 @@ existence_test
     ;
 
 subquery
-    : subquery_select opt_all_distinct selection subquery_table_exp opt_union_subquery ')' { xpr_subquery($$, $2, $3, $4, $5); } /* 389 */
+    : subquery_select opt_all_distinct selection subquery_table_exp opt_union_subquery ')' { qry_subquery($$, $2, $3, $4, $5); } /* 389 */
     ;
 
 opt_union_subquery
     : %empty { val_set($$, ""); }                        /* 390 */
-    | UNION SELECT opt_all_distinct selection subquery_table_exp /* 391 */
-    | opt_union_subquery UNION SELECT opt_all_distinct selection subquery_table_exp /* 392 */
+    | UNION SELECT opt_all_distinct selection subquery_table_exp { qry_union_subquery($$, "", $3, $4, $5); } /* 391 */
+    | opt_union_subquery UNION SELECT opt_all_distinct selection subquery_table_exp { qry_union_subquery($$, $1, $4, $5, $6); } /* 392 */
     ;
 
 subquery_select
-    : '(' SELECT { inSubquery = 1; }                     /* 393 */
+    : '(' SELECT { qry_subquery_select(); }              /* 393 */
     ;
 
 scalar_exp
@@ -1014,14 +1016,14 @@ scalar_exp
     | scalar_exp '|' scalar_exp { xpr_binary($$, $1, "|", $3); } /* 408 */
     | scalar_exp '^' scalar_exp { xpr_binary($$, $1, "^", $3); } /* 409 */
     | scalar_exp '~' scalar_exp { xpr_binary($$, $1, "~", $3); } /* 410 */
-    | scalar_exp '=' NULLX { xpr_assignment($$, $1, "=", "NULL"); } /* 411 */
-    | scalar_exp COMPARISON NULLX { xpr_assignment($$, $1, $2, "NULL"); } /* 412 */
-    | scalar_exp '=' subquery                            /* 413 */
-    | scalar_exp COMPARISON subquery                     /* 414 */
-    | scalar_exp '=' case_statement                      /* 415 */
-    | scalar_exp COMPARISON scalar_exp { xpr_assignment($$, $1, $2, $3); } /* 416 */
-    | scalar_exp '=' SQLSTATUS                           /* 417 */
-    | scalar_exp '=' scalar_exp { xpr_assignment($$, $1, "=", $3); } /* 418 */
+    | scalar_exp '=' NULLX { compare_or_assign($$, $1, "=", "NULL", CMP_NULL, false); } /* 411 */
+    | scalar_exp COMPARISON NULLX { compare_or_assign($$, $1, $2, "NULL", CMP_NULL, true); } /* 412 */
+    | scalar_exp '=' subquery { compare_or_assign($$, $1, "=", $3, CMP_SUBQUERY, false); } /* 413 */
+    | scalar_exp COMPARISON subquery { compare_or_assign($$, $1, $2, $3, CMP_SUBQUERY, true); } /* 414 */
+    | scalar_exp '=' case_statement { compare_or_assign($$, $1, "=", $3, CMP_CASE, false); } /* 415 */
+    | scalar_exp COMPARISON scalar_exp { compare_or_assign($$, $1, $2, $3, CMP_EXPR, true); } /* 416 */
+    | scalar_exp '=' SQLSTATUS { compare_or_assign($$, $1, "=", "", CMP_SQLSTATUS, false); } /* 417 */
+    | scalar_exp '=' scalar_exp { compare_or_assign($$, $1, "=", $3, CMP_EXPR, false); } /* 418 */
     | '+' scalar_exp %prec UMINUS { val_printf($$, "+%s", $2); } /* 419 */
     | '-' scalar_exp %prec UMINUS { val_printf($$, "-%s", $2); } /* 420 */
     | atom                                               /* 421 */
@@ -1031,12 +1033,12 @@ scalar_exp
     ;
 
 ttx
-    : scalar_exp opt_name_string { if ($2[0] != '\0') val_printf($$, "%s %s", $1, $2); } /* 425 */
-    | case_statement opt_name_string                     /* 426 */
-    | subquery opt_name_string                           /* 427 */
-    | NULLX opt_name_string                              /* 428 */
-    | '*' { val_set($$, "*"); if (case_flag != 1) inSelect = 0; } /* 429 */
-    | NAME '.' '*' { val_printf($$, "%s.*", $1); if (case_flag != 1) inSelect = 0; } /* 430 */
+    : scalar_exp opt_name_string { qry_select_item($$, $1, $2); } /* 425 */
+    | case_statement opt_name_string { qry_select_item($$, $1, $2); } /* 426 */
+    | subquery opt_name_string { qry_subquery_item($$, $1, $2); } /* 427 */
+    | NULLX opt_name_string { qry_select_item($$, "NULL", $2); } /* 428 */
+    | '*' { qry_star_item($$, "*"); }                    /* 429 */
+    | NAME '.' '*' { val_printf($$, "%s.*", $1); qry_star_item($$, $$); } /* 430 */
     ;
 
 scalar_exp_commalist
@@ -1093,8 +1095,8 @@ parameter_ref
     ;
 
 fn_scalar_exp_commalist
-    : ttx                                                /* 454 */
-    | fn_scalar_exp_commalist ',' ttx { val_printf($$, "%s, %s", $1, $3); } /* 455 */
+    : ttx { qry_fn_argument(); }                         /* 454 */
+    | fn_scalar_exp_commalist ',' ttx { qry_fn_argument(); val_printf($$, "%s, %s", $1, $3); } /* 455 */
     ;
 
 function_ref
@@ -1103,8 +1105,8 @@ function_ref
     | func_name '(' DISTINCT '(' column_ref ')' ')'      /* 458 */
     | func_name '(' ALL scalar_exp ')'                   /* 459 */
     | func_name '(' ALL '(' scalar_exp ')' ')'           /* 460 */
-    | func_name subquery                                 /* 461 */
-    | func_name '(' subquery ')'                         /* 462 */
+    | func_name subquery { qry_fn_subquery(); }          /* 461 */
+    | func_name '(' subquery ')' { qry_fn_subquery(); }  /* 462 */
     | NAME '(' fn_scalar_exp_commalist ')' { val_printf($$, "%s(%s)", $1, $3); } /* 463 */
     | func_name '(' fn_scalar_exp_commalist ')' { val_printf($$, "%s(%s)", $1, $3); } /* 464 */
     | func_name '(' data_type ',' ttx opt_style ')'      /* 465 */
@@ -1135,22 +1137,22 @@ strings
     ;
 
 table
-    : name_string opt_holdlock { xpr_table($$, "", $1, ""); } /* 478 */
-    | name_string name_string opt_holdlock { xpr_table($$, "", $1, $2); } /* 479 */
-    | name_string '.' '.' name_string opt_holdlock { xpr_table($$, "", $4, ""); } /* 480 */
-    | name_string '.' '.' name_string name_string opt_holdlock { xpr_table($$, "", $4, $5); } /* 481 */
-    | name_string '.' name_string opt_holdlock { xpr_table($$, $1, $3, ""); } /* 482 */
-    | name_string '.' name_string name_string opt_holdlock { xpr_table($$, $1, $3, $4); } /* 483 */
-    | name_string '.' name_string '.' name_string opt_holdlock { xpr_table($$, $3, $5, ""); } /* 484 */
-    | name_string '.' name_string '.' name_string name_string opt_holdlock { xpr_table($$, $3, $5, $6); } /* 485 */
+    : name_string opt_holdlock { qry_table($$, "", $1, ""); } /* 478 */
+    | name_string name_string opt_holdlock { qry_table($$, "", $1, $2); } /* 479 */
+    | name_string '.' '.' name_string opt_holdlock { qry_table($$, "", $4, ""); } /* 480 */
+    | name_string '.' '.' name_string name_string opt_holdlock { qry_table($$, "", $4, $5); } /* 481 */
+    | name_string '.' name_string opt_holdlock { qry_table($$, $1, $3, ""); } /* 482 */
+    | name_string '.' name_string name_string opt_holdlock { qry_table($$, $1, $3, $4); } /* 483 */
+    | name_string '.' name_string '.' name_string opt_holdlock { qry_table($$, $3, $5, ""); } /* 484 */
+    | name_string '.' name_string '.' name_string name_string opt_holdlock { qry_table($$, $3, $5, $6); } /* 485 */
     ;
 
 column_ref
     : NAME                                               /* 486 */
-    | NAME '.' NAME { val_printf($$, "%s.%s", $1, $3); } /* 487 */
-    | NAME '.' NAME '.' NAME { val_printf($$, "%s.%s", $3, $5); } /* 488 */
-    | NAME '.' NAME '.' NAME '.' NAME { val_printf($$, "%s.%s", $5, $7); } /* 489 */
-    | NAME '.' '.' NAME '.' NAME { val_printf($$, "%s.%s", $4, $6); } /* 490 */
+    | NAME '.' NAME { qry_column_ref($$, $1, $3); }      /* 487 */
+    | NAME '.' NAME '.' NAME { qry_column_ref($$, $3, $5); } /* 488 */
+    | NAME '.' NAME '.' NAME '.' NAME { qry_column_ref($$, $5, $7); } /* 489 */
+    | NAME '.' '.' NAME '.' NAME { qry_column_ref($$, $4, $6); } /* 490 */
     ;
 
 data_type

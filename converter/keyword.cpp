@@ -255,6 +255,7 @@ effect slot_effect[TOKEN_SLOTS];
 constexpr unsigned HASH_SIZE = 1024; // power of two, well above 2 x 207
 uint8_t hash_index[HASH_SIZE];
 bool table_built = false;
+bool previous_union = false; // the last keyword looked up was UNION
 
 inline unsigned hash_word(const char *w, size_t len) {
     uint32_t h = 2166136261u; // FNV-1a
@@ -307,6 +308,7 @@ void init_lex() {
             hash_index[h] = static_cast<uint8_t>(i + 1);
     }
     table_built = true;
+    previous_union = false;
 }
 
 int token_search(const char *word) {
@@ -329,6 +331,8 @@ int token_search(const char *word) {
     if (slot < 0)
         return -1;
     int token = Token_Val[slot];
+    const bool after_union = previous_union;
+    previous_union = slot_effect[slot] == EFF_UNION;
     switch (slot_effect[slot]) {
     case EFF_NONE:
         break;
@@ -338,6 +342,8 @@ int token_search(const char *word) {
     case EFF_ALL:
         if (union_flag == 1)
             union_flag = 2;
+        else if (after_union && first_union == 1)
+            first_union = 2; // the part before UNION ALL was translated already
         break;
     case EFF_INSERT:
         insert_flag = 1;

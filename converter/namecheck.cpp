@@ -1,0 +1,219 @@
+// Name and selection checks: str_match, check_name and check_selection.
+#include "namecheck.h"
+
+#include "blockstack.h"
+#include "convstate.h"
+#include "parser.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool word_char(char c) {
+    return isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
+
+// The base type of the declared variable `name`, or nullptr.
+const char *declared_type(const std::string &name) {
+    for (int i = 0; i < declare_no && i < DECLARE_LIST_MAX; i++)
+        if (name == declare_list[i].name)
+            return declare_list[i].base_type;
+    return nullptr;
+}
+
+void line(const char *text) {
+    print_tabs();
+    fputs(text, yyout);
+}
+
+} // namespace
+
+int str_match(const char *text, const char *word) {
+    const size_t tl = strlen(text), wl = strlen(word);
+    if (wl == 0)
+        return 0;
+    for (size_t pos = 0; pos + wl <= tl; pos++) {
+        if (memcmp(text + pos, word, wl) != 0)
+            continue;
+        const char after = text[pos + wl];
+        if (word_char(after) || after == '.')
+            continue;
+        if (pos > 0 && word_char(text[pos - 1]))
+            continue;
+        return 1;
+    }
+    return 0;
+}
+
+int check_name(char *item_text, char *name, char *type) {
+    name[0] = '\0';
+    type[0] = '\0';
+    std::string item = item_text == nullptr ? std::string() : std::string(item_text);
+    // 1. Without one enclosing pair of parentheses and without leading blanks.
+    size_t start = item.find_first_not_of(' ');
+    item = start == std::string::npos ? std::string() : item.substr(start);
+    if (item.size() >= 2 && item.front() == '(' && item.back() == ')') {
+        item = item.substr(1, item.size() - 2);
+        start = item.find_first_not_of(' ');
+        item = start == std::string::npos ? std::string() : item.substr(start);
+    }
+    // 2.
+    if (item == "NULL")
+        return 0;
+    if ((!item.empty() && item[0] == '*') || item.find(".*") != std::string::npos) {
+        snprintf(name, CHECK_NAME_LEN, "*");
+        return 2;
+    }
+    if (item.size() >= 2 && item.front() == '\'' && item.back() == '\'')
+        return 0;
+    // 3. An alias in double quotes.
+    std::string alias;
+    const size_t q = item.find('"');
+    if (q != std::string::npos) {
+        const size_t e = item.find('"', q + 1);
+        std::string a = item.substr(q + 1, e == std::string::npos ? std::string::npos : e - q - 1);
+        bool ok = !a.empty() && isdigit(static_cast<unsigned char>(a[0])) == 0;
+        for (char c : a)
+            ok = ok && word_char(c);
+        if (ok)
+            alias = a;
+    }
+    // 4. The current word, its qualifier, a leading number.
+    std::string word, qualifier;
+    int digits = 0;
+    bool negative = false, letters = false, alias_name = false;
+    for (size_t i = 0; i < item.size(); i++) {
+        const char c = item[i];
+        if (i == 0 && c == '-') {
+            negative = true;
+            continue;
+        }
+        if (c == '.') {
+            if (word.empty() && digits > 0)
+                continue; // a decimal point between digits
+            if (!word.empty())
+                qualifier = word;
+            word.clear();
+            continue;
+        }
+        if (isdigit(static_cast<unsigned char>(c)) != 0 && word.empty()) {
+            digits++;
+            continue;
+        }
+        if (word_char(c)) {
+            letters = true;
+            word += c;
+            continue;
+        }
+        // A blank or another character ends the scan.
+        if (use_alias == 1 && !alias.empty()) {
+            alias_name = true;
+            word.clear();
+        } else if (c != ' ' || alias.empty()) {
+            word.clear();
+        }
+        break;
+    }
+    int result = 0;
+    if (alias_name) {
+        snprintf(name, CHECK_NAME_LEN, "%s", alias.c_str());
+        result = 1;
+    } else if (!word.empty() && !negative) {
+        // 5.
+        const char *declared = declared_type(word);
+        std::string t;
+        if (tot_tab == 1) {
+            t = std::string(tab_list[0].name) + "." + word + "%TYPE";
+            if (declared != nullptr)
+                t = declared;
+        } else if (!qualifier.empty() && tot_tab > 1) {
+            bool found = false;
+            for (int i = 0; i < tot_tab && i < TAB_LIST_MAX; i++)
+                if (qualifier == tab_list[i].name || qualifier == tab_list[i].alias) {
+                    t = std::string(tab_list[i].name) + "." + word + "%TYPE";
+                    found = true;
+                    break;
+                }
+            if (!found && declared != nullptr)
+                t = declared;
+        } else if (declared != nullptr) {
+            t = declared;
+        }
+        snprintf(type, CHECK_TYPE_LEN, "%s", t.c_str());
+        snprintf(name, CHECK_NAME_LEN, "%s", word.c_str());
+        result = 1;
+    }
+    // 6.
+    if (digits > 0 && !letters)
+        snprintf(type, CHECK_TYPE_LEN, "INTEGER");
+    // 7.
+    if (result == 0 && !alias.empty()) {
+        snprintf(name, CHECK_NAME_LEN, "%s", alias.c_str());
+        result = 1;
+    }
+    // 8.
+    if (item.find("COUNT(") != std::string::npos || item.find("SUM(") != std::string::npos ||
+        item.find("ROUND(") != std::string::npos)
+        snprintf(type, CHECK_TYPE_LEN, "INTEGER");
+    if (item.find("TO_NUMBER(") != std::string::npos)
+        snprintf(type, CHECK_TYPE_LEN, "NUMBER");
+    if (item.find("Tarn_version") != std::string::npos)
+        snprintf(type, CHECK_TYPE_LEN, "DATE");
+    return result;
+}
+
+void check_selection(char *buf) {
+    // 1. The unit's outer BEGIN comes first.
+    if (firstTime != 0 && begin_printed == 0)
+        firstTime = 0;
+    // 2.
+    line("BEGIN");
+    line("Tarn_error   := 0;");
+    line("Tarn_rowcnt  := 0;");
+    // 3.
+    int tables = 0;
+    for (int i = 0; i < tab_cnt && i < TAB_LIST_MAX; i++)
+        if (strcmp(tab_list1[i].name, ":OLD") != 0 && strcmp(tab_list1[i].name, ":NEW") != 0)
+            tables++;
+    // 4.
+    print_tabs();
+    fprintf(yyout, "SELECT %s", qstr1);
+    // 5, 6.
+    temp_var_cnt++;
+    fprintf(fp2, "\ntemp_var%d \tVARCHAR2(255);", temp_var_cnt);
+    print_tabs();
+    fprintf(yyout, "INTO temp_var%d", temp_var_cnt);
+    // 7.
+    print_tabs();
+    if (iftrigger == 0) {
+        fprintf(yyout, "%s;", qstr2);
+    } else if (tables < 1) {
+        fputs("FROM DUAL;", yyout);
+    } else {
+        const char *p = qstr2;
+        while (*p == '\t')
+            p++;
+        fprintf(yyout, "%s;", p);
+    }
+    // 8.
+    line("Tarn_rowcnt := SQL%ROWCOUNT;");
+    // 9.
+    if (noexception == 1) {
+        line("EXCEPTION");
+        line("\tWHEN TOO_MANY_ROWS THEN");
+        line("\t\tTarn_rowcnt  := 2;");
+        line("\tWHEN OTHERS THEN");
+        line("\t\tTarn_rowcnt  := 0;");
+        line("\t\tTarn_error  := SQLCODE;");
+        line("\t\tTarn_errmsg := SQLERRM;");
+    }
+    // 10.
+    line("END;");
+    // 11.
+    const int n = no_of_tabs < 0 ? 0 : (no_of_tabs > YYVALMAX ? YYVALMAX : no_of_tabs);
+    memset(buf, '\t', static_cast<size_t>(n));
+    buf[n] = '\0';
+}
