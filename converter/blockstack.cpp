@@ -161,6 +161,7 @@ void action_for_while(const char * /*keyword*/, const char *condition, const cha
     no_of_tabs++;
     inWhile = 0;
     if_exists = 0;
+    which_literal = 0;
 }
 
 void action_for_if(const char * /*keyword*/, const char *condition, const char *begin_text) {
@@ -235,6 +236,7 @@ void action_for_if(const char * /*keyword*/, const char *condition, const char *
     inIF = 0;
     else_if = 0;
     if_exists = 0;
+    which_literal = 0;
 }
 
 void action_for_else(const char *begin_text, int lookahead) {

@@ -4,6 +4,8 @@
 #include "control.h"
 
 #include "blockstack.h"
+#include "builtins.h"
+#include "expressions.h"
 #include "conv72.h"
 #include "convstate.h"
 #include "parser.h"
@@ -62,10 +64,12 @@ void ctl_opt_begin(char *dst, int count) {
 }
 
 void ctl_statement_end(const char *opt_begin) {
+    which_literal = 0; // a string literal of this statement does not make a later "+" a "||"
     check_for_end(str(opt_begin).c_str(), ctl_lookahead());
 }
 
 void ctl_while_end() {
+    which_literal = 0;
     const bool one = while_cnt == 1;
     if (one)
         while_cnt = -1;
@@ -101,7 +105,17 @@ void ctl_waitfor(const char *delay) {
 }
 
 void ctl_print(const char *list) {
-    statement("DBMS_OUTPUT.PUT_LINE(" + str(list) + ") ;");
+    // The message literal at the head of the list has its placeholders turned into slots;
+    // the expressions after it stay as they are.
+    std::string text = str(list);
+    if (text.size() >= 2 && text[0] == '\'') {
+        size_t close = 1;
+        while (close < text.size() && text[close] != '\'')
+            close++;
+        if (close + 1 == text.size() || (close < text.size() && text[close + 1] == ','))
+            text = ProcessPlaceholder(text.substr(0, close + 1).c_str()) + text.substr(close + 1);
+    }
+    statement("DBMS_OUTPUT.PUT_LINE(" + text + ") ;");
 }
 
 void ctl_label(const char *label) {
@@ -269,77 +283,6 @@ std::string tabs(int n) {
     return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
 }
 
-std::string without_at_signs(const char *s) {
-    std::string t;
-    for (const char *p = s == nullptr ? "" : s; *p != '\0'; p++)
-        if (*p != '@')
-            t += *p;
-    return t;
-}
-
 } // namespace
 
-void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
-    const std::string o = str(op), r = str(right);
-    if (r == "''" && o == "=")
-        val_printf(dst, "%s IS NULL", str(left).c_str());
-    else if (r == "''" && (o == "!=" || o == "<>"))
-        val_printf(dst, "%s IS NOT NULL", str(left).c_str());
-    else
-        val_printf(dst, "%s %s %s", str(left).c_str(), o.c_str(), r.c_str());
-}
-
-void xpr_null_comparison(char *dst, const char *left, const char *op) {
-    const std::string o = str(op);
-    if (o == "=")
-        val_printf(dst, "%s IS NULL", str(left).c_str());
-    else if (o == "!=")
-        val_printf(dst, "%s IS NOT NULL", str(left).c_str());
-    else
-        val_printf(dst, "%s %s NULL", str(left).c_str(), o.c_str());
-}
-
-void xpr_binary(char *dst, const char *left, const char *op, const char *right) {
-    std::string l = str(left);
-    const std::string r = without_at_signs(right), o = str(op);
-    if (o == "%") {
-        val_printf(dst, "MOD(%s, %s)", l.c_str(), r.c_str());
-        return;
-    }
-    if (o == "&") {
-        val_printf(dst, "BITAND(%s, %s)", l.c_str(), r.c_str());
-        return;
-    }
-    std::string joint = " " + o + " ";
-    if (o == "+") {
-        static const char *const string_functions[] = {
-            "CHR", "LOWER", "UPPER", "SUBSTR", "RTRIM", "LTRIM", "TO_CHAR", "RPAD", "LPAD"};
-        if (which_literal == 258) {
-            joint = " || ";
-            if (l.find(" + ") != std::string::npos) {
-                std::string t;
-                for (char c : l)
-                    t += c == '+' ? std::string("||") : std::string(1, c);
-                l = t;
-            }
-        } else {
-            for (const char *f : string_functions)
-                if (l.find(f) != std::string::npos || r.find(f) != std::string::npos)
-                    joint = " || ";
-        }
-    }
-    val_printf(dst, "%s%s%s", l.c_str(), joint.c_str(), r.c_str());
-}
-
-void xpr_search_join(char *dst, const char *left, const char *op, const char *right) {
-    val_printf(dst, "%s \n\t%s%s %s", str(left).c_str(), tabs(no_of_tabs).c_str(), op,
-               str(right).c_str());
-}
-
-void xpr_search_not(char *dst, const char *condition) {
-    val_printf(dst, "\n\t%sNOT %s", tabs(no_of_tabs).c_str(), str(condition).c_str());
-}
-
-void xpr_search_paren(char *dst, const char *condition) {
-    val_printf(dst, "\n\t%s(%s)", tabs(no_of_tabs).c_str(), str(condition).c_str());
 }

@@ -47,9 +47,3 @@ void ctl_execute(const char *retval, const char *name, const char *params);
 // Minimal expression, condition and subquery texts that the statements above need (names,
 // operators, comparisons, EXISTS tests); the select-list, function and trigger forms are not
 // translated here.
-void xpr_comparison(char *dst, const char *left, const char *op, const char *right); // rule 87
-void xpr_null_comparison(char *dst, const char *left, const char *op);           // rules 91, 367
-void xpr_binary(char *dst, const char *left, const char *op, const char *right); // 394-410
-void xpr_search_join(char *dst, const char *left, const char *op, const char *right); // 351, 352
-void xpr_search_not(char *dst, const char *condition);                                // rule 353
-void xpr_search_paren(char *dst, const char *condition);                              // rule 354

@@ -22,6 +22,7 @@
 #include "placeholder.h"
 #include "namecheck.h"
 #include "selectxlat.h"
+#include "expressions.h"
 
 void start_again(); // the scanner: back to the outer state
 
@@ -270,13 +271,13 @@ if_predicate
     | if_updating                                        /* 70 */
     | if_existence_test IS NULLX { if_exists = 1; val_printf($$, "%s IS NULL", $1); } /* 71 */
     | if_existence_test IS NOT NULLX { if_exists = 1; val_printf($$, "%s IS NOT NULL", $1); } /* 72 */
-    | if_existence_test comparison_clause subquery       /* 73 */
-    | if_existence_test comparison_clause scalar_exp     /* 74 */
-    | scalar_exp comparison_clause if_existence_test     /* 75 */
-    | if_existence_test comparison_clause NULLX          /* 76 */
-    | NULLX comparison_clause if_existence_test          /* 77 */
-    | scalar_exp IN if_existence_test                    /* 78 */
-    | scalar_exp NOT IN if_existence_test                /* 79 */
+    | if_existence_test comparison_clause subquery { xpr_exists_compare($$, $1, $2, $3, true); } /* 73 */
+    | if_existence_test comparison_clause scalar_exp { xpr_exists_compare($$, $1, $2, $3, true); } /* 74 */
+    | scalar_exp comparison_clause if_existence_test { xpr_exists_compare($$, $3, $2, $1, false); } /* 75 */
+    | if_existence_test comparison_clause NULLX { xpr_exists_compare($$, $1, $2, nullptr, true); } /* 76 */
+    | NULLX comparison_clause if_existence_test { xpr_exists_compare($$, $3, $2, nullptr, false); } /* 77 */
+    | scalar_exp IN if_existence_test { if_exists = 1; val_printf($$, "%s IN %s", $1, $3); } /* 78 */
+    | scalar_exp NOT IN if_existence_test { if_exists = 1; val_printf($$, "%s NOT IN %s", $1, $4); } /* 79 */
     ;
 
 signed_intnum
@@ -285,7 +286,7 @@ signed_intnum
     ;
 
 if_updating
-    : UPDATING '(' column_ref_commalist ')'              /* 82 */
+    : UPDATING '(' column_ref_commalist ')' { xpr_if_updating($$, $3); } /* 82 */
     ;
 
 comparison_if_predicate
@@ -930,17 +931,17 @@ predicate
     | scalar_exp                                         /* 361 */
     | all_or_any_predicate                               /* 362 */
     | existence_test                                     /* 363 */
-    | subquery comparison_clause                         /* 364 */
+    | subquery comparison_clause { xpr_subquery_compared($$, $1, $2); } /* 364 */
     ;
 
 comparison_predicate
     : scalar_exp comparison_clause scalar_exp { val_printf($$, "%s %s %s", $1, $2, $3); } /* 365 */
-    | scalar_exp comparison_clause case_statement        /* 366 */
+    | scalar_exp comparison_clause case_statement { val_printf($$, "%s %s %s", $1, $2, $3); } /* 366 */
     | scalar_exp comparison_clause NULLX { xpr_null_comparison($$, $1, $2); } /* 367 */
-    | subquery comparison_clause scalar_exp              /* 368 */
+    | subquery comparison_clause scalar_exp { val_printf($$, "%s %s %s", $1, $2, $3); } /* 368 */
     | subquery comparison_clause subquery                /* 369 */
-    | scalar_exp comparison_clause subquery              /* 370 */
-    | scalar_exp JOIN scalar_exp                         /* 371 */
+    | scalar_exp comparison_clause subquery { val_printf($$, "%s %s %s", $1, $2, $3); } /* 370 */
+    | scalar_exp JOIN scalar_exp { xpr_outer_join($$, $1, $2, $3); } /* 371 */
     ;
 
 between_predicate
@@ -949,13 +950,13 @@ between_predicate
     ;
 
 like_predicate
-    : scalar_exp NOT LIKE scalar_exp opt_escape          /* 374 */
-    | scalar_exp LIKE scalar_exp opt_escape              /* 375 */
+    : scalar_exp NOT LIKE scalar_exp opt_escape { val_printf($$, "%s NOT LIKE %s%s", $1, $4, $5); } /* 374 */
+    | scalar_exp LIKE scalar_exp opt_escape { val_printf($$, "%s LIKE %s%s", $1, $3, $4); } /* 375 */
     ;
 
 opt_escape
     : %empty { val_set($$, ""); }                        /* 376 */
-    | ESCAPE atom                                        /* 377 */
+    | ESCAPE atom { val_printf($$, " ESCAPE %s", $2); } /* 377 */
     ;
 
 test_for_null
@@ -964,14 +965,14 @@ test_for_null
     ;
 
 in_predicate
-    : scalar_exp NOT IN subquery                         /* 380 */
-    | scalar_exp IN subquery                             /* 381 */
+    : scalar_exp NOT IN subquery { xpr_in_subquery($$, $1, $4, true); } /* 380 */
+    | scalar_exp IN subquery { xpr_in_subquery($$, $1, $3, false); } /* 381 */
     | scalar_exp NOT IN '(' scalar_exp_commalist ')' { val_printf($$, "%s NOT IN (%s)", $1, $5); } /* 382 */
     | scalar_exp IN '(' scalar_exp_commalist ')' { val_printf($$, "%s IN (%s)", $1, $4); } /* 383 */
     ;
 
 all_or_any_predicate
-    : scalar_exp comparison_clause any_all_some subquery /* 384 */
+    : scalar_exp comparison_clause any_all_some subquery { val_printf($$, "%s %s %s %s", $1, $2, $3, $4); } /* 384 */
     ;
 
 any_all_some
@@ -1051,37 +1052,37 @@ identity_clause
     ;
 
 case_statement
-    : '(' case_statement ')'                             /* 434 */
-    | CASE case_exp END_CLAUSE                           /* 435 */
+    : '(' case_statement ')' { val_printf($$, "(%s)", $2); } /* 434 */
+    | CASE case_exp END_CLAUSE { xpr_case($$, $2); } /* 435 */
     ;
 
 case_when_exp
-    : WHEN column_ref comparison_clause case_literal THEN selection /* 436 */
-    | WHEN atom comparison_clause case_literal THEN selection /* 437 */
-    | column_ref WHEN case_literal THEN selection        /* 438 */
-    | atom WHEN case_literal THEN selection              /* 439 */
-    | WHEN case_literal THEN selection                   /* 440 */
+    : WHEN column_ref comparison_clause case_literal THEN selection { xpr_case_when($$, $2, $3, $4, $6); } /* 436 */
+    | WHEN atom comparison_clause case_literal THEN selection { xpr_case_when($$, $2, $3, $4, $6); } /* 437 */
+    | column_ref WHEN case_literal THEN selection { xpr_case_when($$, $1, nullptr, $3, $5); } /* 438 */
+    | atom WHEN case_literal THEN selection { xpr_case_when($$, $1, nullptr, $3, $5); } /* 439 */
+    | WHEN case_literal THEN selection { xpr_case_when($$, nullptr, nullptr, $2, $4); } /* 440 */
     ;
 
 case_literal
     : literal                                            /* 441 */
-    | '-' INTNUM                                         /* 442 */
-    | NULLX                                              /* 443 */
+    | '-' INTNUM { val_printf($$, "-%s", $2); } /* 442 */
+    | NULLX { val_set($$, "NULL"); } /* 443 */
     | column_ref                                         /* 444 */
     ;
 
 case_multi_when_exp
-    : case_when_exp                                      /* 445 */
-    | case_multi_when_exp case_when_exp                  /* 446 */
+    : case_when_exp { xpr_case_first($$, $1); } /* 445 */
+    | case_multi_when_exp case_when_exp { xpr_case_next($$, $1, $2); } /* 446 */
     ;
 
 case_exp
-    : case_multi_when_exp opt_case_else                  /* 447 */
+    : case_multi_when_exp opt_case_else { xpr_case_exp($$, $1, $2); } /* 447 */
     ;
 
 opt_case_else
-    : %empty { val_set($$, ""); }                        /* 448 */
-    | ELSE selection                                     /* 449 */
+    : %empty { val_set($$, EMPTY_CASE_ELSE); } /* 448 */
+    | ELSE selection { val_set($$, $2); } /* 449 */
     ;
 
 atom
@@ -1100,24 +1101,24 @@ fn_scalar_exp_commalist
     ;
 
 function_ref
-    : func_name '(' '*' ')'                              /* 456 */
-    | func_name '(' DISTINCT column_ref ')'              /* 457 */
-    | func_name '(' DISTINCT '(' column_ref ')' ')'      /* 458 */
-    | func_name '(' ALL scalar_exp ')'                   /* 459 */
-    | func_name '(' ALL '(' scalar_exp ')' ')'           /* 460 */
-    | func_name subquery { qry_fn_subquery(); }          /* 461 */
-    | func_name '(' subquery ')' { qry_fn_subquery(); }  /* 462 */
-    | NAME '(' fn_scalar_exp_commalist ')' { val_printf($$, "%s(%s)", $1, $3); } /* 463 */
-    | func_name '(' fn_scalar_exp_commalist ')' { val_printf($$, "%s(%s)", $1, $3); } /* 464 */
-    | func_name '(' data_type ',' ttx opt_style ')'      /* 465 */
-    | NAME '(' ')' { val_printf($$, "%s()", $1); }       /* 466 */
-    | func_name '(' ')' { val_printf($$, "%s()", $1); }  /* 467 */
+    : func_name '(' '*' ')' { val_printf($$, "%s(*)", $1); } /* 456 */
+    | func_name '(' DISTINCT column_ref ')' { val_printf($$, "%s(DISTINCT %s)", $1, $4); } /* 457 */
+    | func_name '(' DISTINCT '(' column_ref ')' ')' { val_printf($$, "%s(DISTINCT %s)", $1, $5); } /* 458 */
+    | func_name '(' ALL scalar_exp ')' { val_printf($$, "%s(ALL %s)", $1, $4); } /* 459 */
+    | func_name '(' ALL '(' scalar_exp ')' ')' { val_printf($$, "%s(ALL %s)", $1, $5); } /* 460 */
+    | func_name subquery { qry_fn_subquery(); xpr_function_of_subquery($$, $1, $2); } /* 461 */
+    | func_name '(' subquery ')' { qry_fn_subquery(); xpr_function_of_subquery($$, $1, $3); } /* 462 */
+    | NAME '(' fn_scalar_exp_commalist ')' { xpr_function_call($$, $1, $3); } /* 463 */
+    | func_name '(' fn_scalar_exp_commalist ')' { xpr_function_call($$, $1, $3); } /* 464 */
+    | func_name '(' data_type ',' ttx opt_style ')' { qry_fn_argument(); xpr_convert($$, $1, $3, $5, $6); } /* 465 */
+    | NAME '(' ')' { xpr_function_call($$, $1, ""); } /* 466 */
+    | func_name '(' ')' { xpr_function_call($$, $1, ""); } /* 467 */
     | func_name                                          /* 468 */
     ;
 
 opt_style
     : %empty { val_set($$, ""); }                        /* 469 */
-    | ',' scalar_exp                                     /* 470 */
+    | ',' scalar_exp { val_set($$, $2); } /* 470 */
     ;
 
 func_name
@@ -1126,14 +1127,14 @@ func_name
     ;
 
 literal
-    : strings { val_set($$, ProcessPlaceholder($1)); which_literal = 258; } /* 473 */
+    : strings { xpr_string_literal($$, $1); } /* 473 */
     | INTNUM { which_literal = 259; }                    /* 474 */
     | APPROXNUM { which_literal = 260; }                 /* 475 */
     ;
 
 strings
     : STRING                                             /* 476 */
-    | strings PLUS STRING                                /* 477 */
+    | strings PLUS STRING { xpr_strings_join($$, $1, $3); } /* 477 */
     ;
 
 table

@@ -4,8 +4,10 @@
 #include "selectxlat.h"
 
 #include "blockstack.h"
+#include "builtins.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "expressions.h"
 #include "namecheck.h"
 #include "parser.h"
 
@@ -29,13 +31,9 @@ std::string tabs(int n) {
     return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
 }
 
+// At signs of variables go; those inside string literals ('x@y.com') stay.
 std::string without_at_signs(const std::string &s) {
-    std::string t;
-    t.reserve(s.size());
-    for (char c : s)
-        if (c != '@')
-            t += c;
-    return t;
+    return remove_at_signs(s);
 }
 
 bool word_char(char c) {
@@ -829,16 +827,11 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
     if (inExecute != 0) {
         val_printf(dst, "%s => %s", l.c_str(), r.c_str());
     } else if (condition) {
-        if (kind == CMP_NULL || r == "''") {
-            if (o == "=")
-                val_printf(dst, "%s IS NULL", l.c_str());
-            else if (o == "!=" || o == "<>")
-                val_printf(dst, "%s IS NOT NULL", l.c_str());
-            else
-                val_printf(dst, "%s %s %s", l.c_str(), o.c_str(), r.c_str());
-        } else {
-            val_printf(dst, "%s %s %s", l.c_str(), o.c_str(), r.c_str());
-        }
+        // The condition texts (expressions.h): NULL tests everywhere, '' tests in IF and WHILE.
+        if (kind == CMP_NULL)
+            xpr_null_comparison(dst, l.c_str(), o.c_str());
+        else
+            xpr_condition_compare(dst, l.c_str(), o.c_str(), r.c_str());
     } else if (variable || o != "=") {
         val_printf(dst, "%s %s %s", l.c_str(), o.c_str(), r.c_str());
         if (inSelect != 0 && o == "=")

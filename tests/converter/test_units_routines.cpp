@@ -11,6 +11,7 @@
 #include "blockstack.h"
 #include "control.h"
 #include "convstate.h"
+#include "expressions.h"
 #include "headers.h"
 #include "selectxlat.h"
 #include "parser.h"

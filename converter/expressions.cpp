@@ -1,0 +1,369 @@
+// Expressions and conditions: comparison and NULL tests, existence tests, IF UPDATE in
+// triggers, search conditions with outer joins, operators, CASE as DECODE, function calls with
+// CONVERT styles, and string literals.
+#include "expressions.h"
+
+#include "builtins.h"
+#include "conv72.h"
+#include "convstate.h"
+#include "parser.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+const char *const EMPTY_CASE_ELSE = "EMPTY_CASE_ELSE";
+
+namespace {
+
+std::string str(const char *s) {
+    return s == nullptr ? std::string() : std::string(s);
+}
+
+std::string tabs(int n) {
+    return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
+}
+
+bool is_not_equal(const std::string &op) {
+    return op == "!=" || op == "<>";
+}
+
+// The operator seen from the other side: "<" and ">", ">=" and "<=", "!>" and "!<" swap.
+std::string mirrored(const std::string &op) {
+    static const char *const pairs[][2] = {{"<", ">"},   {">", "<"},   {">=", "<="},
+                                           {"<=", ">="}, {"!>", "!<"}, {"!<", "!>"}};
+    for (const auto &p : pairs)
+        if (op == p[0])
+            return p[1];
+    return op;
+}
+
+// `text` with every "+" outside single-quoted literals replaced by "||".
+std::string plus_to_concat(const std::string &text) {
+    std::string out;
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '\'')
+            quoted = !quoted;
+        if (c == '+' && !quoted)
+            out += "||";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// True when `text` contains `word` outside single-quoted literals.
+bool contains_unquoted(const std::string &text, const char *word) {
+    std::string bare;
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '\'') {
+            quoted = !quoted;
+            bare += ' ';
+        } else
+            bare += quoted ? ' ' : c;
+    }
+    return bare.find(word) != std::string::npos;
+}
+
+// The CASE being read: a WHEN compared with another operator than "=", or a column other than
+// the first WHEN's, makes the equality DECODE wrong.
+bool case_needs_manual = false;
+
+} // namespace
+
+bool xpr_in_condition() {
+    if (inWhere != 0 || inHaving != 0)
+        return true;
+    return (inIF != 0 || inWhile != 0) && inSelect == 0;
+}
+
+void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
+    const std::string o = str(op), r = str(right);
+    if (r == "''" && o == "=")
+        val_printf(dst, "%s IS NULL", str(left).c_str());
+    else if (r == "''" && is_not_equal(o))
+        val_printf(dst, "%s IS NOT NULL", str(left).c_str());
+    else
+        val_printf(dst, "%s %s %s", str(left).c_str(), o.c_str(), r.c_str());
+}
+
+void xpr_null_comparison(char *dst, const char *left, const char *op) {
+    const std::string o = str(op);
+    if (o == "=")
+        val_printf(dst, "%s IS NULL", str(left).c_str());
+    else if (is_not_equal(o))
+        val_printf(dst, "%s IS NOT NULL", str(left).c_str());
+    else
+        val_printf(dst, "%s %s NULL", str(left).c_str(), o.c_str());
+}
+
+void xpr_condition_compare(char *dst, const char *left, const char *op, const char *right) {
+    if (inWhere == 0 && inHaving == 0 && (inIF != 0 || inWhile != 0))
+        xpr_comparison(dst, left, op, right);
+    else
+        val_printf(dst, "%s %s %s", str(left).c_str(), str(op).c_str(), str(right).c_str());
+}
+
+void xpr_exists_compare(char *dst, const char *test, const char *op, const char *value,
+                        bool test_left) {
+    if_exists = 1;
+    const std::string o = str(op);
+    const std::string shown = test_left ? mirrored(o) : o;
+    if (value == nullptr) {
+        if (o == "=" || is_not_equal(o))
+            xpr_null_comparison(dst, test, o.c_str());
+        else
+            val_printf(dst, "NULL %s %s", shown.c_str(), str(test).c_str());
+    } else if (test_left) {
+        val_printf(dst, "%s %s %s", value, shown.c_str(), str(test).c_str());
+    } else {
+        val_printf(dst, "%s %s %s", value, o.c_str(), str(test).c_str());
+    }
+}
+
+void xpr_if_updating(char *dst, const char *columns) {
+    const std::string list = str(columns);
+    if (iftrigger == 0) {
+        val_printf(dst, "UPDATING /*[KESTRA-ERR(%.4d)]:(%s) Manual conversion requird*/\n",
+                   yylineno, list.c_str());
+        if (fpLog != nullptr)
+            fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)](%s) Manual conversion requird\n", yylineno,
+                    iFname, proc_name, list.c_str());
+        return;
+    }
+    // Each column: its new value differs from its old one. Blanks of the list are copied.
+    std::string out = "(";
+    size_t pos = 0;
+    for (;;) {
+        const size_t comma = list.find(',', pos);
+        std::string item =
+            list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        size_t lead = 0;
+        while (lead < item.size() && (item[lead] == ' ' || item[lead] == '\t'))
+            out += item[lead++];
+        item = item.substr(lead);
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+            item.pop_back();
+        const size_t dot = item.rfind('.');
+        std::string column = dot == std::string::npos ? item : item.substr(dot + 1);
+        if (dot == std::string::npos || item.substr(0, dot) == trig_tab)
+            out += ":NEW.";
+        else
+            out += item.substr(0, dot) + ".";
+        out += column + " != :OLD." + column;
+        if (comma == std::string::npos)
+            break;
+        out += " OR";
+        pos = comma + 1;
+    }
+    out += ")";
+    val_set(dst, out.c_str());
+}
+
+void xpr_search_join(char *dst, const char *left, const char *op, const char *right) {
+    val_printf(dst, "%s \n\t%s%s %s", str(left).c_str(), tabs(no_of_tabs).c_str(), op,
+               str(right).c_str());
+}
+
+void xpr_search_not(char *dst, const char *condition) {
+    val_printf(dst, "\n\t%sNOT %s", tabs(no_of_tabs).c_str(), str(condition).c_str());
+}
+
+void xpr_search_paren(char *dst, const char *condition) {
+    val_printf(dst, "\n\t%s(%s)", tabs(no_of_tabs).c_str(), str(condition).c_str());
+}
+
+void xpr_subquery_compared(char *dst, const char *subquery, const char *op) {
+    val_printf(dst, "\n/*[KESTRA-ERR(%.4d)]:Note Specific To SYBASE. REF DOC*/\n%s %s", yylineno,
+               str(subquery).c_str(), str(op).c_str());
+    if (fpLog != nullptr)
+        fprintf(fpLog,
+                "[KESTRA-ERR(%.4d)]:[%s(%s)]Subquery COMPARISON Note Specific to SYBASE. REF "
+                "DOC\n",
+                yylineno, iFname, proc_name);
+}
+
+void xpr_outer_join(char *dst, const char *left, const char *op, const char *right) {
+    if (str(op) == "*=")
+        val_printf(dst, "%s = %s (+)", str(left).c_str(), str(right).c_str());
+    else
+        val_printf(dst, "%s (+) = %s ", str(left).c_str(), str(right).c_str());
+}
+
+void xpr_in_subquery(char *dst, const char *left, const char *subquery, bool negated) {
+    std::string l = str(left);
+    if (l.size() >= 2 && l.front() == '\'' && l.back() == '\'' && l.find('\'', 1) == l.size() - 1) {
+        l.front() = '"';
+        l.back() = '"';
+    }
+    val_printf(dst, negated ? "%s NOT IN %s" : "%s IN %s", l.c_str(), str(subquery).c_str());
+}
+
+void xpr_binary(char *dst, const char *left, const char *op, const char *right) {
+    std::string l = str(left);
+    const std::string r = remove_at_signs(str(right)), o = str(op);
+    if (o == "%") {
+        val_printf(dst, "MOD(%s, %s)", l.c_str(), r.c_str());
+        return;
+    }
+    if (o == "&") {
+        val_printf(dst, "BITAND(%s, %s)", l.c_str(), r.c_str());
+        return;
+    }
+    std::string joint = " " + o + " ";
+    if (o == "+") {
+        static const char *const string_functions[] = {
+            "CHR", "LOWER", "UPPER", "SUBSTR", "RTRIM", "LTRIM", "TO_CHAR", "RPAD", "LPAD"};
+        if (which_literal == 258) {
+            joint = " || ";
+            if (contains_unquoted(l, " + "))
+                l = plus_to_concat(l);
+        } else {
+            for (const char *f : string_functions)
+                if (l.find(f) != std::string::npos || r.find(f) != std::string::npos)
+                    joint = " || ";
+        }
+    }
+    val_printf(dst, "%s%s%s", l.c_str(), joint.c_str(), r.c_str());
+}
+
+void xpr_case_when(char *dst, const char *subject, const char *op, const char *value,
+                   const char *result) {
+    if (subject != nullptr) {
+        if (op != nullptr && case_var[0] != '\0' && strcmp(case_var, subject) != 0)
+            case_needs_manual = true;
+        text_copy(case_var, sizeof case_var, subject);
+    }
+    if (op != nullptr && strcmp(op, "=") != 0)
+        case_needs_manual = true;
+    const std::string collected =
+        std::string(case_param) + ", " + str(value) + ", " + std::string(cur_case_param);
+    text_copy(case_param, sizeof case_param, collected.c_str());
+    val_printf(dst, "%s, %s", str(value).c_str(), str(result).c_str());
+}
+
+void xpr_case_first(char *dst, const char *when) {
+    val_printf(dst, ", %s", str(when).c_str());
+}
+
+void xpr_case_next(char *dst, const char *list, const char *when) {
+    val_printf(dst, "%s, %s", str(list).c_str(), str(when).c_str());
+}
+
+void xpr_case_exp(char *dst, const char *list, const char *else_result) {
+    if (else_result == nullptr || strcmp(else_result, EMPTY_CASE_ELSE) == 0)
+        val_set(dst, str(list).c_str());
+    else
+        val_printf(dst, "%s , %s", str(list).c_str(), else_result);
+}
+
+void xpr_case(char *dst, const char *case_exp) {
+    if (case_needs_manual)
+        manual_conversion_note(nullptr);
+    const std::string decode = "DECODE(" + std::string(case_var) + str(case_exp) + ")";
+    if (cur_col > 0 && case_flag != 0) {
+        const std::string stored = "DECODE(" + std::string(case_var) + case_param + ")";
+        const int slot = cur_col < PARAMS_MAX ? cur_col : PARAMS_MAX - 1;
+        text_copy(params[slot], sizeof params[slot], stored.c_str());
+    }
+    val_printf(dst, "%s%s", tabs(no_of_tabs).c_str(), decode.c_str());
+    case_param[0] = '\0';
+    case_var[0] = '\0';
+    case_flag = 0;
+    case_needs_manual = false;
+}
+
+void xpr_function_call(char *dst, const char *name, const char *args) {
+    static char n[YYVALSIZE], a[YYVALSIZE];
+    val_set(n, str(name).c_str());
+    val_set(a, str(args).c_str());
+    process_function(n, a);
+    if (query_in_fn != 0) {
+        val_printf(dst, "(SELECT %s%s %s)", n, a, qstr2);
+        query_in_fn = 0;
+    } else {
+        val_printf(dst, "%s%s", n, a);
+    }
+}
+
+const char *xpr_style_format(const char *style) {
+    static const struct {
+        int style;
+        const char *format;
+    } formats[] = {{0, "'mon dd yyyy hh:miAM'"},
+                   {100, "'mon dd yyyy hh:miAM'"},
+                   {1, "'mm/dd/yy'"},
+                   {101, "'mm/dd/yyyy'"},
+                   {2, "'yy.mm.dd'"},
+                   {102, "'yyyy.mm.dd'"},
+                   {3, "'dd/mm/yy'"},
+                   {103, "'dd/mm/yyyy'"},
+                   {4, "'dd.mm.yy'"},
+                   {104, "'dd.mm.yyyy'"},
+                   {5, "'dd-mm-yy'"},
+                   {105, "'dd-mm-yyyy'"},
+                   {6, "'dd mon yy'"},
+                   {106, "'dd mon yyyy'"},
+                   {7, "'mon dd, yy'"},
+                   {107, "'mon dd, yyyy'"},
+                   {8, "'hh:mi:ss'"},
+                   {108, "'hh:mi:ss'"},
+                   {9, "'mon dd yyyy hh:mi:ssAM'"},
+                   {109, "'mon dd yyyy hh:mi:ssAM'"},
+                   {10, "'mm-dd-yy'"},
+                   {110, "'mm-dd-yyyy'"},
+                   {11, "'yy/mm/dd'"},
+                   {111, "'yyyy/mm/dd'"},
+                   {12, "'yymmdd'"},
+                   {112, "'yyyymmdd'"},
+                   {13, "'dd mon yy hh24:mi:ss'"},
+                   {113, "'dd mon yyyy hh24:mi:ss'"},
+                   {14, "'hh24:mi:ss'"},
+                   {114, "'hh24:mi:ss'"}};
+    const std::string s = str(style);
+    if (s.empty() || s.size() > 3 || s.find_first_not_of("0123456789") != std::string::npos)
+        return style;
+    const int n = std::stoi(s);
+    for (const auto &f : formats)
+        if (f.style == n)
+            return f.format;
+    return style;
+}
+
+void xpr_convert(char *dst, const char *name, const char *type, const char *expr,
+                 const char *style) {
+    std::string t = str(type);
+    if (t.compare(0, 5, "CHAR(") == 0)
+        t = "CHR" + t.substr(4);
+    std::string args = t + "," + (query_in_fn != 0 ? std::string(qstr1) : str(expr));
+    if (style != nullptr && style[0] != '\0')
+        args += std::string(", ") + xpr_style_format(style);
+    static char a[YYVALSIZE];
+    val_set(a, args.c_str());
+    xpr_function_call(dst, name, a);
+}
+
+void xpr_function_of_subquery(char *dst, const char *name, const char *subquery) {
+    static char n[YYVALSIZE], a[YYVALSIZE];
+    val_set(n, str(name).c_str());
+    val_set(a, str(subquery).c_str());
+    process_function(n, a);
+    if (qstr1[0] != '\0')
+        val_printf(dst, "(SELECT %s(%s) %s)", n, qstr1, qstr2);
+    else
+        val_printf(dst, "%s(%s)", n, str(subquery).c_str());
+    query_in_fn = 0;
+}
+
+void xpr_string_literal(char *dst, const char *literal) {
+    // Placeholders belong to PRINT and RAISERROR messages only: a data literal ('50%', a LIKE
+    // pattern) passes unchanged.
+    val_set(dst, str(literal).c_str());
+    which_literal = 258;
+}
+
+void xpr_strings_join(char *dst, const char *left, const char *right) {
+    val_printf(dst, "%s || %s", str(left).c_str(), str(right).c_str());
+}

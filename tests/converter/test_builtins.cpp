@@ -1,0 +1,135 @@
+// Built-in function helpers driven directly: the argument split (nested calls, quoted commas
+// and parentheses, empty and oversized arguments), the exchange of the first two arguments,
+// the date part of DATEADD/DATEDIFF/DATEPART, and the CONVERT style formats.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "builtins.h"
+#include "convstate.h"
+#include "expressions.h"
+
+namespace {
+
+// "a, b" with the top-level commas marked as process_fn_param marks them.
+std::string marked(const char *text) {
+    std::string s = text;
+    process_fn_param(s.data());
+    return s;
+}
+
+} // namespace
+
+TEST(Builtins, ArgumentHelpersOnATableOfTexts) {
+    reset_conversion_state();
+    struct {
+        const char *args;   // argument text as the call's rule joins it
+        const char *marked; // after process_fn_param, ';' standing for the separator byte
+        int last;           // split_parameters at the separator: index of the last piece
+        const char *p0, *p1, *p2;
+        const char *swapped; // swap_param
+        const char *part;    // process_date_type
+    } cases[] = {
+        {"a, b", "a; b", 1, "a", "b", "", " b, a", "a"},
+        {"ISNULL(a, 0), 1", "ISNULL(a, 0); 1", 1, "ISNULL(a, 0)", "1", "", " 1, ISNULL(a, 0)",
+         "isnull(a"},
+        {"'(', s", "'('; s", 1, "'('", "s", "", " s, '('", "("},
+        {"')', s", "')'; s", 1, "')'", "s", "", " s, ')'", ")"},
+        {"'a,b', s", "'a,b'; s", 1, "'a,b'", "s", "", " s, 'a,b'", "a"},
+        {"f(g(x, y), z), 'q'", "f(g(x, y), z); 'q'", 1, "f(g(x, y), z)", "'q'", "",
+         " 'q', f(g(x, y), z)", "f(g(x"},
+        {"Year, 3, d", "Year; 3; d", 2, "Year", "3", "d", " 3; d, Year", "yy"},
+        {"'month', 3, d", "'month'; 3; d", 2, "'month'", "3", "d", " 3; d, 'month'", "mm"},
+        {"dayofyear, 1, d", "dayofyear; 1; d", 2, "dayofyear", "1", "d", " 1; d, dayofyear", "dy"},
+        {"millisecond, 1, d", "millisecond; 1; d", 2, "millisecond", "1", "d", " 1; d, millisecond",
+         "ms"},
+        {"x", "x", 0, "x", "", "", "x", "x"}, // one argument: nothing to exchange or drop
+        {"", "", 0, "", "", "", "", ""},
+    };
+    for (const auto &c : cases) {
+        std::string m = marked(c.args);
+        std::string shown = m;
+        for (char &ch : shown)
+            if (ch == ARG_SEP)
+                ch = ';';
+        EXPECT_EQ(shown, c.marked) << c.args;
+
+        EXPECT_EQ(split_parameters(m.c_str(), ARG_SEP), c.last) << c.args;
+        EXPECT_STREQ(params[0], c.p0) << c.args;
+        EXPECT_STREQ(params[1], c.p1) << c.args;
+        EXPECT_STREQ(params[2], c.p2) << c.args;
+
+        char buf[256];
+        snprintf(buf, sizeof buf, "%s", m.c_str());
+        swap_param(buf, sizeof buf);
+        std::string swapped = buf;
+        for (char &ch : swapped)
+            if (ch == ARG_SEP)
+                ch = ';';
+        EXPECT_EQ(swapped, c.swapped) << c.args;
+
+        char part[64];
+        process_date_type(m.c_str(), part, sizeof part);
+        EXPECT_STREQ(part, c.part) << c.args;
+    }
+}
+
+TEST(Builtins, SplitOnBlanksAndOversizedInput) {
+    reset_conversion_state();
+    EXPECT_EQ(split_parameters("  a \t b\nc", ' '), 2);
+    EXPECT_STREQ(params[0], "a");
+    EXPECT_STREQ(params[1], "b");
+    EXPECT_STREQ(params[2], "c");
+
+    // 300 pieces: 256 kept, the index returned stays inside params; a 1000-byte piece is cut
+    // at 255 bytes; a long date part is cut to the caller's buffer.
+    std::string many;
+    for (int i = 0; i < 300; i++)
+        many += std::string(i ? "," : "") + "p" + std::to_string(i);
+    EXPECT_EQ(split_parameters(many.c_str(), ','), PARAMS_MAX - 1);
+    EXPECT_STREQ(params[PARAMS_MAX - 1], "p255");
+    const std::string big(1000, 'x');
+    EXPECT_EQ(split_parameters((big + ",y").c_str(), ','), 1);
+    EXPECT_EQ(std::string(params[0]), std::string(255, 'x'));
+    EXPECT_STREQ(params[1], "y");
+    char part[8];
+    process_date_type(big.c_str(), part, sizeof part);
+    EXPECT_STREQ(part, "xxxxxxx");
+    process_date_type("", part, sizeof part);
+    EXPECT_STREQ(part, "");
+    char small[4] = "abc"; // no separator: unchanged, nothing written past the buffer
+    swap_param(small, sizeof small);
+    EXPECT_STREQ(small, "abc");
+
+    EXPECT_EQ(strcmp_anycase("DateAdd", "DATEADD"), 0);
+    EXPECT_EQ(strcmp_anycase("DATEADD", "DATEAD"), -1);
+    EXPECT_EQ(remove_at_signs("@a + '@b' + x@y"), "a + '@b' + xy");
+}
+
+TEST(Builtins, ConvertStyleFormats) {
+    struct {
+        const char *style, *format;
+    } cases[] = {
+        {"0", "'mon dd yyyy hh:miAM'"},
+        {"100", "'mon dd yyyy hh:miAM'"},
+        {"1", "'mm/dd/yy'"},
+        {"101", "'mm/dd/yyyy'"},
+        {"3", "'dd/mm/yy'"},
+        {"103", "'dd/mm/yyyy'"},
+        {"8", "'hh:mi:ss'"},
+        {"108", "'hh:mi:ss'"},
+        {"9", "'mon dd yyyy hh:mi:ssAM'"},
+        {"12", "'yymmdd'"},
+        {"112", "'yyyymmdd'"},
+        {"13", "'dd mon yy hh24:mi:ss'"},
+        {"113", "'dd mon yyyy hh24:mi:ss'"},
+        {"14", "'hh24:mi:ss'"},
+        {"114", "'hh24:mi:ss'"},
+        {"15", "15"},
+        {"99", "99"},
+        {"115", "115"},
+        {"style", "style"},
+    };
+    for (const auto &c : cases)
+        EXPECT_STREQ(xpr_style_format(c.style), c.format) << c.style;
+}
