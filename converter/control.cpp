@@ -4,8 +4,6 @@
 #include "control.h"
 
 #include "blockstack.h"
-#include "builtins.h"
-#include "expressions.h"
 #include "conv72.h"
 #include "convstate.h"
 #include "parser.h"
@@ -271,18 +269,4 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
     fputs("END;", yyout);
     if (ctl_lookahead() != EXECUTE)
         inExecute = 0;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Minimal expression texts.
-// ---------------------------------------------------------------------------------------------
-
-namespace {
-
-std::string tabs(int n) {
-    return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
-}
-
-} // namespace
-
 }

@@ -43,7 +43,3 @@ void ctl_retval(char *dst, const char *variable);
 void ctl_sp_name(char *dst, const char *const *parts, int count);
 void ctl_execute_param(char *dst, const char *expr);
 void ctl_execute(const char *retval, const char *name, const char *params);
-
-// Minimal expression, condition and subquery texts that the statements above need (names,
-// operators, comparisons, EXISTS tests); the select-list, function and trigger forms are not
-// translated here.
