@@ -930,8 +930,12 @@ void qry_select_statement() {
 
 void qry_query_spec(char *dst, const char *distinct, const char *selection, const char *into,
                     const char *table_exp, const char *compute) {
-    // 1.
+    // 1. In a trigger, the pseudo tables' qualifiers (in the assigned values as well).
     const std::string sel = trigger_qualifiers(str(selection));
+    if (iftrigger != 0)
+        for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
+            text_copy(col_list[i].value, sizeof col_list[i].value,
+                      trigger_qualifiers(col_list[i].value).c_str());
     // 2.
     inSelect = 0;
     // 3.
@@ -1474,7 +1478,8 @@ void qry_statement_end() {
     new_statement = 1;
     // Per-statement state that must not leak into the next statement.
     skip_rs = 0;
-    insert_flag = 0;
+    if (yychar != INSERT) // an INSERT read as the look-ahead has set it for its own SELECT
+        insert_flag = 0;
     where_str[0] = '\0';
     inWhere = 0;
     inHaving = 0;

@@ -56,6 +56,21 @@ std::vector<std::string> case_inputs(const std::string &dir) {
     return names;
 }
 
+// The expectation files of a case directory ("expected.*").
+std::vector<std::string> case_expectations(const std::string &dir) {
+    std::vector<std::string> names;
+    DIR *d = opendir(dir.c_str());
+    if (d == nullptr)
+        return names;
+    while (struct dirent *e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n.compare(0, 9, "expected.") == 0)
+            names.push_back(n);
+    }
+    closedir(d);
+    return names;
+}
+
 TEST_P(Golden, ConvertsAsExpected) {
     const std::string dir = golden_root + "/" + GetParam() + "/";
     temp_dir run;
@@ -75,6 +90,17 @@ TEST_P(Golden, ConvertsAsExpected) {
         args.push_back(a);
     args.push_back("input.sql");
 
+    // Further files the run writes (DDL scripts), each with its expectation.
+    std::vector<std::string> written;
+    for (const std::string &name : case_expectations(dir)) {
+        const std::string file = name.substr(9);
+        if (file != "pls" && file != "log" && file != "out" && file != "err" && file != "status") {
+            written.push_back(file);
+            left.push_back(file);
+        }
+    }
+    std::sort(left.begin(), left.end());
+
     run_result r = run_kestra(run, args, "kestra");
     const std::string status = read_file(dir + "expected.status");
     EXPECT_EQ(r.status, status.empty() ? 0 : std::stoi(status));
@@ -82,6 +108,8 @@ TEST_P(Golden, ConvertsAsExpected) {
     EXPECT_EQ(run.read("KESTRA.log"), read_file(dir + "expected.log"));
     EXPECT_EQ(mask_banner_date(r.out), read_file(dir + "expected.out"));
     EXPECT_EQ(r.err, read_file(dir + "expected.err"));
+    for (const std::string &file : written)
+        EXPECT_EQ(run.read(file), read_file(dir + "expected." + file)) << file;
     // Nothing but the inputs, the script and the log (where expected) is left behind.
     EXPECT_EQ(run.entries(), left);
 }
