@@ -1,5 +1,6 @@
 /* Order processing procedures of the sales database.
-   Converted by: kestra sample.sql  (writes sample.sql.pls) */
+   Converted by: kestra sample.sql  (writes sample.sql.pls, and ddl_<procedure>.sql for the
+   temporary table) */
 
 -- Returns the open orders of one customer, newest first.
 create procedure get_open_orders
@@ -71,5 +72,27 @@ begin
        set last_change = getdate()
       from customers, inserted
      where customers.customer_id = inserted.customer_id
+end
+go
+
+-- Moves a customer's closed orders to the archive and lists what was moved.
+create procedure archive_closed_orders
+    @customer_id int
+as
+begin
+    select order_id, amount
+      into #moved
+      from orders
+     where customer_id = @customer_id
+       and status = 'C'
+
+    insert into order_archive (order_id, amount)
+        select order_id, amount from #moved
+
+    delete from orders
+     where customer_id = @customer_id
+       and status = 'C'
+
+    select order_id, amount from #moved order by order_id
 end
 go
