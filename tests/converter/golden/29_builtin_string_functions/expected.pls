@@ -1,0 +1,91 @@
+
+CREATE OR REPLACE PROCEDURE strfns(
+s 	VARCHAR2 ,
+t 	VARCHAR2 ,
+n 	INTEGER )
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+BEGIN
+	DBMS_OUTPUT.PUT_LINE(SUBSTR(strfns.s, 2, 3)) ;
+	DBMS_OUTPUT.PUT_LINE(RTRIM(strfns.s)) ;
+	DBMS_OUTPUT.PUT_LINE(LTRIM(strfns.s)) ;
+	DBMS_OUTPUT.PUT_LINE(INSTR( strfns.s, '(')) ;
+	DBMS_OUTPUT.PUT_LINE(INSTR( SUBSTR(strfns.s, 1, 5), 'a,b')) ;
+	DBMS_OUTPUT.PUT_LINE(LENGTHB(strfns.s)) ;
+	DBMS_OUTPUT.PUT_LINE(UPPER(strfns.s)) ;
+	DBMS_OUTPUT.PUT_LINE(LOWER(strfns.s)) ;
+	DBMS_OUTPUT.PUT_LINE(NVL(strfns.s, LTRIM(strfns.t))) ;
+	DBMS_OUTPUT.PUT_LINE(ASCII(strfns.s)) ;
+	DBMS_OUTPUT.PUT_LINE(RPAD('ab', LENGTH('ab') * strfns.n, 'ab')) ;
+	DBMS_OUTPUT.PUT_LINE(SUBSTR(strfns.s, LENGTH(strfns.s) - 3 + 1, 3)) ;
+	DBMS_OUTPUT.PUT_LINE(SOUNDEX(strfns.s)) ;
+	DBMS_OUTPUT.PUT_LINE(RPAD( ' ', 1)) ;
+	DBMS_OUTPUT.PUT_LINE(TO_CHAR(strfns.n)) ;
+	DBMS_OUTPUT.PUT_LINE(CHR(65)) ;
+	DBMS_OUTPUT.PUT_LINE(SUBSTR(strfns.s, 1, 2 - 1) || 'xy' || SUBSTR(strfns.s, 2 + 3)) ;
+	DBMS_OUTPUT.PUT_LINE(LENGTH(strfns.s)) ;
+	/*[KESTRA-ERR(0022)]:Manual conversion required DIFFERENCE()*/
+
+	DBMS_OUTPUT.PUT_LINE(DIFFERENCE(strfns.s, strfns.t)) ;
+	/*[KESTRA-ERR(0023)]:Manual conversion required len()*/
+
+	DBMS_OUTPUT.PUT_LINE(len(strfns.s)) ;
+	/*[KESTRA-ERR(0024)]:Manual conversion required LEFT()*/
+
+	DBMS_OUTPUT.PUT_LINE(LEFT(strfns.s, 2)) ;
+	/*[In line (0025)]: New function PATINDEX() is introduced to mimic Sybase function*/
+	DBMS_OUTPUT.PUT_LINE(PATINDEX('%a%', strfns.s)) ;
+	/*[In line (0026)]: New function PATINDEX() is introduced to mimic Sybase function*/
+	DBMS_OUTPUT.PUT_LINE(PATINDEX('b%', strfns.t)) ;
+END;
+/
+
+show errors;
+
+CREATE OR REPLACE FUNCTION PATINDEX(
+S1 VARCHAR2,
+S2 VARCHAR2)
+RETURN INTEGER
+AS
+PPOS INTEGER;
+OPOS INTEGER := 0;
+TYPE STABTYP IS TABLE OF VARCHAR2(100) INDEX BY BINARY_INTEGER;
+STAB STABTYP;
+LOOPC INTEGER;
+STARTPOS INTEGER;
+CURPOS INTEGER;
+SSTRING VARCHAR2(100);
+BEGIN
+	PPOS := INSTR(S1,'%');
+	WHILE PPOS != 0 LOOP
+		SSTRING := SUBSTR(S1,OPOS+1,PPOS-OPOS-1);
+		IF SSTRING IS NOT NULL THEN
+			STAB(STAB.COUNT+1) := SSTRING;
+		END IF;
+		OPOS := PPOS;
+		PPOS := INSTR(S1,'%',OPOS+1);
+	END LOOP;
+	SSTRING := SUBSTR(S1,OPOS+1);
+	IF SSTRING IS NOT NULL THEN
+		STAB(STAB.COUNT+1) := SSTRING;
+	END IF;
+	STARTPOS := INSTR(S2,STAB(1));
+	IF STARTPOS > 0 THEN
+		CURPOS := STARTPOS + 1;
+		FOR LOOPC IN 2..STAB.COUNT LOOP
+			CURPOS := INSTR(S2,STAB(LOOPC),CURPOS);
+			IF CURPOS = 0 THEN
+				STARTPOS := 0;
+				EXIT;
+			END IF;
+			CURPOS := CURPOS + 1;
+		END LOOP;
+	END IF;
+	RETURN STARTPOS;
+END PATINDEX;
+/
+show errors;
