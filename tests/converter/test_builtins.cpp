@@ -133,3 +133,42 @@ TEST(Builtins, ConvertStyleFormats) {
     for (const auto &c : cases)
         EXPECT_STREQ(xpr_style_format(c.style), c.format) << c.style;
 }
+
+TEST(Builtins, ExistenceTestsOuterJoinsAndInSubquery) {
+    reset_conversion_state();
+    static char v[10000];
+    struct {
+        const char *test, *op, *value; // value nullptr: compared with NULL
+        bool test_left;
+        const char *out;
+    } cases[] = {
+        {"(S)", "<", "x", true, "x > (S)"}, // sides exchanged: the operator mirrored
+        {"(S)", ">=", "x", true, "x <= (S)"},
+        {"(S)", "!>", "x", true, "x !< (S)"},
+        {"(S)", "=", "x", true, "x = (S)"},
+        {"(S)", "<", "x", false, "x < (S)"}, // rule 75: the sides stay, so does the operator
+        {"(S)", "=", nullptr, true, "(S) IS NULL"},
+        {"(S)", "<>", nullptr, false, "(S) IS NOT NULL"},
+        {"(S)", "<", nullptr, true, "NULL > (S)"},
+        {"(S)", "<", nullptr, false, "NULL < (S)"},
+    };
+    for (const auto &c : cases) {
+        if_exists = 0;
+        xpr_exists_compare(v, c.test, c.op, c.value, c.test_left);
+        EXPECT_STREQ(v, c.out) << c.op << (c.test_left ? " left" : " right");
+        EXPECT_EQ(if_exists, 1);
+    }
+    xpr_outer_join(v, "a.x", "*=", "b.y");
+    EXPECT_STREQ(v, "a.x = b.y (+)");
+    xpr_outer_join(v, "a.x", "=*", "b.y");
+    EXPECT_STREQ(v, "a.x (+) = b.y ");
+    xpr_in_subquery(v, "'abc'", "(S)", false);
+    EXPECT_STREQ(v, "\"abc\" IN (S)");
+    xpr_in_subquery(v, "'it''s'", "(S)", true); // another quote inside: left as it is
+    EXPECT_STREQ(v, "'it''s' NOT IN (S)");
+    // A column of the trigger's table, one of another table, blanks of the list kept.
+    iftrigger = 1;
+    snprintf(trig_tab, sizeof trig_tab, "orders");
+    xpr_if_updating(v, "orders.qty,  items.n");
+    EXPECT_STREQ(v, "(:NEW.qty != :OLD.qty OR  items.n != :OLD.n)");
+}
