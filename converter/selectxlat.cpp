@@ -387,10 +387,14 @@ void process_selection(const char *selection) {
     }
     items.push_back(cur);
 
-    auto slot = [set](int col) -> char * { return retfld_list[set][col]; };
+    // Each result set is analysed once, so its slots start empty: which ones this call fills
+    // is kept here rather than read back (every slot lies on a page of its own).
+    std::vector<bool> filled(RESULT_COL_MAX, false);
+    auto slot_empty = [&filled](int col) { return col >= RESULT_COL_MAX || !filled[col]; };
     auto put = [&](int col, const std::string &text) {
         check_capacity(col, RESULT_COL_MAX, "the result columns of a SELECT (retfld_list)");
-        text_copy(slot(col), RETFLD_LEN, text.c_str());
+        text_copy(retfld_list[set][col], RETFLD_LEN, text.c_str());
+        filled[col] = true;
     };
     auto set_field = [](int col, const char *name, const char *type) {
         check_capacity(col, FLD_LIST_MAX, "the result-column list (fld_list)");
@@ -432,7 +436,7 @@ void process_selection(const char *selection) {
             }
             continue;
         }
-        if (p < fld_cnt && slot(p)[0] == '\0' &&
+        if (p < fld_cnt && slot_empty(p) &&
             (strstr(fld_list[p].name, "o_oval") != nullptr ||
              strcmp(fld_list[p].name, name) == 0)) {
             put(p, items[i]);
@@ -441,7 +445,7 @@ void process_selection(const char *selection) {
         }
         int same = -1;
         for (int c = 0; c < fld_cnt && c < FLD_LIST_MAX; c++)
-            if (strcmp(fld_list[c].name, name) == 0 && slot(c)[0] == '\0') {
+            if (strcmp(fld_list[c].name, name) == 0 && slot_empty(c)) {
                 same = c;
                 break;
             }
