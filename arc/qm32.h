@@ -103,8 +103,18 @@ QM32_API int QM32_CALL SEC_GetUserString(int iKind, char *pszBuffer, int iSize);
 
 /* ---- utilities ---- */
 QM32_API int QM32_CALL UTL_NullTerminate(char *pszText, int iWidth);
+QM32_API const char *QM32_CALL UTL_StripFileName(const char *pszPath);
+QM32_API int QM32_CALL UTL_GetArchString(int iKind, char *pszBuffer, unsigned uSize);
+QM32_API int QM32_CALL UTL_GetFinancePath(char *pszBuffer, int iSize);
+QM32_API int QM32_CALL UTL_GetLocalPath(const char *pszName, char *pszBuffer, int iSize);
+QM32_API long QM32_CALL UTL_StartApp(const char *pszProgram, const char *pszArguments,
+                                     int iStartAlways);
+QM32_API long QM32_CALL UTL_ActivateApp(const char *pszTitle);
+QM32_API long QM32_CALL UTL_TerminateApp(const char *pszProgram);
 QM32_API long QM32_CALL UTL_SetId(const char *pszUserId, const char *pszPassword);
 QM32_API int QM32_CALL UTL_GetId(char *pszBuffer, int iSize);
+QM32_API int QM32_CALL UTL_Memcmp(const char *pArea1, const char *pArea2, int iCount);
+QM32_API int QM32_CALL UTL_FileExists(const char *pszPath);
 
 #ifdef __cplusplus
 }

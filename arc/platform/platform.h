@@ -92,3 +92,6 @@ void plat_section_close(plat_section_t &section);
 
 // Threads, events, thread messages and the fault report of service workers.
 #include "platform_thread.h"
+
+// Processes, windows and the library's own version.
+#include "platform_proc.h"

@@ -4,6 +4,8 @@
 // loading it starts the library or, without a message file, refuses.
 #include "qmtest.h"
 
+#include "qm32version.h"
+
 #include <cstring>
 #include <map>
 #include <set>
@@ -84,6 +86,17 @@ std::map<std::string, int> defExports() {
         name >> word;
         out[word] = std::atoi(line.c_str() + at + 1);
     }
+    return out;
+}
+
+// The exports of the library on this system: on POSIX all but the
+// component entry points (Dll...), which exist on Windows only.
+std::map<std::string, int> platformExports() {
+    std::map<std::string, int> out = defExports();
+#ifndef _WIN32
+    for (auto it = out.begin(); it != out.end();)
+        it = it->first.compare(0, 3, "Dll") == 0 ? out.erase(it) : std::next(it);
+#endif
     return out;
 }
 
@@ -209,7 +222,7 @@ TEST(Exports, DllExportTableHoldsExactlyTheDefOrdinals) {
     ASSERT_NE(dll, nullptr) << "LoadLibrary failed, error " << GetLastError();
     std::size_t unnamed = 0;
     std::map<std::string, int> exports = moduleExports(dll, &unnamed);
-    EXPECT_EQ(exports, defExports());
+    EXPECT_EQ(exports, platformExports());
     EXPECT_EQ(unnamed, 0u) << "exports without a name";
     for (const auto &e : defExports()) {
         FARPROC byName = GetProcAddress(dll, e.first.c_str());
@@ -242,6 +255,65 @@ TEST(Exports, LoadedDllLogsIntoItsWindowsDirectory) {
     auto entries = qmtest::parseLog(qmtest::readFile(qmtest::join(windir.dir, "finance.err")));
     ASSERT_FALSE(entries.empty());
     EXPECT_EQ(entries.back().get("Error Text"), "through the DLL");
+}
+
+typedef HRESULT(STDAPICALLTYPE *HresultFn)(void);
+typedef HRESULT(STDAPICALLTYPE *ClassObjectFn)(REFCLSID, REFIID, LPVOID *);
+typedef const char *(QM32_CALL *StripFn)(const char *);
+typedef int(QM32_CALL *ArchFn)(int, char *, unsigned);
+typedef int(QM32_CALL *LocalPathFn)(const char *, char *, int);
+typedef long(QM32_CALL *StartFn)(const char *, const char *, int);
+typedef long(QM32_CALL *TextFn)(const char *);
+typedef int(QM32_CALL *MemcmpFn)(const char *, const char *, int);
+typedef int(QM32_CALL *FileFn)(const char *);
+
+template <class F> F byOrdinal(HMODULE dll, int ordinal) {
+    return reinterpret_cast<F>(
+        reinterpret_cast<void (*)()>(GetProcAddress(dll, MAKEINTRESOURCEA(ordinal))));
+}
+
+// The component entry points and the utilities, called by their ordinals;
+// the version texts come from the DLL's own version resource.
+TEST(Exports, EntryPointsAnswerByOrdinal) {
+    LoadDir windir(true);
+    HMODULE dll = LoadLibraryA(windowsPath(QM32_LIBRARY_PATH).c_str());
+    ASSERT_NE(dll, nullptr) << "LoadLibrary failed, error " << GetLastError();
+    auto canUnload = byOrdinal<HresultFn>(dll, 111);
+    auto classObject = byOrdinal<ClassObjectFn>(dll, 112);
+    auto registerServer = byOrdinal<HresultFn>(dll, 113);
+    ASSERT_TRUE(canUnload && classObject && registerServer);
+    EXPECT_EQ(canUnload(), S_OK);
+    const GUID classFactory = {0x00000001, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    void *object = &windir;
+    EXPECT_EQ(classObject(classFactory, classFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(registerServer(), S_OK);
+
+    auto strip = byOrdinal<StripFn>(dll, 502);
+    auto arch = byOrdinal<ArchFn>(dll, 503);
+    auto localPath = byOrdinal<LocalPathFn>(dll, 505);
+    auto start = byOrdinal<StartFn>(dll, 506);
+    auto activate = byOrdinal<TextFn>(dll, 507);
+    auto terminate = byOrdinal<TextFn>(dll, 508);
+    auto memcmp = byOrdinal<MemcmpFn>(dll, 514);
+    auto fileExists = byOrdinal<FileFn>(dll, 515);
+    ASSERT_TRUE(strip && arch && localPath && start && activate && terminate && memcmp &&
+                fileExists);
+    const char *path = "C:\\finance\\zena.exe";
+    EXPECT_EQ(strip(path), path + 11);
+    char buf[64];
+    EXPECT_EQ(arch(3, buf, sizeof buf), static_cast<int>(std::strlen(QM32_VERSION_TEXT)));
+    EXPECT_STREQ(buf, QM32_VERSION_TEXT);
+    EXPECT_EQ(arch(4, buf, sizeof buf), 19);
+    EXPECT_STREQ(buf, "32-bit Architecture");
+    EXPECT_EQ(localPath("ZENA", buf, sizeof buf), 0) << "no FinancePath";
+    std::string missing = qmtest::join(windir.dir, "missing.exe");
+    EXPECT_EQ(start(missing.c_str(), "", 1), 30029);
+    EXPECT_EQ(activate("no window has this title 5f3a"), 30033);
+    EXPECT_EQ(terminate("C:\\nowhere\\no-such-program-5f3a.exe"), 30033);
+    EXPECT_EQ(memcmp("abc", "abd", 3), 2);
+    EXPECT_EQ(fileExists(qmtest::join(windir.dir, "qm32.ini").c_str()), 1);
+    FreeLibrary(dll);
 }
 
 namespace {
@@ -299,7 +371,7 @@ TEST(Exports, DllLoadFailsWithoutAMessageFile) {
 
 TEST(Exports, SharedObjectExportsExactlyTheDefFunctions) {
     std::set<std::string> expected;
-    for (const auto &e : defExports())
+    for (const auto &e : platformExports())
         expected.insert(e.first);
     EXPECT_EQ(elfExports(QM32_LIBRARY_PATH), expected);
 }
@@ -308,7 +380,7 @@ TEST(Exports, LoadedSharedObjectLogsIntoItsWindowsDirectory) {
     LoadDir windir(true);
     void *so = dlopen(QM32_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(so, nullptr) << dlerror();
-    for (const auto &e : defExports())
+    for (const auto &e : platformExports())
         EXPECT_NE(dlsym(so, e.first.c_str()), nullptr) << e.first;
     auto logError = reinterpret_cast<LogErrorFn>(dlsym(so, "ERR_LogError"));
     auto lastError = reinterpret_cast<LongFn>(dlsym(so, "ERR_GetLastError"));
