@@ -313,6 +313,19 @@ int kestra_main(int argc, char **argv) {
     return status;
 }
 
+int kestra_guard(void (*fn)(void *), void *arg) {
+    struct depth {
+        depth() { run_depth++; }
+        ~depth() { run_depth--; }
+    } in_run;
+    try {
+        fn(arg);
+    } catch (const kestra_stop &stop) {
+        return stop.status;
+    }
+    return 0;
+}
+
 void prtban(FILE *fp) {
     const uint32_t r = release_number;
     fprintf(fp, vsnban, static_cast<int>((r >> 24) & 0xff), static_cast<int>((r >> 20) & 0xf),

@@ -16,6 +16,11 @@ int kestra_main(int argc, char **argv);
 // test calling a routine directly) it flushes the standard streams and calls std::exit.
 [[noreturn]] void kestra_exit(int status);
 
+// Runs fn(arg) as kestra_main runs a conversion: a kestra_exit inside it unwinds back here.
+// Returns 0 when fn returned, else the status given to kestra_exit. Files fn opened are its
+// own to close. For drivers that use the scanner or other routines outside a whole run.
+int kestra_guard(void (*fn)(void *), void *arg);
+
 // Writes the banner line "Kestra for TSQL Release 4.0.0.0.6  - Beta on <ctime>" to `fp`.
 void prtban(FILE *fp);
 

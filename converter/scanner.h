@@ -19,6 +19,10 @@ void scanner_reset(FILE *input);
 // and the fuzz target; scanner_reset() returns to reading a file.
 void scanner_scan_bytes(const char *data, size_t len);
 
+// While the scanner reads the bytes given to scanner_scan_bytes: the offset of the current
+// match (yytext) from the first of those bytes.
+size_t scanner_match_offset();
+
 // The longest match the scanner accepts: a match of KESTRA_YYLMAX characters or more stops
 // the run with "Input string too long, limit 2048" (exit status 1 through kestra_exit).
 constexpr int KESTRA_YYLMAX = 2048;

@@ -1,0 +1,213 @@
+// kestra-batch: file helpers and the result record that a worker sends to the driver (lines
+// of tagged fields, texts escaped so that they hold any byte).
+#include "batch.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace batch {
+
+int file_result::converted() const {
+    int n = 0;
+    for (const unit_result &u : units)
+        n += u.failed ? 0 : 1;
+    return n;
+}
+
+int file_result::failed() const {
+    return static_cast<int>(units.size()) - converted();
+}
+
+int file_result::diagnostics() const {
+    int n = 0;
+    for (const unit_result &u : units)
+        n += static_cast<int>(u.diagnostics.size());
+    return n;
+}
+
+bool read_whole(const std::string &path, std::string &into, std::string *error) {
+    into.clear();
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        if (error != nullptr)
+            *error = strerror(errno);
+        return false;
+    }
+    char buf[65536];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            if (error != nullptr)
+                *error = strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        into.append(buf, static_cast<size_t>(n));
+    }
+    close(fd);
+    return true;
+}
+
+bool write_whole(const std::string &path, const std::string &data) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            close(fd);
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return close(fd) == 0;
+}
+
+void remove_tree(const std::string &path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        if (DIR *d = opendir(path.c_str())) {
+            while (struct dirent *e = readdir(d)) {
+                std::string n = e->d_name;
+                if (n != "." && n != "..")
+                    remove_tree(path + "/" + n);
+            }
+            closedir(d);
+        }
+        rmdir(path.c_str());
+    } else {
+        unlink(path.c_str());
+    }
+}
+
+std::string base_name(const std::string &path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+namespace {
+
+// Texts on one line: backslash, newline and carriage return escaped.
+std::string esc(const std::string &s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string unesc(const std::string &s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); i++) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            char c = s[++i];
+            out += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// F bytes lines seconds \t error
+// U first last failed offset \t kind \t name
+// D line fatal \t text           (of the unit before)
+// S line \t text                 (a context line of the unit before)
+std::string encode_result(const file_result &r) {
+    std::ostringstream o;
+    o.precision(17);
+    o << "F " << r.bytes << ' ' << r.lines << ' ' << r.seconds << '\t' << esc(r.error) << '\n';
+    for (const unit_result &u : r.units) {
+        o << "U " << u.first_line << ' ' << u.last_line << ' ' << (u.failed ? 1 : 0) << ' '
+          << u.offset << '\t' << esc(u.kind) << '\t' << esc(u.name) << '\n';
+        for (const diagnostic &d : u.diagnostics)
+            o << "D " << d.line << ' ' << (d.fatal ? 1 : 0) << '\t' << esc(d.text) << '\n';
+        for (const auto &c : u.context)
+            o << "S " << c.first << '\t' << esc(c.second) << '\n';
+    }
+    return o.str();
+}
+
+bool decode_result(const std::string &data, file_result &r) {
+    std::istringstream in(data);
+    std::string line;
+    bool seen_file = false;
+    while (std::getline(in, line)) {
+        size_t tab = line.find('\t');
+        if (line.size() < 2 || tab == std::string::npos)
+            return false;
+        std::istringstream nums(line.substr(2, tab - 2));
+        std::string rest = line.substr(tab + 1);
+        switch (line[0]) {
+        case 'F':
+            nums >> r.bytes >> r.lines >> r.seconds;
+            r.error = unesc(rest);
+            seen_file = true;
+            break;
+        case 'U': {
+            unit_result u;
+            int failed = 0;
+            nums >> u.first_line >> u.last_line >> failed >> u.offset;
+            u.failed = failed != 0;
+            size_t t2 = rest.find('\t');
+            if (t2 == std::string::npos)
+                return false;
+            u.kind = unesc(rest.substr(0, t2));
+            u.name = unesc(rest.substr(t2 + 1));
+            r.units.push_back(u);
+            break;
+        }
+        case 'D': {
+            if (r.units.empty())
+                return false;
+            diagnostic d;
+            int fatal = 0;
+            nums >> d.line >> fatal;
+            d.fatal = fatal != 0;
+            d.text = unesc(rest);
+            r.units.back().diagnostics.push_back(d);
+            break;
+        }
+        case 'S': {
+            if (r.units.empty())
+                return false;
+            int n = 0;
+            nums >> n;
+            r.units.back().context.emplace_back(n, unesc(rest));
+            break;
+        }
+        default:
+            return false;
+        }
+        if (nums.fail())
+            return false;
+    }
+    return seen_file;
+}
+
+} // namespace batch

@@ -1,0 +1,334 @@
+// kestra-batch: conversion of one source in a worker process. The whole source runs through
+// kestra_main exactly as kestra runs it; when that run fails, each unit runs on its own (its
+// text at its own line numbers), so one failing unit costs that unit only.
+#include "batch.h"
+
+#include "conv72.h"
+#include "convstate.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace batch {
+
+namespace {
+
+const char log_name[] = "KESTRA.log";
+const char console_name[] = ".console";
+
+struct outcome {
+    int status = 0;     // kestra_main's exit status
+    bool ok = false;    // status 0 and the conversion reported success
+    int stop_line = 0;  // the scanner's line when the run ended
+    std::string errors; // what the run wrote on standard error
+};
+
+// One kestra run in `dir` on the file `base` there; standard output (banner, report, trace)
+// is discarded, standard error kept.
+outcome run_kestra(const std::string &dir, const std::vector<std::string> &options,
+                   const std::string &base) {
+    outcome o;
+    if (chdir(dir.c_str()) != 0) {
+        o.status = 1;
+        o.errors = "cannot enter " + dir + ": " + strerror(errno);
+        return o;
+    }
+    fflush(stdout);
+    fflush(stderr);
+    int saved_out = dup(1), saved_err = dup(2);
+    int null_fd = open("/dev/null", O_WRONLY);
+    int err_fd = open(console_name, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (null_fd >= 0)
+        dup2(null_fd, 1);
+    if (err_fd >= 0)
+        dup2(err_fd, 2);
+    std::vector<std::string> args = {"kestra"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(base);
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    o.status = kestra_main(static_cast<int>(args.size()), argv.data());
+    o.ok = o.status == 0 && conv_error == 0;
+    o.stop_line = yylineno;
+    fflush(stdout);
+    fflush(stderr);
+    dup2(saved_out, 1);
+    dup2(saved_err, 2);
+    for (int fd : {saved_out, saved_err, null_fd, err_fd})
+        if (fd >= 0)
+            close(fd);
+    read_whole(console_name, o.errors);
+    unlink(console_name);
+    return o;
+}
+
+// A diagnostic line of the log: "[KESTRA-ERR(nnnn)]:[file(unit)]text". Lines that do not
+// start a tag continue the text of the one before (a token text may span lines).
+struct log_parts {
+    std::vector<diagnostic> diagnostics;
+    std::string body;   // the log without its final report line
+    std::string report; // the final "[KESTRA-MSG(...)]" line
+};
+
+log_parts parse_log(const std::string &log, const std::string &base) {
+    log_parts p;
+    const std::string err_tag = "[KESTRA-ERR(", msg_tag = "[KESTRA-MSG(";
+    bool in_diag = false;
+    size_t pos = 0;
+    while (pos < log.size()) {
+        size_t end = log.find('\n', pos);
+        end = end == std::string::npos ? log.size() : end + 1;
+        std::string line = log.substr(pos, end - pos);
+        pos = end;
+        if (line.compare(0, msg_tag.size(), msg_tag) == 0) {
+            p.report += line;
+            in_diag = false;
+            continue;
+        }
+        p.body += line;
+        std::string text = line;
+        if (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        if (text.compare(0, err_tag.size(), err_tag) == 0) {
+            diagnostic d;
+            size_t i = err_tag.size();
+            while (i < text.size() && text[i] >= '0' && text[i] <= '9' && d.line < 100000000)
+                d.line = d.line * 10 + (text[i++] - '0');
+            // ")]:[" file "(" unit ")]" text: the unit name ends at the first ")]" after it.
+            const std::string head = ")]:[" + base + "(";
+            if (text.compare(i, head.size(), head) == 0) {
+                size_t close = text.find(")]", i + head.size());
+                d.text = close == std::string::npos ? "" : text.substr(close + 2);
+            } else {
+                size_t close = text.find("]", text.find(":[", i));
+                d.text = close == std::string::npos ? text.substr(i) : text.substr(close + 1);
+            }
+            p.diagnostics.push_back(d);
+            in_diag = true;
+        } else if (in_diag) {
+            p.diagnostics.back().text += "\n" + text;
+        }
+    }
+    return p;
+}
+
+// The last non-empty line of a run's standard error, without the parser's own report (its
+// diagnostic is in the log).
+std::string last_error_line(const std::string &errors) {
+    std::string last;
+    size_t pos = 0;
+    while (pos < errors.size()) {
+        size_t end = errors.find('\n', pos);
+        if (end == std::string::npos)
+            end = errors.size();
+        std::string line = errors.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty())
+            last = line;
+    }
+    return last;
+}
+
+std::vector<std::string> entries(const std::string &dir) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (struct dirent *e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != "..")
+                names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The unit a diagnostic line belongs to: the last unit that starts at or before it.
+size_t unit_of_line(const std::vector<unit_result> &units, int line) {
+    size_t k = 0;
+    for (size_t i = 0; i < units.size(); i++)
+        if (units[i].first_line <= line)
+            k = i;
+    return k;
+}
+
+// Source lines first..last (1-based, clipped to the source).
+std::vector<std::pair<int, std::string>> source_lines(const std::string &src, int first, int last) {
+    std::vector<std::pair<int, std::string>> out;
+    int line = 1;
+    size_t pos = 0;
+    while (pos <= src.size() && line <= last) {
+        size_t end = src.find('\n', pos);
+        if (end == std::string::npos)
+            end = src.size();
+        if (line >= first)
+            out.emplace_back(line, src.substr(pos, end - pos));
+        if (end == src.size())
+            break;
+        pos = end + 1;
+        line++;
+    }
+    return out;
+}
+
+std::string comment_safe(std::string s) {
+    for (size_t i; (i = s.find("*/")) != std::string::npos;)
+        s.replace(i, 2, "* /");
+    std::replace(s.begin(), s.end(), '\n', ' ');
+    return s;
+}
+
+// The whole-source run failed: each unit runs alone, from just past the last token of the
+// unit before (so the comments between two units travel with the second, as they reach the
+// script ahead of it) to its own last token (the last unit: to the end of the source), preceded
+// by the newlines of the text before it so that its lines keep their numbers. The scripts of the
+// units that convert, their DDL texts (under the name the first DDL file took) and their logs are
+// joined in source order.
+void convert_units(const task &t, const std::string &base, const std::string &src, file_result &r) {
+    std::string script, log_body, fail_report, ok_report;
+    std::map<std::string, std::pair<std::string, std::string>> ddl; // extension: name, text
+    for (size_t k = 0; k < r.units.size(); k++) {
+        unit_result &u = r.units[k];
+        size_t from = k == 0 ? 0 : std::min(r.units[k - 1].end, u.offset);
+        size_t to = k + 1 < r.units.size() ? std::min(u.end, r.units[k + 1].offset) : src.size();
+        from = std::min(from, to);
+        std::string text(static_cast<size_t>(std::count(src.begin(), src.begin() + from, '\n')),
+                         '\n');
+        text.append(src, from, to - from);
+        const std::string dir = t.work_dir + "/unit" + std::to_string(k);
+        mkdir(dir.c_str(), 0700);
+        if (!write_whole(dir + "/" + base, text)) {
+            u.failed = true;
+            u.diagnostics.push_back({u.first_line, "cannot write the unit's work copy", true});
+            continue;
+        }
+        outcome o = run_kestra(dir, t.options, base);
+        std::string log;
+        read_whole(dir + "/" + log_name, log);
+        log_parts parts = parse_log(log, base);
+        u.failed = !o.ok;
+        u.diagnostics = parts.diagnostics;
+        if (u.failed) {
+            if (o.status != 0) {
+                std::string why = last_error_line(o.errors);
+                if (why.empty())
+                    why = "the conversion stopped with exit status " + std::to_string(o.status);
+                u.diagnostics.push_back({o.stop_line, why, true});
+            } else if (!u.diagnostics.empty()) {
+                u.diagnostics.back().fatal = true; // the parser's report is logged last
+            } else {
+                u.diagnostics.push_back({o.stop_line, "the unit could not be converted", true});
+            }
+            const diagnostic &d = u.diagnostics.back();
+            script += "\n/* kestra-batch: " + u.kind + " " + comment_safe(u.name) + " (lines " +
+                      std::to_string(u.first_line) + "-" + std::to_string(u.last_line) +
+                      ") not converted: " + comment_safe(d.text) + " (line " +
+                      std::to_string(d.line) + ") */\n";
+            if (fail_report.empty())
+                fail_report = parts.report;
+        } else {
+            std::string part;
+            read_whole(dir + "/" + base + ".pls", part);
+            script += part;
+            if (ok_report.empty())
+                ok_report = parts.report;
+        }
+        log_body += parts.body;
+        for (const std::string &name : entries(dir)) {
+            if (name.compare(0, 4, "ddl_") != 0)
+                continue;
+            std::string ext = name.substr(name.rfind('.') + 1), part;
+            read_whole(dir + "/" + name, part);
+            auto &slot = ddl[ext];
+            if (slot.first.empty())
+                slot.first = name;
+            slot.second += part;
+        }
+        remove_tree(dir);
+    }
+    // Replace what the whole-source run left.
+    for (const std::string &name : entries(t.work_dir))
+        if (is_output_name(name, base) || name == log_name)
+            unlink((t.work_dir + "/" + name).c_str());
+    write_whole(t.work_dir + "/" + base + ".pls", script);
+    for (const auto &e : ddl)
+        write_whole(t.work_dir + "/" + e.second.first, e.second.second);
+    write_whole(t.work_dir + "/" + log_name,
+                log_body + (fail_report.empty() ? ok_report : fail_report));
+}
+
+} // namespace
+
+bool is_output_name(const std::string &name, const std::string &source_base) {
+    return name == source_base + ".pls" || name.compare(0, 4, "ddl_") == 0;
+}
+
+file_result convert_source(const task &t) {
+    const auto start = std::chrono::steady_clock::now();
+    file_result r;
+    const std::string base = base_name(t.source);
+    std::string src, why;
+    if (!read_whole(t.source, src, &why)) {
+        r.error = "cannot read the source: " + why;
+        return r;
+    }
+    r.bytes = static_cast<int64_t>(src.size());
+    r.lines = static_cast<int>(std::count(src.begin(), src.end(), '\n'));
+    if (!src.empty() && src.back() != '\n')
+        r.lines++;
+    r.units = find_units(src);
+
+    if (mkdir(t.work_dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        r.error = "cannot write to " + t.dest_dir + ": " + strerror(errno);
+        return r;
+    }
+    if (!write_whole(t.work_dir + "/" + base, src)) {
+        r.error = "cannot write to " + t.dest_dir;
+        return r;
+    }
+    outcome whole = run_kestra(t.work_dir, t.options, base);
+    if (whole.ok || r.units.empty()) {
+        std::string log;
+        read_whole(t.work_dir + "/" + log_name, log);
+        log_parts parts = parse_log(log, base);
+        for (diagnostic &d : parts.diagnostics) {
+            if (r.units.empty())
+                break;
+            r.units[unit_of_line(r.units, d.line)].diagnostics.push_back(d);
+        }
+        if (!whole.ok) {
+            std::string why_not = last_error_line(whole.errors);
+            r.error = why_not.empty() ? "the conversion failed" : why_not;
+        }
+    } else {
+        convert_units(t, base, src, r);
+    }
+    unlink((t.work_dir + "/" + base).c_str());
+    for (unit_result &u : r.units) {
+        if (!u.failed)
+            continue;
+        int line = u.first_line;
+        for (const diagnostic &d : u.diagnostics)
+            if (d.fatal)
+                line = d.line;
+        u.context = source_lines(src, std::max(u.first_line, line - 3), line + 2);
+    }
+    if (chdir("/") != 0) {
+        // The next conversion enters its own directory; nothing depends on this one.
+    }
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return r;
+}
+
+} // namespace batch

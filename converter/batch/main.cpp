@@ -1,0 +1,542 @@
+// kestra-batch: converts every source under the given paths with worker processes (each runs
+// the converter library, whose state is per process), moves each source's outputs into place
+// in source order (so the result does not depend on the number of workers), and writes the
+// migration report.
+#include "batch.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace batch;
+
+namespace {
+
+volatile sig_atomic_t interrupted = 0;
+
+void on_signal(int) {
+    interrupted = 1;
+}
+
+const char usage_text[] =
+    "usage: kestra-batch [converter options] [-j N] [-o OUTDIR] [--report DIR] [--glob LIST] "
+    "PATH...\n"
+    "  PATH         a source file, or a directory searched for sources\n"
+    "  -j N         N worker processes (default: the number of processors)\n"
+    "  -o OUTDIR    write the outputs under OUTDIR at the sources' relative paths\n"
+    "               (default: beside each source)\n"
+    "  --report DIR write kestra-report.json, .csv and .html in DIR (default: OUTDIR,\n"
+    "               else the current directory)\n"
+    "  --glob LIST  comma-separated name patterns of sources, any case\n"
+    "               (default: *.sql,*.prc,*.trg,*.sp)\n"
+    "  converter options as for kestra: -F[value] -P -B -R -I -X -D -N -C -A -O<digit> "
+    "-U<file>\n"
+    "exit status: 0 every unit converted, 1 some unit failed, 2 usage error or unreadable "
+    "path\n";
+
+[[noreturn]] void usage_error(const std::string &what) {
+    if (!what.empty())
+        fprintf(stderr, "kestra-batch: %s\n", what.c_str());
+    fputs(usage_text, stderr);
+    exit(2);
+}
+
+std::string absolute(const std::string &path) {
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) == nullptr)
+        return path;
+    return std::string(cwd) + "/" + path;
+}
+
+std::string dir_name(const std::string &path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string join(const std::string &a, const std::string &b) {
+    if (a.empty() || a == ".")
+        return b;
+    return a.back() == '/' ? a + b : a + "/" + b;
+}
+
+bool make_dirs(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    if (path.find('/') != std::string::npos && !make_dirs(dir_name(path)))
+        return false;
+    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+struct options {
+    std::vector<std::string> converter;
+    int jobs = 0;
+    std::string outdir, report;
+    std::vector<std::string> globs = {"*.sql", "*.prc", "*.trg", "*.sp"};
+    std::vector<std::string> paths;
+};
+
+options parse_options(int argc, char **argv) {
+    options o;
+    auto value = [&](int &i, const char *name) -> std::string {
+        if (i + 1 >= argc)
+            usage_error(std::string(name) + " needs a value");
+        return argv[++i];
+    };
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        if (a == "-h" || a == "--help") {
+            fputs(usage_text, stdout);
+            exit(0);
+        } else if (a.compare(0, 2, "-j") == 0) {
+            std::string n = a.size() > 2 ? a.substr(2) : value(i, "-j");
+            char *end = nullptr;
+            long v = strtol(n.c_str(), &end, 10);
+            if (n.empty() || *end != '\0' || v < 1 || v > 256)
+                usage_error("-j needs a number of workers from 1 to 256");
+            o.jobs = static_cast<int>(v);
+        } else if (a == "-o") { // -o<digit> is the converter's -O
+            o.outdir = value(i, "-o");
+        } else if (a == "--report" || a.compare(0, 9, "--report=") == 0) {
+            o.report = a.size() > 8 ? a.substr(9) : value(i, "--report");
+        } else if (a == "--glob" || a.compare(0, 7, "--glob=") == 0) {
+            std::string list = a.size() > 6 ? a.substr(7) : value(i, "--glob");
+            o.globs.clear();
+            for (size_t p = 0; p <= list.size();) {
+                size_t c = std::min(list.find(',', p), list.size());
+                if (c > p)
+                    o.globs.push_back(list.substr(p, c - p));
+                p = c + 1;
+            }
+            if (o.globs.empty())
+                usage_error("--glob needs at least one pattern");
+        } else if (a.size() > 1 && a[0] == '-') {
+            const char letter = static_cast<char>(toupper(static_cast<unsigned char>(a[1])));
+            if (a[1] == '-' || strchr("ABCDFINOPRUX", letter) == nullptr)
+                usage_error("invalid option " + a);
+            if (letter == 'F' && a.size() - 2 > 19)
+                usage_error("the default return value of -F is longer than 19 characters");
+            if (letter == 'U') {
+                std::string file = a.size() > 2 ? a.substr(2) : value(i, "-U");
+                if (file.empty() || file[0] == '-')
+                    usage_error("-U needs a user datatype file name");
+                if (access(file.c_str(), R_OK) != 0)
+                    usage_error("cannot read the user datatype file " + file);
+                a = a.substr(0, 2) + absolute(file); // the workers run in other directories
+                if (a.size() - 2 > 127)
+                    usage_error("the user datatype file name is longer than 127 characters");
+            }
+            o.converter.push_back(a);
+        } else {
+            o.paths.push_back(a);
+        }
+    }
+    if (o.paths.empty())
+        usage_error("no source file or directory given");
+    if (o.jobs == 0) {
+        long n = sysconf(_SC_NPROCESSORS_ONLN);
+        o.jobs = n > 0 ? static_cast<int>(std::min(n, 256L)) : 1;
+    }
+    return o;
+}
+
+struct source {
+    std::string shown;  // path as found from the command line
+    std::string rel;    // path relative to its PATH argument (the base name for a file)
+    std::string output; // the output script, shown the same way
+    task job;
+};
+
+struct collector {
+    const options &opt;
+    std::string outdir_abs;
+    std::vector<source> sources;
+    std::vector<std::string> problems;
+
+    bool wanted(const std::string &name) const {
+        for (const std::string &g : opt.globs)
+            if (fnmatch(g.c_str(), name.c_str(), FNM_CASEFOLD) == 0)
+                return true;
+        return false;
+    }
+
+    void add(const std::string &shown, const std::string &rel) {
+        source s;
+        s.shown = shown;
+        s.rel = rel;
+        s.job.source = absolute(shown);
+        s.job.options = opt.converter;
+        if (opt.outdir.empty()) {
+            s.job.dest_dir = dir_name(s.job.source);
+            s.output = shown + ".pls";
+        } else {
+            s.job.dest_dir = dir_name(join(outdir_abs, rel));
+            s.output = join(opt.outdir, rel) + ".pls";
+        }
+        sources.push_back(s);
+    }
+
+    // Directories in name order; symbolic links to directories are not followed (no loops),
+    // the output directory is not searched.
+    void walk(const std::string &dir, const std::string &rel) {
+        DIR *d = opendir(dir.c_str());
+        if (d == nullptr) {
+            problems.push_back("cannot read " + dir + ": " + strerror(errno));
+            return;
+        }
+        std::vector<std::string> names;
+        while (struct dirent *e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != ".." && n.compare(0, 14, ".kestra-batch-") != 0)
+                names.push_back(n);
+        }
+        closedir(d);
+        std::sort(names.begin(), names.end());
+        for (const std::string &n : names) {
+            const std::string path = join(dir, n), sub = rel.empty() ? n : rel + "/" + n;
+            struct stat st;
+            if (lstat(path.c_str(), &st) != 0)
+                continue;
+            if (S_ISDIR(st.st_mode)) {
+                if (outdir_abs.empty() || absolute(path) != outdir_abs)
+                    walk(path, sub);
+            } else if (wanted(n)) {
+                struct stat target;
+                if (S_ISLNK(st.st_mode) && stat(path.c_str(), &target) == 0 &&
+                    S_ISDIR(target.st_mode))
+                    continue;
+                add(path, sub);
+            }
+        }
+    }
+};
+
+// A worker: reads task numbers (one per line) and answers each with "<length>\n<record>".
+[[noreturn]] void worker_loop(const std::vector<source> &sources, int cmd_fd, int res_fd) {
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    FILE *cmd = fdopen(cmd_fd, "r");
+    char line[64];
+    while (cmd != nullptr && fgets(line, sizeof line, cmd) != nullptr) {
+        const size_t k = strtoul(line, nullptr, 10);
+        std::string record = encode_result(convert_source(sources.at(k).job));
+        std::string msg = std::to_string(record.size()) + "\n" + record;
+        for (size_t done = 0; done < msg.size();) {
+            ssize_t n = write(res_fd, msg.data() + done, msg.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                _exit(3);
+            done += static_cast<size_t>(n);
+        }
+    }
+    _exit(0);
+}
+
+struct worker {
+    pid_t pid = -1;
+    int cmd = -1, res = -1;
+    long task = -1;
+    std::string buffer;
+};
+
+class pool {
+  public:
+    explicit pool(const std::vector<source> &s) : sources_(s) {}
+
+    void start(worker &w) {
+        int cmd[2], res[2];
+        if (pipe(cmd) != 0 || pipe(res) != 0) {
+            perror("kestra-batch: pipe");
+            exit(2);
+        }
+        fflush(nullptr);
+        pid_t pid = fork();
+        if (pid < 0) {
+            perror("kestra-batch: fork");
+            exit(2);
+        }
+        if (pid == 0) {
+            for (worker &other : workers_)
+                for (int fd : {other.cmd, other.res})
+                    if (fd >= 0)
+                        close(fd);
+            close(cmd[1]);
+            close(res[0]);
+            worker_loop(sources_, cmd[0], res[1]);
+        }
+        close(cmd[0]);
+        close(res[1]);
+        fcntl(cmd[1], F_SETFD, FD_CLOEXEC);
+        fcntl(res[0], F_SETFD, FD_CLOEXEC);
+        w.pid = pid;
+        w.cmd = cmd[1];
+        w.res = res[0];
+        w.task = -1;
+        w.buffer.clear();
+    }
+
+    std::vector<worker> workers_;
+
+  private:
+    const std::vector<source> &sources_;
+};
+
+void send_task(worker &w, long k) {
+    std::string line = std::to_string(k) + "\n";
+    w.task = k;
+    if (write(w.cmd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+        w.task = -1 - k; // the worker is gone; its end of file reports it
+}
+
+void close_fd(int &fd) {
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+}
+
+// Moves a finished conversion's outputs from its work directory into place: the script and DDL
+// files by rename (each complete when it appears), the log appended to the directory's log.
+void commit(const source &s) {
+    const task &t = s.job;
+    const std::string base = base_name(t.source);
+    if (DIR *d = opendir(t.work_dir.c_str())) {
+        std::vector<std::string> names;
+        while (struct dirent *e = readdir(d))
+            names.push_back(e->d_name);
+        closedir(d);
+        std::sort(names.begin(), names.end());
+        for (const std::string &n : names) {
+            const std::string from = t.work_dir + "/" + n, to = t.dest_dir + "/" + n;
+            if (is_output_name(n, base)) {
+                if (rename(from.c_str(), to.c_str()) != 0)
+                    fprintf(stderr, "kestra-batch: cannot write %s: %s\n", to.c_str(),
+                            strerror(errno));
+            } else if (n == "KESTRA.log") {
+                std::string log;
+                read_whole(from, log);
+                int fd = open(to.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+                if (fd < 0 || write(fd, log.data(), log.size()) != static_cast<ssize_t>(log.size()))
+                    fprintf(stderr, "kestra-batch: cannot append to %s\n", to.c_str());
+                if (fd >= 0)
+                    close(fd);
+            }
+        }
+    }
+    remove_tree(t.work_dir);
+}
+
+class progress {
+  public:
+    explicit progress(size_t total) : total_(total), on_(isatty(2) != 0) {}
+    void show(size_t done, int units, int failed, bool force = false) {
+        if (!on_)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && now - last_ < std::chrono::milliseconds(200))
+            return;
+        last_ = now;
+        const double s = std::chrono::duration<double>(now - start_).count();
+        fprintf(stderr, "\r%zu/%zu files, %d units, %d failed, %.1f files/s\x1b[K", done, total_,
+                units, failed, s > 0 ? static_cast<double>(done) / s : 0.0);
+        fflush(stderr);
+    }
+    void clear() {
+        if (on_)
+            fputs("\r\x1b[K", stderr);
+    }
+
+  private:
+    size_t total_;
+    bool on_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_;
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const auto start = std::chrono::steady_clock::now();
+    const options opt = parse_options(argc, argv);
+    collector found{opt, opt.outdir.empty() ? std::string() : absolute(opt.outdir), {}, {}};
+    if (!opt.outdir.empty() && !make_dirs(found.outdir_abs))
+        usage_error("cannot create the output directory " + opt.outdir);
+    for (const std::string &p : opt.paths) {
+        struct stat st;
+        if (stat(p.c_str(), &st) != 0) {
+            found.problems.push_back("cannot read " + p + ": " + strerror(errno));
+        } else if (S_ISDIR(st.st_mode)) {
+            std::string dir = p;
+            while (dir.size() > 1 && dir.back() == '/')
+                dir.pop_back();
+            found.walk(dir, "");
+        } else {
+            found.add(p, base_name(p));
+        }
+    }
+    for (const std::string &p : found.problems)
+        fprintf(stderr, "kestra-batch: %s\n", p.c_str());
+    std::vector<source> &sources = found.sources;
+    std::vector<file_result> results(sources.size());
+    for (size_t k = 0; k < sources.size(); k++) {
+        source &s = sources[k];
+        s.job.work_dir =
+            s.job.dest_dir + "/.kestra-batch-" + std::to_string(getpid()) + "-" + std::to_string(k);
+        make_dirs(s.job.dest_dir);
+        results[k].path = s.shown;
+        results[k].output = s.output;
+    }
+
+    struct sigaction sa {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    pool workers(sources);
+    workers.workers_.resize(std::min<size_t>(static_cast<size_t>(opt.jobs), sources.size()));
+    std::vector<bool> done(sources.size(), false);
+    size_t next = 0, committed = 0;
+    int units = 0, failed = 0;
+    progress bar(sources.size());
+    for (worker &w : workers.workers_) {
+        workers.start(w);
+        send_task(w, static_cast<long>(next++));
+    }
+    while (committed < sources.size() && !interrupted) {
+        std::vector<pollfd> fds;
+        for (worker &w : workers.workers_)
+            fds.push_back({w.res, POLLIN, 0});
+        int ready = poll(fds.data(), fds.size(), 200);
+        for (size_t i = 0; ready > 0 && i < fds.size(); i++) {
+            worker &w = workers.workers_[i];
+            if (w.res < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0)
+                continue;
+            char buf[65536];
+            ssize_t n = read(w.res, buf, sizeof buf);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n > 0) {
+                w.buffer.append(buf, static_cast<size_t>(n));
+            } else {
+                // The worker ended: a task it held failed with it; a new worker takes over.
+                int status = 0;
+                close_fd(w.res);
+                close_fd(w.cmd);
+                waitpid(w.pid, &status, 0);
+                long k = w.task >= 0 ? w.task : -1 - w.task;
+                if (w.task != -1 && k >= 0 && !done[static_cast<size_t>(k)]) {
+                    file_result &r = results[static_cast<size_t>(k)];
+                    r.error = WIFSIGNALED(status) ? "the conversion ended with signal " +
+                                                        std::to_string(WTERMSIG(status))
+                                                  : "the conversion ended with status " +
+                                                        std::to_string(WEXITSTATUS(status));
+                    r.output.clear();
+                    done[static_cast<size_t>(k)] = true;
+                }
+                w.task = -1;
+                if (next < sources.size() && !interrupted) {
+                    workers.start(w);
+                    send_task(w, static_cast<long>(next++));
+                }
+                continue;
+            }
+            size_t nl = w.buffer.find('\n');
+            if (nl == std::string::npos)
+                continue;
+            size_t len = strtoul(w.buffer.c_str(), nullptr, 10);
+            if (w.buffer.size() - nl - 1 < len)
+                continue;
+            file_result &r = results[static_cast<size_t>(w.task)];
+            file_result got;
+            if (decode_result(w.buffer.substr(nl + 1, len), got)) {
+                got.path = r.path;
+                got.output = got.error.empty() ? r.output : std::string();
+                r = got;
+            } else {
+                r.error = "the conversion's result could not be read";
+            }
+            done[static_cast<size_t>(w.task)] = true;
+            units += static_cast<int>(r.units.size());
+            failed += r.failed();
+            w.buffer.erase(0, nl + 1 + len);
+            w.task = -1;
+            if (next < sources.size())
+                send_task(w, static_cast<long>(next++));
+            else
+                close_fd(w.cmd); // the worker ends at end of file
+        }
+        while (committed < sources.size() && done[committed] && !interrupted)
+            commit(sources[committed++]);
+        bar.show(committed, units, failed);
+    }
+    bar.clear();
+    for (worker &w : workers.workers_) {
+        if (interrupted && w.pid > 0)
+            kill(w.pid, SIGTERM);
+        close_fd(w.cmd);
+    }
+    for (worker &w : workers.workers_) {
+        if (w.pid > 0)
+            waitpid(w.pid, nullptr, 0);
+        close_fd(w.res);
+    }
+    if (interrupted) {
+        for (size_t k = committed; k < sources.size(); k++)
+            remove_tree(sources[k].job.work_dir);
+        fprintf(stderr,
+                "kestra-batch: interrupted; the outputs of %zu of %zu sources are complete, no "
+                "report written\n",
+                committed, sources.size());
+        return 130;
+    }
+
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::string report_dir = !opt.report.empty()   ? opt.report
+                             : !opt.outdir.empty() ? opt.outdir
+                                                   : ".";
+    std::string error;
+    int errors = static_cast<int>(found.problems.size());
+    units = failed = 0;
+    for (const file_result &r : results) {
+        units += static_cast<int>(r.units.size());
+        failed += r.failed();
+        if (!r.error.empty()) {
+            errors++;
+            fprintf(stderr, "kestra-batch: %s: %s\n", r.path.c_str(), r.error.c_str());
+        }
+    }
+    if (!make_dirs(report_dir) ||
+        !write_reports(report_dir, results, opt.converter, seconds, error)) {
+        fprintf(stderr, "kestra-batch: %s\n",
+                error.empty() ? ("cannot create " + report_dir).c_str() : error.c_str());
+        errors++;
+    }
+    fprintf(stderr,
+            "kestra-batch: %zu files, %d units: %d converted, %d failed; %d errors; %.1f s "
+            "(%.1f files/s); report in %s\n",
+            sources.size(), units, units - failed, failed, errors, seconds,
+            seconds > 0 ? static_cast<double>(sources.size()) / seconds : 0.0, report_dir.c_str());
+    return errors > 0 ? 2 : failed > 0 ? 1 : 0;
+}
