@@ -1,0 +1,293 @@
+#!/usr/bin/env python3
+"""kestra-batch: whole trees with a failing unit in the middle of a file, a wholly failing
+source, nested folders and an unreadable file; -j 1 against -j 4; the reports read back (JSON
+against CSV, the HTML as XML); byte-identical outputs to kestra on every golden case whose
+units all convert; exit statuses; an interrupted run leaves only complete outputs.
+
+usage: test_batch.py KESTRA_BATCH KESTRA GOLDEN_DIR"""
+import csv
+import filecmp
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import xml.etree.ElementTree as ET
+
+BATCH, KESTRA, GOLDEN = (os.path.abspath(a) for a in sys.argv[1:4])
+
+GOOD = """/* two units that convert */
+CREATE PROCEDURE p_first
+AS
+BEGIN
+    PRINT 'first'
+END
+GO
+CREATE PROCEDURE p_second @n int
+AS
+BEGIN
+    IF @n > 0
+        PRINT 'positive'
+END
+GO
+"""
+# The second of three units fails (IF without a statement); the third follows a comment.
+MIDDLE = """-- three units, the second broken
+CREATE PROCEDURE p_one
+AS
+BEGIN
+    PRINT 'one'
+END
+GO
+CREATE PROCEDURE p_two
+AS
+PRINT 'a'
+IF
+GO
+/* before three */
+CREATE PROCEDURE p_three
+AS
+BEGIN
+    PRINT 'three'
+END
+GO
+"""
+WHOLE_FAIL = """CREATE TRIGGER t_bad ON orders FOR INSERT
+AS
+IF
+GO
+"""
+
+
+def run(args, cwd=None):
+    return subprocess.run(args, cwd=cwd, capture_output=True, timeout=300)
+
+
+def write(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write(text)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def tree_files(root):
+    out = []
+    for d, _, names in os.walk(root):
+        out += [os.path.relpath(os.path.join(d, n), root) for n in names]
+    return sorted(out)
+
+
+def masked(data):
+    """A report with its run times masked (the only fields that vary from run to run)."""
+    data = re.sub(rb'"seconds": [0-9.]+', b'"seconds": 0', data)
+    return re.sub(rb'<span class="t">[0-9.]+</span>', b"", data)
+
+
+class BatchTree(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.mkdtemp(prefix="kestra_batch_")
+        src = os.path.join(cls.tmp, "src")
+        write(os.path.join(src, "good.sql"), GOOD)
+        write(os.path.join(src, "sub", "deep", "middle.sql"), MIDDLE)
+        write(os.path.join(src, "sub", "whole.PRC"), WHOLE_FAIL)  # patterns ignore case
+        write(os.path.join(src, "sub", "notes.txt"), GOOD)  # not a source
+        os.symlink("missing.sql", os.path.join(src, "sub", "gone.sql"))  # unreadable
+        cls.runs = {}
+        for jobs in ("1", "4"):  # the same relative paths, so that the reports may be equal
+            cwd = os.path.join(cls.tmp, "j" + jobs)
+            os.mkdir(cwd)
+            r = run([BATCH, "-j", jobs, "-o", "out", "../src"], cwd=cwd)
+            cls.runs[jobs] = (r, os.path.join(cwd, "out"))
+        cls.result, cls.out = cls.runs["1"]
+        cls.report = json.loads(read(os.path.join(cls.out, "kestra-report.json")))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.tmp)
+
+    def test_exit_status_and_layout(self):
+        # An unreadable file makes the status 2; the outputs mirror the source tree.
+        self.assertEqual(self.result.returncode, 2, self.result.stderr)
+        self.assertEqual(tree_files(self.out), [
+            "KESTRA.log", "good.sql.pls", "kestra-report.csv", "kestra-report.html",
+            "kestra-report.json", "sub/KESTRA.log", "sub/deep/KESTRA.log",
+            "sub/deep/middle.sql.pls", "sub/whole.PRC.pls"])
+        self.assertIn(b"gone.sql", self.result.stderr)
+
+    def test_jobs_do_not_change_outputs(self):
+        r4, out4 = self.runs["4"]
+        self.assertEqual(r4.returncode, 2)
+        self.assertEqual(tree_files(self.out), tree_files(out4))
+        for name in tree_files(self.out):
+            self.assertEqual(masked(read(os.path.join(self.out, name))),
+                             masked(read(os.path.join(out4, name))), name)
+
+    def test_units_after_a_failing_unit_come_out(self):
+        script = read(os.path.join(self.out, "sub/deep/middle.sql.pls")).decode()
+        self.assertIn("CREATE OR REPLACE PROCEDURE p_one", script)
+        self.assertIn("CREATE OR REPLACE PROCEDURE p_three", script)
+        self.assertNotIn("CREATE OR REPLACE PROCEDURE p_two", script)
+        # The comment between the failed unit and the next one is kept ahead of the next one.
+        self.assertLess(script.index("/* before three */"), script.index("p_three"))
+        log = read(os.path.join(self.out, "sub/deep/KESTRA.log")).decode()
+        self.assertEqual(log, "[KESTRA-ERR(0012)]:[middle.sql(p_two)]syntax error Near 'GO'\n"
+                              "[KESTRA-MSG(FAIL)]:[middle.sql(p_two)] Conversion Failed\n")
+
+    def test_report_units(self):
+        units = {(u["file"].split("/src/")[-1], u["name"]): u for u in self.report["units"]}
+        expect = [  # file, unit, kind, first line, last line, status, fatal line
+            ("good.sql", "p_first", "procedure", 2, 7, "converted", None),
+            ("good.sql", "p_second", "procedure", 8, 14, "converted", None),
+            ("sub/deep/middle.sql", "p_one", "procedure", 2, 7, "converted", None),
+            ("sub/deep/middle.sql", "p_two", "procedure", 8, 12, "failed", 12),
+            ("sub/deep/middle.sql", "p_three", "procedure", 14, 19, "converted", None),
+            ("sub/whole.PRC", "t_bad", "trigger", 1, 4, "failed", 4),
+        ]
+        self.assertEqual(sorted(units), sorted((e[0], e[1]) for e in expect))
+        for f, name, kind, first, last, status, fatal in expect:
+            u = units[(f, name)]
+            self.assertEqual((u["kind"], u["first_line"], u["last_line"], u["status"]),
+                             (kind, first, last, status), name)
+            fatal_lines = [d["line"] for d in u["diagnostics"] if d["fatal"]]
+            self.assertEqual(fatal_lines, [fatal] if fatal else [], name)
+        totals = self.report["totals"]
+        self.assertEqual((totals["files"], totals["errors"], totals["units"],
+                          totals["converted"], totals["failed"]), (4, 1, 6, 4, 2))
+        files = {f["path"].split("/src/")[-1]: f for f in self.report["files"]}
+        self.assertEqual(files["sub/gone.sql"]["status"], "error")
+        self.assertEqual(files["sub/deep/middle.sql"]["lines"], MIDDLE.count("\n"))
+        self.assertEqual(files["sub/deep/middle.sql"]["bytes"], len(MIDDLE))
+        kinds = {k["kind"]: k["count"] for k in self.report["diagnostic_kinds"]}
+        self.assertEqual(kinds, {"syntax error Near '\u2026'": 2})
+
+    def test_csv_matches_json(self):
+        with open(os.path.join(self.out, "kestra-report.csv"), newline="") as f:
+            rows = list(csv.DictReader(f))
+        unit_rows = [r for r in rows if r["status"] != "error"]
+        self.assertEqual(len(unit_rows), len(self.report["units"]))
+        for row, u in zip(unit_rows, self.report["units"]):
+            main = ([d for d in u["diagnostics"] if d["fatal"]] or u["diagnostics"] or [None])[0]
+            self.assertEqual(row, {
+                "file": u["file"], "unit": u["name"], "kind": u["kind"],
+                "first_line": str(u["first_line"]), "last_line": str(u["last_line"]),
+                "status": u["status"], "diagnostics": str(len(u["diagnostics"])),
+                "line": str(main["line"]) if main else "", "diagnostic": main["text"] if main else ""})
+        errors = [r["file"] for r in rows if r["status"] == "error"]
+        self.assertEqual(errors, [f["path"] for f in self.report["files"] if f["status"] == "error"])
+
+    def test_html_is_well_formed_and_self_contained(self):
+        page = read(os.path.join(self.out, "kestra-report.html"))
+        root = ET.fromstring(page)
+        ns = "{http://www.w3.org/1999/xhtml}"
+        for el in root.iter():
+            for attr in ("src", "href"):
+                self.assertNotIn(attr, el.attrib, "external reference in " + el.tag)
+        self.assertNotIn(b"@import", page)
+        text = "".join(root.itertext())
+        self.assertIn("p_two", text)  # the failed units with their diagnostic and source
+        self.assertIn("IF", text)
+        rows = root.findall(".//" + ns + "table/" + ns + "tbody/" + ns + "tr")
+        self.assertGreaterEqual(len(rows), 4 + 1)  # four files and one diagnostic kind
+
+
+class Invariant(unittest.TestCase):
+    """On every golden case whose units all convert, kestra-batch writes the script, the DDL
+    files and the log byte for byte as kestra does; on the others it reports failed units."""
+
+    def test_golden_cases(self):
+        cases = sorted(c for c in os.listdir(GOLDEN)
+                       if os.path.exists(os.path.join(GOLDEN, c, "input.sql")))
+        self.assertTrue(cases)
+        for case in cases:
+            with self.subTest(case=case), tempfile.TemporaryDirectory() as tmp:
+                src = os.path.join(GOLDEN, case)
+                args_file = os.path.join(src, "args")
+                args = read(args_file).decode().split() if os.path.exists(args_file) else []
+                dirs = {}
+                for tool in ("kestra", "batch"):
+                    d = dirs[tool] = os.path.join(tmp, tool)
+                    os.mkdir(d)
+                    for n in os.listdir(src):
+                        if n != "args" and not n.startswith("expected."):
+                            shutil.copy(os.path.join(src, n), d)
+                k = run([KESTRA] + args + ["input.sql"], cwd=dirs["kestra"])
+                b = run([BATCH, "-j", "1"] + args + ["input.sql"], cwd=dirs["batch"])
+                report = json.loads(read(os.path.join(dirs["batch"], "kestra-report.json")))
+                if b"Successfully converted" in k.stdout:
+                    self.assertEqual(b.returncode, 0, b.stderr)
+                    outputs = sorted(n for n in os.listdir(dirs["kestra"])
+                                     if n.endswith(".pls") or n.startswith("ddl_") or n == "KESTRA.log")
+                    batch_outputs = sorted(n for n in os.listdir(dirs["batch"])
+                                           if n.endswith(".pls") or n.startswith("ddl_") or n == "KESTRA.log")
+                    self.assertEqual(outputs, batch_outputs)
+                    for n in outputs:
+                        self.assertTrue(filecmp.cmp(os.path.join(dirs["kestra"], n),
+                                                    os.path.join(dirs["batch"], n), shallow=False), n)
+                    self.assertEqual(report["totals"]["failed"], 0)
+                else:
+                    self.assertEqual(b.returncode, 1, b.stderr)
+                    self.assertGreater(report["totals"]["failed"], 0)
+
+
+class CommandLine(unittest.TestCase):
+    def test_exit_statuses(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            write(os.path.join(tmp, "ok", "a.sql"), GOOD)
+            write(os.path.join(tmp, "bad", "b.sql"), MIDDLE)
+            cases = [  # arguments, exit status
+                ([], 2),
+                (["-Z", "ok"], 2),  # not a converter option
+                (["-j", "0", "ok"], 2),
+                (["no_such_dir"], 2),
+                (["ok"], 0),
+                (["-X", "-N", "ok"], 0),
+                (["bad"], 1),
+                (["-j2", "--report", "rep", "ok", "bad"], 1),
+            ]
+            for args, status in cases:
+                with self.subTest(args=args):
+                    r = run([BATCH] + args, cwd=tmp)
+                    self.assertEqual(r.returncode, status, r.stderr)
+                    if status != 2 or args:
+                        self.assertNotIn(b"\r", r.stderr)  # no progress when not a terminal
+            self.assertTrue(os.path.exists(os.path.join(tmp, "rep", "kestra-report.json")))
+
+    def test_interrupt_leaves_only_complete_outputs(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            src = os.path.join(tmp, "src")
+            body = "".join(GOOD.replace("p_first", "p%d_a" % i).replace("p_second", "p%d_b" % i)
+                           for i in range(40))
+            for i in range(300):
+                write(os.path.join(src, "d%d" % (i % 7), "f%03d.sql" % i), body)
+            p = subprocess.Popen([BATCH, "-j", "2", "-o", "out", "src"], cwd=tmp,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            time.sleep(1.0)
+            p.send_signal(signal.SIGINT)
+            _, err = p.communicate(timeout=60)
+            self.assertEqual(p.returncode, 130, err)
+            out = os.path.join(tmp, "out")
+            written = [n for n in tree_files(out) if n.endswith(".pls")]
+            self.assertLess(len(written), 300)
+            self.assertFalse([n for n in tree_files(out) if ".kestra-batch-" in n])
+            # Every script that is there is complete: the one a full conversion writes.
+            ref = os.path.join(tmp, "ref")
+            os.mkdir(ref)
+            shutil.copy(os.path.join(src, "d0", "f000.sql"), ref)
+            run([KESTRA, "f000.sql"], cwd=ref)
+            expected = read(os.path.join(ref, "f000.sql.pls"))
+            for n in written:
+                self.assertEqual(read(os.path.join(out, n)), expected, n)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:])
