@@ -316,6 +316,7 @@ const char page_script[] = R"(//<![CDATA[
       }
     })(tables[t]);
   }
+  document.documentElement.setAttribute('data-sortable', tables.length);
 })();
 //]]>)";
 
@@ -343,7 +344,7 @@ std::string html_report(const std::vector<file_result> &files,
       << box("converted", std::to_string(t.converted), "good")
       << box("failed", std::to_string(t.failed), t.failed ? "bad" : "")
       << box("diagnostics", std::to_string(t.diagnostics))
-      << box("unreadable", std::to_string(t.errors), t.errors ? "bad" : "") << "</div>\n";
+      << box("file errors", std::to_string(t.errors), t.errors ? "bad" : "") << "</div>\n";
 
     // Files, most failures first.
     std::vector<const file_result *> order;

@@ -1,0 +1,59 @@
+/* Reporting procedures of the sales database, as found in an old code base.
+   Two of them use constructs the converter does not accept (TOP, table hints):
+   kestra-batch converts the others and lists these two in its report. */
+
+-- The ten customers with the highest turnover.
+create procedure report_top_customers
+as
+begin
+    select top 10 customer_id, sum(amount)
+      from orders
+     group by customer_id
+     order by 2 desc
+end
+go
+
+-- Daily totals of one month.
+create procedure report_daily_totals
+    @month int,
+    @year int
+as
+begin
+    declare @days int
+
+    select @days = count(distinct order_date)
+      from orders
+     where datepart(mm, order_date) = @month
+       and datepart(yy, order_date) = @year
+
+    if @days = 0
+        print 'No orders in this month'
+    else
+        select order_date, sum(amount)
+          from orders
+         where datepart(mm, order_date) = @month
+           and datepart(yy, order_date) = @year
+         group by order_date
+    return 0
+end
+go
+
+-- Open orders read without locks.
+create procedure report_open_orders
+as
+begin
+    select order_id, customer_id, amount
+      from orders with (nolock)
+     where status = 'O'
+end
+go
+
+-- Keeps the customer table and its orders consistent.
+create trigger customers_del on customers for delete
+as
+begin
+    delete orders
+      from orders, deleted
+     where orders.customer_id = deleted.customer_id
+end
+go
