@@ -116,6 +116,25 @@ QM32_API int QM32_CALL UTL_GetId(char *pszBuffer, int iSize);
 QM32_API int QM32_CALL UTL_Memcmp(const char *pArea1, const char *pArea2, int iCount);
 QM32_API int QM32_CALL UTL_FileExists(const char *pszPath);
 
+/* ---- file transfer and mail ---- */
+/* Binary transfers in active mode. The server is a host name or an ftp:// URL
+ * (its port used, its path ignored); the remote name is relative to the login
+ * folder. 0, or 30045 no connection or login, 30046 no usable server, 30047
+ * no session, 30048/30049 get failed / a path was not found, 30050/30051 the
+ * same for a put, 30052 the server refused with a text that was shown. A get
+ * that fails leaves an existing local file as it was. */
+QM32_API long QM32_CALL FTP_PutFile(const char *pszUser, const char *pszPassword,
+                                    const char *pszServer, const char *pszLocalFile,
+                                    const char *pszRemoteFile);
+QM32_API long QM32_CALL FTP_GetFile(const char *pszUser, const char *pszPassword,
+                                    const char *pszServer, const char *pszLocalFile,
+                                    const char *pszRemoteFile);
+/* Sends a text file as a mail to port 25 of the receiver's host ("name@host").
+ * 0 once the mail server has accepted the message; 30054 on every failure,
+ * with an entry in the error log that names its cause. */
+QM32_API long QM32_CALL MAIL_SendMessageFile(const char *pszReceiver, const char *pszSender,
+                                             const char *pszSubject, const char *pszFile);
+
 #ifdef __cplusplus
 }
 

@@ -95,3 +95,6 @@ void plat_section_close(plat_section_t &section);
 
 // Processes, windows and the library's own version.
 #include "platform_proc.h"
+
+// Temporary files, name resolution and FTP transfers.
+#include "platform_xfer.h"

@@ -1,5 +1,6 @@
-// Starts the reference service host as a child process on a free port for a
-// test, and stops exactly that child again. Header-only, for any Linux test.
+// Starts the reference service host (or another server of the loopback tests)
+// as a child process on a free port for a test, and stops exactly that child
+// again. Header-only, for any Linux test.
 #pragma once
 
 #include <fcntl.h>
@@ -29,7 +30,10 @@ class HostProcess {
   public:
     HostProcess(const HostProcess &) = delete;
     HostProcess &operator=(const HostProcess &) = delete;
-    HostProcess(const std::string &binary, std::vector<std::string> args) {
+    // `ready` is the start of the line the child prints once it listens; the
+    // port follows its last colon.
+    HostProcess(const std::string &binary, std::vector<std::string> args,
+                const std::string &ready = "qmhost listening on 127.0.0.1:") {
         args.insert(args.begin(), binary);
         if (std::find(args.begin(), args.end(), "--max-seconds") == args.end()) {
             args.push_back("--max-seconds"); // never outlive the test for long
@@ -63,7 +67,7 @@ class HostProcess {
         close(out[0]);
         firstLine_ = line;
         std::size_t colon = line.rfind(':');
-        if (line.rfind("qmhost listening on 127.0.0.1:", 0) == 0 && colon != std::string::npos)
+        if (line.rfind(ready, 0) == 0 && colon != std::string::npos)
             port_ = std::atoi(line.c_str() + colon + 1);
     }
     ~HostProcess() {
