@@ -298,7 +298,10 @@ file_result convert_source(const task &t) {
         return r;
     }
     outcome whole = run_kestra(t.work_dir, t.options, base);
-    if (whole.ok || r.units.empty()) {
+    // The scanner reads a NUL byte as the end of the input: a run that "succeeds" on a source
+    // with units after a NUL byte has not converted those.
+    const bool cut_short = !r.units.empty() && src.find('\0') < r.units.back().offset;
+    if ((whole.ok && !cut_short) || r.units.empty()) {
         std::string log;
         read_whole(t.work_dir + "/" + log_name, log);
         log_parts parts = parse_log(log, base);

@@ -21,42 +21,59 @@ struct scan_job {
     FILE *sink;
 };
 
-// Token texts that make up a unit name after its head: a name, optionally qualified by an
-// owner ("dbo.p1").
+// The scan goes on after a NUL byte (the scanner reads it as the end of the input; the units
+// after it can still be converted on their own). A unit name is the name after its head,
+// optionally qualified by an owner ("dbo.p1").
 void scan(void *arg) {
     scan_job &job = *static_cast<scan_job *>(arg);
+    const std::string &src = *job.source;
     yyout = job.sink;
     tmpFile = job.sink;
     init_lex();
-    scanner_scan_bytes(job.source->data(), job.source->size());
+    size_t base = 0;   // offset of the scanned part in the source
+    int line_base = 0; // lines before it
     enum { none, name, dot } want = none;
-    for (int token; (token = yylex()) > 0;) {
-        if (token == CREATE_PROC || token == CREATE_TRIGGER) {
-            unit_result u;
-            u.kind = token == CREATE_PROC ? "procedure" : "trigger";
-            u.first_line = yylineno;
-            u.last_line = yylineno;
-            u.end = std::max(u.end, scanner_match_offset() + static_cast<size_t>(yyleng));
-            u.offset = scanner_match_offset();
-            u.end = u.offset + static_cast<size_t>(yyleng);
-            job.units->push_back(u);
-            want = name;
-            continue;
+    for (;;) {
+        scanner_scan_bytes(src.data() + base, src.size() - base);
+        int token;
+        while ((token = yylex()) > 0) {
+            const size_t at = base + scanner_match_offset();
+            const size_t end = at + static_cast<size_t>(yyleng);
+            const int line = line_base + yylineno;
+            if (token == CREATE_PROC || token == CREATE_TRIGGER) {
+                unit_result u;
+                u.kind = token == CREATE_PROC ? "procedure" : "trigger";
+                u.first_line = u.last_line = line;
+                u.offset = at;
+                u.end = end;
+                job.units->push_back(u);
+                want = name;
+                continue;
+            }
+            if (job.units->empty())
+                continue;
+            unit_result &u = job.units->back();
+            u.last_line = line;
+            u.end = std::max(u.end, end);
+            if (want == name && (token == NAME || token == PARAMETER || token == USER_TYPE)) {
+                u.name += yylval;
+                want = dot;
+            } else if (want == dot && token == '.') {
+                u.name += '.';
+                want = name;
+            } else {
+                want = none;
+            }
         }
-        if (job.units->empty())
-            continue;
-        unit_result &u = job.units->back();
-        u.last_line = yylineno;
-        u.end = std::max(u.end, scanner_match_offset() + static_cast<size_t>(yyleng));
-        if (want == name && (token == NAME || token == PARAMETER || token == USER_TYPE)) {
-            u.name += yylval;
-            want = dot;
-        } else if (want == dot && token == '.') {
-            u.name += '.';
-            want = name;
-        } else {
-            want = none;
-        }
+        const size_t nul = src.find('\0', base);
+        if (nul == std::string::npos)
+            break;
+        line_base += static_cast<int>(std::count(src.begin() + static_cast<long>(base),
+                                                 src.begin() + static_cast<long>(nul), '\n'));
+        base = nul + 1;
+        if (!job.units->empty()) // the NUL byte belongs to the unit it stopped
+            job.units->back().end = std::max(job.units->back().end, base);
+        want = none;
     }
 }
 
