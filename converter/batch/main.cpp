@@ -302,25 +302,27 @@ class pool {
     const std::vector<source> &sources_;
 };
 
-void send_task(worker &w, long k) {
-    std::string line = std::to_string(k) + "\n";
-    w.task = k;
-    if (write(w.cmd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-        w.task = -1 - k; // the worker is gone; its end of file reports it
-}
-
 void close_fd(int &fd) {
     if (fd >= 0)
         close(fd);
     fd = -1;
 }
 
+void send_task(worker &w, long k) {
+    std::string line = std::to_string(k) + "\n";
+    w.task = k;
+    // A worker that is gone cannot take it; its end of file reports the task as failed.
+    if (write(w.cmd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+        close_fd(w.cmd);
+}
+
 // Moves a finished conversion's outputs from its work directory into place: the script and DDL
 // files by rename (each complete when it appears), the log appended to the directory's log.
-void commit(const source &s) {
+void commit(const source &s, bool move_outputs) {
     const task &t = s.job;
     const std::string base = base_name(t.source);
-    if (DIR *d = opendir(t.work_dir.c_str())) {
+    DIR *d = move_outputs ? opendir(t.work_dir.c_str()) : nullptr;
+    if (d != nullptr) {
         std::vector<std::string> names;
         while (struct dirent *e = readdir(d))
             names.push_back(e->d_name);
@@ -415,7 +417,7 @@ int main(int argc, char **argv) {
 
     pool workers(sources);
     workers.workers_.resize(std::min<size_t>(static_cast<size_t>(opt.jobs), sources.size()));
-    std::vector<bool> done(sources.size(), false);
+    std::vector<bool> done(sources.size(), false), crashed(sources.size(), false);
     size_t next = 0, committed = 0;
     int units = 0, failed = 0;
     progress bar(sources.size());
@@ -444,8 +446,9 @@ int main(int argc, char **argv) {
                 close_fd(w.res);
                 close_fd(w.cmd);
                 waitpid(w.pid, &status, 0);
-                long k = w.task >= 0 ? w.task : -1 - w.task;
-                if (w.task != -1 && k >= 0 && !done[static_cast<size_t>(k)]) {
+                w.pid = -1;
+                const long k = w.task;
+                if (k >= 0 && !done[static_cast<size_t>(k)]) {
                     file_result &r = results[static_cast<size_t>(k)];
                     r.error = WIFSIGNALED(status) ? "the conversion ended with signal " +
                                                         std::to_string(WTERMSIG(status))
@@ -453,6 +456,7 @@ int main(int argc, char **argv) {
                                                         std::to_string(WEXITSTATUS(status));
                     r.output.clear();
                     done[static_cast<size_t>(k)] = true;
+                    crashed[static_cast<size_t>(k)] = true; // its outputs may be incomplete
                 }
                 w.task = -1;
                 if (next < sources.size() && !interrupted) {
@@ -477,8 +481,6 @@ int main(int argc, char **argv) {
                 r.error = "the conversion's result could not be read";
             }
             done[static_cast<size_t>(w.task)] = true;
-            units += static_cast<int>(r.units.size());
-            failed += r.failed();
             w.buffer.erase(0, nl + 1 + len);
             w.task = -1;
             if (next < sources.size())
@@ -486,8 +488,12 @@ int main(int argc, char **argv) {
             else
                 close_fd(w.cmd); // the worker ends at end of file
         }
-        while (committed < sources.size() && done[committed] && !interrupted)
-            commit(sources[committed++]);
+        while (committed < sources.size() && done[committed] && !interrupted) {
+            units += static_cast<int>(results[committed].units.size());
+            failed += results[committed].failed();
+            commit(sources[committed], !crashed[committed]);
+            committed++;
+        }
         bar.show(committed, units, failed);
     }
     bar.clear();
@@ -534,9 +540,9 @@ int main(int argc, char **argv) {
         errors++;
     }
     fprintf(stderr,
-            "kestra-batch: %zu files, %d units: %d converted, %d failed; %d errors; %.1f s "
-            "(%.1f files/s); report in %s\n",
-            sources.size(), units, units - failed, failed, errors, seconds,
+            "kestra-batch: %zu files, %d units, %d failed, %d errors, %.1f s (%.1f files/s); "
+            "report in %s\n",
+            sources.size(), units, failed, errors, seconds,
             seconds > 0 ? static_cast<double>(sources.size()) / seconds : 0.0, report_dir.c_str());
     return errors > 0 ? 2 : failed > 0 ? 1 : 0;
 }

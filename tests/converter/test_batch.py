@@ -272,15 +272,38 @@ class CommandLine(unittest.TestCase):
                         self.assertNotIn(b"\r", r.stderr)  # no progress when not a terminal
             self.assertTrue(os.path.exists(os.path.join(tmp, "rep", "kestra-report.json")))
 
+    @staticmethod
+    def big_tree(tmp, files=300):
+        body = "".join(GOOD.replace("p_first", "p%d_a" % i).replace("p_second", "p%d_b" % i)
+                       for i in range(40))
+        for i in range(files):
+            write(os.path.join(tmp, "src", "d%d" % (i % 7), "f%03d.sql" % i), body)
+        return subprocess.Popen([BATCH, "-j", "2", "-o", "out", "src"], cwd=tmp,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+    def test_a_worker_that_dies_costs_its_file(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            p = self.big_tree(tmp, 120)
+            time.sleep(0.5)
+            with open("/proc/%d/task/%d/children" % (p.pid, p.pid)) as f:
+                os.kill(int(f.read().split()[0]), signal.SIGKILL)
+            _, err = p.communicate(timeout=120)
+            self.assertEqual(p.returncode, 2, err)
+            report = json.loads(read(os.path.join(tmp, "out", "kestra-report.json")))
+            errors = [f["error"] for f in report["files"] if f["status"] != "converted"]
+            self.assertEqual(errors, ["the conversion ended with signal 9"])
+            self.assertEqual(report["totals"]["files"], 120)
+            # The dead worker's file has no output; every other one is complete (all alike).
+            scripts = [read(os.path.join(tmp, "out", n))
+                       for n in tree_files(os.path.join(tmp, "out")) if n.endswith(".pls")]
+            self.assertEqual(len(scripts), 119)
+            self.assertEqual(len(set(scripts)), 1)
+            self.assertFalse([n for n in tree_files(os.path.join(tmp, "out")) if ".kestra-batch-" in n])
+
     def test_interrupt_leaves_only_complete_outputs(self):
         with tempfile.TemporaryDirectory() as tmp:
             src = os.path.join(tmp, "src")
-            body = "".join(GOOD.replace("p_first", "p%d_a" % i).replace("p_second", "p%d_b" % i)
-                           for i in range(40))
-            for i in range(300):
-                write(os.path.join(src, "d%d" % (i % 7), "f%03d.sql" % i), body)
-            p = subprocess.Popen([BATCH, "-j", "2", "-o", "out", "src"], cwd=tmp,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            p = self.big_tree(tmp)
             time.sleep(1.0)
             p.send_signal(signal.SIGINT)
             _, err = p.communicate(timeout=60)
