@@ -4,8 +4,10 @@
 #include "expressions.h"
 
 #include "builtins.h"
+#include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "namecheck.h"
 #include "parser.h"
 
 #include <cstdio>
@@ -65,6 +67,23 @@ bool contains_unquoted(const std::string &text, const char *word) {
             bare += quoted ? ' ' : c;
     }
     return bare.find(word) != std::string::npos;
+}
+
+// The subquery just read (qstr1, qstr2) as a temporary variable: its single-row block is
+// written before the statement, after the two comments on subqueries used as values when
+// `comments` is set. Returns "temp_var<n>".
+std::string subquery_variable(bool comments) {
+    static char tabs_buf[YYVALSIZE];
+    if (comments && yyout != nullptr) {
+        if (firstTime != 0 && begin_printed == 0)
+            firstTime = 0;
+        print_tabs();
+        fputs("/****** Subqueries in select list is not supported in Corvane. *******/", yyout);
+        print_tabs();
+        fputs("/****** MANUAL CONVERSION MIGHT BE REQUIRED *******/", yyout);
+    }
+    check_selection(tabs_buf);
+    return "temp_var" + std::to_string(temp_var_cnt);
 }
 
 // The CASE being read: a WHEN compared with another operator than "=", or a column other than
@@ -227,6 +246,25 @@ void xpr_binary(char *dst, const char *left, const char *op, const char *right) 
         }
     }
     val_printf(dst, "%s%s%s", l.c_str(), joint.c_str(), r.c_str());
+}
+
+void xpr_subquery_operand(char *dst, const char *other, const char *op, bool subquery_left) {
+    const std::string var = subquery_variable(true), o = str(op);
+    const std::string joint = o == "+" && which_literal == 258 ? " || " : " " + o + " ";
+    if (subquery_left)
+        val_printf(dst, "%s%s%s", var.c_str(), joint.c_str(), str(other).c_str());
+    else
+        val_printf(dst, "%s%s%s", str(other).c_str(), joint.c_str(), var.c_str());
+}
+
+void xpr_subquery_compare_subquery(char *dst, const char *left, const char *op) {
+    const std::string var = subquery_variable(true);
+    val_printf(dst, "%s %s %s", var.c_str(), str(op).c_str(), str(left).c_str());
+}
+
+void xpr_exists_compare_subquery(char *dst, const char *test, const char *op) {
+    const std::string var = subquery_variable(false);
+    xpr_exists_compare(dst, test, op, var.c_str(), true);
 }
 
 void xpr_case_when(char *dst, const char *subject, const char *op, const char *value,

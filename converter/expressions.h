@@ -39,6 +39,13 @@ void xpr_in_subquery(char *dst, const char *left, const char *subquery, bool neg
 
 // Rules 394 to 410: binary operators ("+" by context "||", "%" MOD, "&" BITAND).
 void xpr_binary(char *dst, const char *left, const char *op, const char *right);
+// Rules 398 to 405: a subquery operand of + - * / becomes temp_var<n> (check_selection writes
+// its block first); `subquery_left` tells which side it is. The other operand is `other`.
+void xpr_subquery_operand(char *dst, const char *other, const char *op, bool subquery_left);
+// Rule 369: a subquery compared with a subquery: the right one becomes temp_var<n>.
+void xpr_subquery_compare_subquery(char *dst, const char *left, const char *op);
+// Rule 73: an existence test compared with a subquery, which becomes temp_var<n>.
+void xpr_exists_compare_subquery(char *dst, const char *test, const char *op);
 
 // CASE as DECODE: rules 436 to 440 (`subject` the column or value named before WHEN or on the
 // left of the comparison, nullptr for rule 440; `op` the comparison, nullptr for 438 to 440),

@@ -271,7 +271,7 @@ if_predicate
     | if_updating                                        /* 70 */
     | if_existence_test IS NULLX { if_exists = 1; val_printf($$, "%s IS NULL", $1); } /* 71 */
     | if_existence_test IS NOT NULLX { if_exists = 1; val_printf($$, "%s IS NOT NULL", $1); } /* 72 */
-    | if_existence_test comparison_clause subquery { xpr_exists_compare($$, $1, $2, $3, true); } /* 73 */
+    | if_existence_test comparison_clause subquery { xpr_exists_compare_subquery($$, $1, $2); } /* 73 */
     | if_existence_test comparison_clause scalar_exp { xpr_exists_compare($$, $1, $2, $3, true); } /* 74 */
     | scalar_exp comparison_clause if_existence_test { xpr_exists_compare($$, $3, $2, $1, false); } /* 75 */
     | if_existence_test comparison_clause NULLX { xpr_exists_compare($$, $1, $2, nullptr, true); } /* 76 */
@@ -939,7 +939,7 @@ comparison_predicate
     | scalar_exp comparison_clause case_statement { val_printf($$, "%s %s %s", $1, $2, $3); } /* 366 */
     | scalar_exp comparison_clause NULLX { xpr_null_comparison($$, $1, $2); } /* 367 */
     | subquery comparison_clause scalar_exp { val_printf($$, "%s %s %s", $1, $2, $3); } /* 368 */
-    | subquery comparison_clause subquery                /* 369 */
+    | subquery comparison_clause subquery { xpr_subquery_compare_subquery($$, $1, $2); } /* 369 */
     | scalar_exp comparison_clause subquery { val_printf($$, "%s %s %s", $1, $2, $3); } /* 370 */
     | scalar_exp JOIN scalar_exp { xpr_outer_join($$, $1, $2, $3); } /* 371 */
     ;
@@ -1004,14 +1004,14 @@ scalar_exp
     | scalar_exp '-' scalar_exp { xpr_binary($$, $1, "-", $3); } /* 395 */
     | scalar_exp '*' scalar_exp { xpr_binary($$, $1, "*", $3); } /* 396 */
     | scalar_exp '/' scalar_exp { xpr_binary($$, $1, "/", $3); } /* 397 */
-    | scalar_exp '+' subquery                            /* 398 */
-    | subquery '+' scalar_exp                            /* 399 */
-    | scalar_exp '-' subquery                            /* 400 */
-    | subquery '-' scalar_exp                            /* 401 */
-    | scalar_exp '*' subquery                            /* 402 */
-    | subquery '*' scalar_exp                            /* 403 */
-    | scalar_exp '/' subquery                            /* 404 */
-    | subquery '/' scalar_exp                            /* 405 */
+    | scalar_exp '+' subquery { xpr_subquery_operand($$, $1, "+", false); } /* 398 */
+    | subquery '+' scalar_exp { xpr_subquery_operand($$, $3, "+", true); } /* 399 */
+    | scalar_exp '-' subquery { xpr_subquery_operand($$, $1, "-", false); } /* 400 */
+    | subquery '-' scalar_exp { xpr_subquery_operand($$, $3, "-", true); } /* 401 */
+    | scalar_exp '*' subquery { xpr_subquery_operand($$, $1, "*", false); } /* 402 */
+    | subquery '*' scalar_exp { xpr_subquery_operand($$, $3, "*", true); } /* 403 */
+    | scalar_exp '/' subquery { xpr_subquery_operand($$, $1, "/", false); } /* 404 */
+    | subquery '/' scalar_exp { xpr_subquery_operand($$, $3, "/", true); } /* 405 */
     | scalar_exp '%' scalar_exp { xpr_binary($$, $1, "%", $3); } /* 406 */
     | scalar_exp '&' scalar_exp { xpr_binary($$, $1, "&", $3); } /* 407 */
     | scalar_exp '|' scalar_exp { xpr_binary($$, $1, "|", $3); } /* 408 */
