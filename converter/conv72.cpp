@@ -34,6 +34,7 @@ struct kestra_stop {
 int run_depth = 0;
 bool log_opened_in_run = false;  // the run has opened its log (reset with the run's files)
 bool conversion_started = false; // the run got as far as its log: a stop then logs a failure
+bool source_refused = false;     // the source cannot be read: remove the run's scripts
 
 // The banner's constants.
 const char vsnban[] = "Kestra for TSQL Release %d.%d.%d.%d.%d %s";
@@ -295,13 +296,20 @@ int kestra_main(int argc, char **argv) {
     int status;
     run_depth++;
     conversion_started = false;
+    source_refused = false;
     try {
         status = run(argc, argv);
     } catch (const kestra_stop &stop) {
         status = stop.status;
     }
     run_depth--;
+    const bool ddl_made = ddl_fd != nullptr;
     release_run_files();
+    if (source_refused) {
+        remove(oFname);
+        if (ddl_made)
+            remove(ddl_fname);
+    }
     // A run stopped during the conversion (an exceeded limit, an input or output failure)
     // ends its log like every failed run; its message is already on standard error.
     if (status != 0 && conversion_started)
@@ -324,6 +332,14 @@ int kestra_guard(void (*fn)(void *), void *arg) {
         return stop.status;
     }
     return 0;
+}
+
+void kestra_refuse_source() {
+    source_refused = run_depth > 0;
+    // The source is refused as a whole (the reader runs ahead of the parse): the failure line
+    // names no unit.
+    proc_name[0] = '\0';
+    kestra_exit(1);
 }
 
 void prtban(FILE *fp) {

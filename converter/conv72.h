@@ -21,6 +21,11 @@ int kestra_main(int argc, char **argv);
 // own to close. For drivers that use the scanner or other routines outside a whole run.
 int kestra_guard(void (*fn)(void *), void *arg);
 
+// Stops the run on a source that cannot be read as a source (a read error, a NUL byte) after
+// its message is written: no output script or DDL script of the run is left behind, the log
+// ends with the run's failure line (naming no unit), and the exit status is 1.
+[[noreturn]] void kestra_refuse_source();
+
 // Writes the banner line "Kestra for TSQL Release 4.0.0.0.6  - Beta on <ctime>" to `fp`.
 void prtban(FILE *fp);
 

@@ -1,0 +1,178 @@
+// Source input: plain bytes as they are, or UTF-16 (either byte order, recognised by its
+// byte-order mark) converted to UTF-8, with the NUL-byte and read-error stops. Memory stays
+// bounded by one read block whatever the length of the source.
+#include "source.h"
+
+#include "conv72.h"
+#include "convstate.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+enum class encoding { unknown, bytes, utf16le, utf16be };
+
+encoding enc = encoding::unknown;
+long line = 1; // the line of the next byte handed to the scanner
+
+// UTF-16 decoding: raw bytes not yet decoded (an odd byte, or the bytes after the mark of the
+// first block), a high surrogate waiting for its low half, and decoded text not yet handed on.
+constexpr size_t RAW_BLOCK = 8192;
+unsigned char raw[RAW_BLOCK];
+size_t raw_len = 0;
+uint32_t high = 0;
+char text[RAW_BLOCK / 2 * 3 + 8]; // every 2 bytes give at most 3 (4 bytes at most 4)
+size_t text_len = 0, text_pos = 0;
+bool raw_end = false;
+
+// fread that retries an interrupted read; a read error stops the run.
+size_t read_block(FILE *in, void *buf, size_t max) {
+    for (;;) {
+        errno = 0;
+        size_t n = fread(buf, 1, max, in);
+        if (n > 0 || !ferror(in))
+            return n;
+        if (errno != EINTR) {
+            const int error = errno;
+            fprintf(stderr, "kestra: cannot read %s: %s\n",
+                    iFname[0] != '\0' ? iFname : "the input", strerror(error != 0 ? error : EIO));
+            kestra_refuse_source();
+        }
+        clearerr(in);
+    }
+}
+
+void put_utf8(uint32_t cp) {
+    char *p = text + text_len;
+    if (cp < 0x80) {
+        p[0] = static_cast<char>(cp);
+        text_len += 1;
+    } else if (cp < 0x800) {
+        p[0] = static_cast<char>(0xC0 | (cp >> 6));
+        p[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        text_len += 2;
+    } else if (cp < 0x10000) {
+        p[0] = static_cast<char>(0xE0 | (cp >> 12));
+        p[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        p[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        text_len += 3;
+    } else {
+        p[0] = static_cast<char>(0xF0 | (cp >> 18));
+        p[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        p[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        p[3] = static_cast<char>(0x80 | (cp & 0x3F));
+        text_len += 4;
+    }
+}
+
+constexpr uint32_t REPLACEMENT = 0xFFFD; // a lone surrogate or a final odd byte
+
+// Decodes the whole UTF-16 units of raw[] into text[] (which is empty), keeping an odd byte.
+void decode_utf16() {
+    size_t i = 0;
+    for (; i + 1 < raw_len; i += 2) {
+        const uint32_t u = enc == encoding::utf16le
+                               ? static_cast<uint32_t>(raw[i] | (raw[i + 1] << 8))
+                               : static_cast<uint32_t>((raw[i] << 8) | raw[i + 1]);
+        if (high != 0) {
+            if (u >= 0xDC00 && u <= 0xDFFF) {
+                put_utf8(0x10000 + ((high - 0xD800) << 10) + (u - 0xDC00));
+                high = 0;
+                continue;
+            }
+            put_utf8(REPLACEMENT);
+            high = 0;
+        }
+        if (u >= 0xD800 && u <= 0xDBFF)
+            high = u;
+        else if (u >= 0xDC00 && u <= 0xDFFF)
+            put_utf8(REPLACEMENT);
+        else
+            put_utf8(u);
+    }
+    raw_len -= i;
+    if (raw_len > 0)
+        raw[0] = raw[i];
+}
+
+// Next decoded text of a UTF-16 source into text[]; leaves text[] empty at its end.
+void fill_utf16(FILE *in) {
+    text_len = text_pos = 0;
+    while (text_len == 0 && !raw_end) {
+        const size_t n = read_block(in, raw + raw_len, sizeof raw - raw_len);
+        if (n == 0) {
+            raw_end = true;
+            if (high != 0 || raw_len > 0)
+                put_utf8(REPLACEMENT);
+            high = 0;
+            raw_len = 0;
+            break;
+        }
+        raw_len += n;
+        decode_utf16();
+    }
+}
+
+// The text handed to the scanner: a NUL byte stops the run, naming its line.
+void check_text(const char *buf, size_t n) {
+    const char *nul = static_cast<const char *>(memchr(buf, '\0', n));
+    const char *end = nul != nullptr ? nul : buf + n;
+    line += std::count(buf, end, '\n');
+    if (nul == nullptr)
+        return;
+    fprintf(stderr,
+            "kestra: %s holds a NUL byte at line %ld; is it a UTF-16 file without byte-order "
+            "mark?\n",
+            iFname[0] != '\0' ? iFname : "the input", line);
+    kestra_refuse_source();
+}
+
+} // namespace
+
+void source_reset() {
+    enc = encoding::unknown;
+    line = 1;
+    raw_len = text_len = text_pos = 0;
+    high = 0;
+    raw_end = false;
+}
+
+size_t source_read(FILE *in, char *buf, size_t max) {
+    if (max == 0)
+        return 0;
+    if (enc == encoding::unknown) {
+        // The first block: a byte-order mark FF FE or FE FF makes it UTF-16.
+        raw_len = read_block(in, raw, sizeof raw);
+        enc = encoding::bytes;
+        if (raw_len >= 2 && raw[0] == 0xFF && raw[1] == 0xFE)
+            enc = encoding::utf16le;
+        else if (raw_len >= 2 && raw[0] == 0xFE && raw[1] == 0xFF)
+            enc = encoding::utf16be;
+        if (enc != encoding::bytes) {
+            raw_len -= 2;
+            memmove(raw, raw + 2, raw_len);
+            decode_utf16();
+        } else {
+            // Plain bytes: the first block is handed on as it is.
+            memcpy(text, raw, raw_len);
+            text_len = raw_len;
+            raw_len = 0;
+        }
+    }
+    if (text_pos == text_len) {
+        if (enc == encoding::bytes) {
+            const size_t n = read_block(in, buf, max);
+            check_text(buf, n);
+            return n;
+        }
+        fill_utf16(in);
+    }
+    const size_t n = std::min(max, text_len - text_pos);
+    memcpy(buf, text + text_pos, n);
+    text_pos += n;
+    check_text(buf, n);
+    return n;
+}

@@ -1,0 +1,14 @@
+
+CREATE OR REPLACE PROCEDURE odd
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+BEGIN
+	DBMS_OUTPUT.PUT_LINE('a�b') ;
+END odd;
+/
+
+show errors;

@@ -1,0 +1,99 @@
+// Source input tests: the source reader on texts longer than one read block: UTF-16
+// decoding across block boundaries and the line of a NUL byte far into the file.
+// Whole runs on small sources of every encoding are golden cases (golden/bytes_*).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "convstate.h"
+#include "source.h"
+#include "testutil.h"
+
+using namespace kestra_test;
+
+namespace {
+
+// The reader's whole text of `bytes`, taken in pieces of `piece` bytes at most.
+std::string read_all(const std::string &bytes, size_t piece) {
+    FILE *in = fmemopen(const_cast<char *>(bytes.data()), bytes.size(), "r");
+    source_reset();
+    std::string text;
+    std::vector<char> buf(piece);
+    size_t n;
+    while ((n = source_read(in, buf.data(), piece)) > 0)
+        text.append(buf.data(), n);
+    fclose(in);
+    return text;
+}
+
+std::string utf16(const std::u16string &s, bool little) {
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t c : s) {
+        const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+        out += little ? std::string{lo, hi} : std::string{hi, lo};
+    }
+    return out;
+}
+
+} // namespace
+
+// UTF-16 of either byte order, several read blocks long, with surrogate pairs, lone
+// surrogates and a final odd byte at every position relative to the block boundaries.
+TEST(SourceReader, Utf16AcrossReadBlocks) {
+    std::u16string text;
+    std::string expect;
+    for (int i = 0; i < 7000; i++) {
+        switch (i % 5) {
+        case 0:
+            text += u"a\n";
+            expect += "a\n";
+            break;
+        case 1:
+            text += u"\u00e9";
+            expect += "\xC3\xA9";
+            break;
+        case 2:
+            text += u"\u20ac";
+            expect += "\xE2\x82\xAC";
+            break;
+        case 3:
+            text += u"\U0001F600";
+            expect += "\xF0\x9F\x98\x80";
+            break;
+        default:
+            text += static_cast<char16_t>(i % 2 == 0 ? 0xD800 : 0xDC00); // lone surrogates
+            expect += "\xEF\xBF\xBD";
+            break;
+        }
+    }
+    for (bool little : {true, false}) {
+        for (size_t piece : {1, 7, 4096, 8192, 65536}) {
+            EXPECT_EQ(read_all(utf16(text, little), piece), expect) << little << " " << piece;
+            EXPECT_EQ(read_all(utf16(text, little) + "x", piece), expect + "\xEF\xBF\xBD");
+        }
+    }
+    // Plain bytes (no mark, or a mark of one byte only) pass unchanged.
+    const std::string plain = std::string(20000, 'q') + "\xFF\xFE";
+    EXPECT_EQ(read_all(plain, 4096), plain);
+    EXPECT_EQ(read_all("\xFF", 4096), "\xFF");
+    EXPECT_EQ(read_all("", 4096), "");
+}
+
+// A NUL byte far into the source (past the first read blocks) names its own line.
+TEST(SourceReader, NulByteNamesItsLine) {
+    std::string bytes;
+    for (int i = 1; i < 5000; i++)
+        bytes += "PRINT " + std::to_string(i) + "\n";
+    bytes += "x";
+    bytes += '\0';
+    text_copy(iFname, sizeof iFname, "big.sql");
+    EXPECT_EXIT(read_all(bytes, 8192), testing::ExitedWithCode(1),
+                "kestra: big.sql holds a NUL byte at line 5000; is it a UTF-16 file without "
+                "byte-order mark\\?");
+    std::u16string wide = u"a\nb\n";
+    wide += char16_t(0);
+    EXPECT_EXIT(read_all(utf16(wide, true), 8192), testing::ExitedWithCode(1),
+                "holds a NUL byte at line 3;");
+    iFname[0] = '\0';
+}
