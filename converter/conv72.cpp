@@ -19,6 +19,7 @@
 #include <new>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
 #if defined(__GLIBC__)
 #include <fcntl.h>
 #include <stdio_ext.h>
@@ -253,6 +254,14 @@ int run(int argc, char **argv) {
     yyin = fopen(iFname, "r");
     if (yyin == nullptr) {
         fprintf(stderr, "Cannot open input file : %s\n", iFname);
+        kestra_exit(1);
+    }
+    // A directory or a device is no source: refused before the output script is created.
+    struct stat st;
+    if (fstat(fileno(yyin), &st) == 0 &&
+        (S_ISDIR(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))) {
+        fprintf(stderr, "kestra: cannot read %s: %s\n", iFname,
+                S_ISDIR(st.st_mode) ? strerror(EISDIR) : "Is a device, not a source file");
         kestra_exit(1);
     }
     // 8.

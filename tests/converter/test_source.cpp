@@ -1,9 +1,11 @@
-// Source input tests: the source reader on texts longer than one read block: UTF-16
-// decoding across block boundaries and the line of a NUL byte far into the file.
+// Source input tests: files that are not sources (directory, device, missing file) refused
+// before anything is written, and the source reader on texts longer than one read block:
+// UTF-16 decoding across block boundaries and the line of a NUL byte far into the file.
 // Whole runs on small sources of every encoding are golden cases (golden/bytes_*).
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "convstate.h"
@@ -13,6 +15,8 @@
 using namespace kestra_test;
 
 namespace {
+
+const std::string banner_only = "Kestra for TSQL Release 4.0.0.0.6  - Beta on <date>\n";
 
 // The reader's whole text of `bytes`, taken in pieces of `piece` bytes at most.
 std::string read_all(const std::string &bytes, size_t piece) {
@@ -37,6 +41,35 @@ std::string utf16(const std::u16string &s, bool little) {
 }
 
 } // namespace
+
+// A directory, a device or a file that cannot be opened: status 1, one message naming the
+// file (and the reason where the system gives one), no script and no log left behind.
+TEST(NotASource, RefusedBeforeAnythingIsWritten) {
+    const bool root = geteuid() == 0;
+    const struct {
+        const char *source;
+        const char *err;
+    } cases[] = {
+        {"dir.sql", "kestra: cannot read dir.sql: Is a directory\n"},
+        {"/dev/null", "kestra: cannot read /dev/null: Is a device, not a source file\n"},
+        {"missing.sql", "Cannot open input file : missing.sql\n"},
+        {"locked.sql", root ? nullptr : "Cannot open input file : locked.sql\n"},
+    };
+    for (const auto &c : cases) {
+        if (c.err == nullptr)
+            continue; // the superuser reads any file
+        temp_dir run;
+        mkdir(run.file("dir.sql").c_str(), 0700);
+        run.write("locked.sql", "CREATE PROCEDURE p AS PRINT 1\n");
+        chmod(run.file("locked.sql").c_str(), 0);
+        run_result r = run_kestra(run, {c.source});
+        EXPECT_EQ(r.status, 1) << c.source;
+        EXPECT_EQ(r.err, c.err) << c.source;
+        EXPECT_EQ(mask_banner_date(r.out), banner_only) << c.source;
+        EXPECT_EQ(run.entries(), (std::vector<std::string>{"dir.sql", "locked.sql"})) << c.source;
+    }
+    EXPECT_FALSE(file_exists("/dev/null.pls"));
+}
 
 // UTF-16 of either byte order, several read blocks long, with surrogate pairs, lone
 // surrogates and a final odd byte at every position relative to the block boundaries.
