@@ -286,7 +286,9 @@ int run(int argc, char **argv) {
     close_file(yyin);
     close_file(tmpFile);
     close_file(ddl_fd);
-    // 15.
+    // 15. A source without any unit says so, besides the parser's report.
+    if (!scanner_found_unit())
+        fprintf(stderr, "kestra: no procedure or trigger found in %s\n", iFname);
     final_report();
     return 0;
 }

@@ -9,6 +9,9 @@
 // or trigger head (called by the parser after each complete unit).
 void start_again();
 
+// Whether a procedure or trigger head has been read since the scanner was last reset.
+bool scanner_found_unit();
+
 // Makes the scanner start afresh on `input` (it may be null, then yyin is kept): forgets any
 // buffered or pushed-back text, outer state, yylineno 1. yyout is kept. next_char and the
 // rest of the conversion state are left to reset_conversion_state().

@@ -458,7 +458,8 @@ TEST(Driver, AnEmptySourceFailsToConvertWithExitStatus0) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(mask_banner_date(r.out), "Kestra for TSQL Release 4.0.0.0.6  - Beta on <date>\n"
                                        "Failed to convert. RETCODE = 0\n");
-    EXPECT_EQ(r.err, "syntax error in p1.sql at line 1 near the token ''\n");
+    EXPECT_EQ(r.err, "syntax error in p1.sql at line 1 near the token ''\n"
+                     "kestra: no procedure or trigger found in p1.sql\n");
     EXPECT_EQ(dir.read("KESTRA.log"), "[KESTRA-ERR(0001)]:[p1.sql()]syntax error Near ''\n"
                                       "[KESTRA-MSG(FAIL)]:[p1.sql()] Conversion Failed\n");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p1.sql", "p1.sql.pls"}));

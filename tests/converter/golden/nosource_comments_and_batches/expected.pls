@@ -1,0 +1,3 @@
+-- maintenance script
+
+/* no procedure here */
