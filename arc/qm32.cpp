@@ -17,6 +17,7 @@ namespace {
 // run before the dynamic initialisers of this file.
 std::atomic<long> g_lastError{0};
 std::atomic<QM32_MSGBOX_HOOK> g_boxHook{nullptr};
+std::atomic<QM32_DIALOG_HOOK> g_dialogHook{nullptr};
 std::mutex g_startMutex;
 plat_section_t g_section;
 std::atomic<QM32_SHARED *> g_shared{nullptr};
@@ -260,6 +261,16 @@ int _qm32MessageBox(const std::string &text, const std::string &caption, unsigne
 
 void _qm32SetMessageBoxHook(QM32_MSGBOX_HOOK hook) {
     g_boxHook = hook;
+}
+
+int _qm32RunDialog(CDialogLogic &logic, void *owner) {
+    if (QM32_DIALOG_HOOK hook = g_dialogHook.load())
+        return hook(logic, owner);
+    return plat_run_dialog(logic, owner);
+}
+
+void _qm32SetDialogHook(QM32_DIALOG_HOOK hook) {
+    g_dialogHook = hook;
 }
 
 // ---- records and texts ------------------------------------------------------

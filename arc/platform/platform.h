@@ -98,3 +98,6 @@ void plat_section_close(plat_section_t &section);
 
 // Temporary files, name resolution and FTP transfers.
 #include "platform_xfer.h"
+
+// The window framework: portable window logic and the views that render it.
+#include "platform_dialog.h"

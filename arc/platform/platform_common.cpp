@@ -1,5 +1,6 @@
 // Parts of the platform layer that read the same on every system: integer
-// values of private-profile files, parsed with the system's own rules.
+// values of private-profile files, parsed with the system's own rules, and the
+// clearing of texts that held a password.
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -22,4 +23,17 @@ long plat_profile_int(const std::string &file, const char *section, const char *
     if (negative)
         value = 0u - value;
     return static_cast<long>(static_cast<int32_t>(value));
+}
+
+void plat_wipe(void *buffer, std::size_t size) {
+    // Through a volatile pointer, so the stores are not dropped as dead.
+    volatile unsigned char *p = static_cast<volatile unsigned char *>(buffer);
+    for (std::size_t i = 0; i < size; ++i)
+        p[i] = 0;
+}
+
+void plat_wipe(std::string &text) {
+    if (!text.empty())
+        plat_wipe(&text[0], text.size());
+    text.clear();
 }

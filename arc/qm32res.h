@@ -1,0 +1,18 @@
+/* Resource ids of qm32's windows: shared by the resource script
+ * (platform/win32/qm32.rc) and the portable logic of each window. Plain
+ * #defines only, so the resource compiler reads it too. */
+#ifndef QM32RES_H
+#define QM32RES_H
+
+/* Logon window */
+#define IDD_LOGON 100
+#define IDC_LOGON_USERID 1000
+#define IDC_LOGON_PASSWORD 1001
+
+/* Change Password window */
+#define IDD_CHANGE_PASSWORD 101
+#define IDC_CHPW_OLD 1011
+#define IDC_CHPW_NEW 1010
+#define IDC_CHPW_RETYPE 1002
+
+#endif /* QM32RES_H */
