@@ -193,7 +193,9 @@ CallConfig callConfig(const DAA_SERVICE_BLOCK *block) {
 
 // Checks the host of the call's section and fills the request header, which
 // then replaces the first 88 bytes of the caller's request record.
-void _daaFormatHostInfo(DAA_SERVICE_BLOCK *block, void *request, const CallConfig &info) {
+void _daaFormatHostInfo(const DAA_CALL *call, const CallConfig &info) {
+    DAA_SERVICE_BLOCK *block = call->block;
+    void *request = call->request;
     if (info.host.empty())
         missingKey(info.section, "SvcHost", __LINE__);
     // A port outside the range of ports would connect elsewhere: it counts as missing.
@@ -218,19 +220,33 @@ void _daaFormatHostInfo(DAA_SERVICE_BLOCK *block, void *request, const CallConfi
 
     char user[51] = "";
     char password[51] = "";
-    if (SEC_GetUserString(1, user, sizeof user) == 0)
+    if (call->userId) {
+        _qm32SetField(user, sizeof user, call->userId);
+        _qm32SetField(password, sizeof password, call->password);
+    } else {
+        SEC_GetUserString(1, user, sizeof user);
+        SEC_GetUserString(2, password, sizeof password);
+    }
+    if (user[0] == '\0' || password[0] == '\0')
+        plat_wipe(password, sizeof password);
+    if (user[0] == '\0')
         raise(DAA_ERR_LOGON, "Could not locate user id.", "_daaFormatHostInfo", __LINE__);
-    if (SEC_GetUserString(2, password, sizeof password) == 0)
+    if (password[0] == '\0')
         raise(DAA_ERR_PASSWORD, "Could not locate user id.", "_daaFormatHostInfo", __LINE__);
     std::string id = upper(user);
     putField(h.szUserId, sizeof h.szUserId, id);
-    putField(h.szPassword, sizeof h.szPassword, mainframe ? upper(password) : id);
+    // Only a mainframe host is sent the password.
+    std::string secret = mainframe ? upper(std::string(password, strnlen(password, 9))) : id;
+    plat_wipe(password, sizeof password);
+    putField(h.szPassword, sizeof h.szPassword, secret);
+    plat_wipe(secret);
     if (!mainframe) {
         if (info.databaseId.empty())
             missingKey(info.section, "DatabaseID", __LINE__);
         putField(h.szDatabaseId, sizeof h.szDatabaseId, info.databaseId);
     }
     std::memcpy(request, &h, sizeof h);
+    plat_wipe(&h, sizeof h);
 }
 
 // ---- messages and reports ------------------------------------------------------
@@ -261,8 +277,13 @@ void logCallStart(const DAA_SERVICE_BLOCK *block, const std::string &section, co
     r.ulErrorType = 'I';
     std::snprintf(r.szErrorText, sizeof r.szErrorText, "DAA call initiated for service %ld.",
                   static_cast<long>(block->lService));
-    std::memcpy(r.szErrorData, fields,
-                length < sizeof r.szErrorData ? length : sizeof r.szErrorData);
+    std::size_t n = length < sizeof r.szErrorData ? length : sizeof r.szErrorData;
+    // A sign-on request carries a password (the new one of a change): its
+    // data is masked, so the log never holds it.
+    if (block->lService == DAA_SIGNON_SERVICE || block->ulRequestType == 'C')
+        std::memset(r.szErrorData, '*', n);
+    else
+        std::memcpy(r.szErrorData, fields, n);
     _qm32SetField(r.szModule, sizeof r.szModule, kModule);
     _qm32SetField(r.szProcedure, sizeof r.szProcedure, "DAA_InvokeService");
     _qm32SetField(r.szSource, sizeof r.szSource, "DAA Service Logging");
@@ -335,6 +356,15 @@ void writeLengthWord(char *p, uint32_t v) {
     p[3] = static_cast<char>(v);
 }
 
+// Clears a buffer that held a password whichever way its scope is left.
+struct WipeOnExit {
+    explicit WipeOnExit(std::vector<char> &b) : buffer(b) {}
+    ~WipeOnExit() { plat_wipe(buffer.data(), buffer.size()); }
+    WipeOnExit(const WipeOnExit &) = delete;
+    WipeOnExit &operator=(const WipeOnExit &) = delete;
+    std::vector<char> &buffer;
+};
+
 // Steps 3 to 15 of a call; every failure is raised.
 void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) {
     DAA_SERVICE_BLOCK *block = call->block;
@@ -344,7 +374,7 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
               "DAA_MessageThread", __LINE__);
 
     long debug = info.debug;
-    _daaFormatHostInfo(block, call->request, info);
+    _daaFormatHostInfo(call, info);
     bool mainframe = info.type[0] == 'M';
 
     // Encoding.
@@ -363,6 +393,7 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
                      total, service, DAA_BUFFER_SIZE),
               "DAA_MessageThread", __LINE__);
     std::vector<char> text(static_cast<std::size_t>(bound) + 1, '\0');
+    WipeOnExit wipeText(text); // the header carries the password
     long rc = _cnvEncodeStruct(call->request, joined.c_str(), text.data());
     if (rc != 0)
         raise(rc, "Encoding string " + joined, "CNV_EncodeStruct()", __LINE__);
@@ -371,6 +402,7 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
 
     // The message: length word, prefix, format, text.
     std::vector<char> buffer(DAA_BUFFER_SIZE, '\0');
+    WipeOnExit wipeBuffer(buffer);
     int level = debug < 0 ? 0 : debug > 9 ? 9 : static_cast<int>(debug);
     char prefix[DAA_PREFIX_LEN + 1];
     std::snprintf(prefix, sizeof prefix, "0%c00%0*d%0*d", '0' + level, 3,
@@ -468,6 +500,16 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
 
     DAA_ANSWER_PARTS parts;
     _daaSplitAnswer(&buffer[DAA_LENGTH_WORD], announced, service, parts);
+    if (call->answerCheck && parts.textLength > 0 &&
+        !call->answerCheck(parts.format, parts.formatLength))
+        raise(
+            DAA_ERR_LIBRARY,
+            format("Answer format \"%s\" of service %ld does not fit its answer record",
+                   printable(parts.format, static_cast<std::size_t>(
+                                               parts.formatLength < 200 ? parts.formatLength : 200))
+                       .c_str(),
+                   service),
+            "DAA_MessageThread", __LINE__);
     long hostError = _daaDecodeAnswer(parts, block, call->answer);
 
     if (hostError != 0) {
@@ -513,7 +555,8 @@ void destroyCall(DAA_CALL *call) {
 
 // Steps 1 and 2 of both exports: the call record and the logon. Returns the
 // call, or nullptr with *result set when the call ends here.
-DAA_CALL *beginCall(DAA_SERVICE_BLOCK *block, void *request, void *answer, long *result) {
+DAA_CALL *beginCall(DAA_SERVICE_BLOCK *block, void *request, void *answer, long *result,
+                    bool logon = true) {
     if (!block) {
         *result = DAA_ERR_LIBRARY;
         return nullptr;
@@ -532,7 +575,7 @@ DAA_CALL *beginCall(DAA_SERVICE_BLOCK *block, void *request, void *answer, long 
 
     QM32_SHARED *shared = _qm32Shared();
     bool loggedOn = shared && shared->szUserId[0] != '\0';
-    if (!loggedOn && block->ulRequestType != 'T' && !_secLoginUser()) {
+    if (logon && !loggedOn && block->ulRequestType != 'T' && !_secLoginUser()) {
         ERR_RECORD &e = block->Error;
         std::memset(&e, 0, sizeof e);
         e.lErrorNumber = DAA_ERR_LOGON;
@@ -567,11 +610,16 @@ void runWorker(DAA_CALL *call) {
     plat_run_with_fault_report([call] { DAA_MessageThread(call); }, faultReport);
 }
 
-long invokeThreaded(DAA_SERVICE_BLOCK *block, void *request, void *answer) {
+long invokeThreaded(DAA_SERVICE_BLOCK *block, void *request, void *answer,
+                    const char *userId = nullptr, const char *password = nullptr,
+                    DAA_ANSWER_CHECK check = nullptr) {
     long result = 0;
-    DAA_CALL *call = beginCall(block, request, answer, &result);
+    DAA_CALL *call = beginCall(block, request, answer, &result, userId == nullptr);
     if (!call)
         return result;
+    call->userId = userId;
+    call->password = userId ? (password ? password : "") : nullptr;
+    call->answerCheck = check;
 
     // A newer call holds the one before it back until it has returned.
     if (!t_calls.empty()) {
@@ -680,6 +728,15 @@ long invokeOnThisThread(DAA_SERVICE_BLOCK *block, void *request, void *answer) {
 } // namespace
 
 // ---- internal interface ------------------------------------------------------------
+
+long _daaInvokeAs(DAA_SERVICE_BLOCK *block, void *request, void *answer, const char *userId,
+                  const char *password, DAA_ANSWER_CHECK check) {
+    try {
+        return invokeThreaded(block, request, answer, userId ? userId : "", password, check);
+    } catch (...) {
+        return DAA_ERR_LIBRARY;
+    }
+}
 
 const char *_daaGetStep() {
     return g_step.load();

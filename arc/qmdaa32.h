@@ -20,8 +20,16 @@ enum : unsigned { DAA_COMPLETION_BASE = PLAT_WM_USER + 5 };
 // (refused request, malformed answer, no thread or event).
 enum : long { DAA_ERR_LIBRARY = 30010, DAA_ERR_LOGON = 30008, DAA_ERR_PASSWORD = 30009 };
 
+// The sign-on service (logon check and password change) and the access service.
+enum : long { DAA_SIGNON_SERVICE = 429, DAA_ACCESS_SERVICE = 3135 };
+
 #define DAA_HEADER_FMT "clv6nv4nv4nv4s9s9nv4nv2s9s9s9cnv4lv5dv14.0c"
 #define FQMI9901_FMT "cs32nv4nv4s48s4s8ccs30nx4s159s8s12lx9s159nx4nx4"
+
+// Says whether an answer's format (its `length` characters, as received) may
+// be decoded into the caller's answer record; an answer it refuses fails the
+// call with 30010.
+typedef bool (*DAA_ANSWER_CHECK)(const char *format, int length);
 
 // One call (created and destroyed by DAA_InvokeService).
 struct DAA_CALL {
@@ -35,7 +43,20 @@ struct DAA_CALL {
     plat_event_t previousEvent = nullptr; // own event of the call before this one
     plat_event_t ackEvent = nullptr;      // set when the caller took the completion
     plat_thread_t thread = nullptr;
+    // An identity given by the caller instead of the logged-on one (the logon
+    // window's own calls): the header takes it, and the call never asks for a logon.
+    const char *userId = nullptr;
+    const char *password = nullptr;
+    DAA_ANSWER_CHECK answerCheck = nullptr; // nullptr: any answer format
 };
+
+// A call of DAA_InvokeService (threaded: the caller's messages are
+// dispatched meanwhile) made for `userId` with `password` rather than the
+// logged-on user: it skips the logon step, so the logon window can check an
+// identity that is not (or not yet) the logged-on one without opening itself
+// again. `check` (or nullptr) vets the answer's format before it is decoded.
+long _daaInvokeAs(DAA_SERVICE_BLOCK *block, void *request, void *answer, const char *userId,
+                  const char *password, DAA_ANSWER_CHECK check);
 
 // The worker: the whole work of one call, then the completion message.
 void DAA_MessageThread(DAA_CALL *call);
