@@ -99,7 +99,16 @@ QM32_API long QM32_CALL DAA_InvokeService_NoThread(DAA_SERVICE_BLOCK *pBlock, vo
                                                    void *pAnswer);
 
 /* ---- logon and access ---- */
+/* The "Logon" window: -1 when it logged a user on, 0 when cancelled or refused. */
+QM32_API int QM32_CALL SEC_LoginUser(void);
+/* The "Change Password" window for the logged-on user: -1 when the password
+ * was changed, 0 otherwise (at once when nobody is logged on). */
+QM32_API int QM32_CALL SEC_ChangePassword(void);
 QM32_API int QM32_CALL SEC_GetUserString(int iKind, char *pszBuffer, int iSize);
+/* The flag word of a function code in the user's access table (1 received
+ * from the host, 4, 2, 8 the three permissions); 0 when the code is not there
+ * or when nobody is or can be logged on. */
+QM32_API uint32_t QM32_CALL SEC_GetClientAccess(const char *pszFunction);
 
 /* ---- utilities ---- */
 QM32_API int QM32_CALL UTL_NullTerminate(char *pszText, int iWidth);

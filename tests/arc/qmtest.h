@@ -193,6 +193,20 @@ class Env {
     bool hadWindir_ = false;
 };
 
+// ---- the logged-on identity ----
+// Kind 1 (user id) and 2 (password) of SEC_GetUserString; empty when nobody.
+inline std::string loggedOn(int kind) {
+    char b[64] = "";
+    SEC_GetUserString(kind, b, sizeof b);
+    return b;
+}
+inline std::string userId() {
+    return loggedOn(1);
+}
+inline std::string password() {
+    return loggedOn(2);
+}
+
 // ---- log entries ----
 // One parsed log entry: the severity class of its opening line and its
 // labelled lines, in order.

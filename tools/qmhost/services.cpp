@@ -150,15 +150,50 @@ bool Host::parseLine(const std::vector<std::string> &w, std::string &err) {
         access_.clear();
         return true;
     }
-    if (verb == "user" && (w.size() == 3 || w.size() == 4)) {
-        User u{upper(w[1]), w[2], w.size() == 4 ? w[3] : ""};
+    if (verb == "user" && w.size() >= 3) {
+        User u;
+        u.id = upper(w[1]);
+        u.password = w[2];
         if (u.id.empty() || u.id.size() > 9 || u.password.size() > 9) {
             err = "user id and password have at most 9 characters";
             return false;
         }
-        if (!u.state.empty() && u.state != "expired" && u.state != "revoked") {
-            err = "user state must be expired or revoked";
-            return false;
+        for (std::size_t i = 3; i < w.size(); ++i) {
+            const std::string &opt = w[i];
+            std::size_t eq = opt.find('=');
+            if (eq == std::string::npos) {
+                if (opt != "expired" && opt != "revoked") {
+                    err = "user state must be expired or revoked";
+                    return false;
+                }
+                u.state = opt;
+                continue;
+            }
+            std::string key = opt.substr(0, eq), val = opt.substr(eq + 1);
+            bool ok = true;
+            if (key == "signon" || key == "change" || key == "access") {
+                // NUMBER:DATA, the host status of that request for this user.
+                Scripted &sc = key == "signon" ? u.signon : key == "change" ? u.change : u.access;
+                std::size_t colon = val.find(':');
+                ok = colon != std::string::npos &&
+                     toNumber(val.substr(0, colon), -32768, 32767, sc.number) &&
+                     val.size() - colon - 1 <= 159;
+                if (ok)
+                    sc.data = val.substr(colon + 1);
+            } else if (key == "rows") {
+                ok = toNumber(val, 0, 32767, u.accessRows);
+            } else if (key == "generate") {
+                ok = toNumber(val, 0, 3000, u.generate);
+            } else if (key == "format") {
+                ok = !val.empty() && val.size() <= 200 && (u.accessFormat = val, true);
+            } else {
+                err = "unknown user key '" + key + "'";
+                return false;
+            }
+            if (!ok) {
+                err = "bad value for " + key + ": '" + val + "'";
+                return false;
+            }
         }
         for (auto &x : users_)
             if (x.id == u.id) {
@@ -340,6 +375,9 @@ Answer Host::signon(const Request &req, bool mainframe) {
         return fail(4, "ACF01004 LOGONID " + req.userId + " NOT FOUND");
     if (user->state == "revoked")
         return fail(13, "ACF01013 LOGONID " + user->id + " SUSPENDED");
+    const Scripted &scripted = req.type == 'S' ? user->signon : user->change;
+    if (scripted.number != 0)
+        return fail(scripted.number, scripted.data);
     // Only a mainframe client sends the password (upper case); other clients
     // send the user id twice, so the password cannot be checked for them.
     if (mainframe && upper(user->password) != upper(req.password))
@@ -354,6 +392,7 @@ Answer Host::signon(const Request &req, bool mainframe) {
         return fail(155, "ACFAE155 NEW PASSWORD NOT ACCEPTED");
     user->password = fresh;
     user->state.clear();
+    user->signon = Scripted();
     return a;
 }
 
@@ -362,10 +401,27 @@ Answer Host::access(const Request &req) {
     a.text = headerOf(req);
     std::string id = upper(readText(req.text, kHeaderLen, 9));
     std::lock_guard<std::mutex> lock(mutex_);
+    const User *user = nullptr;
+    for (const auto &u : users_)
+        if (u.id == id)
+            user = &u;
+    if (user && user->access.number != 0) {
+        a.status =
+            hostStatus(user->access.number, 8, "ACCESS", "Access refused", user->access.data);
+        return a;
+    }
+    std::vector<AccessEntry> generated;
+    for (long i = 0; user && i < user->generate; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "F%05ld", (i + 1) % 100000);
+        generated.push_back({id, code, "111"});
+    }
     std::vector<const AccessEntry *> mine;
     for (const auto &e : access_)
         if (e.user == id)
             mine.push_back(&e);
+    for (const auto &e : generated)
+        mine.push_back(&e);
     if (mine.empty()) {
         a.status = hostStatus(27, 4, "ACCESS", "Access data not found",
                               "QMH0027W NO ACCESS DATA FOR " + id);
@@ -381,8 +437,10 @@ Answer Host::access(const Request &req) {
         row.resize(6, ' ');
         a.text += row + mine[i]->flags;
     }
-    a.format = "k88r1." + std::to_string(n) + "s9";
-    putShort(a.text, hdr::kAnswerRows, static_cast<long>(n));
+    a.format = user && !user->accessFormat.empty() ? user->accessFormat
+                                                   : "k88r1." + std::to_string(n) + "s9";
+    putShort(a.text, hdr::kAnswerRows,
+             user && user->accessRows >= 0 ? user->accessRows : static_cast<long>(n));
     return a;
 }
 

@@ -40,10 +40,22 @@ struct Service {
     Fault fault = Fault::None;
 };
 
+// A host status scripted for one user and service (number 0: none).
+struct Scripted {
+    long number = 0;
+    std::string data;
+};
+
 struct User {
-    std::string id;       // upper case
-    std::string password; // as given
-    std::string state;    // "", "expired" or "revoked"
+    std::string id;           // upper case
+    std::string password;     // as given
+    std::string state;        // "", "expired" or "revoked"
+    Scripted signon;          // sign-on check answers this status instead
+    Scripted change;          // password change answers this status instead
+    Scripted access;          // access request answers this status instead
+    long accessRows = -1;     // access answer's row count in its header (-1: the rows sent)
+    long generate = 0;        // access rows generated: "F00001111", "F00002111", ...
+    std::string accessFormat; // access answer's format instead of "k88r1.Ns9"
 };
 
 struct AccessEntry {
