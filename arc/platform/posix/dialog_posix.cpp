@@ -108,22 +108,21 @@ class CTerminalView : public CDialogView {
             if (c == '\r' || c == '\n') {
                 if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                     ++i;
-                lines.push_back(line);
+                wrap(line, lines);
                 line.clear();
             } else {
                 line += c;
             }
         }
-        lines.push_back(line);
-        std::string title = caption;
+        wrap(line, lines);
+        std::string title = " " + caption + " ";
         if (style == PLAT_MB_ICONERROR)
-            title = "(x) " + title;
+            title = " (x)" + title;
         else if (style == PLAT_MB_ICONEXCLAMATION)
-            title = "(!) " + title;
-        std::size_t width = title.size() + 4;
+            title = " (!)" + title;
+        std::size_t width = std::max<std::size_t>(title.size() + 4, 10);
         for (const std::string &l : lines)
             width = std::max(width, l.size());
-        width = std::min<std::size_t>(width, 72);
         int row = static_cast<int>(rows()) + 3;
         put(row++, 4, "+-" + title + std::string(width + 2 - title.size() - 1, '-') + "+");
         for (const std::string &l : lines) {
@@ -144,6 +143,23 @@ class CTerminalView : public CDialogView {
                 break;
         }
         return 1;
+    }
+    // Cuts a line of a message box into lines of at most kBoxWidth
+    // characters, at blanks where there are any.
+    static void wrap(const std::string &text, std::vector<std::string> &lines) {
+        const std::size_t kBoxWidth = 64;
+        std::size_t at = 0;
+        do {
+            std::size_t n = text.size() - at;
+            if (n > kBoxWidth) {
+                std::size_t blank = text.rfind(' ', at + kBoxWidth);
+                n = blank != std::string::npos && blank > at ? blank - at : kBoxWidth;
+            }
+            lines.push_back(text.substr(at, n));
+            at += n;
+            while (at < text.size() && text[at] == ' ')
+                ++at;
+        } while (at < text.size());
     }
     void EndDialog(int result) override {
         ended_ = true;
@@ -337,7 +353,7 @@ class CTerminalView : public CDialogView {
         std::string pendingLabel;
         auto frame = [&](int r, const std::string &text, std::size_t visible) {
             put(r, 2,
-                "| " + text + std::string(static_cast<std::size_t>(inner) - 2 - visible, ' ') +
+                "| " + text + std::string(static_cast<std::size_t>(inner) - 1 - visible, ' ') +
                     "|");
         };
         frame(row++, "", 0);
@@ -377,10 +393,10 @@ class CTerminalView : public CDialogView {
                 ++row;
                 pendingLabel.clear();
             } else if (isButton(c.spec.kind)) {
-                std::string face = "[ " + c.text + " ]";
-                if (c.spec.kind == QM_CONTROL_KIND::DefaultButton)
-                    face = "<" + c.text + ">";
-                face = "[" + face + "]";
+                // The default button is marked by angle brackets.
+                std::string face = c.spec.kind == QM_CONTROL_KIND::DefaultButton
+                                       ? "< " + c.text + " >"
+                                       : "[ " + c.text + " ]";
                 std::string attr = !c.enabled ? "\x1b[2m" : focused ? "\x1b[7m" : "\x1b[1m";
                 if (!buttons.empty()) {
                     buttons += "   ";
@@ -391,7 +407,7 @@ class CTerminalView : public CDialogView {
             }
         }
         frame(row++, "", 0);
-        std::size_t pad = (static_cast<std::size_t>(inner) - 2 - buttonsWidth) / 2;
+        std::size_t pad = (static_cast<std::size_t>(inner) - 1 - buttonsWidth) / 2;
         frame(row++, std::string(pad, ' ') + buttons, pad + buttonsWidth);
         frame(row++, "", 0);
         put(row++, 2, "+" + std::string(static_cast<std::size_t>(inner), '-') + "+");
