@@ -367,6 +367,13 @@ void prtban(FILE *fp) {
     fprintf(fp, " on %s", date);
 }
 
+void kestra_diagnostic(FILE *script, int line, const char *text) {
+    if (script != nullptr)
+        fprintf(script, "/*[KESTRA-ERR(%.4d)]:%s*/\n", line, text);
+    if (fpLog != nullptr)
+        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", line, iFname, proc_name, text);
+}
+
 void yyerror(const char *msg) {
     const char *token = yytext != nullptr ? yytext : "";
     if (fpLog != nullptr)

@@ -29,6 +29,11 @@ int kestra_guard(void (*fn)(void *), void *arg);
 // Writes the banner line "Kestra for TSQL Release 4.0.0.0.6  - Beta on <ctime>" to `fp`.
 void prtban(FILE *fp);
 
+// A diagnostic in the fixed form, numbered with source line `line`: "/*[KESTRA-ERR(nnnn)]:"
+// text "*/" and a newline to `script` (the body or the output script; none when null), and
+// "[KESTRA-ERR(nnnn)]:[<iFname>(<proc_name>)]" text and a newline to the log (when open).
+void kestra_diagnostic(FILE *script, int line, const char *text);
+
 // The parser's error report: log line, standard-error line, conv_error = 1.
 void yyerror(const char *msg);
 

@@ -265,10 +265,12 @@ TEST_F(Scanner, CommentsSuppressedWhileElseIf) {
 }
 
 TEST_F(Scanner, InputEndingInsideABlockComment) {
-    unit("x /* never closed & more");
+    unit("x\n\n /* never closed & more\n");
     EXPECT_EQ(next(), (tok{NAME, "x"}));
     EXPECT_EQ(yylex(), 0);
-    EXPECT_EQ(body(), "\n/* never closed and more*/\n");
+    // Closed, and reported with the line where it opened.
+    EXPECT_EQ(body(), "\n/* never closed and more\n*/\n"
+                      "/*[KESTRA-ERR(0003)]:Comment not closed before the end of the input*/\n");
     EXPECT_EQ(end_of_input, 1);
     EXPECT_EQ(yylex(), 0);
 }
@@ -276,13 +278,16 @@ TEST_F(Scanner, InputEndingInsideABlockComment) {
 TEST_F(Scanner, InputEndingInsideANestedBlockComment) {
     unit("/* a /* b ");
     EXPECT_EQ(yylex(), 0);
-    EXPECT_EQ(body(), "\n/* a  b */\n");
+    EXPECT_EQ(
+        body(),
+        "\n/* a  b */\n/*[KESTRA-ERR(0001)]:Comment not closed before the end of the input*/\n");
 }
 
 TEST_F(Scanner, InputEndingInsideAnOuterBlockComment) {
     scan("/* never closed");
     EXPECT_EQ(yylex(), 0);
-    EXPECT_EQ(script(), "\n/* never closed*/\n");
+    EXPECT_EQ(script(), "\n/* never closed*/\n/*[KESTRA-ERR(0001)]:Comment not closed before the "
+                        "end of the input*/\n");
 }
 
 TEST_F(Scanner, InputEndingInsideALineComment) {
@@ -295,7 +300,8 @@ TEST_F(Scanner, InputEndingInsideALineComment) {
 TEST_F(Scanner, NulByteInsideACommentEndsTheInput) {
     unit(std::string("/* a \0 */ x", 11));
     EXPECT_EQ(yylex(), 0);
-    EXPECT_EQ(body(), "\n/* a */\n");
+    EXPECT_EQ(body(),
+              "\n/* a */\n/*[KESTRA-ERR(0001)]:Comment not closed before the end of the input*/\n");
     EXPECT_EQ(end_of_input, 1);
 }
 
@@ -408,15 +414,21 @@ TEST_F(Scanner, StringsSpanLines) {
 TEST_F(Scanner, UnterminatedQuoteIsDropped) {
     unit("x 'abc");
     EXPECT_EQ(all(), (std::vector<tok>{{NAME, "x"}, {NAME, "abc"}}));
-    unit("\"ab cd");
+    unit("\n\"ab cd");
     EXPECT_EQ(all(), (std::vector<tok>{{NAME, "ab"}, {NAME, "cd"}}));
+    // Each loss reported with the line where the literal opened.
+    EXPECT_EQ(body(), "\n/*[KESTRA-ERR(0001)]:String literal not closed before the end of the "
+                      "input: its quote is dropped*/\n\n/*[KESTRA-ERR(0002)]:String literal not "
+                      "closed before the end of the input: its quote is dropped*/\n");
 }
 
 TEST_F(Scanner, JoinedLiteralWithUnterminatedTailIsDropped) {
     // 'a' followed by a quote continues the literal; the continuation has no closing quote,
     // so the whole text is dropped with that quote and scanning resumes after it.
-    unit("'a''b");
+    unit("\n'a\n''b");
     EXPECT_EQ(all(), (std::vector<tok>{{NAME, "b"}}));
+    EXPECT_EQ(body(), "\n/*[KESTRA-ERR(0002)]:String literal not closed before the end of the "
+                      "input: its quote is dropped*/\n");
 }
 
 TEST_F(Scanner, NulByteEndsAString) {

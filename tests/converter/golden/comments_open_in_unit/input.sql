@@ -1,0 +1,5 @@
+CREATE PROCEDURE p
+AS
+PRINT 'a'
+/* note that
+never ends

@@ -1,0 +1,6 @@
+-- header
+/* disabled:
+CREATE PROCEDURE p
+AS
+PRINT 'a'
+GO

@@ -1,0 +1,3 @@
+CREATE PROCEDURE p
+AS
+PRINT 'done
