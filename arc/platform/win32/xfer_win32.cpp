@@ -131,7 +131,14 @@ plat_ftp_status plat_ftp_transfer(const plat_ftp_request &rq, std::string &serve
         InternetConnectA(session, rq.host.c_str(), static_cast<INTERNET_PORT>(rq.port),
                          rq.user.c_str(), rq.password.c_str(), INTERNET_SERVICE_FTP, 0, 1);
     if (!ftp) {
-        serverText = lastResponse();
+        // The last reply is the server's answer to this login only when the
+        // failure came from the server; it is stale after a failed connect.
+        DWORD error = GetLastError();
+        bool answered = error == ERROR_INTERNET_EXTENDED_ERROR ||
+                        error == ERROR_INTERNET_LOGIN_FAILURE ||
+                        error == ERROR_INTERNET_INCORRECT_PASSWORD ||
+                        error == ERROR_INTERNET_INCORRECT_USER_NAME;
+        serverText = answered ? lastResponse() : std::string();
         status = replyCode(serverText) >= 400 ? PLAT_FTP_REFUSED : PLAT_FTP_NO_CONNECTION;
     } else {
         BOOL ok = rq.put ? FtpPutFileA(ftp, rq.local.c_str(), rq.remote.c_str(),
@@ -142,7 +149,8 @@ plat_ftp_status plat_ftp_transfer(const plat_ftp_request &rq, std::string &serve
             status = PLAT_FTP_DONE;
         } else {
             DWORD error = GetLastError();
-            serverText = lastResponse();
+            if (error == ERROR_INTERNET_EXTENDED_ERROR)
+                serverText = lastResponse();
             status = error == ERROR_PATH_NOT_FOUND || replyCode(serverText) == 550
                          ? PLAT_FTP_NOT_FOUND
                          : PLAT_FTP_FAILED;
