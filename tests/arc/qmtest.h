@@ -69,6 +69,14 @@ inline std::string readFile(const std::string &path) {
     return ss.str();
 }
 
+// Reads a file byte for byte.
+inline std::string readBinary(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
 inline std::string join(const std::string &dir, const std::string &name) {
     return (fs::path(dir) / name).string();
 }

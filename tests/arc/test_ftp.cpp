@@ -22,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using qmtest::Env;
 using qmtest::join;
+using qmtest::readBinary;
 
 const char *const kUser = "qmuser";
 const char *const kPassword = "Pa55-word";
@@ -87,11 +88,6 @@ class ServerEnvironment : public ::testing::Environment {
     void TearDown() override { delete g_server; }
 };
 const auto *const g_environment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
-
-std::string readBinary(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Every byte value, in runs that change order, so a text-mode transfer or a
 // lost byte shows.
