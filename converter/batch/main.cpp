@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,7 @@ struct collector {
     std::string outdir_abs;
     std::vector<source> sources;
     std::vector<std::string> problems;
+    std::set<std::string> seen;
 
     bool wanted(const std::string &name) const {
         for (const std::string &g : opt.globs)
@@ -181,6 +183,10 @@ struct collector {
     }
 
     void add(const std::string &shown, const std::string &rel) {
+        // A source named twice (a file and its directory) is converted once.
+        char real[PATH_MAX];
+        if (!seen.insert(realpath(shown.c_str(), real) != nullptr ? real : absolute(shown)).second)
+            return;
         source s;
         s.shown = shown;
         s.rel = rel;
@@ -379,7 +385,7 @@ class progress {
 int main(int argc, char **argv) {
     const auto start = std::chrono::steady_clock::now();
     const options opt = parse_options(argc, argv);
-    collector found{opt, opt.outdir.empty() ? std::string() : absolute(opt.outdir), {}, {}};
+    collector found{opt, opt.outdir.empty() ? std::string() : absolute(opt.outdir), {}, {}, {}};
     if (!opt.outdir.empty() && !make_dirs(found.outdir_abs))
         usage_error("cannot create the output directory " + opt.outdir);
     for (const std::string &p : opt.paths) {
