@@ -57,3 +57,14 @@ begin
      where orders.customer_id = deleted.customer_id
 end
 go
+
+-- Where the reports run: names the target server spells differently.
+create procedure report_context
+as
+begin
+    declare @db varchar(30), @owner varchar(30)
+    select @db = db_name()
+    select @owner = object_name(5)
+    print @db
+end
+go
