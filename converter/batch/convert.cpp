@@ -192,9 +192,9 @@ std::string comment_safe(std::string s) {
 // The whole-source run failed: each unit runs alone, from just past the last token of the
 // unit before (so the comments between two units travel with the second, as they reach the
 // script ahead of it) to its own last token (the last unit: to the end of the source), preceded
-// by the newlines of the text before it so that its lines keep their numbers. The scripts of the
-// units that convert, their DDL texts (under the name the first DDL file took) and their logs are
-// joined in source order.
+// by the newlines of the text before it so that its lines keep their numbers. The scripts and DDL
+// texts of the units that convert (the DDL under the name the first DDL file took) and the logs of
+// all units are joined in source order.
 void convert_units(const task &t, const std::string &base, const std::string &src, file_result &r) {
     std::string script, log_body, fail_report, ok_report;
     std::map<std::string, std::pair<std::string, std::string>> ddl; // extension: name, text
@@ -243,18 +243,18 @@ void convert_units(const task &t, const std::string &base, const std::string &sr
             script += part;
             if (ok_report.empty())
                 ok_report = parts.report;
+            for (const std::string &name : entries(dir)) {
+                if (name.compare(0, 4, "ddl_") != 0)
+                    continue;
+                std::string ext = name.substr(name.rfind('.') + 1), part;
+                read_whole(dir + "/" + name, part);
+                auto &slot = ddl[ext];
+                if (slot.first.empty())
+                    slot.first = name;
+                slot.second += part;
+            }
         }
         log_body += parts.body;
-        for (const std::string &name : entries(dir)) {
-            if (name.compare(0, 4, "ddl_") != 0)
-                continue;
-            std::string ext = name.substr(name.rfind('.') + 1), part;
-            read_whole(dir + "/" + name, part);
-            auto &slot = ddl[ext];
-            if (slot.first.empty())
-                slot.first = name;
-            slot.second += part;
-        }
         remove_tree(dir);
     }
     // Replace what the whole-source run left.

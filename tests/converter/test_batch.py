@@ -36,17 +36,19 @@ BEGIN
 END
 GO
 """
-# The second of three units fails (IF without a statement); the third follows a comment.
+# The second of three units fails (IF without a statement); the third follows a comment. Each
+# unit creates a temporary table: the DDL file of the source keeps those of the units that convert.
 MIDDLE = """-- three units, the second broken
 CREATE PROCEDURE p_one
 AS
 BEGIN
     PRINT 'one'
+    SELECT id INTO #t_one FROM orders
 END
 GO
 CREATE PROCEDURE p_two
 AS
-PRINT 'a'
+SELECT id INTO #t_two FROM orders
 IF
 GO
 /* before three */
@@ -54,6 +56,7 @@ CREATE PROCEDURE p_three
 AS
 BEGIN
     PRINT 'three'
+    SELECT id INTO #t_three FROM orders
 END
 GO
 """
@@ -121,9 +124,9 @@ class BatchTree(unittest.TestCase):
         # An unreadable file makes the status 2; the outputs mirror the source tree.
         self.assertEqual(self.result.returncode, 2, self.result.stderr)
         self.assertEqual(tree_files(self.out), [
-            "KESTRA.log", "good.sql.pls", "kestra-report.csv", "kestra-report.html",
+            "KESTRA.log", "ddl_p_one.sql", "good.sql.pls", "kestra-report.csv", "kestra-report.html",
             "kestra-report.json", "nul.sp.pls", "sub/KESTRA.log", "sub/deep/KESTRA.log",
-            "sub/deep/middle.sql.pls", "sub/whole.PRC.pls"])
+            "sub/deep/ddl_p_one.sql", "sub/deep/middle.sql.pls", "sub/whole.PRC.pls"])
         self.assertIn(b"gone.sql", self.result.stderr)
 
     def test_jobs_do_not_change_outputs(self):
@@ -142,21 +145,25 @@ class BatchTree(unittest.TestCase):
         # The comment between the failed unit and the next one is kept ahead of the next one.
         self.assertLess(script.index("/* before three */"), script.index("p_three"))
         log = read(os.path.join(self.out, "sub/deep/KESTRA.log")).decode()
-        self.assertEqual(log, "[KESTRA-ERR(0012)]:[middle.sql(p_two)]syntax error Near 'GO'\n"
-                              "[KESTRA-MSG(FAIL)]:[middle.sql(p_two)] Conversion Failed\n")
+        self.assertIn("[KESTRA-ERR(0013)]:[middle.sql(p_two)]syntax error Near 'GO'\n", log)
+        self.assertTrue(log.endswith("[KESTRA-MSG(FAIL)]:[middle.sql(p_two)] Conversion Failed\n"))
+        # One DDL file, named after the first unit that wrote to it, without the failed unit's.
+        ddl = read(os.path.join(self.out, "sub/deep/ddl_p_one.sql")).decode()
+        self.assertLess(ddl.index("temp_t_one"), ddl.index("temp_t_three"))
+        self.assertNotIn("temp_t_two", ddl)
 
     def test_report_units(self):
         units = {(u["file"].split("/src/")[-1], u["name"]): u for u in self.report["units"]}
         expect = [  # file, unit, kind, first line, last line, status, fatal line
             ("good.sql", "p_first", "procedure", 2, 7, "converted", None),
             ("good.sql", "p_second", "procedure", 8, 14, "converted", None),
-            ("sub/deep/middle.sql", "p_one", "procedure", 2, 7, "converted", None),
-            ("sub/deep/middle.sql", "p_two", "procedure", 8, 12, "failed", 12),
-            ("sub/deep/middle.sql", "p_three", "procedure", 14, 19, "converted", None),
+            ("sub/deep/middle.sql", "p_one", "procedure", 2, 8, "converted", None),
+            ("sub/deep/middle.sql", "p_two", "procedure", 9, 13, "failed", 13),
+            ("sub/deep/middle.sql", "p_three", "procedure", 15, 21, "converted", None),
             ("sub/whole.PRC", "t_bad", "trigger", 1, 4, "failed", 4),
-            ("nul.sp", "p_one", "procedure", 2, 7, "converted", None),
-            ("nul.sp", "p_two", "procedure", 8, 10, ..., ...),  # converted up to the NUL
-            ("nul.sp", "p_three", "procedure", 14, 19, "converted", None),
+            ("nul.sp", "p_one", "procedure", 2, 8, "converted", None),
+            ("nul.sp", "p_two", "procedure", 9, 11, ..., ...),  # converted up to the NUL
+            ("nul.sp", "p_three", "procedure", 15, 21, "converted", None),
         ]
         self.assertEqual(sorted(units), sorted((e[0], e[1]) for e in expect))
         for f, name, kind, first, last, status, fatal in expect:
