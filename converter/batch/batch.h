@@ -29,9 +29,10 @@ struct unit_result {
 };
 
 struct file_result {
-    std::string path;   // the source as found (relative to the working directory or absolute)
-    std::string output; // the output script, shown the same way
-    std::string error;  // set when the source could not be read or converted at all
+    std::string path;      // the source as found (relative to the working directory or absolute)
+    std::string output;    // the output script, shown the same way
+    std::string error;     // set when the source could not be read or converted at all
+    bool no_units = false; // the error is the converter's: it found no unit to convert
     int64_t bytes = 0;
     int lines = 0;
     double seconds = 0;
@@ -40,6 +41,7 @@ struct file_result {
     int converted() const;
     int failed() const;
     int diagnostics() const;
+    bool unreadable() const { return !error.empty() && !no_units; } // read, write or crash
 };
 
 // One source to convert: absolute paths, the converter options as kestra takes them.

@@ -134,14 +134,15 @@ std::string unesc(const std::string &s) {
 
 } // namespace
 
-// F bytes lines seconds \t error
+// F bytes lines seconds no_units \t error
 // U first last failed offset \t kind \t name
 // D line fatal \t text           (of the unit before)
 // S line \t text                 (a context line of the unit before)
 std::string encode_result(const file_result &r) {
     std::ostringstream o;
     o.precision(17);
-    o << "F " << r.bytes << ' ' << r.lines << ' ' << r.seconds << '\t' << esc(r.error) << '\n';
+    o << "F " << r.bytes << ' ' << r.lines << ' ' << r.seconds << ' ' << (r.no_units ? 1 : 0)
+      << '\t' << esc(r.error) << '\n';
     for (const unit_result &u : r.units) {
         o << "U " << u.first_line << ' ' << u.last_line << ' ' << (u.failed ? 1 : 0) << ' '
           << u.offset << '\t' << esc(u.kind) << '\t' << esc(u.name) << '\n';
@@ -164,11 +165,14 @@ bool decode_result(const std::string &data, file_result &r) {
         std::istringstream nums(line.substr(2, tab - 2));
         std::string rest = line.substr(tab + 1);
         switch (line[0]) {
-        case 'F':
-            nums >> r.bytes >> r.lines >> r.seconds;
+        case 'F': {
+            int no_units = 0;
+            nums >> r.bytes >> r.lines >> r.seconds >> no_units;
+            r.no_units = no_units != 0;
             r.error = unesc(rest);
             seen_file = true;
             break;
+        }
         case 'U': {
             unit_result u;
             int failed = 0;

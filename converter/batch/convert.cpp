@@ -313,6 +313,7 @@ file_result convert_source(const task &t) {
         if (!whole.ok) {
             std::string why_not = last_error_line(whole.errors);
             r.error = why_not.empty() ? "the conversion failed" : why_not;
+            r.no_units = true;
         }
     } else {
         convert_units(t, base, src, r);

@@ -203,7 +203,8 @@ struct collector {
     }
 
     // Directories in name order; symbolic links to directories are not followed (no loops),
-    // the output directory is not searched.
+    // the output directory is not searched, and DDL scripts that a conversion wrote ("ddl_*")
+    // are not sources.
     void walk(const std::string &dir, const std::string &rel) {
         DIR *d = opendir(dir.c_str());
         if (d == nullptr) {
@@ -226,7 +227,7 @@ struct collector {
             if (S_ISDIR(st.st_mode)) {
                 if (outdir_abs.empty() || absolute(path) != outdir_abs)
                     walk(path, sub);
-            } else if (wanted(n)) {
+            } else if (wanted(n) && n.compare(0, 4, "ddl_") != 0) {
                 struct stat target;
                 if (S_ISLNK(st.st_mode) && stat(path.c_str(), &target) == 0 &&
                     S_ISDIR(target.st_mode))
@@ -481,7 +482,7 @@ int main(int argc, char **argv) {
             file_result got;
             if (decode_result(w.buffer.substr(nl + 1, len), got)) {
                 got.path = r.path;
-                got.output = got.error.empty() ? r.output : std::string();
+                got.output = got.unreadable() ? std::string() : r.output;
                 r = got;
             } else {
                 r.error = "the conversion's result could not be read";
@@ -534,8 +535,9 @@ int main(int argc, char **argv) {
     for (const file_result &r : results) {
         units += static_cast<int>(r.units.size());
         failed += r.failed();
+        failed += r.no_units ? 1 : 0;
         if (!r.error.empty()) {
-            errors++;
+            errors += r.unreadable() ? 1 : 0;
             fprintf(stderr, "kestra-batch: %s: %s\n", r.path.c_str(), r.error.c_str());
         }
     }

@@ -149,7 +149,7 @@ const diagnostic *main_diagnostic(const unit_result &u) {
 }
 
 const char *file_status(const file_result &f) {
-    return !f.error.empty() ? "error" : f.failed() > 0 ? "failed" : "converted";
+    return f.unreadable() ? "error" : f.failed() > 0 || f.no_units ? "failed" : "converted";
 }
 
 struct totals {
@@ -161,7 +161,7 @@ totals count(const std::vector<file_result> &files) {
     totals t;
     for (const file_result &f : files) {
         t.files++;
-        t.errors += f.error.empty() ? 0 : 1;
+        t.errors += f.unreadable() ? 1 : 0;
         t.units += static_cast<int>(f.units.size());
         t.converted += f.converted();
         t.failed += f.failed();
@@ -254,7 +254,8 @@ std::string csv_report(const std::vector<file_result> &files) {
     o << "file,unit,kind,first_line,last_line,status,diagnostics,line,diagnostic\r\n";
     for (const file_result &f : files) {
         if (!f.error.empty() && f.units.empty())
-            o << csv_field(f.path) << ",,,,,error,0,," << csv_field(f.error) << "\r\n";
+            o << csv_field(f.path) << ",,,,," << (f.unreadable() ? "error" : "failed") << ",0,,"
+              << csv_field(f.error) << "\r\n";
         for (const unit_result &u : f.units) {
             const diagnostic *d = main_diagnostic(u);
             o << csv_field(f.path) << ',' << csv_field(u.name) << ',' << u.kind << ','
@@ -351,8 +352,8 @@ std::string html_report(const std::vector<file_result> &files,
     for (const file_result &f : files)
         order.push_back(&f);
     std::stable_sort(order.begin(), order.end(), [](const file_result *a, const file_result *b) {
-        if (a->error.empty() != b->error.empty())
-            return !a->error.empty();
+        if (a->unreadable() != b->unreadable())
+            return a->unreadable();
         return a->failed() > b->failed();
     });
     o << "<h2>Files</h2>\n<table class=\"sortable\" data-col=\"3\" data-dir=\"down\">\n<thead><tr>"

@@ -104,6 +104,8 @@ class BatchTree(unittest.TestCase):
         write(os.path.join(src, "sub", "deep", "middle.sql"), MIDDLE)
         write(os.path.join(src, "sub", "whole.PRC"), WHOLE_FAIL)  # patterns ignore case
         write(os.path.join(src, "sub", "notes.txt"), GOOD)  # not a source
+        write(os.path.join(src, "sub", "ddl_p.sql"), "CREATE TABLE t AS SELECT 1 FROM dual;\n")
+        write(os.path.join(src, "empty.sql"), "-- no unit: fails as in kestra\n")
         # A NUL byte (the scanner's end of input) in the second unit: the third still converts.
         write(os.path.join(src, "nul.sp"), MIDDLE.replace("IF\n", "\0\n"))
         os.symlink("missing.sql", os.path.join(src, "sub", "gone.sql"))  # unreadable
@@ -124,9 +126,10 @@ class BatchTree(unittest.TestCase):
         # An unreadable file makes the status 2; the outputs mirror the source tree.
         self.assertEqual(self.result.returncode, 2, self.result.stderr)
         self.assertEqual(tree_files(self.out), [
-            "KESTRA.log", "ddl_p_one.sql", "good.sql.pls", "kestra-report.csv", "kestra-report.html",
-            "kestra-report.json", "nul.sp.pls", "sub/KESTRA.log", "sub/deep/KESTRA.log",
-            "sub/deep/ddl_p_one.sql", "sub/deep/middle.sql.pls", "sub/whole.PRC.pls"])
+            "KESTRA.log", "ddl_p_one.sql", "empty.sql.pls", "good.sql.pls", "kestra-report.csv",
+            "kestra-report.html", "kestra-report.json", "nul.sp.pls", "sub/KESTRA.log",
+            "sub/deep/KESTRA.log", "sub/deep/ddl_p_one.sql", "sub/deep/middle.sql.pls",
+            "sub/whole.PRC.pls"])
         self.assertIn(b"gone.sql", self.result.stderr)
 
     def test_jobs_do_not_change_outputs(self):
@@ -176,9 +179,11 @@ class BatchTree(unittest.TestCase):
                 self.assertEqual(fatal_lines, [fatal] if fatal else [], name)
         totals = self.report["totals"]
         self.assertEqual((totals["files"], totals["errors"], totals["units"],
-                          totals["converted"] + totals["failed"]), (5, 1, 9, 9))
+                          totals["converted"] + totals["failed"]), (6, 1, 9, 9))
         files = {f["path"].split("/src/")[-1]: f for f in self.report["files"]}
         self.assertEqual(files["sub/gone.sql"]["status"], "error")
+        self.assertEqual((files["empty.sql"]["status"], files["empty.sql"]["units"]), ("failed", 0))
+        self.assertNotIn("sub/ddl_p.sql", files)  # an earlier run's DDL script is no source
         self.assertEqual(files["sub/deep/middle.sql"]["lines"], MIDDLE.count("\n"))
         self.assertEqual(files["sub/deep/middle.sql"]["bytes"], len(MIDDLE))
         kinds = {k["kind"]: k["count"] for k in self.report["diagnostic_kinds"]}
@@ -190,7 +195,7 @@ class BatchTree(unittest.TestCase):
     def test_csv_matches_json(self):
         with open(os.path.join(self.out, "kestra-report.csv"), newline="") as f:
             rows = list(csv.DictReader(f))
-        unit_rows = [r for r in rows if r["status"] != "error"]
+        unit_rows = [r for r in rows if r["kind"]]
         self.assertEqual(len(unit_rows), len(self.report["units"]))
         for row, u in zip(unit_rows, self.report["units"]):
             main = ([d for d in u["diagnostics"] if d["fatal"]] or u["diagnostics"] or [None])[0]
@@ -199,8 +204,9 @@ class BatchTree(unittest.TestCase):
                 "first_line": str(u["first_line"]), "last_line": str(u["last_line"]),
                 "status": u["status"], "diagnostics": str(len(u["diagnostics"])),
                 "line": str(main["line"]) if main else "", "diagnostic": main["text"] if main else ""})
-        errors = [r["file"] for r in rows if r["status"] == "error"]
-        self.assertEqual(errors, [f["path"] for f in self.report["files"] if f["status"] == "error"])
+        errors = [(r["file"], r["status"]) for r in rows if not r["kind"]]
+        self.assertEqual(errors, [(f["path"], f["status"]) for f in self.report["files"]
+                                  if not f["units"]])
 
     def test_html_is_well_formed_and_self_contained(self):
         page = read(os.path.join(self.out, "kestra-report.html"))
@@ -214,7 +220,7 @@ class BatchTree(unittest.TestCase):
         self.assertIn("p_two", text)  # the failed units with their diagnostic and source
         self.assertIn("IF", text)
         rows = root.findall(".//" + ns + "table/" + ns + "tbody/" + ns + "tr")
-        self.assertGreaterEqual(len(rows), 5 + 1)  # five files and one diagnostic kind
+        self.assertGreaterEqual(len(rows), 6 + 1)  # six files and one diagnostic kind
 
 
 class Invariant(unittest.TestCase):
