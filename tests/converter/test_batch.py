@@ -261,8 +261,9 @@ class Invariant(unittest.TestCase):
                     self.assertEqual(b.returncode, 1, b.stderr)
                     self.assertGreater(report["totals"]["failed"], 0)
                 else:  # no unit to report (none in the file, or a source kestra refuses)
-                    self.assertEqual(b.returncode, 2, b.stderr)
-                    self.assertGreater(report["totals"]["errors"], 0)
+                    self.assertEqual(b.returncode, 1, b.stderr)
+                    self.assertEqual(report["files"][0]["status"], "failed")
+                    self.assertTrue(report["files"][0]["error"])
 
 
 class CommandLine(unittest.TestCase):
