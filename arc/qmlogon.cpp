@@ -116,6 +116,15 @@ struct SignOnRecord {
     char field[9];
 };
 
+// The sign-on answer decodes into a record of the header and one 9-character
+// field: its format may be empty, "k88" or "k88s9", nothing larger.
+bool signOnFormatOk(const char *format, int length) {
+    std::string f(format, static_cast<std::size_t>(length < 0 ? 0 : length));
+    for (char &c : f)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return f.empty() || f == "k88" || f == "k88s9";
+}
+
 long signOnCall(DAA_SERVICE_BLOCK &block, uint32_t type, const std::string &user,
                 const std::string &password, const std::string &field) {
     std::memset(&block, 0, sizeof block);
@@ -127,7 +136,8 @@ long signOnCall(DAA_SERVICE_BLOCK &block, uint32_t type, const std::string &user
     std::memset(&request, 0, sizeof request);
     std::memset(&answer, 0, sizeof answer);
     std::memcpy(request.field, field.data(), field.size() < 9 ? field.size() : 9);
-    long rc = _daaInvokeAs(&block, &request, &answer, user.c_str(), password.c_str(), nullptr);
+    long rc =
+        _daaInvokeAs(&block, &request, &answer, user.c_str(), password.c_str(), signOnFormatOk);
     plat_wipe(&request, sizeof request); // its header and field carry passwords
     plat_wipe(&answer, sizeof answer);
     failedCall(block, rc);

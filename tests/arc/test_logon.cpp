@@ -339,6 +339,15 @@ TEST_P(Logon, RefusalsPutThePreviousIdentityBack) {
          {{"Sign-on refused\r\nQMH NEGATIVE", "Error", kErr}},
          0,
          true},
+        // An answer larger than the sign-on record is refused (30010).
+        {"oscar",
+         "pwo",
+         false,
+         true,
+         {{"An architecture error occurred.\r\nCheck previous log entry for specifics.", "Error",
+           kErr}},
+         0,
+         true},
     };
     for (bool earlier : {false, true}) {
         for (const Case &c : cases) {

@@ -184,8 +184,9 @@ bool Host::parseLine(const std::vector<std::string> &w, std::string &err) {
                 ok = toNumber(val, 0, 32767, u.accessRows);
             } else if (key == "generate") {
                 ok = toNumber(val, 0, 3000, u.generate);
-            } else if (key == "format") {
-                ok = !val.empty() && val.size() <= 200 && (u.accessFormat = val, true);
+            } else if (key == "format" || key == "signonformat") {
+                ok = !val.empty() && val.size() <= 200 &&
+                     ((key == "format" ? u.accessFormat : u.signonFormat) = val, true);
             } else {
                 err = "unknown user key '" + key + "'";
                 return false;
@@ -371,6 +372,8 @@ Answer Host::signon(const Request &req, bool mainframe) {
     };
     if (req.type != 'S' && req.type != 'C')
         return fail(9003, "QMH9003E REQUEST TYPE NOT SUPPORTED");
+    if (user)
+        a.format = user->signonFormat;
     if (user == nullptr)
         return fail(4, "ACF01004 LOGONID " + req.userId + " NOT FOUND");
     if (user->state == "revoked")

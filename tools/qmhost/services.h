@@ -56,6 +56,7 @@ struct User {
     long accessRows = -1;     // access answer's row count in its header (-1: the rows sent)
     long generate = 0;        // access rows generated: "F00001111", "F00002111", ...
     std::string accessFormat; // access answer's format instead of "k88r1.Ns9"
+    std::string signonFormat; // sign-on answer's format instead of none
 };
 
 struct AccessEntry {
