@@ -10,9 +10,11 @@
 #include "namecheck.h"
 #include "parser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 const char *const EMPTY_CASE_ELSE = "EMPTY_CASE_ELSE";
 
@@ -86,9 +88,15 @@ std::string subquery_variable(bool comments) {
     return "temp_var" + std::to_string(temp_var_cnt);
 }
 
-// The CASE being read: a WHEN compared with another operator than "=", or a column other than
-// the first WHEN's, makes the equality DECODE wrong.
-bool case_needs_manual = false;
+// The WHENs of the CASEs being read, innermost last: each with the column or value it names
+// ("" for none) and its comparison ("" for the simple form). A CASE inside a WHEN's result is
+// complete before that WHEN is reduced, so each CASE takes the last `count` entries.
+struct case_when_entry {
+    std::string subject, op;
+};
+std::vector<case_when_entry> case_whens;
+std::vector<int> case_when_counts; // WHENs of each open WHEN list, innermost last
+int case_depth = 0;                // CASEs open (read by the scanner, not yet ended)
 
 } // namespace
 
@@ -269,13 +277,9 @@ void xpr_exists_compare_subquery(char *dst, const char *test, const char *op) {
 
 void xpr_case_when(char *dst, const char *subject, const char *op, const char *value,
                    const char *result) {
-    if (subject != nullptr) {
-        if (op != nullptr && case_var[0] != '\0' && strcmp(case_var, subject) != 0)
-            case_needs_manual = true;
+    if (subject != nullptr)
         text_copy(case_var, sizeof case_var, subject);
-    }
-    if (op != nullptr && strcmp(op, "=") != 0)
-        case_needs_manual = true;
+    case_whens.push_back({str(subject), str(op)});
     const std::string collected =
         std::string(case_param) + ", " + str(value) + ", " + std::string(cur_case_param);
     text_copy(case_param, sizeof case_param, collected.c_str());
@@ -283,10 +287,13 @@ void xpr_case_when(char *dst, const char *subject, const char *op, const char *v
 }
 
 void xpr_case_first(char *dst, const char *when) {
+    case_when_counts.push_back(1);
     val_printf(dst, ", %s", str(when).c_str());
 }
 
 void xpr_case_next(char *dst, const char *list, const char *when) {
+    if (!case_when_counts.empty())
+        case_when_counts.back()++;
     val_printf(dst, "%s, %s", str(list).c_str(), str(when).c_str());
 }
 
@@ -297,8 +304,40 @@ void xpr_case_exp(char *dst, const char *list, const char *else_result) {
         val_printf(dst, "%s , %s", str(list).c_str(), else_result);
 }
 
+void xpr_case_keyword() {
+    if (case_flag == 0) { // nothing open: what a broken CASE may have left is stale
+        case_depth = 0;
+        case_whens.clear();
+        case_when_counts.clear();
+    }
+    case_depth++;
+    case_flag = 1;
+}
+
 void xpr_case(char *dst, const char *case_exp) {
-    if (case_needs_manual)
+    // This CASE's WHENs: the DECODE compares one value for equality; a WHEN with another
+    // operator, or one naming another column, needs manual conversion.
+    size_t count = case_whens.size();
+    if (!case_when_counts.empty()) {
+        count = std::min(count, static_cast<size_t>(case_when_counts.back()));
+        case_when_counts.pop_back();
+    }
+    std::string subject;
+    bool manual = false;
+    for (size_t i = case_whens.size() - count; i < case_whens.size(); i++) {
+        const case_when_entry &w = case_whens[i];
+        if (!w.op.empty() && w.op != "=")
+            manual = true;
+        if (!w.subject.empty()) {
+            if (!w.op.empty() && !subject.empty() &&
+                remove_at_signs(subject) != remove_at_signs(w.subject))
+                manual = true;
+            subject = w.subject; // the last one named, as each WHEN form sets case_var
+        }
+    }
+    case_whens.resize(case_whens.size() - count);
+    text_copy(case_var, sizeof case_var, subject.c_str());
+    if (manual)
         manual_conversion_note(nullptr);
     const std::string decode = "DECODE(" + std::string(case_var) + str(case_exp) + ")";
     if (cur_col > 0 && case_flag != 0) {
@@ -309,8 +348,8 @@ void xpr_case(char *dst, const char *case_exp) {
     val_printf(dst, "%s%s", tabs(no_of_tabs).c_str(), decode.c_str());
     case_param[0] = '\0';
     case_var[0] = '\0';
-    case_flag = 0;
-    case_needs_manual = false;
+    case_depth = case_depth > 0 ? case_depth - 1 : 0;
+    case_flag = case_depth > 0 ? 1 : 0;
 }
 
 void xpr_function_call(char *dst, const char *name, const char *args) {

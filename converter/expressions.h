@@ -56,6 +56,9 @@ void xpr_case_first(char *dst, const char *when);
 void xpr_case_next(char *dst, const char *list, const char *when);
 void xpr_case_exp(char *dst, const char *list, const char *else_result);
 void xpr_case(char *dst, const char *case_exp);
+// The scanner read the word CASE: case_flag is set and one more CASE is open. case_flag stays
+// set until the outermost open CASE ends (a CASE inside a WHEN's result leaves it set).
+void xpr_case_keyword();
 extern const char *const EMPTY_CASE_ELSE; // the value of rule 448
 
 // Function calls: rules 463, 464, 466, 467 (`args` "" for none), 465 (CONVERT with its type,

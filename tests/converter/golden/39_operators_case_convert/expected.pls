@@ -44,6 +44,8 @@ BEGIN
 	/*[KESTRA-ERR(0030)]:Manual conversion required*/
 
 	ops.r :=  DECODE(ops.b, 1, 'one', 2, 'two');
+	ops.r :=  DECODE(ops.a, 1, 'one', 2, DECODE(ops.b, 1, 'x' , 'y') 
+	   , 'z');
 END;
 /
 

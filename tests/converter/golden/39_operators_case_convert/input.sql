@@ -28,5 +28,6 @@ BEGIN
     SELECT @r = CASE WHEN @a = 1 THEN 'one' WHEN @a = 2 THEN 'two' END
     SELECT @r = CASE WHEN @a > 1 THEN 'big' ELSE 'small' END
     SELECT @r = CASE WHEN @a = 1 THEN 'one' WHEN @b = 2 THEN 'two' END
+    SELECT @r = CASE @a WHEN 1 THEN 'one' WHEN 2 THEN CASE @b WHEN 1 THEN 'x' ELSE 'y' END ELSE 'z' END
 END
 GO
