@@ -71,6 +71,45 @@ TEST(NotASource, RefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(file_exists("/dev/null.pls"));
 }
 
+// A source that stops being readable during the conversion (a read error; a NUL byte past the
+// first read blocks, after a unit has written the output script and a DDL script): status 1,
+// the message, no script of the run left, the log ended with the failure line.
+TEST(NotASource, UnreadableMidwayLeavesNoScript) {
+    std::string nul_late = "CREATE PROCEDURE tmpflow\nAS\n"
+                           "SELECT id, name INTO #t FROM emp WHERE dept = 1\nGO\n";
+    for (int i = 0; i < 20000; i++)
+        nul_late += "-- padding\n";
+    nul_late += '\0';
+    const struct {
+        const char *name;
+        std::string content; // empty: a link to a file whose reading fails
+        const char *err;
+    } cases[] = {
+        {"mem.sql", "", "kestra: cannot read mem.sql: Input/output error\n"},
+        {"late.sql", nul_late,
+         "kestra: late.sql holds a NUL byte at line 20005; is it a UTF-16 file without "
+         "byte-order mark?\n"},
+    };
+    for (const auto &c : cases) {
+        temp_dir run;
+        if (c.content.empty())
+            ASSERT_EQ(symlink("/proc/self/mem", run.file(c.name).c_str()), 0);
+        else
+            run.write(c.name, c.content);
+        run_result r = run_kestra(run, {c.name});
+        EXPECT_EQ(r.status, 1) << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
+        EXPECT_EQ(mask_banner_date(r.out), banner_only) << c.name;
+        const std::string log = run.read("KESTRA.log");
+        const std::string fail =
+            "[KESTRA-MSG(FAIL)]:[" + std::string(c.name) + "()] Conversion Failed\n";
+        EXPECT_TRUE(log.size() >= fail.size() &&
+                    log.compare(log.size() - fail.size(), fail.size(), fail) == 0)
+            << log;
+        EXPECT_EQ(run.entries(), (std::vector<std::string>{"KESTRA.log", c.name})) << c.name;
+    }
+}
+
 // UTF-16 of either byte order, several read blocks long, with surrogate pairs, lone
 // surrogates and a final odd byte at every position relative to the block boundaries.
 TEST(SourceReader, Utf16AcrossReadBlocks) {
