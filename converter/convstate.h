@@ -198,6 +198,10 @@ extern fld_entry fld_list[FLD_LIST_MAX]; // result columns of the unit (fld_cnt)
 // Note: sizeof(retfld_list) is the size of a pointer.
 typedef char retfld_row[RESULT_COL_MAX][RETFLD_LEN];
 extern retfld_row *retfld_list;
+// Writes retfld_list[set][col] (a text over 7,999 characters or an index out of range stops the
+// run with status 1) and records it, so that init() empties exactly the texts written since
+// (reset_conversion_state() empties all of them). Write the texts only through this.
+void retfld_set(int set, int col, const char *text);
 
 struct retrow_entry {
     char query[8000];    // query text

@@ -40,6 +40,18 @@ bool word_char(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// Copies `text` into a fixed text of the state; a text that does not fit stops the run with
+// status 1 (cutting it would change the converted code without a word).
+void fit_copy(char *dst, size_t size, const std::string &text, const char *what) {
+    if (text.size() >= size) {
+        fflush(stdout);
+        fprintf(stderr, "kestra: %s exceeds its capacity of %d characters\n", what,
+                static_cast<int>(size) - 1);
+        kestra_exit(1);
+    }
+    memcpy(dst, text.c_str(), text.size() + 1);
+}
+
 // A line of body text: indentation, then the text.
 void line(const std::string &text) {
     print_tabs();
@@ -100,7 +112,7 @@ std::string temp_filter(const std::string &text, const std::string &where, bool 
     }
     if (!matched)
         return where;
-    text_copy(where_str, sizeof where_str, cond.c_str());
+    fit_copy(where_str, sizeof where_str, cond, "a WHERE condition (where_str)");
     return "WHERE " + cond;
 }
 
@@ -226,18 +238,15 @@ void record_part(const std::string &query, bool last) {
     if (!number_list.empty())
         number_list += "@";
     number_list += std::to_string(n);
-    text_copy(retrow_list[n].query, sizeof retrow_list[n].query, part_query.c_str());
+    fit_copy(retrow_list[n].query, sizeof retrow_list[n].query, part_query,
+             "the query text of a result set (retrow_list)");
     if (!last)
         return;
     fputs(row_marker(n).c_str(), yyout);
     retrow_list[n].number = no_of_tabs;
     retrow_list[n].status_flag = 0;
-    if (number_list.size() >= sizeof fld_list[n].text) {
-        fprintf(stderr, "kestra: the result-set numbers of one statement exceed %d characters\n",
-                static_cast<int>(sizeof fld_list[n].text) - 1);
-        kestra_exit(1);
-    }
-    text_copy(fld_list[n].text, sizeof fld_list[n].text, number_list.c_str());
+    fit_copy(fld_list[n].text, sizeof fld_list[n].text, number_list,
+             "the result sets of one UNION chain (fld_list text)");
 }
 
 void end_of_query() {
@@ -392,8 +401,7 @@ void process_selection(const char *selection) {
     std::vector<bool> filled(RESULT_COL_MAX, false);
     auto slot_empty = [&filled](int col) { return col >= RESULT_COL_MAX || !filled[col]; };
     auto put = [&](int col, const std::string &text) {
-        check_capacity(col, RESULT_COL_MAX, "the result columns of a SELECT (retfld_list)");
-        text_copy(retfld_list[set][col], RETFLD_LEN, text.c_str());
+        retfld_set(set, col, text.c_str());
         filled[col] = true;
     };
     auto set_field = [](int col, const char *name, const char *type) {
@@ -797,8 +805,9 @@ namespace {
 void record_item(const std::string &left, const std::string &value, bool variable) {
     check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
     col_entry &c = col_list[cur_col];
-    text_copy(c.name, sizeof c.name, variable ? left.c_str() + 1 : left.c_str());
-    text_copy(c.value, sizeof c.value, value.c_str());
+    fit_copy(c.name, sizeof c.name, variable ? left.substr(1) : left,
+             "a select-list target (col_list)");
+    fit_copy(c.value, sizeof c.value, value, "a select-list value (col_list)");
     c.var_flag = variable ? 1 : 0;
 }
 
@@ -876,7 +885,8 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
             depth--;
         else if (!quoted && depth == 0 && c == '=') {
             check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
-            text_copy(col_list[cur_col].value, sizeof col_list[cur_col].value, it.c_str() + i + 1);
+            fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value, it.substr(i + 1),
+                     "a select-list value (col_list)");
             cur_col++;
             return;
         }
@@ -938,8 +948,8 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
     const std::string sel = trigger_qualifiers(str(selection));
     if (iftrigger != 0)
         for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
-            text_copy(col_list[i].value, sizeof col_list[i].value,
-                      trigger_qualifiers(col_list[i].value).c_str());
+            fit_copy(col_list[i].value, sizeof col_list[i].value,
+                     trigger_qualifiers(col_list[i].value), "a select-list value (col_list)");
     // 2.
     inSelect = 0;
     // 3.
@@ -1036,8 +1046,10 @@ void qry_from_clause(char *dst, const char *tables) {
                     alias = entry.substr(a, entry.find_last_not_of(" \t\n") + 1 - a);
             }
             check_capacity(tab_cnt, TAB_LIST_MAX, "the trigger's table list (tab_list1)");
-            text_copy(tab_list1[tab_cnt].name, sizeof tab_list1[tab_cnt].name, table.c_str());
-            text_copy(tab_list1[tab_cnt].alias, sizeof tab_list1[tab_cnt].alias, alias.c_str());
+            fit_copy(tab_list1[tab_cnt].name, sizeof tab_list1[tab_cnt].name, table,
+                     "a table name (tab_list1)");
+            fit_copy(tab_list1[tab_cnt].alias, sizeof tab_list1[tab_cnt].alias, alias,
+                     "a table alias (tab_list1)");
             tab_cnt++;
             if (table == ":OLD" || table == ":NEW")
                 continue;
@@ -1047,12 +1059,7 @@ void qry_from_clause(char *dst, const char *tables) {
         }
         list = kept.empty() ? std::string("DUAL") : kept;
     }
-    if (list.size() >= sizeof tableList) {
-        fprintf(stderr, "kestra: a FROM list exceeds %d characters\n",
-                static_cast<int>(sizeof tableList) - 1);
-        kestra_exit(1);
-    }
-    text_copy(tableList, sizeof tableList, list.c_str());
+    fit_copy(tableList, sizeof tableList, list, "a FROM list (tableList)");
     from = 1;
     const std::string t = declare_cur != 0 ? std::string() : tabs(no_of_tabs - 1);
     val_printf(dst, "%sFROM %s", t.c_str(), list.c_str());
@@ -1062,7 +1069,7 @@ void qry_where_clause(char *dst, const char *condition) {
     const std::string cond = trigger_qualifiers(str(condition));
     const std::string t =
         declare_cur != 0 ? std::string() : tabs(no_of_tabs + 1 + (inWhile != 0 ? 1 : 0));
-    text_copy(where_str, sizeof where_str, cond.c_str());
+    fit_copy(where_str, sizeof where_str, cond, "a WHERE condition (where_str)");
     case_param[0] = '\0';
     inWhere = 0; // the clause is complete: "=" is an operator again after it
     val_printf(dst, "\n%sWHERE %s", t.c_str(), cond.c_str());
@@ -1108,8 +1115,9 @@ void qry_subquery(char *dst, const char *distinct, const char *selection, const 
         val_printf(dst, "(\n\t\tSELECT %s %s FROM DUAL%s)", word.c_str(), sel.c_str(), u.c_str());
     // The protocol texts: the select list and the rest, for check_selection and the
     // function-call rules.
-    text_copy(qstr1, sizeof qstr1, (word + sel).c_str());
-    text_copy(qstr2, sizeof qstr2, ((from != 0 ? t : std::string("FROM DUAL")) + u).c_str());
+    fit_copy(qstr1, sizeof qstr1, word + sel, "a subquery's select list (qstr1)");
+    fit_copy(qstr2, sizeof qstr2, (from != 0 ? t : std::string("FROM DUAL")) + u,
+             "a subquery's FROM part (qstr2)");
     if (!subquery_stack.empty()) {
         inWhere = subquery_stack.back().in_where;
         inSelect = subquery_stack.back().in_select;
@@ -1230,14 +1238,17 @@ void dml_assignment(char *dst, const char *column, const char *value) {
     }
     val_printf(dst, "\t%s%s = %s", t.c_str(), str(column).c_str(), value);
     check_capacity(tot_item, ITEM_LIST_MAX, "the UPDATE assignment list (item_list)");
-    text_copy(item_list[tot_item].expr, sizeof item_list[tot_item].expr, value);
-    text_copy(item_list[tot_item].column, sizeof item_list[tot_item].column, str(column).c_str());
+    fit_copy(item_list[tot_item].expr, sizeof item_list[tot_item].expr, value,
+             "an UPDATE value (item_list)");
+    fit_copy(item_list[tot_item].column, sizeof item_list[tot_item].column, str(column),
+             "an UPDATE column (item_list)");
     tot_item++;
 }
 
 void dml_update_where(char *dst, const char *from_text, const char *where) {
     if (iftrigger != 0)
-        text_copy(trig_where, sizeof trig_where, str(where).c_str());
+        fit_copy(trig_where, sizeof trig_where, str(where),
+                 "a trigger's WHERE clause (trig_where)");
     if (empty(from_text)) {
         val_set(dst, str(where).c_str());
         return;
@@ -1439,8 +1450,8 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
         return;
     }
     char stored_name[sizeof tab_list[0].name], stored_alias[sizeof tab_list[0].alias];
-    text_copy(stored_name, sizeof stored_name, name.c_str());
-    text_copy(stored_alias, sizeof stored_alias, a.c_str());
+    fit_copy(stored_name, sizeof stored_name, name, "a table name (tab_list)");
+    fit_copy(stored_alias, sizeof stored_alias, a, "a table alias (tab_list)");
     for (int i = 0; i < tot_tab && i < TAB_LIST_MAX; i++)
         if (strcmp(tab_list[i].name, stored_name) == 0 &&
             strcmp(tab_list[i].alias, stored_alias) == 0)

@@ -429,7 +429,8 @@ TEST(Driver, RunsInOneDirectoryAtOnceDoNotDisturbEachOther) {
                            ".sql(SUCCESS)] Conversion Successful\n"),
                   std::string::npos)
             << log;
-    EXPECT_EQ(dir.entries().size(), 9u); // 4 sources, 4 outputs, the log
+    // 4 sources, 4 outputs, the log and the sample's DDL script (one unit name, one file).
+    EXPECT_EQ(dir.entries().size(), 10u);
 }
 
 TEST(Driver, AnUnopenableLogStopsTheRunWithEverythingClosed) {

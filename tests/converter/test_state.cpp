@@ -133,7 +133,7 @@ void fill_everything(int16_t v16, int32_t v32) {
         strcpy(fld_list[i].type, "NUMBER");
         strcpy(fld_list[i].name, "col");
         for (int c = 0; c < RESULT_COL_MAX; c += 33)
-            strcpy(retfld_list[i][c], "expr");
+            retfld_set(i, c, "expr");
     }
 }
 
