@@ -389,8 +389,9 @@ extern "C" int yywrap(void) {
 }
 
 static void write_tabs(int n, FILE *fp) {
-    for (int i = 0; i < n; i++)
-        fputc('\t', fp);
+    static const char tabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+    for (; n > 0; n -= 16)
+        fwrite(tabs, 1, static_cast<size_t>(n < 16 ? n : 16), fp);
 }
 
 void print_statement(int16_t newline_first, int indent, const char *text, FILE *fp) {
@@ -398,22 +399,33 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
         fputc('\n', fp);
         write_tabs(indent, fp);
     }
+    // Runs of plain characters are written whole; tabs are dropped, a newline is followed by
+    // the indentation, and a blank past column 60 breaks the line (continuation: 3 blanks).
     int col = 0;
-    for (const char *p = text; *p != '\0'; p++) {
-        char ch = *p;
+    const char *p = text;
+    while (*p != '\0') {
+        const char *q = p;
+        while (*q != '\0' && *q != '\t' && *q != '\n' && !(*q == ' ' && col + (q - p) > 60))
+            q++;
+        if (q > p) {
+            fwrite(p, 1, static_cast<size_t>(q - p), fp);
+            col += static_cast<int>(q - p);
+        }
+        p = q;
+        if (*p == '\0')
+            break;
+        const char ch = *p++;
         if (ch == '\t')
             continue;
         fputc(ch, fp);
         if (ch == '\n') {
             write_tabs(indent, fp);
             col = 0;
-        } else if (ch == ' ' && col > 60) {
+        } else { // a blank past column 60
             fputc('\n', fp);
             write_tabs(indent, fp);
             fputs("   ", fp);
             col = 0;
-        } else {
-            col++;
         }
     }
 }
