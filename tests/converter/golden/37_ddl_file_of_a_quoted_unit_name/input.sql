@@ -1,0 +1,3 @@
+CREATE PROCEDURE "../x\y" AS
+SELECT id INTO #t FROM emp
+GO
