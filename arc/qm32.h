@@ -84,6 +84,22 @@ QM32_API int QM32_CALL ERR_GetMessageText(const char *pszApp, long lNumber, char
 QM32_API long QM32_CALL ERR_GetPanelId(const char *pszApp, long lNumber);
 QM32_API long QM32_CALL ERR_GetSeverity(const char *pszApp, long lNumber);
 
+/* ---- error window ---- */
+/* Logs the record, then shows it in the "Error" window; the window's result
+ * (1 for OK). Without a window (POSIX: no terminal) the error goes to standard
+ * error and the result is 1 at once. */
+QM32_API long QM32_CALL ERR_HandleError(ERR_RECORD *pErr);
+/* The same as ERR_HandleError under the name service callers use. */
+QM32_API long QM32_CALL ERR_HandleServiceError(ERR_RECORD *pErr);
+/* Shows the record in the "Error" window without logging it. */
+QM32_API long QM32_CALL ERR_DisplayError(ERR_RECORD *pErr);
+/* Shows message `iNumber` of "32-bit Architecture" in a message box owned by
+ * `hOwner` (a window handle, may be NULL) with caption and style; the button
+ * pressed, 0 when no text could be obtained. `lIgnored` is not used. */
+QM32_API int QM32_CALL ERR_DisplayArchMessage(void *hOwner, int iNumber, const char *pszCaption,
+                                              int iStyle, long lIgnored, const char *pszInsert1,
+                                              const char *pszInsert2);
+
 /* ---- record codec ---- */
 QM32_API long QM32_CALL CNV_EncodeStruct(const void *pRecord, const char *pszFormat, char *pszOut);
 QM32_API long QM32_CALL CNV_DecodeStruct(void *pRecord, const char *pszFormat,

@@ -15,4 +15,15 @@
 #define IDC_CHPW_NEW 1010
 #define IDC_CHPW_RETYPE 1002
 
+/* Error window */
+#define IDD_ERROR 102
+#define IDC_ERR_DETAILS 3
+#define IDC_ERR_PREVIOUS 4
+#define IDC_ERR_NEXT 5
+#define IDC_ERR_SEND 6
+#define IDC_ERR_ICON 1001
+#define IDC_ERR_MESSAGE 1006
+#define IDC_ERR_DETAILS_TEXT 1008
+#define IDC_ERR_DETAILS_LABEL 1009
+
 #endif /* QM32RES_H */

@@ -64,7 +64,8 @@ enum : unsigned {
     PLAT_MB_ICONINFORMATION = 0x40,
 };
 // Shows a modal box (Windows) or writes "caption: text" to standard error
-// (POSIX); returns the button pressed (1 for OK).
+// (POSIX); returns the button pressed (1 for OK; POSIX: the style's
+// default button, as nobody answers).
 int plat_message_box(void *owner, const std::string &text, const std::string &caption,
                      unsigned style);
 

@@ -34,6 +34,9 @@ enum class QM_CONTROL_KIND {
     Password,      // one-line edit that shows no text
     Button,        // push button
     DefaultButton, // the button Enter presses
+    Icon,          // a severity icon (SetIcon)
+    Text,          // fixed text the logic may change; may hold several lines
+    Details,       // multi-line read-only edit with a vertical scroll bar
 };
 
 // One control of a window, in tab order. The id is the control's id in the
@@ -42,7 +45,9 @@ struct QM_CONTROL {
     int id;
     QM_CONTROL_KIND kind;
     const char *text; // label and button texts, with '&' before the mnemonic letter
-    int limit;        // edits: most characters accepted (0: no limit)
+    int limit;        // edits: most characters accepted (0: no limit);
+                      // buttons: a key that presses it on a terminal when its
+                      // text has no '&' (0: none)
 };
 
 // A window: its dialog resource, caption and controls.
@@ -69,6 +74,18 @@ class CDialogView {
     virtual int ShowMessage(const std::string &text, const std::string &caption,
                             unsigned style) = 0;
     virtual void EndDialog(int result) = 0;
+    // Shows or hides the lower part of the window, from control `firstId`
+    // downwards (the window shrinks to the top of that control).
+    virtual void ShowLowerPart(int firstId, bool shown) {
+        (void)firstId;
+        (void)shown;
+    }
+    // The icon of an Icon control: PLAT_MB_ICONINFORMATION, _ICONEXCLAMATION,
+    // _ICONERROR, or 0 for none.
+    virtual void SetIcon(int id, unsigned icon) {
+        (void)id;
+        (void)icon;
+    }
     // The native window (an HWND on Windows, nullptr elsewhere): the owner
     // of windows the logic opens from this one.
     virtual void *Native() { return nullptr; }

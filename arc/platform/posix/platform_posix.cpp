@@ -132,7 +132,7 @@ bool plat_local_time(std::time_t t, std::tm *out) {
     return localtime_r(&t, out) != nullptr;
 }
 
-int plat_message_box(void *, const std::string &text, const std::string &caption, unsigned) {
+int plat_message_box(void *, const std::string &text, const std::string &caption, unsigned style) {
     std::string line = caption + ": ";
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r') {
@@ -146,7 +146,21 @@ int plat_message_box(void *, const std::string &text, const std::string &caption
     line += '\n';
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
-    return 1; // OK
+    // Nobody answers: the style's default button.
+    static const int kButtons[][3] = {
+        {1, 1, 1}, // OK
+        {1, 2, 1}, // OK, Cancel (a third default falls back to the first)
+        {3, 4, 5}, // Abort, Retry, Ignore
+        {6, 7, 2}, // Yes, No, Cancel
+        {6, 7, 6}, // Yes, No
+        {4, 2, 4}, // Retry, Cancel
+    };
+    unsigned kind = style & 0x0F, which = (style >> 8) & 0x0F;
+    if (kind > 5)
+        kind = 0;
+    if (which > 2)
+        which = 0;
+    return kButtons[kind][which];
 }
 
 void plat_report_failure(const std::string &text) {
