@@ -75,7 +75,8 @@ const char into_marker[] = "INTO \x01\x01";
 // Saved state of the open subqueries (rule 393 pushes, rule 389 pops).
 struct subquery_frame {
     int16_t in_where;
-    int16_t in_select; // the subquery's own select list ends with rule 326
+    int16_t in_select;  // the subquery's own select list ends with rule 326
+    int16_t union_flag; // a UNION inside the subquery is not the statement's
 
     int16_t from;
     int32_t tot_tab;
@@ -654,6 +655,8 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
         if (rows_out) {
             if (union_flag == 0)
                 fputs(";", yyout);
+            if (!empty(compute)) // not silently lost: marked for manual conversion
+                compute_diagnostic(compute);
             if (union_flag != 0)
                 record_part("SELECT " + sel + "\n" + str(table_exp), false);
             else
@@ -1096,7 +1099,7 @@ void qry_compute(char *dst, const char *list, const char *by) {
 }
 
 void qry_subquery_select() {
-    subquery_stack.push_back({inWhere, inSelect, from, tot_tab});
+    subquery_stack.push_back({inWhere, inSelect, union_flag, from, tot_tab});
     o_tot_tab = tot_tab;
     tot_tab = 0;
     inSubquery = 1;
@@ -1121,6 +1124,7 @@ void qry_subquery(char *dst, const char *distinct, const char *selection, const 
     if (!subquery_stack.empty()) {
         inWhere = subquery_stack.back().in_where;
         inSelect = subquery_stack.back().in_select;
+        union_flag = subquery_stack.back().union_flag;
         from = subquery_stack.back().from;
         tot_tab = subquery_stack.back().tot_tab;
         subquery_stack.pop_back();

@@ -1,0 +1,7 @@
+CREATE PROCEDURE stats_then_set
+AS
+UPDATE STATISTICS emp
+SET ROWCOUNT 10
+SELECT id FROM emp WHERE id IN (SELECT id FROM dept UNION SELECT id FROM old ORDER BY id)
+SELECT dept, sal FROM emp ORDER BY dept COMPUTE sum(sal) BY dept
+GO
