@@ -99,8 +99,10 @@ void prepareMessage(const std::string &receiver, const std::string &sender,
     std::size_t n;
     while (ok && (n = std::fread(buf, 1, sizeof buf, in.get())) > 0)
         ok = std::fwrite(buf, 1, n, out.get()) == n;
-    ok = ok && !std::ferror(in.get());
+    bool readOk = !std::ferror(in.get());
     ok = std::fclose(out.release()) == 0 && ok;
+    if (!readOk)
+        throw MailFailure{std::string("Cannot read the message file ") + file, __LINE__};
     if (!ok)
         throw MailFailure{"Cannot write the temporary file " + temp.path, __LINE__};
 }

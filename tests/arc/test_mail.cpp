@@ -129,6 +129,8 @@ TEST(MailRefusals, BeforeAnyConnection) {
         {"receiver", "support@localhost>\nDATA", "me@example.com", "Log", file, "A line end"},
         {"missing file", "support@localhost", "me@example.com", "Log", join(env.dir, "absent.txt"),
          "Cannot read the message file"},
+        {"folder as file", "support@localhost", "me@example.com", "Log", env.dir,
+         "Cannot read the message file"},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(MAIL_SendMessageFile(c.receiver, c.sender, c.subject, c.file.c_str()), 30054)
