@@ -5,6 +5,7 @@
 #include "qmtest.h"
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
@@ -36,6 +37,26 @@ TEST(TerminalChild, Logon) {
     long ms = qmhost::msSince(started);
     qmtest::writeFile(out + ".tmp",
                       std::to_string(result) + " " + qmtest::userId() + " " + std::to_string(ms));
+    std::rename((out + ".tmp").c_str(), out.c_str());
+}
+
+// Runs when QM32_TERMINAL_ERROR names a file: one earlier entry in the log,
+// then ERR_HandleError of a severity-8 record; writes the window's result.
+TEST(TerminalChild, ErrorWindow) {
+    std::string out = qmtest::getEnv("QM32_TERMINAL_ERROR");
+    if (out.empty())
+        GTEST_SKIP() << "runs as a child of the terminal tests";
+    Env env;
+    ERR_RECORD r;
+    std::memset(&r, 0, sizeof r);
+    r.lErrorNumber = 1234;
+    r.ulSeverity = 8;
+    r.ulErrorType = 'A';
+    _qm32SetField(r.szErrorText, sizeof r.szErrorText, "The payroll run could not be started.");
+    _qm32SetField(r.szApplication, sizeof r.szApplication, "Payroll");
+    _qm32SetField(r.szModule, sizeof r.szModule, "payroll.exe");
+    long result = ERR_HandleError(&r);
+    qmtest::writeFile(out + ".tmp", std::to_string(result));
     std::rename((out + ".tmp").c_str(), out.c_str());
 }
 
@@ -151,6 +172,38 @@ TEST_F(Terminal, TabMovesAndEscapeCancels) {
     ASSERT_TRUE(tmux->waitFor("[bob_")) << tmux->screen();
     tmux->keys("Escape");
     EXPECT_EQ(waitForFile(result).substr(0, 3), "0  ");
+}
+
+// The Error window: collapsed, D expands, P and N page, Enter presses OK.
+// QM32_TERMINAL_SHOTS names a folder that keeps the screens for people.
+TEST_F(Terminal, ErrorWindowKeys) {
+    Tmux tmux(self() + " --gtest_filter=TerminalChild.ErrorWindow",
+              {"QM32_TERMINAL_ERROR=" + result});
+    ASSERT_TRUE(tmux.ok());
+    ASSERT_TRUE(tmux.waitFor("[ Details >> ]")) << tmux.screen();
+    std::string shots = qmtest::getEnv("QM32_TERMINAL_SHOTS");
+    auto keep = [&](const char *name, const std::string &screen) {
+        if (!shots.empty())
+            qmtest::writeFile(qmtest::join(shots, name), screen);
+    };
+    std::string collapsed = tmux.screen();
+    keep("error_collapsed.txt", collapsed);
+    EXPECT_NE(collapsed.find("(!) An error occurred in the application."), std::string::npos)
+        << collapsed;
+    EXPECT_EQ(collapsed.find("Previous"), std::string::npos) << collapsed;
+    tmux.keys("d");
+    ASSERT_TRUE(tmux.waitFor("Error Data - Current Error")) << tmux.screen();
+    std::string expanded = tmux.screen();
+    keep("error_expanded.txt", expanded);
+    EXPECT_NE(expanded.find("Error Text: The payroll run could not be started."), std::string::npos)
+        << expanded;
+    tmux.keys("p");
+    ASSERT_TRUE(tmux.waitFor("Error Details - Record 1 of 1")) << tmux.screen();
+    keep("error_record.txt", tmux.screen());
+    tmux.keys("n");
+    ASSERT_TRUE(tmux.waitFor("Error Data - Current Error")) << tmux.screen();
+    tmux.keys("Enter");
+    EXPECT_EQ(waitForFile(result), "1");
 }
 
 TEST_F(Terminal, WithoutATerminalTheLogonIsCancelledAtOnce) {

@@ -3,12 +3,14 @@
 // alternate screen, so nothing of it, passwords least of all, stays in the
 // scrollback. Keys: Tab / Shift-Tab (or Down / Up) move between the controls,
 // Enter presses the focused button or else the default one, Escape or Ctrl-C
-// cancel, Backspace deletes, Ctrl-U clears the field.
+// cancel, Backspace deletes, Ctrl-U clears the field. Where no edit has the
+// focus, a button's mnemonic letter (or its key) presses it.
 #include "platform/platform.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cctype>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -20,6 +22,7 @@
 namespace {
 
 const int kEditWidth = 28;
+const int kTextWidth = 74; // windows with texts: room for a log line
 
 // The text of a label or button without its mnemonic marker.
 std::string plain(const char *text) {
@@ -45,7 +48,8 @@ class CTerminalView : public CDialogView {
         const QM_DIALOG &d = logic.Dialog();
         for (std::size_t i = 0; i < d.count; ++i) {
             const QM_CONTROL &c = d.controls[i];
-            controls_.push_back({c, isInput(c.kind) ? std::string() : plain(c.text), true});
+            controls_.push_back(
+                {c, isInput(c.kind) ? std::string() : plain(c.text), true, false, std::string()});
         }
         for (std::size_t i = 0; i < controls_.size(); ++i)
             if (isInput(controls_[i].spec.kind) || isButton(controls_[i].spec.kind)) {
@@ -89,6 +93,23 @@ class CTerminalView : public CDialogView {
             if (controls_[i].spec.id == id)
                 focus_ = static_cast<int>(i);
     }
+    void ShowLowerPart(int firstId, bool shown) override {
+        bool lower = false;
+        for (Control &c : controls_) {
+            lower = lower || c.spec.id == firstId;
+            if (lower)
+                c.hidden = !shown;
+        }
+        if (focus_ >= 0 && !focusable(controls_[static_cast<std::size_t>(focus_)]))
+            move(1);
+    }
+    void SetIcon(int id, unsigned icon) override {
+        if (Control *c = find(id))
+            c->icon = icon == PLAT_MB_ICONINFORMATION   ? "(i)"
+                      : icon == PLAT_MB_ICONEXCLAMATION ? "(!)"
+                      : icon == PLAT_MB_ICONERROR       ? "(x)"
+                                                        : "";
+    }
     void SetBusy(bool busy) override {
         busy_ = busy;
         if (busy) {
@@ -123,7 +144,7 @@ class CTerminalView : public CDialogView {
         std::size_t width = std::max<std::size_t>(title.size() + 4, 10);
         for (const std::string &l : lines)
             width = std::max(width, l.size());
-        int row = static_cast<int>(rows()) + 3;
+        int row = bottom_ + 2;
         put(row++, 4, "+-" + title + std::string(width + 2 - title.size() - 1, '-') + "+");
         for (const std::string &l : lines) {
             std::string shown = l.substr(0, width);
@@ -147,19 +168,7 @@ class CTerminalView : public CDialogView {
     // Cuts a line of a message box into lines of at most kBoxWidth
     // characters, at blanks where there are any.
     static void wrap(const std::string &text, std::vector<std::string> &lines) {
-        const std::size_t kBoxWidth = 64;
-        std::size_t at = 0;
-        do {
-            std::size_t n = text.size() - at;
-            if (n > kBoxWidth) {
-                std::size_t blank = text.rfind(' ', at + kBoxWidth);
-                n = blank != std::string::npos && blank > at ? blank - at : kBoxWidth;
-            }
-            lines.push_back(text.substr(at, n));
-            at += n;
-            while (at < text.size() && text[at] == ' ')
-                ++at;
-        } while (at < text.size());
+        wrapTo(text, 64, lines);
     }
     void EndDialog(int result) override {
         ended_ = true;
@@ -171,6 +180,8 @@ class CTerminalView : public CDialogView {
         QM_CONTROL spec;
         std::string text;
         bool enabled;
+        bool hidden;      // in the lower part of a window that shows only its upper part
+        std::string icon; // Icon controls: the severity mark
     };
 
     Control *find(int id) {
@@ -180,7 +191,7 @@ class CTerminalView : public CDialogView {
         return nullptr;
     }
     bool focusable(const Control &c) const {
-        return isInput(c.spec.kind) || (isButton(c.spec.kind) && c.enabled);
+        return !c.hidden && (isInput(c.spec.kind) || (isButton(c.spec.kind) && c.enabled));
     }
     void move(int step) {
         int n = static_cast<int>(controls_.size());
@@ -227,6 +238,8 @@ class CTerminalView : public CDialogView {
             }
             break;
         case Key::Char:
+            if (!input && pressKey(ch))
+                break;
             if (input && (focused->spec.limit == 0 ||
                           chars(focused->text) < static_cast<std::size_t>(focused->spec.limit))) {
                 focused->text += ch;
@@ -252,6 +265,24 @@ class CTerminalView : public CDialogView {
         case Key::None:
             break;
         }
+    }
+    // The key of a button: its mnemonic letter, else the key of its description.
+    static char keyOf(const QM_CONTROL &c) {
+        for (const char *p = c.text; p && *p; ++p)
+            if (*p == '&' && p[1] != '&' && p[1] != '\0')
+                return static_cast<char>(std::toupper(static_cast<unsigned char>(p[1])));
+        return static_cast<char>(std::toupper(c.limit > 0 && c.limit < 128 ? c.limit : 0));
+    }
+    bool pressKey(const std::string &ch) {
+        char k = static_cast<char>(std::toupper(static_cast<unsigned char>(ch[0])));
+        for (const Control &c : controls_) {
+            if (isButton(c.spec.kind) && !c.hidden && c.enabled && k != 0 && keyOf(c.spec) == k) {
+                // The focus stays where it was: Enter still presses OK.
+                press(c.spec.id);
+                return true;
+            }
+        }
+        return false;
     }
     static std::size_t chars(const std::string &s) {
         std::size_t n = 0;
@@ -319,7 +350,6 @@ class CTerminalView : public CDialogView {
     }
 
     // ---- drawing ----
-    std::size_t rows() const { return controls_.size() + 4; }
     void put(int row, int col, const std::string &s) {
         out_ += "\x1b[" + std::to_string(row) + ";" + std::to_string(col) + "H" + s;
     }
@@ -343,6 +373,15 @@ class CTerminalView : public CDialogView {
             if (c.spec.kind == QM_CONTROL_KIND::Label)
                 labelWidth = std::max(labelWidth, static_cast<int>(c.text.size()));
         int inner = labelWidth + kEditWidth + 7;
+        bool hasText = false, hasKeys = false;
+        for (const Control &c : controls_) {
+            hasText = hasText || c.spec.kind == QM_CONTROL_KIND::Text ||
+                      c.spec.kind == QM_CONTROL_KIND::Details;
+            hasKeys = hasKeys || (isButton(c.spec.kind) && keyOf(c.spec) != 0);
+        }
+        if (hasText)
+            inner = std::max(inner, kTextWidth + 3);
+        std::string icon;
         std::string title = std::string(" ") + d.caption + " ";
         put(1, 2,
             "+-" + title + std::string(static_cast<std::size_t>(inner) - title.size() - 1, '-') +
@@ -360,7 +399,41 @@ class CTerminalView : public CDialogView {
         for (std::size_t i = 0; i < controls_.size(); ++i) {
             const Control &c = controls_[i];
             bool focused = static_cast<int>(i) == focus_;
-            if (c.spec.kind == QM_CONTROL_KIND::Label) {
+            if (c.hidden)
+                continue;
+            if (c.spec.kind == QM_CONTROL_KIND::Icon) {
+                icon = c.icon;
+            } else if (c.spec.kind == QM_CONTROL_KIND::Text ||
+                       c.spec.kind == QM_CONTROL_KIND::Details) {
+                // Texts are wrapped; a multi-line edit is framed by rules.
+                bool details = c.spec.kind == QM_CONTROL_KIND::Details;
+                std::size_t width = static_cast<std::size_t>(inner) - 3;
+                std::string prefix = icon.empty() ? std::string() : icon + " ";
+                icon.clear();
+                if (details)
+                    frame(row++, std::string(width, '-'), width);
+                std::vector<std::string> lines;
+                std::string line;
+                for (std::size_t k = 0; k <= c.text.size(); ++k) {
+                    if (k == c.text.size() || c.text[k] == '\n') {
+                        while (!line.empty() && line.back() == '\r')
+                            line.pop_back();
+                        wrapTo(line, width - prefix.size(), lines);
+                        line.clear();
+                    } else {
+                        line += c.text[k];
+                    }
+                }
+                while (details && !lines.empty() && lines.back().empty())
+                    lines.pop_back();
+                for (std::size_t k = 0; k < lines.size(); ++k) {
+                    std::string shown =
+                        (k == 0 ? prefix : std::string(prefix.size(), ' ')) + lines[k];
+                    frame(row++, shown, chars(shown));
+                }
+                if (details)
+                    frame(row++, std::string(width, '-'), width);
+            } else if (c.spec.kind == QM_CONTROL_KIND::Label) {
                 pendingLabel = c.text;
             } else if (isInput(c.spec.kind)) {
                 std::size_t n = chars(c.text);
@@ -411,9 +484,16 @@ class CTerminalView : public CDialogView {
         frame(row++, std::string(pad, ' ') + buttons, pad + buttonsWidth);
         frame(row++, "", 0);
         put(row++, 2, "+" + std::string(static_cast<std::size_t>(inner), '-') + "+");
+        bottom_ = row;
+        std::string keys;
+        for (const Control &c : controls_)
+            if (isButton(c.spec.kind) && !c.hidden && keyOf(c.spec) != 0)
+                keys += std::string(keys.empty() ? "" : "/") + keyOf(c.spec);
         put(row + 1, 2,
             busy_ ? std::string("\x1b[1mPlease wait...\x1b[0m")
-                  : std::string("Tab/Shift-Tab: next/previous  Enter: OK  Esc: Cancel"));
+            : hasKeys
+                ? "Tab: next  Enter: press  " + keys + ": the button of that letter  Esc: close"
+                : std::string("Tab/Shift-Tab: next/previous  Enter: OK  Esc: Cancel"));
         if (cursorRow && !busy_)
             out_ += "\x1b[?25h\x1b[" + std::to_string(cursorRow) + ";" + std::to_string(cursorCol) +
                     "H";
@@ -422,7 +502,26 @@ class CTerminalView : public CDialogView {
         flush();
     }
 
+    // Cuts one line into lines of at most `width` characters, at blanks where
+    // there are any (an empty line stays one empty line).
+    static void wrapTo(const std::string &text, std::size_t width,
+                       std::vector<std::string> &lines) {
+        std::size_t at = 0;
+        do {
+            std::size_t n = text.size() - at;
+            if (n > width) {
+                std::size_t blank = text.rfind(' ', at + width);
+                n = blank != std::string::npos && blank > at ? blank - at : width;
+            }
+            lines.push_back(text.substr(at, n));
+            at += n;
+            while (at < text.size() && text[at] == ' ' && n != 0)
+                ++at;
+        } while (at < text.size());
+    }
+
     int fd_;
+    int bottom_ = 8; // the row below the window's frame
     CDialogLogic &logic_;
     std::vector<Control> controls_;
     int focus_ = -1;
