@@ -136,6 +136,9 @@ QM32_API long QM32_CALL UTL_StartApp(const char *pszProgram, const char *pszArgu
                                      int iStartAlways);
 QM32_API long QM32_CALL UTL_ActivateApp(const char *pszTitle);
 QM32_API long QM32_CALL UTL_TerminateApp(const char *pszProgram);
+QM32_API long QM32_CALL UTL_WaitStart(const char *pszText);
+QM32_API long QM32_CALL UTL_WaitStop(void);
+QM32_API long QM32_CALL UTL_WaitMessage(const char *pszText);
 QM32_API long QM32_CALL UTL_SetId(const char *pszUserId, const char *pszPassword);
 QM32_API int QM32_CALL UTL_GetId(char *pszBuffer, int iSize);
 QM32_API int QM32_CALL UTL_Memcmp(const char *pArea1, const char *pArea2, int iCount);

@@ -1,11 +1,14 @@
 // Process and path utilities of qm32: trimming of fixed-width text fields,
 // paths from the configuration, the library's version text, starting,
-// finding, activating and closing client programs, direct access to the
-// logged-on identity in the shared section, and small byte and file tests.
+// finding, activating and closing client programs, the wait window, direct
+// access to the logged-on identity in the shared section, and small byte and
+// file tests.
 #include "qm32int.h"
+#include "platform/platform_wait.h"
 
 #include <cctype>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -61,6 +64,11 @@ void logFailedStart(unsigned long systemError, const std::string &systemText, co
     r.ulLineNumber = __LINE__;
     ERR_LogError(&r);
 }
+
+// The one wait window of the process, and its text line's content.
+std::recursive_mutex g_waitMutex;
+plat_wait_t g_wait = nullptr;
+std::string g_waitText;
 
 } // namespace
 
@@ -181,6 +189,48 @@ QM32_API long QM32_CALL UTL_TerminateApp(const char *pszProgram) {
     } catch (...) {
         return UTL_ERR_NOT_RUNNING;
     }
+}
+
+// Shows the wait window with the text as its caption; a window that is not
+// open yet also gets the text in its text line. Always 0.
+QM32_API long QM32_CALL UTL_WaitStart(const char *pszText) {
+    try {
+        std::lock_guard<std::recursive_mutex> lock(g_waitMutex);
+        g_waitText = pszText ? pszText : "";
+        if (g_wait && !plat_wait_alive(g_wait)) { // closed with its owner
+            plat_wait_close(g_wait);
+            g_wait = nullptr;
+        }
+        if (!g_wait)
+            g_wait = plat_wait_open(g_waitText);
+        plat_wait_set_caption(g_wait, g_waitText);
+    } catch (...) {
+    }
+    return 0;
+}
+
+// Closes the wait window if it is open. Always 0.
+QM32_API long QM32_CALL UTL_WaitStop(void) {
+    try {
+        std::lock_guard<std::recursive_mutex> lock(g_waitMutex);
+        plat_wait_close(g_wait);
+        g_wait = nullptr;
+    } catch (...) {
+    }
+    return 0;
+}
+
+// Shows the text in the wait window's text line once the window takes up its
+// message. The text is copied at once; without a wait window nothing happens.
+// Always 0.
+QM32_API long QM32_CALL UTL_WaitMessage(const char *pszText) {
+    try {
+        std::lock_guard<std::recursive_mutex> lock(g_waitMutex);
+        if (g_wait && plat_wait_alive(g_wait))
+            plat_wait_post_text(g_wait, pszText ? pszText : "");
+    } catch (...) {
+    }
+    return 0;
 }
 
 // Stores the user id and password (each at most 50 characters) in the shared

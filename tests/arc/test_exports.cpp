@@ -313,6 +313,18 @@ TEST(Exports, EntryPointsAnswerByOrdinal) {
     EXPECT_EQ(terminate("C:\\nowhere\\no-such-program-5f3a.exe"), 30033);
     EXPECT_EQ(memcmp("abc", "abd", 3), 2);
     EXPECT_EQ(fileExists(qmtest::join(windir.dir, "qm32.ini").c_str()), 1);
+    // The wait window comes from the DLL's own resources.
+    auto waitStart = byOrdinal<TextFn>(dll, 509);
+    auto waitStop = byOrdinal<LongFn>(dll, 510);
+    auto waitMessage = byOrdinal<TextFn>(dll, 511);
+    ASSERT_TRUE(waitStart && waitStop && waitMessage);
+    EXPECT_EQ(waitMessage("no window yet"), 0);
+    EXPECT_EQ(waitStart("Waiting by ordinal"), 0);
+    HWND wait = FindWindowA(nullptr, "Waiting by ordinal");
+    ASSERT_NE(wait, nullptr);
+    EXPECT_NE(GetDlgItem(wait, 1000), nullptr);
+    EXPECT_EQ(waitStop(), 0);
+    EXPECT_FALSE(IsWindow(wait));
     FreeLibrary(dll);
 }
 
