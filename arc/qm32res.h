@@ -26,4 +26,10 @@
 #define IDC_ERR_DETAILS_TEXT 1008
 #define IDC_ERR_DETAILS_LABEL 1009
 
+/* Wait window: its animation (an AVI resource) and text line */
+#define IDD_WAIT 110
+#define IDR_WAIT_AVI 110
+#define IDC_WAIT_ANIMATION 1000
+#define IDC_WAIT_TEXT 1003
+
 #endif /* QM32RES_H */

@@ -2,22 +2,13 @@
 // script (qm32.rc) whose events go to the window's portable logic. Password
 // edits are ES_PASSWORD controls; texts read from them are cleared after use.
 #include "platform/platform.h"
+#include "platform/win32/module_win32.h"
 
 #include <windows.h>
 
 #include <vector>
 
 namespace {
-
-// The module that holds the resources: the DLL, or the program the library's
-// objects are linked into (the tests).
-HINSTANCE resourceModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&resourceModule), &module);
-    return module;
-}
 
 class CWin32View : public CDialogView {
   public:
@@ -147,7 +138,8 @@ int plat_run_dialog(CDialogLogic &logic, void *owner) {
     HWND parent = static_cast<HWND>(owner);
     if (!parent)
         parent = GetActiveWindow();
-    INT_PTR result = DialogBoxParamA(resourceModule(), MAKEINTRESOURCEA(logic.Dialog().resourceId),
-                                     parent, CWin32View::Proc, reinterpret_cast<LPARAM>(&view));
+    INT_PTR result =
+        DialogBoxParamA(plat_win32_module(), MAKEINTRESOURCEA(logic.Dialog().resourceId), parent,
+                        CWin32View::Proc, reinterpret_cast<LPARAM>(&view));
     return result == -1 ? QM_DIALOG_UNAVAILABLE : static_cast<int>(result);
 }

@@ -3,6 +3,7 @@
 // machine when VDMDBG is there) or from a Toolhelp snapshot, CreateProcess,
 // window activation and close requests, and the library's version resource.
 #include "platform/platform.h"
+#include "platform/win32/module_win32.h"
 
 #include <windows.h>
 
@@ -28,16 +29,6 @@ typedef BOOL(WINAPI *TaskEnumProcEx)(DWORD, WORD, WORD, PSZ, PSZ, LPARAM);
 typedef INT(WINAPI *VDMEnumTaskWOWExFn)(DWORD, TaskEnumProcEx, LPARAM);
 
 typedef std::function<bool(unsigned long, const std::string &)> ProcessTest;
-
-// The module that holds this code: qm32.dll, or a test program linked with
-// the library's objects.
-HMODULE ownModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ownModule), &module);
-    return module;
-}
 
 std::string systemText(DWORD error) {
     char *text = nullptr;
@@ -150,6 +141,14 @@ BOOL CALLBACK matchProcess(HWND window, LPARAM context) {
 }
 
 } // namespace
+
+HMODULE plat_win32_module() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&plat_win32_module), &module);
+    return module;
+}
 
 const char *plat_path_separators() {
     return "\\";
@@ -270,7 +269,8 @@ std::string plat_version_value(const char *name) {
         return "";
     std::vector<char> path(MAX_PATH);
     for (;;) {
-        DWORD n = GetModuleFileNameA(ownModule(), path.data(), static_cast<DWORD>(path.size()));
+        DWORD n =
+            GetModuleFileNameA(plat_win32_module(), path.data(), static_cast<DWORD>(path.size()));
         if (n == 0)
             return "";
         if (n < path.size())

@@ -4,7 +4,8 @@
 // through the window's message 0x41C, whose text the view keeps itself.
 #include "platform/platform.h"
 #include "platform/platform_wait.h"
-#include "waitres.h"
+#include "platform/win32/module_win32.h"
+#include "qm32res.h"
 
 #include <windows.h>
 
@@ -17,14 +18,6 @@ namespace {
 // The text line's message (the framework's user message number + 28), and
 // the close request of another thread.
 enum : UINT { WM_WAIT_TEXT = WM_USER + 28, WM_WAIT_CLOSE = WM_USER + 29 };
-
-HINSTANCE resourceModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&resourceModule), &module);
-    return module;
-}
 
 // Centres the window over its owner, or over the work area when it has none
 // (or the owner is hidden or minimised), and keeps it inside the work area.
@@ -69,7 +62,7 @@ struct plat_wait {
             SetDlgItemTextA(hwnd, IDC_WAIT_TEXT, wait->initialText.c_str());
             centre(hwnd);
             HWND animation = GetDlgItem(hwnd, IDC_WAIT_ANIMATION);
-            if (Animate_OpenEx(animation, resourceModule(), MAKEINTRESOURCEA(IDR_WAIT_AVI)))
+            if (Animate_OpenEx(animation, plat_win32_module(), MAKEINTRESOURCEA(IDR_WAIT_AVI)))
                 Animate_Play(animation, 0, -1, -1);
             return FALSE; // nothing in it takes the focus
         }
@@ -121,8 +114,9 @@ plat_wait_t plat_wait_open(const std::string &text) {
     (void)controls;
     auto *wait = new plat_wait;
     wait->initialText = text;
-    HWND hwnd = CreateDialogParamA(resourceModule(), MAKEINTRESOURCEA(IDD_WAIT), GetActiveWindow(),
-                                   plat_wait::Proc, reinterpret_cast<LPARAM>(wait));
+    HWND hwnd =
+        CreateDialogParamA(plat_win32_module(), MAKEINTRESOURCEA(IDD_WAIT), GetActiveWindow(),
+                           plat_wait::Proc, reinterpret_cast<LPARAM>(wait));
     if (!hwnd) {
         delete wait;
         return nullptr;
