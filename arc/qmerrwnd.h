@@ -8,8 +8,8 @@
 #include <string>
 
 // Sends a file as a mail (MAIL_SendMessageFile's arguments and result).
-typedef long (*QM32_MAIL_FN)(const char *receiver, const char *sender, const char *subject,
-                             const char *file);
+typedef long(QM32_CALL *QM32_MAIL_FN)(const char *receiver, const char *sender, const char *subject,
+                                      const char *file);
 // Tests: the mail sender of the Send button (nullptr: MAIL_SendMessageFile).
 void _errSetMailSender(QM32_MAIL_FN mail);
 

@@ -114,7 +114,7 @@ struct MailCall {
 };
 std::vector<MailCall> g_mails;
 std::string g_failFor;
-long fakeMail(const char *to, const char *sender, const char *subject, const char *file) {
+long QM32_CALL fakeMail(const char *to, const char *sender, const char *subject, const char *file) {
     g_mails.push_back({to, sender, subject, file});
     return g_failFor == to ? 30054 : 0;
 }
