@@ -163,6 +163,41 @@ QM32_API long QM32_CALL FTP_GetFile(const char *pszUser, const char *pszPassword
 QM32_API long QM32_CALL MAIL_SendMessageFile(const char *pszReceiver, const char *pszSender,
                                              const char *pszSubject, const char *pszFile);
 
+#if !defined(_WIN32)
+/* ---- thread messages (POSIX) ----
+ * What a Windows client has from the system: each thread has a queue of
+ * messages, and while DAA_InvokeService waits it gets, translates and
+ * dispatches the calling thread's messages to the thread's handler, so a
+ * handler can run timers, start a nested call (calls return last-in,
+ * first-out) or ask the loop to quit. A thread gets its queue with its first
+ * call of MSG_GetThreadId (or of any function here). Message numbers follow
+ * Windows: QM32_WM_QUIT ends a loop, numbers from QM32_WM_USER on are free
+ * for programs, and a call's completion message is QM32_WM_USER + 5 + the
+ * call's position among the thread's outstanding calls (QM32_WM_USER + 5
+ * after DAA_InvokeService_NoThread, whose completion nobody waits for). */
+#define QM32_WM_QUIT 0x0012
+#define QM32_WM_USER 0x0400
+
+/* A thread's handler of its messages; context is what was registered with it. */
+typedef void (*QM32_MSG_HANDLER)(unsigned uMessage, uintptr_t wParam, intptr_t lParam,
+                                 void *pContext);
+
+/* The calling thread's id, to which messages can be posted. */
+QM32_API unsigned long QM32_CALL MSG_GetThreadId(void);
+/* Appends a message to a thread's queue: 0, or 30010 when no thread of this
+ * process has that id (any more). */
+QM32_API long QM32_CALL MSG_PostThreadMessage(unsigned long ulThreadId, unsigned uMessage,
+                                              uintptr_t wParam, intptr_t lParam);
+/* Asks the calling thread's loop to end once no other message waits; the loop
+ * then returns iExitCode. */
+QM32_API void QM32_CALL MSG_PostQuitMessage(int iExitCode);
+/* Registers the calling thread's handler (NULL: none, messages are dropped). */
+QM32_API void QM32_CALL MSG_SetThreadHandler(QM32_MSG_HANDLER pfnHandler, void *pContext);
+/* Gets and dispatches the calling thread's messages until a quit request,
+ * and returns its exit code. */
+QM32_API int QM32_CALL MSG_RunThreadLoop(void);
+#endif
+
 #ifdef __cplusplus
 }
 
