@@ -65,9 +65,10 @@ int plat_get_message(plat_msg_t &msg, unsigned filterMin = 0, unsigned filterMax
 // The next such message without waiting; false when there is none. With
 // `remove` the message is taken from the queue.
 bool plat_peek_message(plat_msg_t &msg, unsigned filterMin, unsigned filterMax, bool remove);
-// Translates and dispatches a message: a window message goes to its window
-// (Windows); a thread message goes to the handler registered by its thread,
-// and is dropped when there is none.
+// Translates and dispatches a message: a thread message goes to the handler
+// registered by its thread (POSIX: dropped when there is none); on Windows
+// every message is then translated and dispatched as the system does, so
+// window messages reach their windows and thread timers their callbacks.
 void plat_dispatch_message(const plat_msg_t &msg);
 
 // The calling thread's handler of thread messages (nullptr: none). A handler

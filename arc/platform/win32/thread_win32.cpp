@@ -166,11 +166,11 @@ bool plat_peek_message(plat_msg_t &msg, unsigned filterMin, unsigned filterMax, 
 void plat_dispatch_message(const plat_msg_t &msg) {
     MSG m;
     std::memcpy(&m, msg.native, sizeof m);
-    if (m.hwnd == nullptr) {
-        if (t_handler.handler)
-            t_handler.handler(msg, t_handler.context);
-        return;
-    }
+    // A thread message goes to the registered handler first; then every
+    // message is translated and dispatched as the system does it, so a
+    // thread timer's callback (WM_TIMER without a window) runs too.
+    if (m.hwnd == nullptr && t_handler.handler)
+        t_handler.handler(msg, t_handler.context);
     TranslateMessage(&m);
     DispatchMessageA(&m);
 }
