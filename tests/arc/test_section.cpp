@@ -198,21 +198,128 @@ TEST(Section, RestartInOneProcessStartsEmpty) {
 }
 
 #ifndef _WIN32
-TEST(Section, PosixObjectIsPrivateToTheUser) {
-    Env env;
-    std::string path = "/dev/shm/" + env.sectionName + "." + std::to_string(geteuid());
+namespace {
+
+// XDG_RUNTIME_DIR for the life of a test (nullptr: unset).
+struct RuntimeDir {
+    explicit RuntimeDir(const char *value) {
+        had = std::getenv("XDG_RUNTIME_DIR") != nullptr;
+        old = qmtest::getEnv("XDG_RUNTIME_DIR");
+        qmtest::setEnv("XDG_RUNTIME_DIR", value);
+    }
+    ~RuntimeDir() { qmtest::setEnv("XDG_RUNTIME_DIR", had ? old.c_str() : nullptr); }
+    bool had;
+    std::string old;
+};
+
+mode_t modeOf(const std::string &path) {
     struct stat st;
-    ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(st.st_uid, geteuid());
-    EXPECT_EQ(static_cast<std::size_t>(st.st_size), sizeof(QM32_SHARED));
-    std::string runtime = qmtest::getEnv("XDG_RUNTIME_DIR");
-    std::string lock = (runtime.empty() ? std::string("/tmp") : runtime) + "/" + env.sectionName +
-                       "." + std::to_string(geteuid()) + ".lock";
-    ASSERT_EQ(stat(lock.c_str(), &st), 0) << lock;
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    _qm32Shutdown();
-    EXPECT_NE(stat(path.c_str(), &st), 0) << "removed with the last process";
-    EXPECT_NE(stat(lock.c_str(), &st), 0) << "lock file removed with the last process";
+    return lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+} // namespace
+
+// The section is a file of the user with mode 0600 in the runtime directory
+// when there is a private one, else in the Windows directory, beside its lock
+// file; both go with the last process, and the last one clears the section.
+TEST(Section, PosixFileIsPrivateToTheUser) {
+    std::string runtime = qmtest::makeTempDir("qm32run");
+    chmod(runtime.c_str(), 0700);
+    std::string shared = qmtest::makeTempDir("qm32shared");
+    chmod(shared.c_str(), 0777);
+    struct Case {
+        const char *name;
+        const char *runtimeDir; // nullptr: unset
+        bool inRuntime;         // else in the Windows directory
+    } cases[] = {{"runtime directory", runtime.c_str(), true},
+                 {"no runtime directory", nullptr, false},
+                 {"runtime directory writable by others", shared.c_str(), false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RuntimeDir rd(c.runtimeDir);
+        Env env;
+        ASSERT_EQ(env.startResult, 0);
+        std::string path = qmtest::join(c.inRuntime ? runtime : env.dir, env.sectionName);
+        std::string lock = path + ".lock";
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
+        EXPECT_EQ(st.st_uid, geteuid());
+        EXPECT_EQ(static_cast<std::size_t>(st.st_size), sizeof(QM32_SHARED));
+        EXPECT_EQ(modeOf(lock), 0600u) << lock;
+        ASSERT_EQ(UTL_SetId("someone", "secret"), 0);
+        EXPECT_NE(qmtest::readFile(path).find("secret"), std::string::npos);
+        _qm32Shutdown();
+        EXPECT_NE(stat(path.c_str(), &st), 0) << "removed with the last process";
+        EXPECT_NE(stat(lock.c_str(), &st), 0) << "lock file removed with the last process";
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(runtime, ec);
+    std::filesystem::remove_all(shared, ec);
+}
+
+// A section or lock file that is not the user's own with mode 0600 (another
+// owner, another mode, a link) is never used: the first process reports and
+// replaces it, so it cannot lock the user out; a process joining a running
+// section refuses a planted section file with a message naming it.
+TEST(Section, PlantedFilesAreRefused) {
+    RuntimeDir rd(nullptr);
+    struct Case {
+        const char *name;
+        bool lockFile; // else the section file
+        int how;       // 0: mode 0644, 1: another owner, 2: a symbolic link
+    } cases[] = {{"section file 0644", false, 0},
+                 {"section file of another owner", false, 1},
+                 {"lock file 0644", true, 0},
+                 {"lock file of another owner", true, 1},
+                 {"lock file as a link", true, 2}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.how == 1 && geteuid() != 0) {
+            std::printf("note: %s needs root to plant\n", c.name);
+            continue;
+        }
+        Env env(debugOne(false));
+        std::string path = qmtest::join(env.dir, env.sectionName) + (c.lockFile ? ".lock" : "");
+        std::string victim = qmtest::join(env.dir, "victim");
+        std::string planted(sizeof(QM32_SHARED), '\0');
+        planted[0] = 1; // initialised, with a user of the planter's choice
+        planted.replace(260, 7, "planted");
+        if (c.how == 2) {
+            qmtest::writeFile(victim, "untouched");
+            ASSERT_EQ(symlink(victim.c_str(), path.c_str()), 0);
+        } else {
+            qmtest::writeFile(path, planted);
+            ASSERT_EQ(chmod(path.c_str(), c.how == 0 ? 0644 : 0600), 0);
+            if (c.how == 1) {
+                ASSERT_EQ(chown(path.c_str(), 12345, 12345), 0);
+            }
+        }
+        testing::internal::CaptureStderr();
+        long rc = _qm32Startup();
+        std::string err = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(rc, 0) << err;
+        EXPECT_TRUE(_qm32SectionCreated());
+        EXPECT_EQ(sharedUser(), "");
+        EXPECT_NE(err.find(path), std::string::npos) << err;
+        EXPECT_EQ(modeOf(path), 0600u);
+        if (c.how == 2) {
+            EXPECT_EQ(qmtest::readFile(victim), "untouched");
+        }
+
+        // Replaced under a running section: a joining process refuses it.
+        if (!c.lockFile) {
+            std::string other = path + ".other";
+            qmtest::writeFile(other, planted);
+            chmod(other.c_str(), 0644);
+            ASSERT_EQ(rename(other.c_str(), path.c_str()), 0);
+            ChildPlan plan;
+            plan.expectStart = QM32_ERR_SECTION;
+            EXPECT_EQ(runChild(env.sectionName, plan), 0);
+        }
+        _qm32Shutdown();
+        ASSERT_EQ(_qm32Startup(), 0) << "the user is not locked out";
+        EXPECT_EQ(sharedUser(), "");
+    }
 }
 #endif

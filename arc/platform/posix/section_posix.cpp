@@ -1,9 +1,11 @@
-// The named shared section on POSIX: a shared-memory object private to the
-// user, whose life is tied to the processes that have it open through
-// record locks on a companion lock file, so a crash never leaves it behind.
+// The named shared section on POSIX: a file mapped by every process of the
+// user, in a directory only the user can create files in, whose life is tied
+// to the processes that have it open through record locks on a companion lock
+// file, so a crash never leaves the section (and the password it holds) in use.
 #include "platform/platform.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -14,14 +16,22 @@
 // Lock file bytes: byte 0 is the gate, held exclusively while a process joins
 // or leaves; byte 1 carries a shared lock for every process that has the
 // section open. A process that can lock byte 1 exclusively is alone: when
-// joining it starts a fresh (zeroed) object, when leaving it removes it. The
-// system drops the locks of a process that ends, however it ends.
+// joining it starts a fresh (zeroed) section file, when leaving it removes the
+// section and the lock file. The system drops the locks of a process that
+// ends, however it ends.
+//
+// Both files live in the user's runtime directory ($XDG_RUNTIME_DIR), else in
+// the Windows directory, else in ~/.qm32: the first of them that belongs to
+// the user and that no one else may write to, so no other user can create
+// either file first. A file found there that is not a regular file of the
+// user with mode 0600 is never used: it is reported and replaced (a joining
+// process that finds the section shared by others refuses it instead).
 
 namespace {
 
 struct PosixSection {
     int lockFd = -1;
-    std::string shmName;
+    std::string path;
     std::string lockPath;
 };
 
@@ -37,40 +47,113 @@ int lockByte(int fd, short type, off_t byte, bool wait) {
     return rc;
 }
 
-std::string lockDirectory() {
-    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st;
-    if (runtime && *runtime == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode) &&
-        st.st_uid == geteuid())
-        return runtime;
-    return "/tmp";
-}
-
 std::string errorText(const std::string &what) {
     return what + ": " + std::strerror(errno);
 }
 
+std::string octal(unsigned mode) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04o", mode & 07777u);
+    return text;
+}
+
+// Empty when `dir` is a directory of this user that no one else may write
+// to; otherwise why not.
+std::string whyNotPrivate(const std::string &dir) {
+    struct stat st;
+    if (dir.empty() || dir[0] != '/')
+        return "not an absolute path";
+    if (stat(dir.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (!S_ISDIR(st.st_mode))
+        return "not a directory";
+    if (st.st_uid != geteuid())
+        return "owned by user " + std::to_string(static_cast<unsigned long>(st.st_uid));
+    if (st.st_mode & (S_IWGRP | S_IWOTH))
+        return "writable by others (mode " + octal(st.st_mode) + ")";
+    return "";
+}
+
+bool privateDirectory(std::string &dir, std::string &error) {
+    std::string home;
+    if (const char *h = std::getenv("HOME"))
+        home = h;
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string candidates[] = {runtime ? runtime : "", plat_windows_directory(),
+                                home.empty() ? std::string() : home + "/.qm32"};
+    error = "no private directory for the shared section";
+    for (const std::string &c : candidates) {
+        if (c.empty())
+            continue;
+        std::string why = whyNotPrivate(c);
+        if (why.empty()) {
+            dir = c;
+            return true;
+        }
+        error += "; " + c + ": " + why;
+    }
+    return false;
+}
+
+// Empty when the open file is a regular file of this user with mode 0600.
+std::string whyNotOurs(int fd) {
+    struct stat st;
+    if (fstat(fd, &st) != 0)
+        return std::strerror(errno);
+    if (!S_ISREG(st.st_mode))
+        return "not a regular file";
+    if (st.st_uid != geteuid() || (st.st_mode & 07777) != 0600)
+        return "owner " + std::to_string(static_cast<unsigned long>(st.st_uid)) + ", mode " +
+               octal(st.st_mode) + ", not a file of user " +
+               std::to_string(static_cast<unsigned long>(geteuid())) + " with mode 0600";
+    return "";
+}
+
+// Creates `path` afresh for this user only; -1 with errno on failure.
+int createPrivate(const std::string &path) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 && fchmod(fd, 0600) != 0) { // whatever the umask
+        int saved = errno;
+        close(fd);
+        unlink(path.c_str());
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
 // Opens the lock file and takes its gate. The last process out removes the
 // file while it holds the gate, so a process that got the gate of a removed
-// file starts again with the file now at the path.
+// file starts again with the file now at the path. A lock file that is not
+// this user's own is reported and replaced.
 int openGate(const std::string &path, std::string &error) {
-    for (;;) {
-        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        struct stat st, now;
-        if (fd < 0 || fstat(fd, &st) != 0) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = createPrivate(path);
+        if (fd < 0 && errno == EEXIST)
+            fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && (errno == ELOOP || errno == ENOENT)) {
+            if (errno == ELOOP) {
+                plat_report_failure("qm32: " + path + " is a symbolic link: removed");
+                unlink(path.c_str());
+            }
+            continue;
+        }
+        if (fd < 0) {
             error = errorText("cannot open " + path);
-            if (fd >= 0)
-                close(fd);
             return -1;
         }
-        if (!S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
-            error = path + " is not a file of this user";
+        std::string why = whyNotOurs(fd);
+        if (!why.empty()) {
             close(fd);
-            return -1;
+            plat_report_failure("qm32: lock file " + path + " refused (" + why + "): replaced");
+            if (unlink(path.c_str()) != 0 && errno != ENOENT) {
+                error = errorText("cannot remove " + path);
+                return -1;
+            }
+            continue;
         }
-        if ((st.st_mode & 0777) != 0600)
-            fchmod(fd, 0600);
-        if (lockByte(fd, F_WRLCK, 0, true) != 0) {
+        struct stat st, now;
+        if (fstat(fd, &st) != 0 || lockByte(fd, F_WRLCK, 0, true) != 0) {
             error = errorText("cannot lock " + path);
             close(fd);
             return -1;
@@ -79,6 +162,8 @@ int openGate(const std::string &path, std::string &error) {
             return fd;
         close(fd); // removed or replaced meanwhile: take the current one
     }
+    error = path + " keeps changing";
+    return -1;
 }
 
 } // namespace
@@ -90,10 +175,12 @@ bool plat_section_open(plat_section_t &section, const std::string &name, std::si
         error = "invalid section name";
         return false;
     }
-    const std::string uid = std::to_string(static_cast<unsigned long>(geteuid()));
+    std::string dir;
+    if (!privateDirectory(dir, error))
+        return false;
     auto *ps = new PosixSection;
-    ps->shmName = "/" + name + "." + uid;
-    ps->lockPath = lockDirectory() + "/" + name + "." + uid + ".lock";
+    ps->path = dir + "/" + name;
+    ps->lockPath = ps->path + ".lock";
     ps->lockFd = openGate(ps->lockPath, error);
     if (ps->lockFd < 0) {
         delete ps;
@@ -109,31 +196,42 @@ bool plat_section_open(plat_section_t &section, const std::string &name, std::si
     };
 
     bool alone = lockByte(ps->lockFd, F_WRLCK, 1, false) == 0;
-    struct stat st;
-
     int fd = -1;
     bool created = false;
     if (!alone) {
-        fd = shm_open(ps->shmName.c_str(), O_RDWR | O_CLOEXEC, 0);
-        if (fd >= 0 && (fstat(fd, &st) != 0 || st.st_uid != geteuid() ||
-                        static_cast<std::size_t>(st.st_size) < size)) {
-            close(fd);
-            return fail("shared memory " + ps->shmName + " is not usable");
+        fd = open(ps->path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0) {
+            std::string why = whyNotOurs(fd);
+            struct stat st;
+            if (why.empty() && (fstat(fd, &st) != 0 || static_cast<std::size_t>(st.st_size) < size))
+                why = "shorter than the section";
+            if (!why.empty()) {
+                close(fd);
+                return fail("section file " + ps->path + " refused (" + why + ")");
+            }
+        } else if (errno != ENOENT) {
+            return fail(errorText("cannot open section file " + ps->path));
         }
-        if (fd < 0 && errno != ENOENT)
-            return fail(errorText("cannot open shared memory " + ps->shmName));
     }
     if (fd < 0) {
-        // First process (or the object was removed behind our back): any
-        // object left by a crash is stale, start a new zeroed one.
-        shm_unlink(ps->shmName.c_str());
-        fd = shm_open(ps->shmName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        // First process (or the file was removed behind our back): a file
+        // left by a crash is stale, and anything else there is not ours.
+        struct stat st;
+        if (lstat(ps->path.c_str(), &st) == 0) {
+            if (!S_ISREG(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 07777) != 0600)
+                plat_report_failure("qm32: section file " + ps->path + " refused (owner " +
+                                    std::to_string(static_cast<unsigned long>(st.st_uid)) +
+                                    ", mode " + octal(st.st_mode) + "): replaced");
+            if (unlink(ps->path.c_str()) != 0)
+                return fail(errorText("cannot remove the stale section file " + ps->path));
+        }
+        fd = createPrivate(ps->path);
         if (fd < 0)
-            return fail(errorText("cannot create shared memory " + ps->shmName));
+            return fail(errorText("cannot create section file " + ps->path));
         if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
             close(fd);
-            shm_unlink(ps->shmName.c_str());
-            return fail(errorText("cannot size shared memory " + ps->shmName));
+            unlink(ps->path.c_str());
+            return fail(errorText("cannot size section file " + ps->path));
         }
         created = true;
     }
@@ -141,8 +239,8 @@ bool plat_section_open(plat_section_t &section, const std::string &name, std::si
     close(fd);
     if (base == MAP_FAILED) {
         if (created)
-            shm_unlink(ps->shmName.c_str());
-        return fail(errorText("cannot map shared memory " + ps->shmName));
+            unlink(ps->path.c_str());
+        return fail(errorText("cannot map section file " + ps->path));
     }
     section.base = base;
     section.size = size;
@@ -166,12 +264,16 @@ void plat_section_close(plat_section_t &section) {
     if (!ps)
         return;
     lockByte(ps->lockFd, F_WRLCK, 0, true);
-    if (section.base)
-        munmap(section.base, section.size);
-    if (lockByte(ps->lockFd, F_WRLCK, 1, false) == 0) {
-        // The last one out removes the object and the lock file.
-        shm_unlink(ps->shmName.c_str());
-        unlink(ps->lockPath.c_str());
+    if (section.base) {
+        // The section holds the password: clear it when this is the last one out.
+        if (lockByte(ps->lockFd, F_WRLCK, 1, false) == 0) {
+            std::memset(section.base, 0, section.size);
+            munmap(section.base, section.size);
+            unlink(ps->path.c_str());
+            unlink(ps->lockPath.c_str());
+        } else {
+            munmap(section.base, section.size);
+        }
     }
     lockByte(ps->lockFd, F_UNLCK, 1, false);
     lockByte(ps->lockFd, F_UNLCK, 0, false);
