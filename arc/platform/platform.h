@@ -40,9 +40,13 @@ std::string plat_join_path(const std::string &dir, const std::string &name);
 bool plat_is_absolute_path(const std::string &path);
 bool plat_file_exists(const std::string &path);
 bool plat_remove_file(const std::string &path);
-// Appends `text` to the file (created when missing) as one unit: the file is
-// locked against every other writer, process or thread, for the whole write.
-// Lines end in "\n" in `text`; on Windows they reach the file as CR LF.
+// Appends `text` to the file (created when missing, POSIX: mode 0600) as one
+// unit: the file is locked against every other writer, process or thread, for
+// the whole write. A lock held by someone else for more than
+// PLAT_LOG_LOCK_WAIT_MS is not waited for: the text is then appended without
+// it and the wait reported. Lines end in "\n" in `text`; on Windows they reach
+// the file as CR LF.
+enum { PLAT_LOG_LOCK_WAIT_MS = 3000 };
 bool plat_append_locked(const std::string &path, const std::string &text);
 
 // ---- names and versions -----------------------------------------------------

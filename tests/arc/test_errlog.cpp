@@ -6,6 +6,13 @@
 #include <cstring>
 #include <regex>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using qmtest::Env;
 using qmtest::parseLog;
 
@@ -269,6 +276,74 @@ TEST(StartUp, MissingMessageFileFailsWithItsBox) {
     EXPECT_EQ(_qm32Startup(), 0);
     EXPECT_EQ(_qm32StartupError(), 0);
 }
+
+// Without a message file the start-up says on standard error which file it
+// read, whether it exists, with an overlong path cut from the front.
+TEST(StartUp, MissingMessageFileNamesTheFileItRead) {
+    struct Case {
+        const char *name;
+        bool iniExists;
+        int depth; // nested folders of 60 characters under the Windows directory
+    } cases[] = {{"no key", true, 0}, {"no file", false, 0}, {"long path", false, 5}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Env::Options o;
+        o.messageFileKey = false;
+        o.start = false;
+        Env env(o);
+        std::string windir = env.dir;
+        for (int i = 0; i < c.depth; ++i)
+            windir = qmtest::join(windir, std::string(60, 'a' + i));
+        std::filesystem::create_directories(windir);
+        if (!c.iniExists)
+            std::filesystem::remove(env.iniPath);
+        qmtest::setEnv("WINDIR", windir.c_str());
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(_qm32Startup(), QM32_ERR_NO_MESSAGEFILE);
+        std::string err = testing::internal::GetCapturedStderr();
+        qmtest::setEnv("WINDIR", env.dir.c_str());
+        std::string ini = qmtest::join(windir, "qm32.ini");
+        std::string shown = ini.size() <= 160 ? ini : "..." + ini.substr(ini.size() - 157);
+        EXPECT_NE(err.find("no MessageFile in section [32-bit Architecture] of " + shown),
+                  std::string::npos)
+            << err;
+        EXPECT_EQ(err.find("(the file does not exist)") != std::string::npos, !c.iniExists) << err;
+        EXPECT_EQ(c.depth > 0, ini.size() > 160);
+        qmtest::takeBoxes();
+    }
+}
+
+#ifndef _WIN32
+// The log is created for the user alone, and a lock that someone else holds
+// on it delays an entry by the bound at most: the entry is written all the same.
+TEST(LogError, NewLogIsPrivateAndAHeldLockDelaysByTheBoundAtMost) {
+    Env env;
+    ASSERT_EQ(env.startResult, 0);
+    struct stat st;
+    ASSERT_EQ(stat(env.logPath.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    int holder = open(env.logPath.c_str(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    ERR_RECORD r = makeRecord(30040, 8, 'E');
+    _qm32SetField(r.szErrorText, sizeof r.szErrorText, "while the log is held");
+    testing::internal::CaptureStderr();
+    long long t0 = plat_clock_ms();
+    EXPECT_EQ(ERR_LogError(&r), 0);
+    long long took = plat_clock_ms() - t0;
+    std::string err = testing::internal::GetCapturedStderr();
+    close(holder);
+    EXPECT_GE(took, PLAT_LOG_LOCK_WAIT_MS - 50);
+    EXPECT_LT(took, PLAT_LOG_LOCK_WAIT_MS + 2000);
+    EXPECT_NE(err.find("the error log " + env.logPath + " stayed locked"), std::string::npos)
+        << err;
+    EXPECT_EQ(ERR_GetLastError(), 30040);
+    auto entries = parseLog(env.log());
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.back().get("Error Text"), "while the log is held");
+}
+#endif
 
 TEST(Identity, SetIdAndGetIdStayWithinTheirWidths) {
     Env env;

@@ -68,17 +68,33 @@ bool plat_remove_file(const std::string &path) {
 }
 
 bool plat_append_locked(const std::string &path, const std::string &text) {
-    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // Readable by the user only: the log holds what the services answered.
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     // flock locks belong to the open file, so threads of one process exclude
-    // each other as processes do.
-    while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
+    // each other as processes do. Whoever holds the lock longer than the
+    // bound (another user where the log is shared, a stopped process) does
+    // not stop the entry: it is then appended without the lock, in one write.
+    bool locked = false;
+    long long deadline = plat_clock_ms() + PLAT_LOG_LOCK_WAIT_MS;
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            locked = true;
+            break;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
             close(fd);
             return false;
         }
+        if (plat_clock_ms() >= deadline)
+            break;
+        plat_sleep_ms(10);
     }
+    if (!locked)
+        plat_report_failure("qm32: the error log " + path + " stayed locked for " +
+                            std::to_string(PLAT_LOG_LOCK_WAIT_MS / 1000) +
+                            " seconds; entry written without the lock");
     bool ok = true;
     std::size_t done = 0;
     while (done < text.size()) {
@@ -91,7 +107,8 @@ bool plat_append_locked(const std::string &path, const std::string &text) {
         }
         done += static_cast<std::size_t>(n);
     }
-    flock(fd, LOCK_UN);
+    if (locked)
+        flock(fd, LOCK_UN);
     return close(fd) == 0 && ok;
 }
 

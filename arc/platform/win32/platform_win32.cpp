@@ -95,20 +95,35 @@ bool plat_append_locked(const std::string &path, const std::string &text) {
     // lock over the text itself would make a reader (the error window) fail
     // while an entry is being written. The write goes to the end only once
     // the lock is held.
-    OVERLAPPED ov = {};
-    ov.OffsetHigh = 0x7FFFFFFF;
-    bool ok = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov) != 0;
-    if (ok) {
-        LARGE_INTEGER zero = {};
-        ok = SetFilePointerEx(h, zero, nullptr, FILE_END) != 0;
-        std::size_t done = 0;
-        while (ok && done < crlf.size()) {
-            DWORD written = 0;
-            ok = WriteFile(h, crlf.data() + done, static_cast<DWORD>(crlf.size() - done), &written,
-                           nullptr) != 0 &&
-                 written > 0;
-            done += written;
+    // A lock held longer than the bound is not waited for: the entry is
+    // then written without it.
+    bool locked = false;
+    ULONGLONG deadline = GetTickCount64() + PLAT_LOG_LOCK_WAIT_MS;
+    for (;;) {
+        OVERLAPPED ov = {};
+        ov.OffsetHigh = 0x7FFFFFFF;
+        if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov)) {
+            locked = true;
+            break;
         }
+        if (GetLastError() != ERROR_LOCK_VIOLATION || GetTickCount64() >= deadline)
+            break;
+        Sleep(10);
+    }
+    if (!locked)
+        plat_report_failure("qm32: the error log " + path +
+                            " stayed locked; entry written without the lock");
+    LARGE_INTEGER zero = {};
+    bool ok = SetFilePointerEx(h, zero, nullptr, FILE_END) != 0;
+    std::size_t done = 0;
+    while (ok && done < crlf.size()) {
+        DWORD written = 0;
+        ok = WriteFile(h, crlf.data() + done, static_cast<DWORD>(crlf.size() - done), &written,
+                       nullptr) != 0 &&
+             written > 0;
+        done += written;
+    }
+    if (locked) {
         OVERLAPPED un = {};
         un.OffsetHigh = 0x7FFFFFFF;
         UnlockFileEx(h, 0, 1, 0, &un);
