@@ -149,6 +149,8 @@ long startUp() {
         static_cast<QM32_SHARED *>(base)->lInitialised = 1;
     };
     if (!plat_section_open(g_section, sectionName(), sizeof(QM32_SHARED), onCreate, error)) {
+        if (error.size() > 1000)
+            error = error.substr(0, 997) + "...";
         plat_report_failure("qm32: cannot open the shared section " + sectionName() + ": " + error);
         return g_startupError = QM32_ERR_SECTION;
     }
@@ -162,6 +164,11 @@ long startUp() {
     if (_qm32ProfileString(QM32_ARCH_SECTION, "MessageFile").empty()) {
         _qm32MessageBox("Fatal Error!\r\nCould not locate a required section in QM32.INI",
                         QM32_ARCH_SECTION, PLAT_MB_ICONERROR);
+        // The box does not say where the library looked.
+        std::string ini = _qm32IniPath();
+        plat_report_failure("qm32: no MessageFile in section [" QM32_ARCH_SECTION "] of " +
+                            _qm32CutPath(ini) +
+                            (plat_file_exists(ini) ? "" : " (the file does not exist)"));
         plat_section_close(g_section);
         return g_startupError = QM32_ERR_NO_MESSAGEFILE;
     }
@@ -248,6 +255,13 @@ std::string _qm32MessageFile(const char *app) {
     if (!file.empty() && !plat_is_absolute_path(file))
         file = plat_join_path(plat_windows_directory(), file);
     return file;
+}
+
+std::string _qm32CutPath(const std::string &path) {
+    const std::size_t limit = 160;
+    if (path.size() <= limit)
+        return path;
+    return "..." + path.substr(path.size() - (limit - 3));
 }
 
 // ---- message boxes ----------------------------------------------------------

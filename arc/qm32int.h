@@ -75,6 +75,9 @@ long _qm32ProfileInt(const char *section, const char *key, long def);
 // path; empty when the key is missing.
 std::string _qm32MessageFile(const char *app);
 
+// A path as messages show it: at most 160 characters, its end kept after "...".
+std::string _qm32CutPath(const std::string &path);
+
 // ---- message boxes ----------------------------------------------------------
 typedef int (*QM32_MSGBOX_HOOK)(const char *text, const char *caption, unsigned style);
 // Every box of the library goes through here; a hook set by a test receives

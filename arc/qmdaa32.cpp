@@ -123,6 +123,7 @@ struct CallConfig {
     long port = 0;
     long svcTimeout = 60;
     long ackTimeout = 20;
+    std::size_t maxAnswer = DAA_MAX_ANSWER_RECORD;
 };
 
 class ConfigCache {
@@ -164,6 +165,10 @@ class ConfigCache {
         c.section = section;
         c.debug = _qm32ProfileInt(QM32_ARCH_SECTION, "DebugLevel", 0);
         c.perfData = _qm32ProfileInt(QM32_ARCH_SECTION, "PerfData", 0);
+        long maxAnswer =
+            _qm32ProfileInt(QM32_ARCH_SECTION, "MaxAnswerRecord", DAA_MAX_ANSWER_RECORD);
+        if (maxAnswer > 0)
+            c.maxAnswer = static_cast<std::size_t>(maxAnswer);
         c.host = _qm32ProfileString(sec, "SvcHost").substr(0, 25);
         c.port = _qm32ProfileInt(sec, "SvcPort", 0);
         c.type = _qm32ProfileString(sec, "SvcHostType");
@@ -510,7 +515,7 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
                        .c_str(),
                    service),
             "DAA_MessageThread", __LINE__);
-    long hostError = _daaDecodeAnswer(parts, block, call->answer);
+    long hostError = _daaDecodeAnswer(parts, block, call->answer, info.maxAnswer);
 
     if (hostError != 0) {
         logServiceMessage(block->Error);
@@ -801,11 +806,21 @@ void _daaSplitAnswer(const char *body, int length, long service, DAA_ANSWER_PART
     parts.statusLength = rest < DAA_STATUS_ENCODED ? rest : DAA_STATUS_ENCODED;
 }
 
-long _daaDecodeAnswer(const DAA_ANSWER_PARTS &parts, DAA_SERVICE_BLOCK *block, void *answer) {
+long _daaDecodeAnswer(const DAA_ANSWER_PARTS &parts, DAA_SERVICE_BLOCK *block, void *answer,
+                      std::size_t maxRecord) {
     if (parts.textLength > 0) {
         std::string fmt =
             lower(std::string(DAA_HEADER_FMT) + std::string(parts.format, parts.formatLength));
         std::string text(parts.text, static_cast<std::size_t>(parts.textLength));
+        // The host describes the caller's answer record; a description that
+        // reaches beyond the configured extent is not written anywhere.
+        if (_cnvGetStructSize(fmt.c_str(), maxRecord, nullptr) == static_cast<std::size_t>(-1))
+            raise(DAA_ERR_LIBRARY,
+                  format("Answer format of service %ld describes a record of more than %lu bytes "
+                         "(MaxAnswerRecord): %.120s",
+                         static_cast<long>(block->lService), static_cast<unsigned long>(maxRecord),
+                         std::string(parts.format, parts.formatLength).c_str()),
+                  "DAA_MessageThread", __LINE__);
         step("DAA_MessageThread - Decode Begins");
         long rc = CNV_DecodeStruct(answer, fmt.c_str(), text.c_str());
         if (rc != 0)

@@ -85,11 +85,18 @@ struct DAA_ANSWER_PARTS {
 // CBlockingSocketException (30010) naming the fault otherwise.
 void _daaSplitAnswer(const char *body, int length, long service, DAA_ANSWER_PARTS &parts);
 
+// Largest answer record (bytes) an answer's format may describe unless
+// MaxAnswerRecord in "32-bit Architecture" sets another.
+enum : long { DAA_MAX_ANSWER_RECORD = 1048576 };
+
 // Decodes a split answer into the answer record (when it carries text) and
 // copies position, rows and the host's status into the control block. The
-// answer record must be large enough for the answer's format. Raises the
-// codec's error as a CBlockingSocketException. Returns the host's error number.
-long _daaDecodeAnswer(const DAA_ANSWER_PARTS &parts, DAA_SERVICE_BLOCK *block, void *answer);
+// answer record must be large enough for the answer's format; a format that
+// describes more than `maxRecord` bytes is refused (30010) before anything
+// is written. Raises the codec's error as a CBlockingSocketException.
+// Returns the host's error number.
+long _daaDecodeAnswer(const DAA_ANSWER_PARTS &parts, DAA_SERVICE_BLOCK *block, void *answer,
+                      std::size_t maxRecord = DAA_MAX_ANSWER_RECORD);
 
 // The largest number of characters the codec writes for `format` (exact
 // unless the format is in error, when it is an upper bound); -1 when a

@@ -65,7 +65,11 @@ static long testCall(long ms, const char *text, char *answer, size_t size) {
 
 /* ---- POSIX: the thread-message functions ---- */
 
-enum { MSG_NESTED = QM32_WM_USER + 100, MSG_QUIT = QM32_WM_USER + 101, MSG_LATER = QM32_WM_USER + 102 };
+enum {
+    MSG_NESTED = QM32_WM_USER + 100,
+    MSG_QUIT = QM32_WM_USER + 101,
+    MSG_LATER = QM32_WM_USER + 102
+};
 
 /* What the handler saw and did, in order. */
 static char g_trace[512];
@@ -165,8 +169,8 @@ static void noThreadCallLeavesOneCompletion(void) {
     CHECK(strcmp(answer, "Test Output - N") == 0, "answer \"%s\"", answer);
     MSG_PostQuitMessage(4);
     CHECK(MSG_RunThreadLoop() == 4, "loop ends with the quit code");
-    CHECK(g_seenCount == 1 && g_seen[0] == QM32_WM_USER + 5, "%d messages, first 0x%X",
-          g_seenCount, g_seenCount ? g_seen[0] : 0);
+    CHECK(g_seenCount == 1 && g_seen[0] == QM32_WM_USER + 5, "%d messages, first 0x%X", g_seenCount,
+          g_seenCount ? g_seen[0] : 0);
 }
 
 static void postToAnUnknownThreadFails(void) {

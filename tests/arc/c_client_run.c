@@ -54,8 +54,8 @@ static int writeFile(const char *name, const char *text) {
 }
 
 static void removeAll(void) {
-    static const char *const names[] = {"qm32.ini", "qmmsg.ini", "finance.err", "qmperf.ini",
-                                        "qm32_shared_data", "qm32_shared_data.lock"};
+    static const char *const names[] = {"qm32.ini",   "qmmsg.ini",        "finance.err",
+                                        "qmperf.ini", "qm32_shared_data", "qm32_shared_data.lock"};
     char p[1200];
     for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
         path(p, sizeof p, names[i]);
@@ -79,8 +79,8 @@ int main(int argc, char **argv) {
     }
     char msg[1200], ini[4096];
     path(msg, sizeof msg, "qmmsg.ini");
-    int len = snprintf(ini, sizeof ini, "[32-bit Architecture]\nMessageFile=%s\nDebugLevel=1\n",
-                       msg);
+    int len =
+        snprintf(ini, sizeof ini, "[32-bit Architecture]\nMessageFile=%s\nDebugLevel=1\n", msg);
     const char *port = getenv("QMHOST_PORT");
     if (port && *port)
         snprintf(ini + len, sizeof ini - (size_t)len,
@@ -109,8 +109,8 @@ int main(int argc, char **argv) {
     }
     int ws = 0;
     status = pid < 0 || waitpid(pid, &ws, 0) != pid ? 2
-             : WIFEXITED(ws)                         ? WEXITSTATUS(ws)
-                                                     : 128 + WTERMSIG(ws);
+             : WIFEXITED(ws)                        ? WEXITSTATUS(ws)
+                                                    : 128 + WTERMSIG(ws);
 #endif
     if (status != 0) {
         char log[1200];

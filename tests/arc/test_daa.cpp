@@ -5,6 +5,7 @@
 #include "qmsocket.h"
 #include "qmtest.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -573,6 +574,38 @@ TEST_F(Daa, MainframeAcknowledgementTimeOut) {
     auto entries = entriesAfterStart(*env_);
     ASSERT_FALSE(entries.empty());
     EXPECT_EQ(entries[0].get("Error Data"), "Time-out from service 429, waited 1 seconds");
+}
+
+// The host describes the caller's answer record: a description reaching
+// beyond MaxAnswerRecord (default 1,048,576 bytes) is refused with 30010 and
+// nothing is written into the record; within it, the answer is decoded.
+TEST_F(Daa, AnswerFormatBeyondMaxAnswerRecordIsRefused) {
+    struct Case {
+        const char *extraArch;
+        long expect;
+    } cases[] = {{"MaxAnswerRecord=100000\n", 30010}, {"", 0}, {"MaxAnswerRecord=0\n", 0}};
+    const std::size_t size = 150004;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.extraArch);
+        start(options(0, c.extraArch));
+        logOn();
+        // The echo host answers with the request's own format: a field at 150,000.
+        DAA_SERVICE_BLOCK b = makeBlock(1, "Svc", "k150000s4", 0);
+        std::vector<char> req(size, '\0'), ans(size, '#');
+        std::memcpy(&req[150000], "FAR", 4);
+        EXPECT_EQ(DAA_InvokeService(&b, req.data(), ans.data()), c.expect);
+        if (c.expect != 0) {
+            EXPECT_EQ(std::count(ans.begin(), ans.end(), '#'), static_cast<long>(size))
+                << "the answer record was written";
+            auto entries = entriesAfterStart(*env_);
+            ASSERT_FALSE(entries.empty());
+            EXPECT_EQ(entries[0].get("Error Data"),
+                      "Answer format of service 1 describes a record of more than 100000 bytes "
+                      "(MaxAnswerRecord): k150000s4");
+        } else {
+            EXPECT_STREQ(&ans[150000], "FAR");
+        }
+    }
 }
 
 // ---- answer parsing without a host -------------------------------------------------------
