@@ -317,7 +317,14 @@ void faultReport(unsigned long code, const void *address) {
     _qm32SetField(r.szProcedure, sizeof r.szProcedure, "DAA_ExceptionHandler");
     _qm32SetField(r.szSource, sizeof r.szSource, "QM32.DLL");
     _qm32SetField(r.szApplication, sizeof r.szApplication, QM32_ARCH_SECTION);
+#ifdef _WIN32
+    // The exception filter runs outside any signal context: log and show.
+    ERR_HandleError(&r);
+#else
+    // A fatal signal's handler can only log: a window there could wait on a
+    // terminal the crashing process holds.
     ERR_LogError(&r);
+#endif
     plat_report_failure(std::string("qm32: ") + r.szErrorText + " - " + r.szErrorData);
 }
 

@@ -87,19 +87,6 @@ ERR_RECORD ownRecord(long number, uint32_t severity, uint32_t type, const char *
     return r;
 }
 
-// Logs a host error and shows it. (The error window takes this over once it
-// exists; until then the box shows its text and data.)
-void handleError(CDialogView &view, ERR_RECORD &e) {
-    ERR_LogError(&e);
-    std::string text = _qm32Field(e.szErrorText, sizeof e.szErrorText);
-    std::string data = _qm32Field(e.szErrorData, sizeof e.szErrorData);
-    if (text.empty())
-        text = message(e.lErrorNumber);
-    if (!data.empty())
-        text += (text.empty() ? "" : "\r\n") + data;
-    view.ShowMessage(text, "Error", PLAT_MB_ICONERROR);
-}
-
 // A call that failed before it reached the worker (the library not started)
 // leaves no number in the block: it gets the call's result.
 void failedCall(DAA_SERVICE_BLOCK &block, long rc) {
@@ -413,7 +400,7 @@ class CLogonDialog : public CDialogLogic {
         const char *caption = kLogonDialog.caption;
         long number = e.lErrorNumber;
         if (number > 10000 || number < 0) {
-            handleError(view, e);
+            ERR_HandleError(&e);
             view.EndDialog(QM_IDCANCEL);
         } else if (dataHas(e, "ACF01017") || dataHas(e, "ACF01134")) {
             view.ShowMessage(message(30015), caption, PLAT_MB_ICONEXCLAMATION);
