@@ -298,12 +298,23 @@ class CommandLine(unittest.TestCase):
         return subprocess.Popen([BATCH, "-j", "2", "-o", "out", "src"], cwd=tmp,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
+    @staticmethod
+    def first_worker(p):
+        # The batch's first worker process, as soon as it exists: a fixed sleep
+        # would let a fast machine finish the whole tree first.
+        deadline = time.time() + 30
+        while time.time() < deadline:
+            with open("/proc/%d/task/%d/children" % (p.pid, p.pid)) as f:
+                pids = f.read().split()
+            if pids:
+                return int(pids[0])
+            time.sleep(0.005)
+        raise AssertionError("kestra-batch started no worker")
+
     def test_a_worker_that_dies_costs_its_file(self):
         with tempfile.TemporaryDirectory() as tmp:
             p = self.big_tree(tmp, 120)
-            time.sleep(0.5)
-            with open("/proc/%d/task/%d/children" % (p.pid, p.pid)) as f:
-                os.kill(int(f.read().split()[0]), signal.SIGKILL)
+            os.kill(self.first_worker(p), signal.SIGKILL)
             _, err = p.communicate(timeout=120)
             self.assertEqual(p.returncode, 2, err)
             report = json.loads(read(os.path.join(tmp, "out", "kestra-report.json")))
@@ -321,7 +332,7 @@ class CommandLine(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             src = os.path.join(tmp, "src")
             p = self.big_tree(tmp)
-            time.sleep(1.0)
+            self.first_worker(p)
             p.send_signal(signal.SIGINT)
             _, err = p.communicate(timeout=60)
             self.assertEqual(p.returncode, 130, err)
