@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 using qmtest::Env;
@@ -157,6 +158,56 @@ TEST(LogonDialog, OkLogsOnAndChangePasswordChangesIt) {
     EXPECT_EQ(SEC_ChangePassword(), -1);
     change.join();
     EXPECT_EQ(password(), fresh);
+}
+
+// The Error window from ERR_HandleError: collapsed with its message, Details
+// expands to the current error, Previous shows the start-up entry, Send
+// without an address shows 30053 in a box owned by the window, OK closes.
+TEST(ErrorDialog, CollapsedExpandedPagingAndSend) {
+    Env::Options o;
+    o.messages = "[ERR_Messages]\n30040=An error occurred in the application.\n"
+                 "30053=No mail address is configured for the error log.\n";
+    Env env(o);
+    ASSERT_EQ(env.startResult, 0);
+    std::thread user([] {
+        HWND dlg = findDialog("Error");
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(text(dlg, IDC_ERR_MESSAGE), "An error occurred in the application.");
+        EXPECT_NE(SendDlgItemMessageA(dlg, IDC_ERR_ICON, STM_GETICON, 0, 0), 0);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dlg, IDC_ERR_DETAILS_TEXT)));
+        RECT small, big;
+        GetWindowRect(dlg, &small);
+        screenshotPoint("error_collapsed");
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_ERR_DETAILS, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDC_ERR_DETAILS)));
+        GetWindowRect(dlg, &big);
+        EXPECT_GT(big.bottom - big.top, small.bottom - small.top + 50);
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(dlg, IDC_ERR_DETAILS_TEXT)));
+        EXPECT_EQ(text(dlg, IDC_ERR_DETAILS_LABEL), "Error Data - Current Error");
+        char details[2048] = "";
+        GetDlgItemTextA(dlg, IDC_ERR_DETAILS_TEXT, details, sizeof details);
+        EXPECT_NE(std::string(details).find("\r\r\nError: 4711\r\r\n"), std::string::npos)
+            << details;
+        screenshotPoint("error_expanded");
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_ERR_PREVIOUS, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDC_ERR_PREVIOUS)));
+        EXPECT_EQ(text(dlg, IDC_ERR_DETAILS_LABEL), "Error Details - Record 1 of 1");
+        press(dlg, IDC_ERR_SEND);
+        HWND box = findDialog("32-bit Architecture", dlg);
+        ASSERT_NE(box, nullptr);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        Sleep(200);
+        press(dlg, IDOK);
+    });
+    ERR_RECORD r;
+    std::memset(&r, 0, sizeof r);
+    r.lErrorNumber = 4711;
+    r.ulSeverity = 8;
+    r.ulErrorType = 'A';
+    _qm32SetField(r.szErrorText, sizeof r.szErrorText, "The payroll run could not be started.");
+    _qm32SetField(r.szApplication, sizeof r.szApplication, "Payroll");
+    EXPECT_EQ(ERR_HandleError(&r), 1);
+    user.join();
 }
 
 } // namespace

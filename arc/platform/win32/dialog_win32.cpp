@@ -64,6 +64,39 @@ class CWin32View : public CDialogView {
         ::EndDialog(hwnd_, result);
     }
     void *Native() override { return hwnd_; }
+    void ShowLowerPart(int firstId, bool shown) override {
+        HWND first = GetDlgItem(hwnd_, firstId);
+        if (!first)
+            return;
+        RECT window, split;
+        GetWindowRect(hwnd_, &window);
+        GetWindowRect(first, &split);
+        if (fullHeight_ == 0) {
+            fullHeight_ = window.bottom - window.top;
+            // The window ends a little above the first control of the lower part.
+            collapsedHeight_ = split.top - window.top - 2;
+            splitTop_ = split.top - window.top;
+        }
+        // The controls of the lower part are hidden too, so Tab skips them.
+        for (HWND child = GetWindow(hwnd_, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT r;
+            GetWindowRect(child, &r);
+            if (r.top - window.top >= splitTop_)
+                ShowWindow(child, shown ? SW_SHOW : SW_HIDE);
+        }
+        SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left,
+                     shown ? fullHeight_ : collapsedHeight_,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    void SetIcon(int id, unsigned icon) override {
+        LPCSTR name = icon == PLAT_MB_ICONINFORMATION   ? IDI_INFORMATION
+                      : icon == PLAT_MB_ICONEXCLAMATION ? IDI_EXCLAMATION
+                      : icon == PLAT_MB_ICONERROR       ? IDI_HAND
+                                                        : nullptr;
+        HICON h = name ? LoadIconA(nullptr, name) : nullptr;
+        SendDlgItemMessageA(hwnd_, id, STM_SETICON, reinterpret_cast<WPARAM>(h), 0);
+    }
 
     static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         CWin32View *view;
@@ -96,7 +129,8 @@ class CWin32View : public CDialogView {
         const QM_DIALOG &d = logic_.Dialog();
         for (std::size_t i = 0; i < d.count; ++i) {
             const QM_CONTROL &c = d.controls[i];
-            if (c.limit > 0)
+            if (c.limit > 0 &&
+                (c.kind == QM_CONTROL_KIND::Edit || c.kind == QM_CONTROL_KIND::Password))
                 SendDlgItemMessageA(hwnd_, c.id, EM_LIMITTEXT, static_cast<WPARAM>(c.limit), 0);
         }
         initialising_ = true;
@@ -129,6 +163,7 @@ class CWin32View : public CDialogView {
     HWND focusAfterBusy_ = nullptr;
     HCURSOR savedCursor_ = nullptr;
     bool busy_ = false, ended_ = false, initialising_ = false;
+    int fullHeight_ = 0, collapsedHeight_ = 0, splitTop_ = 0; // of the window, in pixels
 };
 
 } // namespace
