@@ -23,6 +23,7 @@
 #include "namecheck.h"
 #include "selectxlat.h"
 #include "expressions.h"
+#include "cursors.h"
 
 void start_again(); // the scanner: back to the outer state
 
@@ -290,10 +291,10 @@ if_updating
     ;
 
 comparison_if_predicate
-    : SQLSTATUS comparison_clause INTNUM                 /* 83 */
-    | '(' SQLSTATUS ')' comparison_clause INTNUM         /* 84 */
-    | FETCH_STATUS comparison_clause signed_intnum       /* 85 */
-    | '(' FETCH_STATUS ')' comparison_clause signed_intnum /* 86 */
+    : SQLSTATUS comparison_clause INTNUM { cur_sqlstatus_test($$, $2, $3); } /* 83 */
+    | '(' SQLSTATUS ')' comparison_clause INTNUM { cur_sqlstatus_test($$, $4, $5); } /* 84 */
+    | FETCH_STATUS comparison_clause signed_intnum { cur_fetch_status_test($$, $2, $3); } /* 85 */
+    | '(' FETCH_STATUS ')' comparison_clause signed_intnum { cur_fetch_status_test($$, $4, $5); } /* 86 */
     | scalar_exp comparison_clause scalar_exp { xpr_comparison($$, $1, $2, $3); } /* 87 */
     | scalar_exp                                         /* 88 */
     ;
@@ -445,8 +446,8 @@ opt_out
     ;
 
 truncate_exp
-    : TRUNCATE table                                     /* 148 */
-    | TRUNCATE TABLE table                               /* 149 */
+    : TRUNCATE table { dml_truncate($2); }               /* 148 */
+    | TRUNCATE TABLE table { dml_truncate($3); }         /* 149 */
     ;
 
 sql
@@ -464,9 +465,9 @@ schema_element
     ;
 
 base_table_def
-    : CREATE TABLE table '(' base_table_element_commalist ')' /* 155 */
-    | DROP TABLE table                                   /* 156 */
-    | CREATE optUnique optCluster INDEX NAME ON table '(' column_commalist ')' optWith optSegment /* 157 */
+    : CREATE TABLE table '(' base_table_element_commalist ')' { ddl_create_table($1, $2, $3, $5); } /* 155 */
+    | DROP TABLE table { val_printf($$, "DROP TABLE %s", $3); ddl_ignored($$); } /* 156 */
+    | CREATE optUnique optCluster INDEX NAME ON table '(' column_commalist ')' optWith optSegment { val_printf($$, "CREATE INDEX %s", $5); ddl_ignored($$); } /* 157 */
     ;
 
 optUnique
@@ -513,8 +514,8 @@ optDupRow
     ;
 
 base_table_element_commalist
-    : base_table_element                                 /* 177 */
-    | base_table_element_commalist ',' base_table_element /* 178 */
+    : base_table_element { val_printf($$, "\t%s", $1); } /* 177 */
+    | base_table_element_commalist ',' base_table_element { val_printf($$, "%s, \n\t%s ", $1, $3); } /* 178 */
     ;
 
 base_table_element
@@ -523,7 +524,7 @@ base_table_element
     ;
 
 column_def
-    : column data_type opt_identity column_def_opt_list  /* 181 */
+    : column data_type opt_identity column_def_opt_list { val_printf($$, "%s %s %s", $1, $2, $4); } /* 181 */
     ;
 
 opt_identity
@@ -533,28 +534,28 @@ opt_identity
 
 column_def_opt_list
     : %empty { val_set($$, ""); }                        /* 184 */
-    | column_def_opt_list column_def_opt                 /* 185 */
+    | column_def_opt_list column_def_opt { val_printf($$, "%s %s", $1, $2); } /* 185 */
     ;
 
 column_def_opt
     : NULLX                                              /* 186 */
-    | NOT NULLX                                          /* 187 */
-    | NOT NULLX UNIQUE                                   /* 188 */
-    | NOT NULLX PRIMARY KEY                              /* 189 */
-    | DEFAULT literal                                    /* 190 */
-    | DEFAULT NULLX                                      /* 191 */
-    | DEFAULT USER                                       /* 192 */
-    | CHECK '(' search_condition ')'                     /* 193 */
-    | REFERENCES table                                   /* 194 */
-    | REFERENCES table '(' column_commalist ')'          /* 195 */
+    | NOT NULLX { val_printf($$, "NOT %s", $2); }       /* 187 */
+    | NOT NULLX UNIQUE { val_printf($$, "NOT %s %s", $2, $3); } /* 188 */
+    | NOT NULLX PRIMARY KEY { val_printf($$, "NOT %s %s %s", $2, $3, $4); } /* 189 */
+    | DEFAULT literal { val_printf($$, "%s %s", $1, $2); } /* 190 */
+    | DEFAULT NULLX { val_printf($$, "%s %s", $1, $2); } /* 191 */
+    | DEFAULT USER { val_printf($$, "%s %s", $1, $2); } /* 192 */
+    | CHECK '(' search_condition ')' { val_printf($$, "%s ( %s )", $1, $3); } /* 193 */
+    | REFERENCES table { val_printf($$, "%s %s", $1, $2); } /* 194 */
+    | REFERENCES table '(' column_commalist ')' { val_printf($$, "%s %s ( %s )", $1, $2, $4); } /* 195 */
     ;
 
 table_constraint_def
-    : UNIQUE '(' column_commalist ')'                    /* 196 */
-    | PRIMARY KEY '(' column_commalist ')'               /* 197 */
-    | FOREIGN KEY '(' column_commalist ')' REFERENCES table /* 198 */
-    | FOREIGN KEY '(' column_commalist ')' REFERENCES table '(' column_commalist ')' /* 199 */
-    | CHECK '(' search_condition ')'                     /* 200 */
+    : UNIQUE '(' column_commalist ')' { val_printf($$, "%s ( %s )", $1, $3); } /* 196 */
+    | PRIMARY KEY '(' column_commalist ')' { val_printf($$, "%s %s ( %s )", $1, $2, $4); } /* 197 */
+    | FOREIGN KEY '(' column_commalist ')' REFERENCES table { val_printf($$, "%s %s ( %s ) %s %s ", $1, $2, $4, $6, $7); } /* 198 */
+    | FOREIGN KEY '(' column_commalist ')' REFERENCES table '(' column_commalist ')' { val_printf($$, "%s %s ( %s ) %s %s ( %s )", $1, $2, $4, $6, $7, $9); } /* 199 */
+    | CHECK '(' search_condition ')' { val_printf($$, "%s ( %s )", $1, $3); } /* 200 */
     ;
 
 column_commalist
@@ -563,8 +564,8 @@ column_commalist
     ;
 
 view_def
-    : CREATE VIEW table opt_column_commalist AS query_spec opt_with_check_option /* 203 */
-    | DROP VIEW table                                    /* 204 */
+    : CREATE VIEW table opt_column_commalist AS query_spec opt_with_check_option { val_printf($$, "CREATE VIEW %s", $3); ddl_ignored($$); } /* 203 */
+    | DROP VIEW table { val_printf($$, "DROP VIEW %s", $3); ddl_ignored($$); } /* 204 */
     ;
 
 opt_with_check_option
@@ -578,7 +579,7 @@ opt_column_commalist
     ;
 
 privilege_def
-    : GRANT privileges ON table TO grantee_commalist opt_with_grant_option /* 209 */
+    : GRANT privileges ON table TO grantee_commalist opt_with_grant_option { ddl_ignored("GRANT"); } /* 209 */
     ;
 
 opt_with_grant_option
@@ -659,18 +660,18 @@ manipulative_statement
     ;
 
 commit_statement
-    : COMMIT                                             /* 251 */
-    | COMMIT TRANSACTION                                 /* 252 */
-    | COMMIT TRANSACTION NAME                            /* 253 */
+    : COMMIT { trn_commit(); }                           /* 251 */
+    | COMMIT TRANSACTION { trn_commit(); }               /* 252 */
+    | COMMIT TRANSACTION NAME { trn_commit(); }          /* 253 */
     ;
 
 save_statement
-    : SAVE TRANSACTION NAME                              /* 254 */
+    : SAVE TRANSACTION NAME { trn_savepoint($3); }       /* 254 */
     ;
 
 begin_tran_statement
-    : BEGIN_TRANSACTION                                  /* 255 */
-    | BEGIN_TRANSACTION NAME                             /* 256 */
+    : BEGIN_TRANSACTION { trn_begin(); }                 /* 255 */
+    | BEGIN_TRANSACTION NAME { trn_savepoint($2); }      /* 256 */
     ;
 
 delete_statement_searched
@@ -683,12 +684,12 @@ opt_from
     ;
 
 fetch_statement
-    : FETCH opt_next opt_from fetch_cursor INTO target_commalist /* 260 */
+    : FETCH opt_next opt_from fetch_cursor INTO target_commalist { cur_fetch($1, $4, $5, $6); } /* 260 */
     ;
 
 target_commalist
     : target                                             /* 261 */
-    | target_commalist ',' target                        /* 262 */
+    | target_commalist ',' target { val_printf($$, "%s, %s", $1, $3); } /* 262 */
     ;
 
 target
@@ -709,43 +710,43 @@ fetch_cursor
     ;
 
 close_statement
-    : CLOSE fetch_cursor                                 /* 268 */
+    : CLOSE fetch_cursor { cur_open_close($1, $2); }     /* 268 */
     ;
 
 deallocate_cursor_statement
-    : DEALLOCATE opt_cursor fetch_cursor                 /* 269 */
+    : DEALLOCATE opt_cursor fetch_cursor { cur_deallocate(); } /* 269 */
     ;
 
 opt_next
     : %empty { val_set($$, ""); }                        /* 270 */
     | NEXT                                               /* 271 */
-    | FIRST                                              /* 272 */
-    | LAST                                               /* 273 */
+    | FIRST { val_set($$, ""); cur_fetch_first(); }    /* 272 */
+    | LAST { val_set($$, "/* FETCH LAST is not supported in Corvane. */"); } /* 273 */
     ;
 
 opt_cursor
     : %empty { val_set($$, ""); }                        /* 274 */
-    | CURSOR                                             /* 275 */
-    | SCROLL CURSOR                                      /* 276 */
+    | CURSOR { val_set($$, "CURSOR"); declare_cur = 1; } /* 275 */
+    | SCROLL CURSOR { val_set($$, "/* SCROLL CURSOR is not supported in Corvane */\n CURSOR"); declare_cur = 1; } /* 276 */
     ;
 
 open_statement
-    : OPEN fetch_cursor                                  /* 277 */
+    : OPEN fetch_cursor { cur_open_close($1, $2); }      /* 277 */
     ;
 
 declare_cursor_statement
-    : DECLARE fetch_cursor opt_cursor FOR values_or_query_spec opt_upd_or_readonly { end_of_cursor_declare(); } /* 278 */
+    : DECLARE fetch_cursor opt_cursor FOR values_or_query_spec opt_upd_or_readonly { end_of_cursor_declare(); cur_declare($2, $3, $5, $6); } /* 278 */
     ;
 
 opt_upd_or_readonly
     : %empty { val_set($$, ""); }                        /* 279 */
-    | FOR READ ONLY                                      /* 280 */
-    | FOR UPDATE opt_updatable_column_list               /* 281 */
+    | FOR READ ONLY { val_printf($$, "/* %s %s %s */", $1, $2, $3); } /* 280 */
+    | FOR UPDATE opt_updatable_column_list { inUpdate = 0; val_printf($$, "%s %s %s", "FOR", "UPDATE", $3); } /* 281 */
     ;
 
 opt_updatable_column_list
     : %empty { val_set($$, ""); }                        /* 282 */
-    | OF column_commalist                                /* 283 */
+    | OF column_commalist { val_printf($$, "%s (%s)", "OF", $2); } /* 283 */
     ;
 
 insert_statement
@@ -777,9 +778,9 @@ insert_atom
     ;
 
 rollback_statement
-    : ROLLBACK                                           /* 294 */
-    | ROLLBACK TRANSACTION                               /* 295 */
-    | ROLLBACK TRANSACTION NAME                          /* 296 */
+    : ROLLBACK { trn_rollback(nullptr); }                /* 294 */
+    | ROLLBACK TRANSACTION { trn_rollback(nullptr); }    /* 295 */
+    | ROLLBACK TRANSACTION NAME { trn_rollback($3); }    /* 296 */
     ;
 
 select_statement
@@ -794,8 +795,8 @@ opt_all_distinct
 
 update_statement_searched
     : UPDATE table SET assignment_commalist opt_update_where_clause { dml_update($2, $4, $5); } /* 301 */
-    | UPDATE STATISTICS table { inUpdate = yychar == UPDATE ? 1 : 0; } /* 302 */
-    | UPDATE STATISTICS table NAME { inUpdate = yychar == UPDATE ? 1 : 0; } /* 303 */
+    | UPDATE STATISTICS table { inUpdate = yychar == UPDATE ? 1 : 0; ddl_update_statistics($3, ""); } /* 302 */
+    | UPDATE STATISTICS table NAME { inUpdate = yychar == UPDATE ? 1 : 0; ddl_update_statistics($3, $4); } /* 303 */
     ;
 
 assignment_commalist
@@ -1188,15 +1189,15 @@ user
     ;
 
 dbcc_statement
-    : DBCC CHECKTABLE '(' tabName optNcindex ')'         /* 510 */
-    | DBCC CHECKDB optParam                              /* 511 */
-    | DBCC CHECKALLOC optParam                           /* 512 */
-    | DBCC TABLEALLOC '(' tabName optAdverb ')'          /* 513 */
-    | DBCC INDEXALLOC '(' tabName ',' INTNUM optAdverb ')' /* 514 */
-    | DBCC CHECKCATALOG optParam                         /* 515 */
-    | DBCC DBREPAIR '(' NAME ',' DROPDB ')'              /* 516 */
-    | DBCC REINDEX '(' tabName ')'                       /* 517 */
-    | DBCC FIX_TEXT '(' tabName ')'                      /* 518 */
+    : DBCC CHECKTABLE '(' tabName optNcindex ')' { val_printf($$, "/*DBCC CHECKTABLE(%s%s)*/", $4, $5); ddl_dbcc($$); } /* 510 */
+    | DBCC CHECKDB optParam { val_printf($$, "/*DBCC CHECKDB %s*/", $3); ddl_dbcc($$); } /* 511 */
+    | DBCC CHECKALLOC optParam { val_printf($$, "/*DBCC CHECKALLOC %s*/", $3); ddl_dbcc($$); } /* 512 */
+    | DBCC TABLEALLOC '(' tabName optAdverb ')' { val_printf($$, "/*DBCC TABLEALLOC(%s %s)*/", $4, $5); ddl_dbcc($$); } /* 513 */
+    | DBCC INDEXALLOC '(' tabName ',' INTNUM optAdverb ')' { val_printf($$, "/*DBCC INDEXALLOC(%s, %s%s)*/", $4, $6, $7); ddl_dbcc($$); } /* 514 */
+    | DBCC CHECKCATALOG optParam { val_printf($$, "/*DBCC CHECKCATALOG %s*/", $3); ddl_dbcc($$); } /* 515 */
+    | DBCC DBREPAIR '(' NAME ',' DROPDB ')' { val_printf($$, "/*DBCC DBREPAIR(%s, %s)*/", $4, $6); ddl_dbcc($$); } /* 516 */
+    | DBCC REINDEX '(' tabName ')' { val_printf($$, "/*DBCC REINDEX(%s)*/", $4); ddl_dbcc($$); } /* 517 */
+    | DBCC FIX_TEXT '(' tabName ')' { val_printf($$, "/*DBCC FIX_TEXT(%s)*/", $4); ddl_dbcc($$); } /* 518 */
     ;
 
 tabName
@@ -1206,25 +1207,25 @@ tabName
 
 optNcindex
     : %empty { val_set($$, ""); }                        /* 521 */
-    | ',' SKIP_NCINDEX                                   /* 522 */
+    | ',' SKIP_NCINDEX { val_set($$, ", SKIP_NCINDEX"); } /* 522 */
     ;
 
 optParam
     : %empty { val_set($$, ""); }                        /* 523 */
-    | '(' NAME optNcindex ')'                            /* 524 */
+    | '(' NAME optNcindex ')' { val_printf($$, "(%s %s)", $2, $3); } /* 524 */
     ;
 
 optAdverb
     : %empty { val_set($$, ""); }                        /* 525 */
-    | ',' FULL optFix                                    /* 526 */
-    | ',' OPTIMIZED optFix                               /* 527 */
-    | ',' FAST optFix                                    /* 528 */
-    | ',' NULLX optFix                                   /* 529 */
+    | ',' FULL optFix { val_printf($$, ", FULL %s", $3); } /* 526 */
+    | ',' OPTIMIZED optFix { val_printf($$, ", OPTIMIZED %s", $3); } /* 527 */
+    | ',' FAST optFix { val_printf($$, ", FAST %s", $3); } /* 528 */
+    | ',' NULLX optFix { val_printf($$, ", NULL %s", $3); } /* 529 */
     ;
 
 optFix
     : %empty { val_set($$, ""); }                        /* 530 */
-    | ',' FIX                                            /* 531 */
-    | ',' NOFIX                                          /* 532 */
+    | ',' FIX { val_set($$, ", FIX"); }                /* 531 */
+    | ',' NOFIX { val_set($$, ", NOFIX"); }            /* 532 */
     ;
 %%

@@ -1191,6 +1191,17 @@ void dml_delete(const char *from_word, const char *table, const char *where) {
     tot_item = 0;
 }
 
+// TRUNCATE deletes every row; of a temporary table only the rows of this session (the
+// other sessions' rows share the table).
+void dml_truncate(const char *table) {
+    firstTime = 0;
+    line("/* Manual conversion : Please use DBMS_DDL packaged function to improve the "
+         "performance.*/");
+    const std::string t = str(table);
+    const std::string w = temp_filter(t, "", false);
+    line("DELETE " + t + (w.empty() ? "" : " " + w) + ";");
+}
+
 void dml_insert(const char *table, const char *columns, const char *values) {
     firstTime = 0;
     union_flag = 0;

@@ -84,6 +84,7 @@ void qry_star_item(char *dst, const char *text);
 // Data changes (rules 202, 218, 257-259, 284-293, 301, 304-316).
 // ---------------------------------------------------------------------------------------------
 void dml_delete(const char *from_word, const char *table, const char *where);   // rule 257
+void dml_truncate(const char *table);                                        // rules 148, 149
 void dml_insert(const char *table, const char *columns, const char *values);    // rule 284
 void dml_values(char *dst, const char *atoms);                                  // rule 287
 void dml_query_values(char *dst, const char *query);                            // rule 288

@@ -1,0 +1,28 @@
+// Cursor statements and status tests, transactions, table definitions and the statements that
+// are only noted (CREATE INDEX, views, GRANT, DBCC), and UPDATE STATISTICS.
+#pragma once
+
+// `dst` is always a value buffer of YYVALSIZE bytes (parser.h).
+
+void cur_fetch_first(); // rule 272
+void cur_declare(const char *name, const char *cursor_word, const char *query,
+                 const char *clause);                       // rule 278
+void cur_open_close(const char *keyword, const char *name); // rules 268, 277
+void cur_deallocate();                                      // rule 269
+void cur_fetch(const char *fetch_word, const char *name, const char *into_word,
+               const char *targets); // rule 260
+// Rules 83 to 86 (with or without parentheses, the same tests).
+void cur_sqlstatus_test(char *dst, const char *op, const char *n);
+void cur_fetch_status_test(char *dst, const char *op, const char *n);
+
+void trn_commit();                    // rules 251 to 253
+void trn_savepoint(const char *name); // rules 254, 256
+void trn_begin();                     // rule 255
+void trn_rollback(const char *name);  // rules 294 to 296 (nullptr: no name)
+
+void ddl_create_table(const char *create_word, const char *table_word, const char *table,
+                      const char *elements); // rule 155
+// A statement that is only noted: the comment "<text> statement ignored", its log line, NULL.
+void ddl_ignored(const char *text);                               // rules 156, 157, 203, 204, 209
+void ddl_update_statistics(const char *table, const char *index); // rules 302, 303
+void ddl_dbcc(const char *comment);                               // rules 510 to 518
