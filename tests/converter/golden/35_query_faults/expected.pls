@@ -39,6 +39,9 @@ Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 n 	INTEGER;
 BEGIN
+	/*[KESTRA-ERR(0008)]:GRANT statement ignored*/
+
+	NULL;
 	BEGIN
 		Tarn_rowcnt := 0;
 		Tarn_selcnt := 0;

@@ -1,0 +1,5 @@
+CREATE TABLE temp_batch (
+	SESSID NUMBER,
+ 	ord INTEGER  NOT NULL, 
+	amt NUMBER(12, 2)  NULL  
+);
