@@ -121,6 +121,11 @@ inline std::vector<Box> takeBoxes() {
     return out;
 }
 
+// A window that cannot be shown, as in a process without a terminal.
+inline int noWindow(CDialogLogic &, void *) {
+    return QM_DIALOG_UNAVAILABLE;
+}
+
 // The standard message file of the tests.
 inline const char *defaultMessages() {
     return "[ERR_Messages]\n"
@@ -170,6 +175,9 @@ class Env {
         _qm32SetSectionName(sectionName.c_str());
         _qm32SetMessageBoxHook(captureBox);
         takeBoxes();
+        // No window may wait for a user: a logon counts as cancelled unless
+        // a test sets a view of its own (or nullptr for the platform's).
+        _qm32SetDialogHook(noWindow);
         startResult = o.start ? _qm32Startup() : -1;
     }
 
@@ -177,6 +185,7 @@ class Env {
         _qm32Shutdown();
         _qm32SetSectionName(nullptr);
         _qm32SetMessageBoxHook(nullptr);
+        _qm32SetDialogHook(nullptr);
         setEnv("WINDIR", hadWindir_ ? oldWindir_.c_str() : nullptr);
         std::error_code ec;
         fs::remove_all(dir, ec);

@@ -590,6 +590,7 @@ TEST_P(Logon, ServiceCallsAndAccessQueriesAskForALogon) {
 TEST_P(Logon, CallLogMasksSignOnData) {
     env.reset();
     env.reset(new Env(options(GetParam(), 3)));
+    _qm32SetDialogHook(runScripted);
     UTL_SetId("liam", "pwd");
     g_scripts.push_back(changeScript("pwd", "topsecret", "topsecret", true));
     EXPECT_EQ(SEC_ChangePassword(), -1);

@@ -91,6 +91,7 @@ Env::Options options() {
 TEST(LogonDialog, OkOnlyWhenBothFieldsAreFilledAndCancelLogsNobodyOn) {
     Env env(options());
     ASSERT_EQ(env.startResult, 0);
+    _qm32SetDialogHook(nullptr); // the real dialogs
     std::thread user([] {
         HWND dlg = findDialog("Logon");
         ASSERT_NE(dlg, nullptr);
@@ -121,6 +122,7 @@ TEST(LogonDialog, OkLogsOnAndChangePasswordChangesIt) {
         GTEST_SKIP() << "no reference host (QMHOST_PORT): scripts/test-all starts one";
     Env env(options());
     ASSERT_EQ(env.startResult, 0);
+    _qm32SetDialogHook(nullptr); // the real dialogs
     std::thread user([] {
         HWND dlg = findDialog("Logon");
         ASSERT_NE(dlg, nullptr);
