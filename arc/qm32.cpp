@@ -283,8 +283,8 @@ int _qm32RunDialog(CDialogLogic &logic, void *owner) {
     return plat_run_dialog(logic, owner);
 }
 
-void _qm32SetDialogHook(QM32_DIALOG_HOOK hook) {
-    g_dialogHook = hook;
+QM32_DIALOG_HOOK _qm32SetDialogHook(QM32_DIALOG_HOOK hook) {
+    return g_dialogHook.exchange(hook);
 }
 
 // ---- records and texts ------------------------------------------------------

@@ -91,7 +91,8 @@ typedef int (*QM32_DIALOG_HOOK)(CDialogLogic &logic, void *owner);
 // Every window of the library is run through here: on the platform's view,
 // or by the hook a test set (nullptr: the platform again).
 int _qm32RunDialog(CDialogLogic &logic, void *owner = nullptr);
-void _qm32SetDialogHook(QM32_DIALOG_HOOK hook);
+// Returns the hook set before.
+QM32_DIALOG_HOOK _qm32SetDialogHook(QM32_DIALOG_HOOK hook);
 
 // ---- records ----------------------------------------------------------------
 // Copies at most width-1 characters of `src` into a fixed-width field and

@@ -175,9 +175,12 @@ class Env {
         _qm32SetSectionName(sectionName.c_str());
         _qm32SetMessageBoxHook(captureBox);
         takeBoxes();
-        // No window may wait for a user: a logon counts as cancelled unless
-        // a test sets a view of its own (or nullptr for the platform's).
-        _qm32SetDialogHook(noWindow);
+        // No window may wait for a user: unless the test set a view of its
+        // own before (or sets one, or nullptr for the platform's, after), a
+        // window counts as one that cannot be shown.
+        dialogHook_ = _qm32SetDialogHook(noWindow);
+        if (dialogHook_)
+            _qm32SetDialogHook(dialogHook_);
         startResult = o.start ? _qm32Startup() : -1;
     }
 
@@ -185,7 +188,7 @@ class Env {
         _qm32Shutdown();
         _qm32SetSectionName(nullptr);
         _qm32SetMessageBoxHook(nullptr);
-        _qm32SetDialogHook(nullptr);
+        _qm32SetDialogHook(dialogHook_);
         setEnv("WINDIR", hadWindir_ ? oldWindir_.c_str() : nullptr);
         std::error_code ec;
         fs::remove_all(dir, ec);
@@ -206,6 +209,7 @@ class Env {
 
   private:
     Options options_;
+    QM32_DIALOG_HOOK dialogHook_ = nullptr;
     std::string oldWindir_;
     bool hadWindir_ = false;
 };

@@ -48,6 +48,7 @@ TEST(TerminalChild, ErrorWindow) {
     if (out.empty())
         GTEST_SKIP() << "runs as a child of the terminal tests";
     Env env;
+    _qm32SetDialogHook(nullptr); // the terminal view
     ERR_RECORD r;
     std::memset(&r, 0, sizeof r);
     r.lErrorNumber = 1234;
