@@ -565,7 +565,7 @@ column_commalist
 
 view_def
     : CREATE VIEW table opt_column_commalist AS query_spec opt_with_check_option { val_printf($$, "CREATE VIEW %s", $3); ddl_ignored($$); } /* 203 */
-    | DROP VIEW table { val_printf($$, "DROP VIEW %s", $3); ddl_ignored($$); } /* 204 */
+    | DROP VIEW table { declare_cur = 0; val_printf($$, "DROP VIEW %s", $3); ddl_ignored($$); } /* 204 */
     ;
 
 opt_with_check_option

@@ -54,7 +54,11 @@ BEGIN
 		NULL;
 	END LOOP;
 	IF 1 = 1 THEN
-		/*[KESTRA-ERR(0022)]:DROP VIEW v1 statement ignored*/
+		/*[KESTRA-ERR(0022)]:CREATE VIEW v1 statement ignored*/
+
+		NULL;
+	ELSE
+		/*[KESTRA-ERR(0024)]:DROP VIEW v1 statement ignored*/
 
 		NULL;
 	END IF;

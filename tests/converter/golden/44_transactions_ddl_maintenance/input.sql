@@ -18,6 +18,8 @@ BEGIN
     WHILE 1 = 2
         GRANT SELECT ON perm TO public
     IF 1 = 1
+        CREATE VIEW v1 AS SELECT a FROM perm WHERE a > 1
+    ELSE
         DROP VIEW v1
     ROLLBACK TRANSACTION s1
     ROLLBACK
