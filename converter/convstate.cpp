@@ -264,6 +264,9 @@ void init() {
     trig_tab[0] = '\0';
     trig_where[0] = '\0';
     case_param[0] = '\0';
+    // A cursor fetched in an earlier unit is not declared in this one: its status tests must
+    // not name it.
+    current_cursor[0] = '\0';
     // 3.
     aft_trig = 1;
     firstTrig = 1;

@@ -115,3 +115,21 @@ END;
 /
 
 show errors;
+
+CREATE OR REPLACE PROCEDURE no_fetch_here
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+BEGIN
+	<<i_loop1>>
+	WHILE %FOUND /*[KESTRA-ERR(0043)]:Manual conversion required : cursor 
+		   status tested before any FETCH*/ LOOP
+		DBMS_OUTPUT.PUT_LINE('loop') ;
+	END LOOP;
+END;
+/
+
+show errors;

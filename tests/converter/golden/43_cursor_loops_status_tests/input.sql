@@ -37,3 +37,10 @@ BEGIN
     CLOSE c1
 END
 GO
+CREATE PROCEDURE no_fetch_here
+AS
+BEGIN
+    WHILE @@fetch_status = 0
+        PRINT 'loop'
+END
+GO
