@@ -813,6 +813,9 @@ TEST(DaaChild, FaultOnAWorker) {
 #endif
     qmtest::setEnv("WINDIR", dir);
     _qm32SetSectionName(std::getenv("QM32_DAA_CRASH_SECTION"));
+    // The fault report shows the error window: nobody is there to close it.
+    _qm32SetDialogHook(qmtest::noWindow);
+    _qm32SetMessageBoxHook(qmtest::captureBox);
     ASSERT_EQ(_qm32Startup(), 0);
     DAA_SERVICE_BLOCK b = makeBlock(0, "", "", 'T');
     char answer[64];

@@ -171,6 +171,7 @@ TEST(ErrorDialog, CollapsedExpandedPagingAndSend) {
                  "30053=No mail address is configured for the error log.\n";
     Env env(o);
     ASSERT_EQ(env.startResult, 0);
+    _qm32SetDialogHook(nullptr); // the real dialogs
     std::thread user([] {
         HWND dlg = findDialog("Error");
         ASSERT_NE(dlg, nullptr);
