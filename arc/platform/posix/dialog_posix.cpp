@@ -52,7 +52,7 @@ class CTerminalView : public CDialogView {
                 {c, isInput(c.kind) ? std::string() : plain(c.text), true, false, std::string()});
         }
         for (std::size_t i = 0; i < controls_.size(); ++i)
-            if (isInput(controls_[i].spec.kind) || isButton(controls_[i].spec.kind)) {
+            if (isInput(controls_[i].def.kind) || isButton(controls_[i].def.kind)) {
                 focus_ = static_cast<int>(i);
                 break;
             }
@@ -90,13 +90,13 @@ class CTerminalView : public CDialogView {
     }
     void SetFocus(int id) override {
         for (std::size_t i = 0; i < controls_.size(); ++i)
-            if (controls_[i].spec.id == id)
+            if (controls_[i].def.id == id)
                 focus_ = static_cast<int>(i);
     }
     void ShowLowerPart(int firstId, bool shown) override {
         bool lower = false;
         for (Control &c : controls_) {
-            lower = lower || c.spec.id == firstId;
+            lower = lower || c.def.id == firstId;
             if (lower)
                 c.hidden = !shown;
         }
@@ -177,7 +177,7 @@ class CTerminalView : public CDialogView {
 
   private:
     struct Control {
-        QM_CONTROL spec;
+        QM_CONTROL def;
         std::string text;
         bool enabled;
         bool hidden;      // in the lower part of a window that shows only its upper part
@@ -186,12 +186,12 @@ class CTerminalView : public CDialogView {
 
     Control *find(int id) {
         for (Control &c : controls_)
-            if (c.spec.id == id && c.spec.id != -1)
+            if (c.def.id == id && c.def.id != -1)
                 return &c;
         return nullptr;
     }
     bool focusable(const Control &c) const {
-        return !c.hidden && (isInput(c.spec.kind) || (isButton(c.spec.kind) && c.enabled));
+        return !c.hidden && (isInput(c.def.kind) || (isButton(c.def.kind) && c.enabled));
     }
     void move(int step) {
         int n = static_cast<int>(controls_.size());
@@ -211,7 +211,7 @@ class CTerminalView : public CDialogView {
     }
     void handle(Key k, const std::string &ch) {
         Control *focused = focus_ >= 0 ? &controls_[static_cast<std::size_t>(focus_)] : nullptr;
-        bool input = focused && isInput(focused->spec.kind);
+        bool input = focused && isInput(focused->def.kind);
         switch (k) {
         case Key::Tab:
             move(1);
@@ -226,13 +226,13 @@ class CTerminalView : public CDialogView {
                 EndDialog(QM_IDCANCEL); // the terminal is gone
             break;
         case Key::Enter:
-            if (focused && isButton(focused->spec.kind)) {
+            if (focused && isButton(focused->def.kind)) {
                 if (focused->enabled)
-                    press(focused->spec.id);
+                    press(focused->def.id);
             } else {
                 for (const Control &c : controls_)
-                    if (c.spec.kind == QM_CONTROL_KIND::DefaultButton && c.enabled) {
-                        press(c.spec.id);
+                    if (c.def.kind == QM_CONTROL_KIND::DefaultButton && c.enabled) {
+                        press(c.def.id);
                         break;
                     }
             }
@@ -240,10 +240,10 @@ class CTerminalView : public CDialogView {
         case Key::Char:
             if (!input && pressKey(ch))
                 break;
-            if (input && (focused->spec.limit == 0 ||
-                          chars(focused->text) < static_cast<std::size_t>(focused->spec.limit))) {
+            if (input && (focused->def.limit == 0 ||
+                          chars(focused->text) < static_cast<std::size_t>(focused->def.limit))) {
                 focused->text += ch;
-                logic_.OnChange(*this, focused->spec.id);
+                logic_.OnChange(*this, focused->def.id);
             }
             break;
         case Key::Backspace:
@@ -253,13 +253,13 @@ class CTerminalView : public CDialogView {
                 while (n > 0 && (static_cast<unsigned char>(focused->text[n - 1]) & 0xC0) == 0x80)
                     --n;
                 focused->text.resize(n > 0 ? n - 1 : 0);
-                logic_.OnChange(*this, focused->spec.id);
+                logic_.OnChange(*this, focused->def.id);
             }
             break;
         case Key::Clear:
             if (input && !focused->text.empty()) {
                 plat_wipe(focused->text);
-                logic_.OnChange(*this, focused->spec.id);
+                logic_.OnChange(*this, focused->def.id);
             }
             break;
         case Key::None:
@@ -276,9 +276,9 @@ class CTerminalView : public CDialogView {
     bool pressKey(const std::string &ch) {
         char k = static_cast<char>(std::toupper(static_cast<unsigned char>(ch[0])));
         for (const Control &c : controls_) {
-            if (isButton(c.spec.kind) && !c.hidden && c.enabled && k != 0 && keyOf(c.spec) == k) {
+            if (isButton(c.def.kind) && !c.hidden && c.enabled && k != 0 && keyOf(c.def) == k) {
                 // The focus stays where it was: Enter still presses OK.
-                press(c.spec.id);
+                press(c.def.id);
                 return true;
             }
         }
@@ -370,14 +370,14 @@ class CTerminalView : public CDialogView {
         out_ += "\x1b[H\x1b[2J";
         int labelWidth = 0;
         for (const Control &c : controls_)
-            if (c.spec.kind == QM_CONTROL_KIND::Label)
+            if (c.def.kind == QM_CONTROL_KIND::Label)
                 labelWidth = std::max(labelWidth, static_cast<int>(c.text.size()));
         int inner = labelWidth + kEditWidth + 7;
         bool hasText = false, hasKeys = false;
         for (const Control &c : controls_) {
-            hasText = hasText || c.spec.kind == QM_CONTROL_KIND::Text ||
-                      c.spec.kind == QM_CONTROL_KIND::Details;
-            hasKeys = hasKeys || (isButton(c.spec.kind) && keyOf(c.spec) != 0);
+            hasText = hasText || c.def.kind == QM_CONTROL_KIND::Text ||
+                      c.def.kind == QM_CONTROL_KIND::Details;
+            hasKeys = hasKeys || (isButton(c.def.kind) && keyOf(c.def) != 0);
         }
         if (hasText)
             inner = std::max(inner, kTextWidth + 3);
@@ -401,12 +401,12 @@ class CTerminalView : public CDialogView {
             bool focused = static_cast<int>(i) == focus_;
             if (c.hidden)
                 continue;
-            if (c.spec.kind == QM_CONTROL_KIND::Icon) {
+            if (c.def.kind == QM_CONTROL_KIND::Icon) {
                 icon = c.icon;
-            } else if (c.spec.kind == QM_CONTROL_KIND::Text ||
-                       c.spec.kind == QM_CONTROL_KIND::Details) {
+            } else if (c.def.kind == QM_CONTROL_KIND::Text ||
+                       c.def.kind == QM_CONTROL_KIND::Details) {
                 // Texts are wrapped; a multi-line edit is framed by rules.
-                bool details = c.spec.kind == QM_CONTROL_KIND::Details;
+                bool details = c.def.kind == QM_CONTROL_KIND::Details;
                 std::size_t width = static_cast<std::size_t>(inner) - 3;
                 std::string prefix = icon.empty() ? std::string() : icon + " ";
                 icon.clear();
@@ -433,14 +433,14 @@ class CTerminalView : public CDialogView {
                 }
                 if (details)
                     frame(row++, std::string(width, '-'), width);
-            } else if (c.spec.kind == QM_CONTROL_KIND::Label) {
+            } else if (c.def.kind == QM_CONTROL_KIND::Label) {
                 pendingLabel = c.text;
-            } else if (isInput(c.spec.kind)) {
+            } else if (isInput(c.def.kind)) {
                 std::size_t n = chars(c.text);
                 std::string shown =
-                    c.spec.kind == QM_CONTROL_KIND::Password ? std::string(n, '*') : c.text;
+                    c.def.kind == QM_CONTROL_KIND::Password ? std::string(n, '*') : c.text;
                 std::size_t shownChars =
-                    c.spec.kind == QM_CONTROL_KIND::Password ? n : chars(shown);
+                    c.def.kind == QM_CONTROL_KIND::Password ? n : chars(shown);
                 // Only the end of a long text is visible.
                 while (shownChars > static_cast<std::size_t>(kEditWidth - 1)) {
                     std::size_t cut = 1;
@@ -465,9 +465,9 @@ class CTerminalView : public CDialogView {
                 }
                 ++row;
                 pendingLabel.clear();
-            } else if (isButton(c.spec.kind)) {
+            } else if (isButton(c.def.kind)) {
                 // The default button is marked by angle brackets.
-                std::string face = c.spec.kind == QM_CONTROL_KIND::DefaultButton
+                std::string face = c.def.kind == QM_CONTROL_KIND::DefaultButton
                                        ? "< " + c.text + " >"
                                        : "[ " + c.text + " ]";
                 std::string attr = !c.enabled ? "\x1b[2m" : focused ? "\x1b[7m" : "\x1b[1m";
@@ -487,8 +487,8 @@ class CTerminalView : public CDialogView {
         bottom_ = row;
         std::string keys;
         for (const Control &c : controls_)
-            if (isButton(c.spec.kind) && !c.hidden && keyOf(c.spec) != 0)
-                keys += std::string(keys.empty() ? "" : "/") + keyOf(c.spec);
+            if (isButton(c.def.kind) && !c.hidden && keyOf(c.def) != 0)
+                keys += std::string(keys.empty() ? "" : "/") + keyOf(c.def);
         put(row + 1, 2,
             busy_ ? std::string("\x1b[1mPlease wait...\x1b[0m")
             : hasKeys
