@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Runs the mail server tests (MailServer.*) of a Windows test program under
-# wine in a private network namespace, where Debian's mail server listens on
-# port 25 of 127.0.0.1, running natively beside it. As root the namespace
+# Runs the mail server tests of a Windows test program (those the GoogleTest
+# filter names, MailServer.* unless given) under wine in a private network
+# namespace, where Debian's mail server listens on port 25 of 127.0.0.1,
+# running natively beside it. As root the namespace
 # comes from "unshare -n", otherwise from "unshare -rn"; where the system
-# refuses both, the test is skipped (exit 77).
-# Usage: mail_in_private_network.sh <wine> <test_mail.exe> <smtp_server.py>
+# refuses both, the test is skipped (exit 77). The program finds the folder
+# where the server keeps the messages in QM32_SMTP_OUT.
+# Usage: mail_in_private_network.sh <wine> <test.exe> <smtp_server.py> [filter]
 set -euo pipefail
 if [ -z "${QM32_MAIL_NAMESPACE:-}" ]; then
   flags=-n
@@ -17,7 +19,7 @@ if [ -z "${QM32_MAIL_NAMESPACE:-}" ]; then
   QM32_MAIL_NAMESPACE=1 exec unshare "$flags" bash "$0" "$@"
 fi
 
-wine=$1 exe=$2 server=$3
+wine=$1 exe=$2 server=$3 filter=${4:-MailServer.*}
 ip link set lo up
 out=$(mktemp -d)
 /usr/bin/python3 "$server" --host 127.0.0.1 --port 25 --out "$out/mail" --max-seconds 600 \
@@ -36,4 +38,4 @@ if [ "$line" != "smtp server listening on 127.0.0.1:25" ]; then
   echo "the mail server did not start: $(cat "$out/server.log")" >&2
   exit 1
 fi
-QM32_SMTP_OUT="$out/mail" "$wine" "$exe" --gtest_filter='MailServer.*'
+QM32_SMTP_OUT="$out/mail" "$wine" "$exe" --gtest_filter="$filter"

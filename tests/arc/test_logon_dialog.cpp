@@ -10,9 +10,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 using qmtest::Env;
 using qmtest::password;
@@ -162,6 +167,18 @@ TEST(LogonDialog, OkLogsOnAndChangePasswordChangesIt) {
     EXPECT_EQ(password(), fresh);
 }
 
+// ERR_HandleError for error 4711 of the application "Payroll".
+long handlePayrollError() {
+    ERR_RECORD r;
+    std::memset(&r, 0, sizeof r);
+    r.lErrorNumber = 4711;
+    r.ulSeverity = 8;
+    r.ulErrorType = 'A';
+    _qm32SetField(r.szErrorText, sizeof r.szErrorText, "The payroll run could not be started.");
+    _qm32SetField(r.szApplication, sizeof r.szApplication, "Payroll");
+    return ERR_HandleError(&r);
+}
+
 // The Error window from ERR_HandleError: collapsed with its message, Details
 // expands to the current error, Previous shows the start-up entry, Send
 // without an address shows 30053 in a box owned by the window, OK closes.
@@ -202,15 +219,77 @@ TEST(ErrorDialog, CollapsedExpandedPagingAndSend) {
         Sleep(200);
         press(dlg, IDOK);
     });
-    ERR_RECORD r;
-    std::memset(&r, 0, sizeof r);
-    r.lErrorNumber = 4711;
-    r.ulSeverity = 8;
-    r.ulErrorType = 'A';
-    _qm32SetField(r.szErrorText, sizeof r.szErrorText, "The payroll run could not be started.");
-    _qm32SetField(r.szApplication, sizeof r.szApplication, "Payroll");
-    EXPECT_EQ(ERR_HandleError(&r), 1);
+    EXPECT_EQ(handlePayrollError(), 1);
     user.join();
+}
+
+// The lines of a text, each without its CR LF or LF.
+std::vector<std::string> lines(const std::string &text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        out.push_back(line);
+    }
+    return out;
+}
+
+// Send against the mail server of mail_in_private_network.sh (QM32_SMTP_OUT):
+// the log goes to the application's ErrorEmail, then to DevEmail, each with
+// the subject "Finance Error Log" and the log file as its body, and the
+// window shows 30025 in a box it owns.
+TEST(ErrorDialogMail, SendMailsTheLogToErrorEmailAndDevEmail) {
+    const char *native = std::getenv("QM32_SMTP_OUT");
+    if (!native)
+        GTEST_SKIP() << "runs under mail_in_private_network.sh, which names the mail server's "
+                        "folder in QM32_SMTP_OUT";
+    std::string out = std::string("Z:") + native;
+    std::replace(out.begin(), out.end(), '/', '\\');
+    Env::Options o;
+    o.messages = "[ERR_Messages]\n30025=The error log was sent.\n"
+                 "30040=An error occurred in the application.\n";
+    o.iniExtra = "ErrorEmail=library@127.0.0.1\nDevEmail=developers@127.0.0.1\n"
+                 "[Payroll]\nErrorEmail=payroll@127.0.0.1\n";
+    Env env(o);
+    ASSERT_EQ(env.startResult, 0);
+    _qm32SetDialogHook(nullptr); // the real dialogs
+    std::string shown;
+    std::thread user([&shown] {
+        HWND dlg = findDialog("Error");
+        ASSERT_NE(dlg, nullptr);
+        press(dlg, IDC_ERR_SEND);
+        HWND box = findDialog("32-bit Architecture", dlg);
+        ASSERT_NE(box, nullptr);
+        char b[256] = "";
+        GetDlgItemTextA(box, 0xFFFF, b, sizeof b); // the text of a message box
+        shown = b;
+        screenshotPoint("error_sent");
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        Sleep(200);
+        press(dlg, IDOK);
+    });
+    EXPECT_EQ(handlePayrollError(), 1);
+    user.join();
+    EXPECT_EQ(shown, "The error log was sent.");
+
+    const std::vector<std::string> log = lines(env.log());
+    ASSERT_GE(log.size(), 2u);
+    const char *const receivers[] = {"payroll@127.0.0.1", "developers@127.0.0.1"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string mail = qmtest::join(out, "mail_" + std::to_string(i + 1));
+        ASSERT_TRUE(qmtest::fs::exists(mail + ".env")) << mail;
+        const std::vector<std::string> envelope = lines(qmtest::readFile(mail + ".env"));
+        ASSERT_EQ(envelope.size(), 3u);
+        EXPECT_EQ(envelope[2], receivers[i]);
+        const std::vector<std::string> message = lines(qmtest::readBinary(mail + ".eml"));
+        ASSERT_EQ(message.size(), 5 + log.size());
+        EXPECT_EQ(message[1], std::string("To: ") + receivers[i]);
+        EXPECT_EQ(message[3], "Subject: Finance Error Log");
+        EXPECT_EQ(message[4], "");
+        EXPECT_EQ(std::vector<std::string>(message.begin() + 5, message.end()), log);
+    }
+    EXPECT_FALSE(qmtest::fs::exists(qmtest::join(out, "mail_3.env")));
 }
 
 } // namespace
