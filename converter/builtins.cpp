@@ -411,6 +411,17 @@ void process_function(char *name, char *args) {
             else
                 date = q;
         }
+        // Writes the row of a part's table that names the date part: its target name
+        // and its text from the date and the number.
+        auto apply_form = [&](const auto &forms) {
+            for (const auto &f : forms)
+                if (p == f[0]) {
+                    target = f[1];
+                    out = sprintf_text(f[2], date, number);
+                    return true;
+                }
+            return false;
+        };
         if (code == F_DATEADD) {
             if (p == "dy" || p == "dw")
                 p = "dd"; // a day of the year or of the week is a day
@@ -422,13 +433,7 @@ void process_function(char *name, char *args) {
                                                    {"hh", "", "%s + ((%s) / 24)"},
                                                    {"mi", "", "%s + (%s) / (24 * 60)"},
                                                    {"ss", "", "%s + (%s) / (24 * 60 * 60)"}};
-            bool done = false;
-            for (const auto &f : forms)
-                if (p == f[0]) {
-                    target = f[1];
-                    out = sprintf_text(f[2], date, number);
-                    done = true;
-                }
+            const bool done = apply_form(forms);
             if (!done) {
                 if (p == "ms")
                     milliseconds_note();
@@ -446,13 +451,7 @@ void process_function(char *name, char *args) {
                                                    {"mm", "MONTHS_BETWEEN", "(%s, %s)"},
                                                    {"qq", "", "(MONTHS_BETWEEN(%s, %s) / 3)"},
                                                    {"yy", "", "TRUNC((%s - (%s)) / 365.254)"}};
-            bool done = false;
-            for (const auto &f : forms)
-                if (p == f[0]) {
-                    target = f[1];
-                    out = sprintf_text(f[2], date, number);
-                    done = true;
-                }
+            const bool done = apply_form(forms);
             if (!done) {
                 manual_conversion_note(nullptr);
                 keep_call();
