@@ -64,18 +64,19 @@ const char *const common_lines[] = {
     "User Defined Datatype)\n",
 };
 
-void print_usage(const char *prog) {
-    fprintf(stderr,
+void print_usage(const char *prog, FILE *fp) {
+    fprintf(fp,
             "USAGE: %s [-F<Default Return Value> || -P || -B] [-R || -I] [-X -D -N -C -A "
             "{-O<0 || 1 || 2>} {-U <DataTypefile>}] <input_file_name>\n",
             prog);
     for (const char *l : usage_lines)
-        fputs(l, stderr);
+        fputs(l, fp);
     for (const char *l : common_lines)
-        fputs(l, stderr);
+        fputs(l, fp);
 }
 
-[[noreturn]] void invalid_switch() {
+// The invalid-switch text, then a line naming the argument that was refused.
+[[noreturn]] void invalid_switch(const char *why) {
     fputs("Invalid switch\n", stderr);
     fputs("You can specify ", stderr);
     fputs("one of the following ", stderr);
@@ -85,7 +86,26 @@ void print_usage(const char *prog) {
     fputs("-R for Resultset, or -I for Arguments\n", stderr);
     for (const char *l : common_lines)
         fputs(l, stderr);
+    fprintf(stderr, "kestra: %s\n", why);
     kestra_exit(1);
+}
+
+// "--help" (the usage on standard output) and "--version" (the banner alone) end the run
+// with status 0 wherever they stand among the arguments.
+void help_or_version(int argc, char **argv, const char *prog) {
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--help") == 0) {
+            print_usage(prog, stdout);
+            fputs("Writes <input_file_name>.pls beside the source; KESTRA.log and the DDL "
+                  "scripts in the current directory.\n"
+                  "Exit status: 0 converted, 2 failed to convert, 1 refused (usage, files, "
+                  "limits), 10 DDL script not created.\n",
+                  stdout);
+            kestra_exit(0);
+        }
+        if (strcmp(argv[i], "--version") == 0)
+            kestra_exit(0);
+    }
 }
 
 // Refusal of a value that does not fit its width.
@@ -154,16 +174,22 @@ int run(int argc, char **argv) {
     text_copy(RetCode, sizeof RetCode, "0");
     memset(userfile, 0, sizeof userfile);
     // 3.
+    const char *prog = argc > 0 && argv[0] != nullptr ? argv[0] : "kestra";
     if (argc < 2) {
-        print_usage(argc > 0 && argv[0] != nullptr ? argv[0] : "kestra");
+        print_usage(prog, stderr);
         kestra_exit(1);
     }
+    help_or_version(argc, argv, prog);
+    std::vector<const char *> skipped; // further source names: only the last is converted
     // 4. Options: every argument, the source name included, when there are two or more.
     if (argc >= 3) {
         for (int i = 1; i < argc; i++) {
             const char *arg = argv[i];
-            if (arg[0] != '-')
+            if (arg[0] != '-') {
+                if (i < argc - 1)
+                    skipped.push_back(arg);
                 continue;
+            }
             switch (toupper(static_cast<unsigned char>(arg[1]))) {
             case 'F':
                 function = 1;
@@ -227,7 +253,9 @@ int run(int argc, char **argv) {
                     }
                     name = argv[++i];
                     if (name[0] == '-')
-                        invalid_switch();
+                        invalid_switch(
+                            (std::string("-U must be followed by a file name, not ") + name)
+                                .c_str());
                 }
                 if (strlen(name) >= sizeof userfile)
                     too_long("the user datatype file name", name, sizeof userfile - 1);
@@ -235,10 +263,15 @@ int run(int argc, char **argv) {
                 break;
             }
             default:
-                invalid_switch();
+                invalid_switch((std::string("unknown switch ") + arg).c_str());
             }
         }
     }
+    for (const char *name : skipped)
+        fprintf(stderr,
+                "kestra: %s not converted: kestra converts one source file, its last argument; "
+                "kestra-batch converts several\n",
+                name);
     // 6 (checked before loading). The source name and the output name must fit 127 bytes.
     const char *source = argv[argc - 1];
     if (strlen(source) + strlen(".pls") >= sizeof oFname)
@@ -253,7 +286,9 @@ int run(int argc, char **argv) {
     // 7.
     yyin = fopen(iFname, "r");
     if (yyin == nullptr) {
+        const int why = errno;
         fprintf(stderr, "Cannot open input file : %s\n", iFname);
+        fprintf(stderr, "kestra: %s: %s\n", iFname, strerror(why));
         kestra_exit(1);
     }
     // A directory or a device is no source: refused before the output script is created.
@@ -267,7 +302,9 @@ int run(int argc, char **argv) {
     // 8.
     tmpFile = fopen(oFname, "w");
     if (tmpFile == nullptr) {
+        const int why = errno;
         fprintf(stderr, "Cannot open output file : %s\n", oFname);
+        fprintf(stderr, "kestra: %s: %s\n", oFname, strerror(why));
         kestra_exit(1);
     }
     // 9. Keyword table; the scanner starts afresh on the new source, in its outer state.

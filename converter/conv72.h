@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
-// Runs one conversion as the command line says and returns the exit status (0, 1 or 10).
+// Runs one conversion as the command line says and returns the exit status (0, 1 or 10; 0
+// also after a conversion that failed: conv_error tells, and the kestra program exits 2).
 // Every run starts from the program-start state, so one process can run many conversions.
 int kestra_main(int argc, char **argv);
 

@@ -88,9 +88,63 @@ TEST(Driver, InvalidSwitchesAreRefusedWithTheFullText) {
         for (const auto &a : args)
             joined += a + " ";
         EXPECT_EQ(r.status, 1) << joined;
-        EXPECT_EQ(r.err, invalid_switch_text) << joined;
+        EXPECT_EQ(r.err.substr(0, invalid_switch_text.size()), invalid_switch_text) << joined;
         EXPECT_FALSE(dir.exists("p1.sql.pls")) << joined;
         EXPECT_FALSE(dir.exists("KESTRA.log")) << joined;
+    }
+}
+
+// What the command line answers besides the fixed texts: --help and --version anywhere (status
+// 0, nothing written), the refused switch named after the invalid-switch text, and a line for
+// every further source name that is not converted.
+TEST(Driver, HelpVersionNamedSwitchAndSkippedSources) {
+    const std::string banner = "Kestra for TSQL Release 4.0.0.0.6  - Beta on <date>\n";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out; // after the masked banner; "usage" stands for the usage text
+        std::string err; // for status 1: the line after the invalid-switch text
+    } cases[] = {
+        {{"--help"}, 0, "usage", ""},
+        {{"-X", "--help", "p1.sql"}, 0, "usage", ""},
+        {{"--version"}, 0, "", ""},
+        {{"-Z", "p1.sql"}, 1, "", "kestra: unknown switch -Z\n"},
+        {{"-U", "-C", "p1.sql"}, 1, "", "kestra: -U must be followed by a file name, not -C\n"},
+        {{"a.sql", "b.sql", "p1.sql"},
+         0,
+         "Successfully converted. RETCODE = 0\n",
+         "kestra: a.sql not converted: kestra converts one source file, its last argument; "
+         "kestra-batch converts several\n"
+         "kestra: b.sql not converted: kestra converts one source file, its last argument; "
+         "kestra-batch converts several\n"},
+        {{"-U", "types.txt", "p1.sql"},
+         0,
+         "Successfully converted. RETCODE = 0\n",
+         "Cannot Load User Defined Datatype File"},
+    };
+    for (const auto &c : cases) {
+        temp_dir dir;
+        dir.write("p1.sql", source);
+        run_result r = run_kestra(dir, c.args, "kestra");
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        EXPECT_EQ(r.status, c.status);
+        const std::string out = mask_banner_date(r.out);
+        if (c.out == "usage") {
+            EXPECT_EQ(out.substr(0, banner.size() + usage_text("kestra").size()),
+                      banner + usage_text("kestra"));
+            EXPECT_NE(out.find("Exit status: 0 converted, 2 failed to convert"), std::string::npos);
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_EQ(out, banner + c.out);
+        }
+        if (c.status == 1) {
+            EXPECT_EQ(r.err, invalid_switch_text + c.err);
+        } else if (c.out != "usage") {
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        }
+        if (c.status == 1 || c.out == "usage" || c.out.empty()) {
+            EXPECT_EQ(dir.entries(), std::vector<std::string>{"p1.sql"});
+        }
     }
 }
 
@@ -98,7 +152,8 @@ TEST(Driver, ASingleArgumentIsTheSourceNameEvenWithADash) {
     temp_dir dir;
     run_result r = run_kestra(dir, {"-P"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Cannot open input file : -P\n");
+    EXPECT_EQ(r.err, "Cannot open input file : -P\n"
+                     "kestra: -P: No such file or directory\n");
     EXPECT_TRUE(dir.entries().empty());
 }
 
@@ -106,14 +161,16 @@ TEST(Driver, MissingSourceAndUnwritableOutput) {
     temp_dir dir;
     run_result r = run_kestra(dir, {"-X", "nosuch.sql"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Cannot open input file : nosuch.sql\n");
+    EXPECT_EQ(r.err, "Cannot open input file : nosuch.sql\n"
+                     "kestra: nosuch.sql: No such file or directory\n");
     EXPECT_TRUE(dir.entries().empty()) << "nothing is written before the source is open";
 
     dir.write("p1.sql", source);
     ASSERT_EQ(mkdir(dir.file("p1.sql.pls").c_str(), 0700), 0);
     r = run_kestra(dir, {"p1.sql"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Cannot open output file : p1.sql.pls\n");
+    EXPECT_EQ(r.err, "Cannot open output file : p1.sql.pls\n"
+                     "kestra: p1.sql.pls: Is a directory\n");
     EXPECT_FALSE(dir.exists("KESTRA.log"));
 }
 
@@ -215,7 +272,8 @@ TEST(Options, TheLastArgumentIsAlsoExaminedAsAnOption) {
     run_result r = run_in_process(dir, {"-X", "-N"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(prefix_name, 0) << "-N was examined as an option";
-    EXPECT_EQ(r.err, "Cannot open input file : -N\n");
+    EXPECT_EQ(r.err, "Cannot open input file : -N\n"
+                     "kestra: -N: No such file or directory\n");
 }
 
 TEST(Options, UWithTheNextArgumentConsumesIt) {
@@ -452,11 +510,15 @@ TEST(Driver, AnUnopenableLogStopsTheRunWithEverythingClosed) {
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
-TEST(Driver, AnEmptySourceFailsToConvertWithExitStatus0) {
+// A run that completes but fails to convert ends the kestra program with status 2, so a
+// script can tell it from a success; the run driver itself (what kestra-batch calls) returns 0.
+TEST(Driver, AnEmptySourceFailsToConvertWithExitStatus2) {
     temp_dir dir;
     dir.write("p1.sql", "");
+    EXPECT_EQ(run_in_process(dir, {"p1.sql"}).status, 0);
+    ::remove(dir.file("KESTRA.log").c_str());
     run_result r = run_kestra(dir, {"p1.sql"});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 2);
     EXPECT_EQ(mask_banner_date(r.out), "Kestra for TSQL Release 4.0.0.0.6  - Beta on <date>\n"
                                        "Failed to convert. RETCODE = 0\n");
     EXPECT_EQ(r.err, "syntax error in p1.sql at line 1 near the token ''\n"

@@ -52,8 +52,11 @@ TEST(NotASource, RefusedBeforeAnythingIsWritten) {
     } cases[] = {
         {"dir.sql", "kestra: cannot read dir.sql: Is a directory\n"},
         {"/dev/null", "kestra: cannot read /dev/null: Is a device, not a source file\n"},
-        {"missing.sql", "Cannot open input file : missing.sql\n"},
-        {"locked.sql", root ? nullptr : "Cannot open input file : locked.sql\n"},
+        {"missing.sql", "Cannot open input file : missing.sql\n"
+                        "kestra: missing.sql: No such file or directory\n"},
+        {"locked.sql", root ? nullptr
+                            : "Cannot open input file : locked.sql\n"
+                              "kestra: locked.sql: Permission denied\n"},
     };
     for (const auto &c : cases) {
         if (c.err == nullptr)
