@@ -88,6 +88,24 @@ void ctl_end(const char *opt_begin) {
     }
 }
 
+// The scanner sets inIF (inWhile) when it reads the word IF (WHILE), so that an "=" of the
+// condition is a comparison; the block routines clear it once the condition is converted. An IF
+// (WHILE) directly in this one's body may already be the look-ahead, its word read and its
+// flag set for its own condition: the flag stays set for it.
+void ctl_if(const char *keyword, const char *condition, const char *opt_begin) {
+    const bool inner = yychar == IF;
+    action_for_if(keyword, condition, opt_begin);
+    if (inner)
+        inIF = 1;
+}
+
+void ctl_while(const char *keyword, const char *condition, const char *opt_begin) {
+    const bool inner = yychar == WHILE;
+    action_for_while(keyword, condition, opt_begin);
+    if (inner)
+        inWhile = 1;
+}
+
 void ctl_else(const char *opt_begin) {
     action_for_else(str(opt_begin).c_str(), ctl_lookahead());
 }

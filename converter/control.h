@@ -17,6 +17,10 @@ void ctl_statement_end(const char *opt_begin);
 void ctl_while_end();
 // Rule 40: END, possibly followed by BEGINs.
 void ctl_end(const char *opt_begin);
+// Rules 58 and 101: IF and WHILE with their condition (action_for_if, action_for_while), the
+// condition flag kept for a nested IF or WHILE already read as the look-ahead.
+void ctl_if(const char *keyword, const char *condition, const char *opt_begin);
+void ctl_while(const char *keyword, const char *condition, const char *opt_begin);
 // Rule 110: ELSE with its optional BEGIN run.
 void ctl_else(const char *opt_begin);
 

@@ -251,7 +251,7 @@ declare_var_ref
     ;
 
 if_construct
-    : IF if_condition opt_begin { action_for_if($1, $2, $3); } /* 58 */
+    : IF if_condition opt_begin { ctl_if($1, $2, $3); } /* 58 */
     ;
 
 if_condition
@@ -330,7 +330,7 @@ waitfor_construct
     ;
 
 while_construct
-    : WHILE if_condition opt_begin { action_for_while($1, $2, $3); } /* 101 */
+    : WHILE if_condition opt_begin { ctl_while($1, $2, $3); } /* 101 */
     ;
 
 opt_begin
