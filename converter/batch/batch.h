@@ -32,7 +32,9 @@ struct file_result {
     std::string path;      // the source as found (relative to the working directory or absolute)
     std::string output;    // the output script, shown the same way
     std::string error;     // set when the source could not be read or converted at all
-    bool no_units = false; // the error is the converter's: it found no unit to convert
+    bool no_units = false; // the converter read the source and found no unit in it
+    bool refused = false;  // the converter stopped on the source before finding any unit
+    std::string skipped;   // why the search passed over this file (nothing converted)
     int64_t bytes = 0;
     int lines = 0;
     double seconds = 0;
@@ -41,8 +43,24 @@ struct file_result {
     int converted() const;
     int failed() const;
     int diagnostics() const;
-    bool unreadable() const { return !error.empty() && !no_units; } // read, write or crash
+    // Not read, not written, or the conversion crashed.
+    bool unreadable() const { return !error.empty() && !no_units && !refused && skipped.empty(); }
+    // "skipped", "error", "failed" (a unit failed, or the converter refused the source),
+    // "no_units" or "converted".
+    const char *status() const;
 };
+
+// The counts that the console and the three reports share.
+struct totals {
+    int files = 0;    // sources converted or tried (skipped files not counted)
+    int skipped = 0;  // files the search passed over
+    int no_units = 0; // sources without a unit
+    int errors = 0;   // sources of status "error"
+    int refused = 0;  // sources the converter refused as a whole
+    int units = 0, converted = 0, failed = 0, diagnostics = 0;
+    int64_t bytes = 0, lines = 0;
+};
+totals count_totals(const std::vector<file_result> &files);
 
 // One source to convert: absolute paths, the converter options as kestra takes them.
 struct task {
@@ -51,6 +69,10 @@ struct task {
     std::string work_dir; // absolute private directory in dest_dir for this conversion
     std::vector<std::string> options;
 };
+
+// The text the converter reads from the raw bytes of a source file: a UTF-16 source (with its
+// byte-order mark) decoded to UTF-8, any other source as it is.
+std::string source_text(const std::string &raw);
 
 // The units of a source as the converter's scanner finds them: each unit head (CREATE
 // PROCEDURE or CREATE TRIGGER) with the name after it, the line of the head and the line of

@@ -32,6 +32,37 @@ int file_result::diagnostics() const {
     return n;
 }
 
+const char *file_result::status() const {
+    if (!skipped.empty())
+        return "skipped";
+    if (unreadable())
+        return "error";
+    if (refused || failed() > 0)
+        return "failed";
+    return no_units ? "no_units" : "converted";
+}
+
+totals count_totals(const std::vector<file_result> &files) {
+    totals t;
+    for (const file_result &f : files) {
+        if (!f.skipped.empty()) {
+            t.skipped++;
+            continue;
+        }
+        t.files++;
+        t.no_units += f.no_units ? 1 : 0;
+        t.errors += f.unreadable() ? 1 : 0;
+        t.refused += f.refused ? 1 : 0;
+        t.units += static_cast<int>(f.units.size());
+        t.converted += f.converted();
+        t.failed += f.failed();
+        t.diagnostics += f.diagnostics();
+        t.bytes += f.bytes;
+        t.lines += f.lines;
+    }
+    return t;
+}
+
 bool read_whole(const std::string &path, std::string &into, std::string *error) {
     into.clear();
     int fd = open(path.c_str(), O_RDONLY);
@@ -134,14 +165,17 @@ std::string unesc(const std::string &s) {
 
 } // namespace
 
-// F bytes lines seconds no_units \t error
+// F bytes lines seconds none(0)/no_units(1)/refused(2) \t error
 // U first last failed offset \t kind \t name
 // D line fatal \t text           (of the unit before)
 // S line \t text                 (a context line of the unit before)
 std::string encode_result(const file_result &r) {
     std::ostringstream o;
     o.precision(17);
-    o << "F " << r.bytes << ' ' << r.lines << ' ' << r.seconds << ' ' << (r.no_units ? 1 : 0)
+    o << "F " << r.bytes << ' ' << r.lines << ' ' << r.seconds << ' '
+      << (r.no_units  ? 1
+          : r.refused ? 2
+                      : 0)
       << '\t' << esc(r.error) << '\n';
     for (const unit_result &u : r.units) {
         o << "U " << u.first_line << ' ' << u.last_line << ' ' << (u.failed ? 1 : 0) << ' '
@@ -168,7 +202,8 @@ bool decode_result(const std::string &data, file_result &r) {
         case 'F': {
             int no_units = 0;
             nums >> r.bytes >> r.lines >> r.seconds >> no_units;
-            r.no_units = no_units != 0;
+            r.no_units = no_units == 1;
+            r.refused = no_units == 2;
             r.error = unesc(rest);
             seen_file = true;
             break;

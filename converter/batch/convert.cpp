@@ -278,12 +278,14 @@ file_result convert_source(const task &t) {
     const auto start = std::chrono::steady_clock::now();
     file_result r;
     const std::string base = base_name(t.source);
-    std::string src, why;
-    if (!read_whole(t.source, src, &why)) {
+    std::string raw, why;
+    if (!read_whole(t.source, raw, &why)) {
         r.error = "cannot read the source: " + why;
         return r;
     }
-    r.bytes = static_cast<int64_t>(src.size());
+    r.bytes = static_cast<int64_t>(raw.size());
+    // Units are searched, and converted one by one, in the text the converter reads.
+    const std::string src = source_text(raw);
     r.lines = static_cast<int>(std::count(src.begin(), src.end(), '\n'));
     if (!src.empty() && src.back() != '\n')
         r.lines++;
@@ -293,7 +295,7 @@ file_result convert_source(const task &t) {
         r.error = "cannot write to " + t.dest_dir + ": " + strerror(errno);
         return r;
     }
-    if (!write_whole(t.work_dir + "/" + base, src)) {
+    if (!write_whole(t.work_dir + "/" + base, raw)) {
         r.error = "cannot write to " + t.dest_dir;
         return r;
     }
@@ -313,7 +315,8 @@ file_result convert_source(const task &t) {
         if (!whole.ok) {
             std::string why_not = last_error_line(whole.errors);
             r.error = why_not.empty() ? "the conversion failed" : why_not;
-            r.no_units = true;
+            // A completed run without a unit is a file of other statements; a stop is a failure.
+            (whole.status == 0 ? r.no_units : r.refused) = true;
         }
     } else {
         convert_units(t, base, src, r);

@@ -9,6 +9,7 @@
 #include <fnmatch.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -72,6 +74,25 @@ std::string dir_name(const std::string &path) {
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The path under OUTDIR of a source named on the command line: its relative path as given
+// ("a/orders.sql", without "./"), or its base name when the path is absolute or climbs ("..").
+std::string relative_of_argument(const std::string &path) {
+    if (path.empty() || path[0] == '/')
+        return base_name(path);
+    std::string rel;
+    for (size_t p = 0; p < path.size();) {
+        size_t slash = std::min(path.find('/', p), path.size());
+        const std::string part = path.substr(p, slash - p);
+        p = slash + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..")
+            return base_name(path);
+        rel += (rel.empty() ? "" : "/") + part;
+    }
+    return rel.empty() ? base_name(path) : rel;
 }
 
 std::string join(const std::string &a, const std::string &b) {
@@ -168,12 +189,44 @@ struct source {
     task job;
 };
 
+// A file or directory the search passed over for a reason other than its name pattern.
+struct passed_over {
+    std::string shown;
+    std::string reason;
+};
+
+// Whether `text` (the raw bytes of a file) holds a procedure or trigger head outside strings
+// and comments, as the converter's own scanner finds heads.
+bool holds_unit_head(const std::string &raw) {
+    return !find_units(source_text(raw)).empty();
+}
+
 struct collector {
     const options &opt;
     std::string outdir_abs;
     std::vector<source> sources;
     std::vector<std::string> problems;
+    std::vector<passed_over> skipped;
     std::set<std::string> seen;
+    std::string root_real; // the real path of the directory PATH being searched
+    bool have_outdir = false;
+    dev_t outdir_dev = 0;
+    ino_t outdir_ino = 0;
+
+    collector(const options &o, const std::string &outdir) : opt(o), outdir_abs(outdir) {}
+
+    // The output directory is known by its identity, whatever the spelling of -o.
+    void set_outdir() {
+        struct stat st;
+        if (!outdir_abs.empty() && stat(outdir_abs.c_str(), &st) == 0) {
+            have_outdir = true;
+            outdir_dev = st.st_dev;
+            outdir_ino = st.st_ino;
+        }
+    }
+    bool is_outdir(const struct stat &st) const {
+        return have_outdir && st.st_dev == outdir_dev && st.st_ino == outdir_ino;
+    }
 
     bool wanted(const std::string &name) const {
         for (const std::string &g : opt.globs)
@@ -202,9 +255,10 @@ struct collector {
         sources.push_back(s);
     }
 
-    // Directories in name order; symbolic links to directories are not followed (no loops),
-    // the output directory is not searched, and DDL scripts that a conversion wrote ("ddl_*")
-    // are not sources.
+    // Directories in name order. Passed over, and listed with the reason: symbolic links to
+    // directories (not followed, so no loops), links to files outside the searched tree, the
+    // output directory, and the DDL scripts of an earlier run ("ddl_*" files without a unit
+    // head; a "ddl_*" file that holds a procedure or trigger is a source like any other).
     void walk(const std::string &dir, const std::string &rel) {
         DIR *d = opendir(dir.c_str());
         if (d == nullptr) {
@@ -225,15 +279,38 @@ struct collector {
             if (lstat(path.c_str(), &st) != 0)
                 continue;
             if (S_ISDIR(st.st_mode)) {
-                if (outdir_abs.empty() || absolute(path) != outdir_abs)
+                if (is_outdir(st))
+                    skipped.push_back({path, "the output directory of this run"});
+                else
                     walk(path, sub);
-            } else if (wanted(n) && n.compare(0, 4, "ddl_") != 0) {
-                struct stat target;
-                if (S_ISLNK(st.st_mode) && stat(path.c_str(), &target) == 0 &&
-                    S_ISDIR(target.st_mode))
-                    continue;
-                add(path, sub);
+                continue;
             }
+            if (!wanted(n))
+                continue;
+            if (S_ISLNK(st.st_mode)) {
+                struct stat target;
+                char real[PATH_MAX];
+                if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+                    skipped.push_back({path, "a link to a directory (links to directories are "
+                                             "not followed)"});
+                    continue;
+                }
+                if (realpath(path.c_str(), real) != nullptr && !root_real.empty() &&
+                    std::string(real).compare(0, root_real.size() + 1, root_real + "/") != 0) {
+                    skipped.push_back(
+                        {path,
+                         std::string("a link that leads outside the tree (to ") + real + ")"});
+                    continue;
+                }
+            }
+            if (n.compare(0, 4, "ddl_") == 0) {
+                std::string raw;
+                if (read_whole(path, raw) && !holds_unit_head(raw)) {
+                    skipped.push_back({path, "a DDL script (no procedure or trigger in it)"});
+                    continue;
+                }
+            }
+            add(path, sub);
         }
     }
 };
@@ -342,6 +419,15 @@ void commit(const source &s, bool move_outputs) {
                     fprintf(stderr, "kestra-batch: cannot write %s: %s\n", to.c_str(),
                             strerror(errno));
             } else if (n == "KESTRA.log") {
+                // Each run starts the directory's log afresh; the previous run's log is kept
+                // as KESTRA.log.1.
+                static std::set<std::string> started;
+                if (started.insert(to).second) {
+                    struct stat st;
+                    if (lstat(to.c_str(), &st) == 0 && rename(to.c_str(), (to + ".1").c_str()) != 0)
+                        fprintf(stderr, "kestra-batch: cannot keep %s as %s.1: %s\n", to.c_str(),
+                                to.c_str(), strerror(errno));
+                }
                 std::string log;
                 read_whole(from, log);
                 int fd = open(to.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
@@ -381,14 +467,58 @@ class progress {
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_;
 };
 
+// Two sources whose outputs would be one file (two directories given as PATHs holding the
+// same relative name) are refused before anything is converted.
+void refuse_shared_outputs(const std::vector<source> &sources) {
+    std::map<std::string, const source *> by_output;
+    for (const source &s : sources) {
+        const std::string out = join(s.job.dest_dir, base_name(s.job.source)) + ".pls";
+        auto ins = by_output.emplace(out, &s);
+        if (!ins.second)
+            usage_error(ins.first->second->shown + " and " + s.shown + " would both write " +
+                        s.output + "; convert them into different output directories");
+    }
+}
+
+// A lock on a directory this run writes into (flock on the directory itself, so nothing is
+// left behind): a second run into the same directory is refused while the first runs.
+struct dir_lock {
+    int fd = -1;
+};
+
+std::vector<dir_lock> lock_output_dirs(std::vector<std::string> dirs) {
+    std::sort(dirs.begin(), dirs.end());
+    dirs.erase(std::unique(dirs.begin(), dirs.end()), dirs.end());
+    std::vector<dir_lock> locks;
+    for (const std::string &d : dirs) {
+        dir_lock l;
+        l.fd = open(d.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (l.fd < 0)
+            continue; // a directory that cannot be opened is reported when it is written
+        if (flock(l.fd, LOCK_EX | LOCK_NB) != 0) {
+            fprintf(stderr,
+                    "kestra-batch: another kestra-batch run is writing into %s; run again when "
+                    "it has ended\n",
+                    d.c_str());
+            exit(2);
+        }
+        locks.push_back(l);
+    }
+    return locks;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     const auto start = std::chrono::steady_clock::now();
     const options opt = parse_options(argc, argv);
-    collector found{opt, opt.outdir.empty() ? std::string() : absolute(opt.outdir), {}, {}, {}};
+    collector found(opt, opt.outdir.empty() ? std::string() : absolute(opt.outdir));
     if (!opt.outdir.empty() && !make_dirs(found.outdir_abs))
         usage_error("cannot create the output directory " + opt.outdir);
+    found.set_outdir();
+    std::vector<std::string> lock_dirs; // where this run writes: held for the whole run
+    if (!opt.outdir.empty())
+        lock_dirs.push_back(found.outdir_abs);
     for (const std::string &p : opt.paths) {
         struct stat st;
         if (stat(p.c_str(), &st) != 0) {
@@ -397,14 +527,22 @@ int main(int argc, char **argv) {
             std::string dir = p;
             while (dir.size() > 1 && dir.back() == '/')
                 dir.pop_back();
+            char real[PATH_MAX];
+            found.root_real = realpath(dir.c_str(), real) != nullptr ? real : absolute(dir);
             found.walk(dir, "");
+            if (opt.outdir.empty())
+                lock_dirs.push_back(found.root_real);
         } else {
-            found.add(p, base_name(p));
+            found.add(p, relative_of_argument(p));
+            if (opt.outdir.empty())
+                lock_dirs.push_back(dir_name(absolute(p)));
         }
     }
     for (const std::string &p : found.problems)
         fprintf(stderr, "kestra-batch: %s\n", p.c_str());
     std::vector<source> &sources = found.sources;
+    refuse_shared_outputs(sources);
+    std::vector<dir_lock> locks = lock_output_dirs(lock_dirs);
     std::vector<file_result> results(sources.size());
     for (size_t k = 0; k < sources.size(); k++) {
         source &s = sources[k];
@@ -529,28 +667,55 @@ int main(int argc, char **argv) {
     std::string report_dir = !opt.report.empty()   ? opt.report
                              : !opt.outdir.empty() ? opt.outdir
                                                    : ".";
-    std::string error;
-    int errors = static_cast<int>(found.problems.size());
-    units = failed = 0;
+    // The skipped files join the report after the sources, in the order the search met them.
+    for (const passed_over &p : found.skipped) {
+        file_result r;
+        r.path = p.shown;
+        r.skipped = p.reason;
+        results.push_back(r);
+    }
+    // One set of counts for the console and the reports.
+    const totals t = count_totals(results);
     for (const file_result &r : results) {
-        units += static_cast<int>(r.units.size());
-        failed += r.failed();
-        failed += r.no_units ? 1 : 0;
-        if (!r.error.empty()) {
-            errors += r.unreadable() ? 1 : 0;
+        if (!r.skipped.empty())
+            fprintf(stderr, "kestra-batch: %s: skipped: %s\n", r.path.c_str(), r.skipped.c_str());
+        else if (!r.error.empty() && !r.no_units)
             fprintf(stderr, "kestra-batch: %s: %s\n", r.path.c_str(), r.error.c_str());
+        for (const unit_result &u : r.units) {
+            if (!u.failed)
+                continue;
+            const diagnostic *d = nullptr;
+            for (const diagnostic &x : u.diagnostics)
+                if (x.fatal)
+                    d = &x;
+            fprintf(stderr, "kestra-batch: %s: %s %s (lines %d-%d) failed%s%s\n", r.path.c_str(),
+                    u.kind.c_str(), u.name.empty() ? "(unnamed)" : u.name.c_str(), u.first_line,
+                    u.last_line, d != nullptr ? ": " : "", d != nullptr ? d->text.c_str() : "");
         }
     }
-    if (!make_dirs(report_dir) ||
-        !write_reports(report_dir, results, opt.converter, seconds, error)) {
+    const int errors = static_cast<int>(found.problems.size()) + t.errors;
+    std::string error;
+    bool written =
+        make_dirs(report_dir) && write_reports(report_dir, results, opt.converter, seconds, error);
+    if (!written)
         fprintf(stderr, "kestra-batch: %s\n",
                 error.empty() ? ("cannot create " + report_dir).c_str() : error.c_str());
-        errors++;
-    }
-    fprintf(stderr,
-            "kestra-batch: %zu files, %d units, %d failed, %d errors, %.1f s (%.1f files/s); "
-            "report in %s\n",
-            sources.size(), units, failed, errors, seconds,
-            seconds > 0 ? static_cast<double>(sources.size()) / seconds : 0.0, report_dir.c_str());
+    std::string extra;
+    if (t.skipped > 0)
+        extra +=
+            ", " + std::to_string(t.skipped) + (t.skipped == 1 ? " file" : " files") + " skipped";
+    if (t.no_units > 0)
+        extra += ", " + std::to_string(t.no_units) + " with no units";
+    if (t.refused > 0)
+        extra += ", " + std::to_string(t.refused) + " refused";
+    fprintf(
+        stderr,
+        "kestra-batch: %d files%s, %d units, %d failed, %d errors, %.1f s (%.1f files/s); %s%s\n",
+        t.files, extra.c_str(), t.units, t.failed, errors, seconds,
+        seconds > 0 ? static_cast<double>(t.files) / seconds : 0.0,
+        written ? "report in " : "no report written", written ? report_dir.c_str() : "");
+    failed = t.failed + t.refused;
+    if (!written)
+        return 2;
     return errors > 0 ? 2 : failed > 0 ? 1 : 0;
 }

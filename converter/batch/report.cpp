@@ -131,12 +131,16 @@ const char *const kinds[][2] = {
     {"DROP VIEW ", " statement ignored"},
 };
 
-std::string kind_of(const std::string &text) {
+// The kind of a diagnostic text; `part` receives its variable part (the construct it names).
+std::string kind_of(const std::string &text, std::string *part = nullptr) {
     for (const auto &k : kinds) {
         const std::string pre = k[0], post = k[1];
         if (text.size() >= pre.size() + post.size() && text.compare(0, pre.size(), pre) == 0 &&
-            text.compare(text.size() - post.size(), post.size(), post) == 0)
+            text.compare(text.size() - post.size(), post.size(), post) == 0) {
+            if (part != nullptr)
+                *part = text.substr(pre.size(), text.size() - pre.size() - post.size());
             return pre + "\xe2\x80\xa6" + post; // "…" stands for the variable part
+        }
     }
     return text;
 }
@@ -148,33 +152,10 @@ const diagnostic *main_diagnostic(const unit_result &u) {
     return u.diagnostics.empty() ? nullptr : &u.diagnostics.front();
 }
 
-const char *file_status(const file_result &f) {
-    return f.unreadable() ? "error" : f.failed() > 0 || f.no_units ? "failed" : "converted";
-}
-
-struct totals {
-    int files = 0, errors = 0, units = 0, converted = 0, failed = 0, diagnostics = 0;
-    int64_t bytes = 0, lines = 0;
-};
-
-totals count(const std::vector<file_result> &files) {
-    totals t;
-    for (const file_result &f : files) {
-        t.files++;
-        t.errors += f.unreadable() ? 1 : 0;
-        t.units += static_cast<int>(f.units.size());
-        t.converted += f.converted();
-        t.failed += f.failed();
-        t.diagnostics += f.diagnostics();
-        t.bytes += f.bytes;
-        t.lines += f.lines;
-    }
-    return t;
-}
-
 struct kind_count {
     int count = 0;
     int units = 0;
+    std::map<std::string, int> parts; // the constructs named by the variable part, with counts
 };
 
 // Kinds in order of decreasing count, then by text.
@@ -184,8 +165,11 @@ std::vector<std::pair<std::string, kind_count>> count_kinds(const std::vector<fi
         for (const unit_result &u : f.units) {
             std::map<std::string, bool> seen;
             for (const diagnostic &d : u.diagnostics) {
-                std::string k = kind_of(d.text);
+                std::string part;
+                std::string k = kind_of(d.text, &part);
                 by_kind[k].count++;
+                if (!part.empty())
+                    by_kind[k].parts[part]++;
                 if (!seen[k])
                     by_kind[k].units++;
                 seen[k] = true;
@@ -199,12 +183,13 @@ std::vector<std::pair<std::string, kind_count>> count_kinds(const std::vector<fi
 
 std::string json_report(const std::vector<file_result> &files,
                         const std::vector<std::string> &options, double seconds) {
-    const totals t = count(files);
+    const totals t = count_totals(files);
     std::ostringstream o;
     o << "{\n  \"schema\": \"kestra-batch-report/1\",\n  \"options\": [";
     for (size_t i = 0; i < options.size(); i++)
         o << (i ? ", " : "") << json_str(options[i]);
-    o << "],\n  \"totals\": {\"files\": " << t.files << ", \"errors\": " << t.errors
+    o << "],\n  \"totals\": {\"files\": " << t.files << ", \"skipped\": " << t.skipped
+      << ", \"no_units\": " << t.no_units << ", \"errors\": " << t.errors
       << ", \"units\": " << t.units << ", \"converted\": " << t.converted
       << ", \"failed\": " << t.failed << ", \"diagnostics\": " << t.diagnostics
       << ", \"bytes\": " << t.bytes << ", \"lines\": " << t.lines
@@ -213,8 +198,9 @@ std::string json_report(const std::vector<file_result> &files,
         const file_result &f = files[i];
         o << (i ? "," : "") << "\n    {\"path\": " << json_str(f.path)
           << ", \"output\": " << (f.output.empty() ? "null" : json_str(f.output))
-          << ", \"status\": \"" << file_status(f)
+          << ", \"status\": \"" << f.status()
           << "\", \"error\": " << (f.error.empty() ? "null" : json_str(f.error))
+          << ", \"skipped\": " << (f.skipped.empty() ? "null" : json_str(f.skipped))
           << ", \"bytes\": " << f.bytes << ", \"lines\": " << f.lines
           << ", \"units\": " << f.units.size() << ", \"converted\": " << f.converted()
           << ", \"failed\": " << f.failed() << ", \"diagnostics\": " << f.diagnostics()
@@ -253,9 +239,9 @@ std::string csv_report(const std::vector<file_result> &files) {
     std::ostringstream o;
     o << "file,unit,kind,first_line,last_line,status,diagnostics,line,diagnostic\r\n";
     for (const file_result &f : files) {
-        if (!f.error.empty() && f.units.empty())
-            o << csv_field(f.path) << ",,,,," << (f.unreadable() ? "error" : "failed") << ",0,,"
-              << csv_field(f.error) << "\r\n";
+        if (f.units.empty() && (!f.error.empty() || !f.skipped.empty()))
+            o << csv_field(f.path) << ",,,,," << f.status() << ",0,,"
+              << csv_field(f.skipped.empty() ? f.error : f.skipped) << "\r\n";
         for (const unit_result &u : f.units) {
             const diagnostic *d = main_diagnostic(u);
             o << csv_field(f.path) << ',' << csv_field(u.name) << ',' << u.kind << ','
@@ -328,12 +314,14 @@ std::string box(const char *label, const std::string &value, const char *cls = "
 
 std::string html_report(const std::vector<file_result> &files,
                         const std::vector<std::string> &options, double seconds) {
-    const totals t = count(files);
+    const totals t = count_totals(files);
     std::ostringstream o;
     o << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n"
          "<meta charset=\"utf-8\"/>\n<title>kestra-batch report</title>\n<style>"
       << page_style << "</style>\n</head>\n<body>\n<h1>kestra-batch report</h1>\n<p class=\"meta\">"
       << t.files << " source files, " << t.lines << " lines";
+    if (t.skipped > 0)
+        o << ", " << t.skipped << (t.skipped == 1 ? " file" : " files") << " skipped";
     if (!options.empty()) {
         o << ", converter options <code>";
         for (size_t i = 0; i < options.size(); i++)
@@ -345,15 +333,27 @@ std::string html_report(const std::vector<file_result> &files,
       << box("converted", std::to_string(t.converted), "good")
       << box("failed", std::to_string(t.failed), t.failed ? "bad" : "")
       << box("diagnostics", std::to_string(t.diagnostics))
-      << box("file errors", std::to_string(t.errors), t.errors ? "bad" : "") << "</div>\n";
+      << box("file errors", std::to_string(t.errors + t.refused), t.errors + t.refused ? "bad" : "")
+      << box("no units", std::to_string(t.no_units)) << box("skipped", std::to_string(t.skipped))
+      << "</div>\n";
 
     // Files, most failures first.
     std::vector<const file_result *> order;
     for (const file_result &f : files)
         order.push_back(&f);
-    std::stable_sort(order.begin(), order.end(), [](const file_result *a, const file_result *b) {
-        if (a->unreadable() != b->unreadable())
-            return a->unreadable();
+    // Failures first: files not read, then failed files (most failed units first), then
+    // files without units, skipped files and converted ones.
+    const auto rank = [](const file_result *f) {
+        const std::string st = f->status();
+        return st == "error"      ? 0
+               : st == "failed"   ? 1
+               : st == "no_units" ? 2
+               : st == "skipped"  ? 3
+                                  : 4;
+    };
+    std::stable_sort(order.begin(), order.end(), [&](const file_result *a, const file_result *b) {
+        if (rank(a) != rank(b))
+            return rank(a) < rank(b);
         return a->failed() > b->failed();
     });
     o << "<h2>Files</h2>\n<table class=\"sortable\" data-col=\"3\" data-dir=\"down\">\n<thead><tr>"
@@ -361,8 +361,10 @@ std::string html_report(const std::vector<file_result> &files,
          "<th class=\"n\">failed</th><th class=\"n\">diagnostics</th><th class=\"n\">lines</th>"
          "</tr></thead>\n<tbody>\n";
     for (const file_result *f : order) {
-        o << "<tr class=\"" << file_status(*f) << "\"><td><code>" << html(f->path) << "</code>";
-        if (!f->error.empty())
+        o << "<tr class=\"" << f->status() << "\"><td><code>" << html(f->path) << "</code>";
+        if (!f->skipped.empty())
+            o << "<br/>skipped: " << html(f->skipped);
+        else if (!f->error.empty())
             o << "<br/>" << html(f->error);
         o << "</td><td class=\"n\">" << f->units.size() << "</td><td class=\"n\">" << f->converted()
           << "</td><td class=\"n f\">" << f->failed() << "</td><td class=\"n\">" << f->diagnostics()
@@ -371,8 +373,14 @@ std::string html_report(const std::vector<file_result> &files,
     o << "</tbody>\n</table>\n";
 
     o << "<h2>Units that failed</h2>\n";
-    if (t.failed == 0)
+    if (t.failed + t.errors + t.refused == 0)
         o << "<p class=\"ok\">Every unit converted.</p>\n";
+    // Files that failed as a whole, before any unit ran, then the units.
+    for (const file_result &f : files)
+        if (f.unreadable() || f.refused)
+            o << "<div class=\"unit\"><b>(whole file)</b> <span class=\"where\"><code>"
+              << html(f.path) << "</code></span>\n<div class=\"diag\">" << html(f.error)
+              << "</div></div>\n";
     for (const file_result &f : files)
         for (const unit_result &u : f.units) {
             if (!u.failed)
@@ -402,11 +410,17 @@ std::string html_report(const std::vector<file_result> &files,
     if (by_kind.empty())
         o << "<p class=\"ok\">No diagnostics.</p>\n";
     else {
-        o << "<table class=\"sortable\">\n<thead><tr><th>diagnostic</th><th class=\"n\">count</th>"
-             "<th class=\"n\">units</th></tr></thead>\n<tbody>\n";
-        for (const auto &k : by_kind)
-            o << "<tr><td>" << html(k.first) << "</td><td class=\"n\">" << k.second.count
-              << "</td><td class=\"n\">" << k.second.units << "</td></tr>\n";
+        o << "<table class=\"sortable\">\n<thead><tr><th>diagnostic</th><th>constructs</th>"
+             "<th class=\"n\">count</th><th class=\"n\">units</th></tr></thead>\n<tbody>\n";
+        for (const auto &k : by_kind) {
+            std::string parts;
+            for (const auto &p : k.second.parts)
+                parts +=
+                    (parts.empty() ? "" : ", ") + p.first + " (" + std::to_string(p.second) + ")";
+            o << "<tr><td>" << html(k.first) << "</td><td>" << html(parts)
+              << "</td><td class=\"n\">" << k.second.count << "</td><td class=\"n\">"
+              << k.second.units << "</td></tr>\n";
+        }
         o << "</tbody>\n</table>\n";
     }
     o << "<script>" << page_script << "</script>\n</body>\n</html>\n";

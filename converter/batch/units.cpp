@@ -1,5 +1,6 @@
 // kestra-batch: unit boundaries of a source, found by the converter's own scanner (its outer
 // state skips text up to a unit head; CREATE PROCEDURE and CREATE TRIGGER tokens start units).
+// A source in UTF-16 is searched in its decoded text, as the converter reads it.
 #include "batch.h"
 
 #include "conv72.h"
@@ -7,6 +8,10 @@
 #include "keyword.h"
 #include "parser.h"
 #include "scanner.h"
+#include "source.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,8 +60,9 @@ void scan(void *arg) {
             unit_result &u = job.units->back();
             u.last_line = line;
             u.end = std::max(u.end, end);
-            if (want == name && (token == NAME || token == PARAMETER || token == USER_TYPE)) {
-                u.name += yylval;
+            if (want == name &&
+                (token == NAME || token == PARAMETER || token == USER_TYPE || token == STRING)) {
+                u.name.append(src, at, end - at); // as the source writes it, quotes included
                 want = dot;
             } else if (want == dot && token == '.') {
                 u.name += '.';
@@ -77,7 +83,51 @@ void scan(void *arg) {
     }
 }
 
+struct decode_job {
+    const std::string *raw;
+    std::string *text;
+};
+
+// The source's text as the converter's reader hands it to the scanner (UTF-16 decoded);
+// a NUL character or a read error ends it there.
+void decode(void *arg) {
+    decode_job &job = *static_cast<decode_job *>(arg);
+    FILE *in = fmemopen(const_cast<char *>(job.raw->data()), job.raw->size(), "rb");
+    if (in == nullptr)
+        return;
+    source_reset();
+    char buf[8192];
+    while (size_t n = source_read(in, buf, sizeof buf))
+        job.text->append(buf, n);
+    fclose(in);
+}
+
 } // namespace
+
+std::string source_text(const std::string &raw) {
+    const bool utf16 = raw.size() >= 2 && ((static_cast<unsigned char>(raw[0]) == 0xff &&
+                                            static_cast<unsigned char>(raw[1]) == 0xfe) ||
+                                           (static_cast<unsigned char>(raw[0]) == 0xfe &&
+                                            static_cast<unsigned char>(raw[1]) == 0xff));
+    if (!utf16)
+        return raw;
+    std::string text;
+    decode_job job{&raw, &text};
+    // A stop of the reader (a NUL character) is the whole run's to report, not the search's.
+    fflush(stderr);
+    const int saved = dup(2), quiet = open("/dev/null", O_WRONLY);
+    if (quiet >= 0)
+        dup2(quiet, 2);
+    kestra_guard(decode, &job);
+    fflush(stderr);
+    if (saved >= 0)
+        dup2(saved, 2);
+    for (int fd : {saved, quiet})
+        if (fd >= 0)
+            close(fd);
+    source_reset();
+    return text;
+}
 
 std::vector<unit_result> find_units(const std::string &source) {
     std::vector<unit_result> units;

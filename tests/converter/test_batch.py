@@ -7,6 +7,9 @@ units all convert; exit statuses; an interrupted run leaves only complete output
 usage: test_batch.py KESTRA_BATCH KESTRA GOLDEN_DIR"""
 import csv
 import filecmp
+import csv
+import fcntl
+import io
 import json
 import os
 import re
@@ -182,8 +185,8 @@ class BatchTree(unittest.TestCase):
                           totals["converted"] + totals["failed"]), (6, 1, 9, 9))
         files = {f["path"].split("/src/")[-1]: f for f in self.report["files"]}
         self.assertEqual(files["sub/gone.sql"]["status"], "error")
-        self.assertEqual((files["empty.sql"]["status"], files["empty.sql"]["units"]), ("failed", 0))
-        self.assertNotIn("sub/ddl_p.sql", files)  # an earlier run's DDL script is no source
+        self.assertEqual((files["empty.sql"]["status"], files["empty.sql"]["units"]), ("no_units", 0))
+        self.assertEqual(files["sub/ddl_p.sql"]["status"], "skipped")
         self.assertEqual(files["sub/deep/middle.sql"]["lines"], MIDDLE.count("\n"))
         self.assertEqual(files["sub/deep/middle.sql"]["bytes"], len(MIDDLE))
         kinds = {k["kind"]: k["count"] for k in self.report["diagnostic_kinds"]}
@@ -219,6 +222,10 @@ class BatchTree(unittest.TestCase):
         text = "".join(root.itertext())
         self.assertIn("p_two", text)  # the failed units with their diagnostic and source
         self.assertIn("IF", text)
+        # A file that failed as a whole is among the failures too, and failures come first.
+        self.assertIn("(whole file) ../src/sub/gone.sql", text)
+        first_rows = [r.get("class") for r in root.findall(".//" + ns + "tbody/" + ns + "tr")][:4]
+        self.assertEqual(first_rows, ["error", "failed", "failed", "failed"])
         rows = root.findall(".//" + ns + "table/" + ns + "tbody/" + ns + "tr")
         self.assertGreaterEqual(len(rows), 6 + 1)  # six files and one diagnostic kind
 
@@ -260,9 +267,11 @@ class Invariant(unittest.TestCase):
                 elif report["totals"]["units"] > 0:
                     self.assertEqual(b.returncode, 1, b.stderr)
                     self.assertGreater(report["totals"]["failed"], 0)
-                else:  # no unit to report (none in the file, or a source kestra refuses)
-                    self.assertEqual(b.returncode, 1, b.stderr)
-                    self.assertEqual(report["files"][0]["status"], "failed")
+                else:  # no unit (a file of other statements), or a source kestra refuses
+                    status = report["files"][0]["status"]
+                    self.assertIn(status, ("no_units", "failed"))
+                    self.assertEqual(b.returncode, 0 if status == "no_units" else 1, b.stderr)
+                    self.assertEqual(status == "no_units", k.returncode == 2, k.stderr)
                     self.assertTrue(report["files"][0]["error"])
 
 
@@ -348,6 +357,121 @@ class CommandLine(unittest.TestCase):
             expected = read(os.path.join(ref, "f000.sql.pls"))
             for n in written:
                 self.assertEqual(read(os.path.join(out, n)), expected, n)
+
+
+# Units with a quoted name and an owner that fail (so that the page lists them too), one that
+# names a built-in without a translation; in a ddl_ file that is a source (it holds units).
+NAMED = """create procedure "Sales by Year" @y int as
+if
+go
+create procedure dbo.p_owner as
+if
+go
+create procedure p_good as
+select @y = difference('a', 'b')
+go
+"""
+
+
+def run_batch(args, cwd):
+    r = run([BATCH, "-j", "2"] + args, cwd=cwd)
+    return r, r.stderr.decode()
+
+
+class SearchAndReport(unittest.TestCase):
+    """What the search passes over, unit names and counts in all three reports, re-runs."""
+
+    def test_tree_skips_names_and_rerun(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            src = os.path.join(tmp, "src")
+            write(os.path.join(src, "ddl_procedures.sql"), NAMED)
+            write(os.path.join(src, "ddl_orders.sql"), "create table orders (id int)\ngo\n")
+            write(os.path.join(src, "tables.sql"), "-- create procedure p in a comment\n"
+                  "insert t values (1)\ngo\n")
+            write(os.path.join(tmp, "outside.sql"), GOOD)
+            os.symlink(os.path.join(tmp, "outside.sql"), os.path.join(src, "link.sql"))
+            args = ["--glob", "*.sql,*.pls", "-o", "src/out/", "src"]
+            r, err = run_batch(args, tmp)
+            self.assertEqual(r.returncode, 1, err)  # two units failed
+            out = os.path.join(src, "out")
+            rep = json.loads(read(os.path.join(out, "kestra-report.json")))
+            files = {f["path"]: f for f in rep["files"]}
+            skipped = {p: f["skipped"] for p, f in files.items() if f["status"] == "skipped"}
+            self.assertEqual(sorted(skipped), ["src/ddl_orders.sql", "src/link.sql", "src/out"])
+            self.assertIn("DDL script", skipped["src/ddl_orders.sql"])
+            self.assertIn("outside the tree", skipped["src/link.sql"])
+            self.assertIn("output directory", skipped["src/out"])
+            self.assertEqual(files["src/tables.sql"]["status"], "no_units")
+            self.assertEqual(files["src/ddl_procedures.sql"]["status"], "failed")
+            t = rep["totals"]
+            self.assertEqual((t["files"], t["skipped"], t["no_units"], t["units"], t["converted"],
+                              t["failed"]), (2, 3, 1, 3, 1, 2))
+            self.assertIn("kestra-batch: 2 files, 3 files skipped, 1 with no units, 3 units, "
+                          "2 failed, 0 errors", err)
+            self.assertIn('src/ddl_procedures.sql: procedure "Sales by Year" (lines 1-3) failed', err)
+            # Names as written, in the three forms.
+            names = ['"Sales by Year"', "dbo.p_owner", "p_good"]
+            self.assertEqual([u["name"] for u in rep["units"]], names)
+            csv_text = read(os.path.join(out, "kestra-report.csv")).decode()
+            rows = list(csv.DictReader(io.StringIO(csv_text)))
+            self.assertEqual([r["unit"] for r in rows if r["unit"]], names)
+            self.assertEqual({r["file"]: r["status"] for r in rows if not r["unit"]},
+                             {"src/ddl_orders.sql": "skipped", "src/link.sql": "skipped",
+                              "src/out": "skipped", "src/tables.sql": "no_units"})
+            page = read(os.path.join(out, "kestra-report.html")).decode()
+            for n in ("<b>&quot;Sales by Year&quot;</b>", "<b>dbo.p_owner</b>", "3 files skipped"):
+                self.assertIn(n, page)
+            self.assertRegex(page, r"Manual conversion required …\(\)</td><td>[^<]*DIFFERENCE")
+            log = read(os.path.join(out, "KESTRA.log"))
+            # A second run with the same wide glob: the first run's outputs are not sources,
+            # and the log starts afresh (the previous one kept as KESTRA.log.1).
+            r2, err2 = run_batch(args, tmp)
+            self.assertEqual(r2.returncode, 1, err2)
+            rep2 = json.loads(read(os.path.join(out, "kestra-report.json")))
+            self.assertEqual([f["path"] for f in rep2["files"]], [f["path"] for f in rep["files"]])
+            self.assertEqual(read(os.path.join(out, "KESTRA.log")), log)
+            self.assertEqual(read(os.path.join(out, "KESTRA.log.1")), log)
+
+    def test_utf16_source_keeps_its_good_units(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            with open(os.path.join(tmp, "u16.sql"), "wb") as f:
+                f.write(MIDDLE.encode("utf-16"))  # with its byte-order mark
+            r, err = run_batch(["-o", "out", "u16.sql"], tmp)
+            self.assertEqual(r.returncode, 1, err)
+            rep = json.loads(read(os.path.join(tmp, "out", "kestra-report.json")))
+            self.assertEqual([(u["name"], u["status"]) for u in rep["units"]],
+                             [("p_one", "converted"), ("p_two", "failed"), ("p_three", "converted")])
+            script = read(os.path.join(tmp, "out", "u16.sql.pls")).decode()
+            self.assertIn("PROCEDURE p_one", script)
+            self.assertIn("PROCEDURE p_three", script)
+
+    def test_outputs_locks_and_report_failures(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            for d in ("a", "b"):
+                write(os.path.join(tmp, d, "orders.sql"), GOOD)
+            # Two same-named sources keep their relative paths under OUTDIR.
+            r, err = run_batch(["-o", "out", "a/orders.sql", "./b/orders.sql"], tmp)
+            self.assertEqual(r.returncode, 0, err)
+            self.assertTrue(os.path.exists(os.path.join(tmp, "out", "a", "orders.sql.pls")))
+            self.assertTrue(os.path.exists(os.path.join(tmp, "out", "b", "orders.sql.pls")))
+            # Two directories with the same relative name would share an output: refused.
+            r, err = run_batch(["-o", "out2", "a", "b"], tmp)
+            self.assertEqual(r.returncode, 2, err)
+            self.assertIn("would both write", err)
+            self.assertFalse(os.path.exists(os.path.join(tmp, "out2", "orders.sql.pls")))
+            # A run already writing into OUTDIR: a second one is refused.
+            fd = os.open(os.path.join(tmp, "out"), os.O_RDONLY)
+            fcntl.flock(fd, fcntl.LOCK_EX)
+            r, err = run_batch(["-o", "out", "a"], tmp)
+            os.close(fd)
+            self.assertEqual(r.returncode, 2, err)
+            self.assertIn("another kestra-batch run is writing into", err)
+            # A report that cannot be written: status 2 and no line saying where it is.
+            write(os.path.join(tmp, "plain"), "")
+            r, err = run_batch(["-o", "out", "--report", "plain/rep", "a"], tmp)
+            self.assertEqual(r.returncode, 2, err)
+            self.assertIn("no report written", err)
+            self.assertNotIn("report in", err)
 
 
 if __name__ == "__main__":
