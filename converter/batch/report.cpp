@@ -334,8 +334,8 @@ std::string html_report(const std::vector<file_result> &files,
       << box("failed", std::to_string(t.failed), t.failed ? "bad" : "")
       << box("diagnostics", std::to_string(t.diagnostics))
       << box("file errors", std::to_string(t.errors + t.refused), t.errors + t.refused ? "bad" : "")
-      << box("no units", std::to_string(t.no_units)) << box("skipped", std::to_string(t.skipped))
-      << "</div>\n";
+      << (t.no_units ? box("no units", std::to_string(t.no_units)) : "")
+      << (t.skipped ? box("skipped", std::to_string(t.skipped)) : "") << "</div>\n";
 
     // Files, most failures first.
     std::vector<const file_result *> order;
