@@ -1195,9 +1195,13 @@ void close_tmp_files() {
     }
     // 11. Body.
     copy_body(trigger);
-    // 12.
-    if (begin_printed != 0)
+    // 12. A unit that the parse left unfinished (a syntax error) has a body without its
+    // closing lines: its last line is ended before "show errors;".
+    if (begin_printed != 0) {
+        if (!body_bytes.empty() && body_bytes.back() != '\n')
+            fputc('\n', tmpFile);
         fputs("show errors;\n", tmpFile);
+    }
     // 13. Support functions.
     if (ibasechar != 0 || ibitnand != 0)
         support_function(basechar_text);

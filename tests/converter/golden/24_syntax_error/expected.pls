@@ -7,4 +7,5 @@ Tarn_rowcnt	INTEGER;
 Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
-	DBMS_OUTPUT.PUT_LINE('a') ;show errors;
+	DBMS_OUTPUT.PUT_LINE('a') ;
+show errors;
