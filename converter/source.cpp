@@ -1,6 +1,7 @@
 // Source input: plain bytes as they are, or UTF-16 (either byte order, recognised by its
-// byte-order mark) converted to UTF-8, with the NUL-byte and read-error stops. Memory stays
-// bounded by one read block whatever the length of the source.
+// byte-order mark) converted to UTF-8, with the NUL-byte and read-error stops. Either way the
+// source is read as a text file: every CR LF line end becomes LF (a CR elsewhere stays). Memory
+// stays bounded by one read block whatever the length of the source.
 #include "source.h"
 
 #include "conv72.h"
@@ -27,6 +28,8 @@ uint32_t high = 0;
 char text[RAW_BLOCK / 2 * 3 + 8]; // every 2 bytes give at most 3 (4 bytes at most 4)
 size_t text_len = 0, text_pos = 0;
 bool raw_end = false;
+// A CR that ended the text handed out so far: dropped if the next text begins with LF.
+bool held_cr = false;
 
 // fread that retries an interrupted read; a read error stops the run.
 size_t read_block(FILE *in, void *buf, size_t max) {
@@ -116,6 +119,33 @@ void fill_utf16(FILE *in) {
     }
 }
 
+// Folds every CR LF of text[text_pos, text_len) into LF, in place, with a CR held from the
+// previous text in front; a CR at the end is held for the next text (`last`: there is none).
+void fold_line_ends(bool last) {
+    size_t out = text_pos;
+    if (held_cr) {
+        held_cr = false;
+        if (text_pos == text_len || text[text_pos] != '\n') {
+            // The held CR stands alone: it goes back in front of this text.
+            memmove(text + text_pos + 1, text + text_pos, text_len - text_pos);
+            text[text_pos] = '\r';
+            text_len++;
+        }
+    }
+    for (size_t i = text_pos; i < text_len; i++) {
+        if (text[i] == '\r') {
+            if (i + 1 == text_len && !last) {
+                held_cr = true;
+                break;
+            }
+            if (i + 1 < text_len && text[i + 1] == '\n')
+                continue;
+        }
+        text[out++] = text[i];
+    }
+    text_len = out;
+}
+
 // The text handed to the scanner: a NUL byte stops the run, naming its line.
 void check_text(const char *buf, size_t n) {
     const char *nul = static_cast<const char *>(memchr(buf, '\0', n));
@@ -138,6 +168,7 @@ void source_reset() {
     raw_len = text_len = text_pos = 0;
     high = 0;
     raw_end = false;
+    held_cr = false;
 }
 
 size_t source_read(FILE *in, char *buf, size_t max) {
@@ -162,13 +193,22 @@ size_t source_read(FILE *in, char *buf, size_t max) {
             raw_len = 0;
         }
     }
-    if (text_pos == text_len) {
-        if (enc == encoding::bytes) {
-            const size_t n = read_block(in, buf, max);
-            check_text(buf, n);
-            return n;
+    // The next text, its line ends folded; a text that was only a held CR is followed by more.
+    bool first = text_pos == 0 && text_len > 0;
+    while (text_pos == text_len || first) {
+        if (!first) {
+            if (enc == encoding::bytes) {
+                text_pos = 0;
+                text_len = read_block(in, text, RAW_BLOCK);
+            } else {
+                fill_utf16(in);
+            }
         }
-        fill_utf16(in);
+        first = false;
+        const bool last = text_len == 0;
+        fold_line_ends(last);
+        if (text_pos < text_len || last)
+            break;
     }
     const size_t n = std::min(max, text_len - text_pos);
     memcpy(buf, text + text_pos, n);

@@ -1,6 +1,7 @@
 // Source input tests: files that are not sources (directory, device, missing file) refused
 // before anything is written, and the source reader on texts longer than one read block:
-// UTF-16 decoding across block boundaries and the line of a NUL byte far into the file.
+// UTF-16 decoding and CR LF line ends across block boundaries and the line of a NUL byte far
+// into the file.
 // Whole runs on small sources of every encoding are golden cases (golden/bytes_*).
 #include <gtest/gtest.h>
 
@@ -152,6 +153,37 @@ TEST(SourceReader, Utf16AcrossReadBlocks) {
     EXPECT_EQ(read_all(plain, 4096), plain);
     EXPECT_EQ(read_all("\xFF", 4096), "\xFF");
     EXPECT_EQ(read_all("", 4096), "");
+}
+
+// CR LF becomes LF however the read blocks and pieces cut it; a CR elsewhere (alone, before
+// another CR, at the very end) stays.
+TEST(SourceReader, CrLfFoldedAcrossReadBlocks) {
+    const struct {
+        const char *in, *out;
+    } pattern[] = {
+        {"a\r\n", "a\n"}, {"\r", "\r"}, {"\r\r\n", "\r\n"}, {"b\rc", "b\rc"}, {"\n\r", "\n\r"}};
+    for (int shift = 0; shift < 5; shift++) {
+        std::string text(static_cast<size_t>(shift), 'q'), expect = text;
+        std::u16string wide(static_cast<size_t>(shift), u'q');
+        for (int i = 0; i < 3000; i++) {
+            for (const auto &p : pattern) {
+                text += p.in;
+                expect += p.out;
+                for (const char *c = p.in; *c != '\0'; c++)
+                    wide += static_cast<char16_t>(*c);
+            }
+        }
+        for (size_t piece : {1, 4096, 65536}) {
+            EXPECT_TRUE(read_all(text, piece) == expect) << shift << " " << piece;
+            EXPECT_TRUE(read_all(text + "\r", piece) == expect + "\r") << shift << " " << piece;
+            EXPECT_TRUE(read_all(utf16(wide, true), piece) == expect) << shift << " " << piece;
+            EXPECT_TRUE(read_all(utf16(wide, false) + std::string("\0\r\0\n", 4), piece) ==
+                        expect + "\n")
+                << shift << " " << piece;
+        }
+    }
+    EXPECT_EQ(read_all("\r", 4096), "\r");
+    EXPECT_EQ(read_all("\r\n", 1), "\n");
 }
 
 // A NUL byte far into the source (past the first read blocks) names its own line.
