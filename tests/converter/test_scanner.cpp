@@ -337,9 +337,38 @@ TEST_F(Scanner, OuterJoinsAndSemicolon) {
                                        {JOIN, "=*"},
                                        {NAME, "d"},
                                        {GO, "GO"}}));
-    // Before a group number (name;1) ";" is the character itself; before anything else GO.
+    // Before a group number (name;1) ";" is the character itself; before a statement it only
+    // ends the statement (no token).
     unit("p;1 q ;\t2 r;\n3");
-    EXPECT_EQ(tokens(), (std::vector<int>{NAME, ';', INTNUM, NAME, ';', INTNUM, NAME, GO, INTNUM}));
+    EXPECT_EQ(tokens(), (std::vector<int>{NAME, ';', INTNUM, NAME, ';', INTNUM, NAME, INTNUM}));
+    // ";" ends the batch (GO) only where blanks and comments lead to the end of the input, a GO
+    // or a unit head.
+    const struct {
+        const char *text;
+        std::vector<int> tokens;
+    } cases[] = {
+        {"a;", {NAME, GO}},
+        {"a; -- c\n/* d\n */ \r\n", {NAME, GO}},
+        {"a;--c", {NAME, GO}},
+        {"a; b", {NAME, NAME}},
+        {"a;b;c;", {NAME, NAME, NAME, GO}},
+        {"a;;", {NAME, GO}},
+        {"a; -- c\nb", {NAME, NAME}},
+        {"a; /* c */ b", {NAME, NAME}},
+        {"a; /* open", {NAME}},
+        {"a;\n-- c\nCreate  Procedure p", {NAME, GO, CREATE_PROC, NAME}},
+        {"a; /* c */create trigger t", {NAME, GO, CREATE_TRIGGER, NAME}},
+        {"a; -- create procedure p\nb", {NAME, NAME}},
+        {"a; /* create procedure p */ b", {NAME, NAME}},
+        {"a;\ngo\n", {NAME, GO, GO}},
+        {"a; goto x", {NAME, GOTO, NAME}},
+        {"a; good", {NAME, NAME}},
+        {"a; created", {NAME, NAME}},
+    };
+    for (const auto &c : cases) {
+        unit(c.text);
+        EXPECT_EQ(tokens(), c.tokens) << c.text;
+    }
 }
 
 TEST_F(Scanner, SingleCharacterTokensLeaveYylval) {
