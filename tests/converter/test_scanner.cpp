@@ -772,6 +772,34 @@ TEST_F(Scanner, SetInsideUpdateIsAToken) {
     EXPECT_EQ(body(), "");
 }
 
+// SET of a variable with "=" reads as SELECT (no comment written); every other SET line is
+// commented out, and the SET of an UPDATE stays SET.
+TEST_F(Scanner, SetVariableIsASelect) {
+    const struct {
+        const char *text;
+        std::vector<int> tokens;
+        const char *body;
+    } cases[] = {
+        {"set @a = 1", {SELECT, PARAMETER, '=', INTNUM}, ""},
+        {"SET @a=@b", {SELECT, PARAMETER, '=', PARAMETER}, ""},
+        {"Set\n  @a\t= 'x'", {SELECT, PARAMETER, '=', STRING}, ""},
+        {"update t set @a = 1", {UPDATE, NAME, SET, PARAMETER, '=', INTNUM}, ""},
+        {"set @a += 1\nx", {NAME}, "\n/* SET @a += 1 */\n"},
+        {"set @@x = 1\nx", {NAME}, "\n/* SET @@x = 1 */\n"},
+        {"set rowcount @n\nx", {NAME}, "\n/* SET rowcount @n */\n"},
+        {"set @a\nx", {NAME}, "\n/* SET @a */\n"},
+        {"settle @a = 1", {NAME, PARAMETER, '=', INTNUM}, ""},
+    };
+    for (const auto &c : cases) {
+        const size_t before = body().size(); // the body collects the cases' comments in turn
+        unit(c.text);
+        EXPECT_EQ(tokens(), c.tokens) << c.text;
+        EXPECT_EQ(body().substr(before), c.body) << c.text;
+    }
+    unit("set @a = 1");
+    EXPECT_EQ(next(), (tok{SELECT, "SELECT"}));
+}
+
 TEST_F(Scanner, SetLineStopsAtABlockComment) {
     unit("set x = 1 /* c */\ny");
     EXPECT_EQ(all(), (std::vector<tok>{{NAME, "y"}}));
