@@ -110,8 +110,10 @@ void ctl_else(const char *opt_begin) {
     action_for_else(str(opt_begin).c_str(), ctl_lookahead());
 }
 
+// BREAK keeps firstTime, except as the unit's first statement: there it opens the body like
+// any first statement, so that EXIT stands after the unit's BEGIN.
 void ctl_break() {
-    statement("EXIT;", true);
+    statement("EXIT;", begin_printed != 0);
 }
 
 // WAITFOR clears firstTime like every statement that writes a line: as a unit's first

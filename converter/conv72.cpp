@@ -35,7 +35,7 @@ struct kestra_stop {
 int run_depth = 0;
 bool log_opened_in_run = false;  // the run has opened its log (reset with the run's files)
 bool conversion_started = false; // the run got as far as its log: a stop then logs a failure
-bool source_refused = false;     // the source cannot be read: remove the run's scripts
+bool output_created = false;     // the run created (or truncated) its output script
 
 // The banner's constants.
 const char vsnban[] = "Kestra for TSQL Release %d.%d.%d.%d.%d %s";
@@ -301,6 +301,7 @@ int run(int argc, char **argv) {
     }
     // 8.
     tmpFile = fopen(oFname, "w");
+    output_created = tmpFile != nullptr;
     if (tmpFile == nullptr) {
         const int why = errno;
         fprintf(stderr, "Cannot open output file : %s\n", oFname);
@@ -344,7 +345,7 @@ int kestra_main(int argc, char **argv) {
     int status;
     run_depth++;
     conversion_started = false;
-    source_refused = false;
+    output_created = false;
     try {
         status = run(argc, argv);
     } catch (const kestra_stop &stop) {
@@ -353,11 +354,16 @@ int kestra_main(int argc, char **argv) {
     run_depth--;
     const bool ddl_made = ddl_fd != nullptr;
     release_run_files();
-    if (source_refused) {
-        remove(oFname);
+    // A run stopped with status 1 or 10 (an exceeded limit, an unreadable source, a DDL script
+    // that cannot be created) leaves no partial output script or DDL script behind; a unit
+    // that fails with a syntax error completes the run and keeps its output.
+    if (status != 0) {
+        if (output_created)
+            remove(oFname);
         if (ddl_made)
             remove(ddl_fname);
     }
+    output_created = false;
     // A run stopped during the conversion (an exceeded limit, an input or output failure)
     // ends its log like every failed run; its message is already on standard error.
     if (status != 0 && conversion_started)
@@ -383,7 +389,6 @@ int kestra_guard(void (*fn)(void *), void *arg) {
 }
 
 void kestra_refuse_source() {
-    source_refused = run_depth > 0;
     // The source is refused as a whole (the reader runs ahead of the parse): the failure line
     // names no unit.
     proc_name[0] = '\0';

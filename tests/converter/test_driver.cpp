@@ -503,7 +503,7 @@ TEST(Driver, AnUnopenableLogStopsTheRunWithEverythingClosed) {
     EXPECT_EQ(fpLog, nullptr);
     EXPECT_EQ(yyout, nullptr);
     EXPECT_EQ(fp1, nullptr);
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p1.sql", "p1.sql.pls"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p1.sql"})); // no script
     // The same process converts normally afterwards.
     ASSERT_EQ(rmdir(dir.file("KESTRA.log").c_str()), 0);
     r = run_in_process(dir, {"p1.sql"});
@@ -526,4 +526,62 @@ TEST(Driver, AnEmptySourceFailsToConvertWithExitStatus2) {
     EXPECT_EQ(dir.read("KESTRA.log"), "[KESTRA-ERR(0001)]:[p1.sql()]syntax error Near ''\n"
                                       "[KESTRA-MSG(FAIL)]:[p1.sql()] Conversion Failed\n");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"KESTRA.log", "p1.sql", "p1.sql.pls"}));
+}
+
+// A run stopped with status 1 or 10 leaves no partial output script or DDL script behind (its
+// log still ends with the failure line); a refusal before the output script was created
+// leaves an earlier run's script alone.
+TEST(Driver, StoppedRunsLeaveNoPartialOutput) {
+    const std::string temp_unit = "create procedure p1 as\nselect a into #t from tab\ngo\n";
+    const std::string long_param = "create procedure p2 @" + std::string(120, 'x') +
+                                   " int as\n"
+                                   "print 'x'\ngo\n";
+    const struct {
+        const char *what;
+        std::string source;
+        const char *blocker; // a directory made where the DDL script goes
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> left;
+    } cases[] = {
+        {"CREATE TABLE's DDL script",
+         "create procedure p1 as\ncreate table t (a int)\ngo\n",
+         "ddl_p1.pls",
+         {"p1.sql"},
+         10,
+         {"KESTRA.log", "ddl_p1.pls", "p1.sql"}},
+        {"SELECT INTO's DDL script",
+         temp_unit,
+         "ddl_p1.sql",
+         {"p1.sql"},
+         10,
+         {"KESTRA.log", "ddl_p1.sql", "p1.sql"}},
+        {"a limit after a DDL script was written",
+         temp_unit + long_param,
+         nullptr,
+         {"p1.sql"},
+         1,
+         {"KESTRA.log", "p1.sql"}},
+        {"an invalid switch", source, nullptr, {"-Z", "p1.sql"}, 1, {"p1.sql", "p1.sql.pls"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        temp_dir dir;
+        dir.write("p1.sql", c.source);
+        if (c.status == 1 && c.args.size() > 1)
+            dir.write("p1.sql.pls", "an earlier run's script\n");
+        if (c.blocker != nullptr) {
+            ASSERT_EQ(mkdir(dir.file(c.blocker).c_str(), 0700), 0);
+        }
+        run_result r = run_kestra(dir, c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(dir.entries(), c.left);
+        if (c.blocker != nullptr) {
+            EXPECT_EQ(r.err, std::string(c.blocker) + ": Is a directory\n");
+        }
+        if (dir.exists("KESTRA.log")) {
+            const std::string log = dir.read("KESTRA.log");
+            EXPECT_NE(log.find("[KESTRA-MSG(FAIL)]:[p1.sql("), std::string::npos) << log;
+        }
+    }
 }

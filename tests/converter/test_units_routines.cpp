@@ -397,14 +397,14 @@ TEST_F(Units, SimpleStatements) {
                             "\nDBMS_OUTPUT.PUT_LINE('a','b') ;\nGOTO i_loop2;\nEXIT;");
 }
 
-TEST_F(Units, BreakDoesNotOpenTheBodyWaitforDoes) {
+// As a unit's first statement BREAK opens the body like any other, so EXIT stands after BEGIN.
+TEST_F(Units, BreakAsTheFirstStatementOpensTheBody) {
     ctl_break();
-    EXPECT_EQ(begin_printed, 0);
-    ctl_waitfor("1");
     EXPECT_EQ(begin_printed, 1);
+    ctl_waitfor("1");
     ctl_print("1");
     EXPECT_EQ(body_.text(),
-              "\nEXIT;\nBEGIN\x05\n\tDBMS_LOCK.SLEEP(0 /* 1 */);\n\tDBMS_OUTPUT.PUT_LINE(1) ;");
+              "\nBEGIN\x05\n\tEXIT;\n\tDBMS_LOCK.SLEEP(0 /* 1 */);\n\tDBMS_OUTPUT.PUT_LINE(1) ;");
 }
 
 TEST_F(Units, EndFollowedByBegins) {
