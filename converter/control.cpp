@@ -13,6 +13,7 @@
 #include <cstring>
 #include <strings.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,76 @@ std::string label_name(std::string name) {
     if (strcasecmp(name.c_str(), "START") == 0)
         name += "1";
     return name;
+}
+
+// A numbered diagnostic as its own body line (a comment) and in the log.
+void note_line(const std::string &text) {
+    char number[16];
+    snprintf(number, sizeof number, "%.4d", yylineno);
+    statement("/*[KESTRA-ERR(" + std::string(number) + ")]:" + text + "*/");
+    kestra_diagnostic(nullptr, yylineno, text.c_str());
+}
+
+// The items of an expression list joined by "," (rule 124), split at the commas that stand
+// outside string literals and parentheses.
+std::vector<std::string> list_items(const std::string &list) {
+    std::vector<std::string> items(1);
+    bool quoted = false;
+    int depth = 0;
+    for (char c : list) {
+        if (c == '\'')
+            quoted = !quoted;
+        else if (!quoted && c == '(')
+            depth++;
+        else if (!quoted && c == ')' && depth > 0)
+            depth--;
+        if (!quoted && depth == 0 && c == ',') {
+            items.emplace_back();
+            continue;
+        }
+        items.back() += c;
+    }
+    return items;
+}
+
+// The next empty placeholder slot of a converted message at or after `from`, outside its
+// string literals: "|| ||" between two pieces, or "||" ending the message. npos when none.
+size_t next_slot(const std::string &msg, size_t from) {
+    bool quoted = false;
+    for (size_t i = 0; i < msg.size(); i++) {
+        if (msg[i] == '\'') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted || i < from || msg.compare(i, 2, "||") != 0)
+            continue;
+        if (msg.compare(i, 5, "|| ||") == 0 || i + 2 == msg.size())
+            return i;
+    }
+    return std::string::npos;
+}
+
+// A message whose placeholders take PRINT's arguments in order, as the placeholder routine
+// fills them when the arguments follow the literal: "'a '|| ||'b'" with x gives
+// "'a '|| x ||'b'". A slot that opens the message takes its argument without the "||" before
+// it. Arguments left without a slot come back in `extra`.
+std::string fill_slots(std::string msg, const std::vector<std::string> &args,
+                       std::vector<std::string> &extra) {
+    size_t from = 0;
+    for (size_t a = 1; a < args.size(); a++) {
+        const size_t slot = next_slot(msg, from);
+        if (slot == std::string::npos) {
+            extra.push_back(args[a]);
+            continue;
+        }
+        const bool closes = msg.compare(slot, 5, "|| ||") == 0;
+        std::string piece = slot == 0 ? args[a] : "|| " + args[a];
+        if (closes)
+            piece += " ||";
+        msg.replace(slot, closes ? 5 : 2, piece);
+        from = slot + piece.size();
+    }
+    return msg;
 }
 
 } // namespace
@@ -124,9 +195,19 @@ void ctl_waitfor(const char *delay) {
 
 void ctl_print(const char *list) {
     // The message literal at the head of the list has its placeholders turned into slots;
-    // the expressions after it stay as they are.
+    // with arguments after it, the slots take them in order and the arguments are not written
+    // again. Without placeholders the expressions after the literal stay as they are.
     std::string text = str(list);
-    if (text.size() >= 2 && text[0] == '\'') {
+    const std::vector<std::string> items = list_items(text);
+    std::string message;
+    if (items.size() > 1 && !items[0].empty() && items[0][0] == '\'')
+        message = ProcessPlaceholder(items[0].c_str());
+    if (!message.empty() && next_slot(message, 0) != std::string::npos) {
+        std::vector<std::string> extra;
+        text = fill_slots(message, items, extra);
+        for (const std::string &arg : extra)
+            note_line("PRINT argument without a placeholder not written: " + arg);
+    } else if (text.size() >= 2 && text[0] == '\'') {
         size_t close = 1;
         while (close < text.size() && text[close] != '\'')
             close++;
