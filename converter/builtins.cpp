@@ -187,6 +187,10 @@ std::string sprintf_text(const char *fmt, const std::string &a, const std::strin
 
 } // namespace
 
+bool builtin_known(const char *name) {
+    return function_code(name) >= 0;
+}
+
 int strcmp_anycase(const char *a, const char *b) {
     for (;; a++, b++) {
         const int ca = tolower(static_cast<unsigned char>(*a));

@@ -15,6 +15,9 @@ constexpr char ARG_SEP = '\x05';
 // parentheses. Reads query_in_fn and qstr1; sets which_literal and the support-function flags.
 void process_function(char *name, char *args);
 
+// True when `name` is in the function table (compared as process_function compares).
+bool builtin_known(const char *name);
+
 // Marks the top-level argument commas of `text` (outside quotes and parentheses) with ARG_SEP.
 void process_fn_param(char *text);
 

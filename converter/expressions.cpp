@@ -365,6 +365,14 @@ void xpr_function_call(char *dst, const char *name, const char *args) {
     }
 }
 
+void xpr_function_star(char *dst, const char *name) {
+    const std::string n = str(name);
+    if (n != "COUNT" && builtin_known(n.c_str()))
+        xpr_function_call(dst, n.c_str(), "");
+    else
+        val_printf(dst, "%s(*)", n.c_str());
+}
+
 const char *xpr_style_format(const char *style) {
     static const struct {
         int style;

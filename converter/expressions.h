@@ -64,6 +64,9 @@ extern const char *const EMPTY_CASE_ELSE; // the value of rule 448
 // Function calls: rules 463, 464, 466, 467 (`args` "" for none), 465 (CONVERT with its type,
 // expression and style), 461 and 462 (a function applied to a subquery).
 void xpr_function_call(char *dst, const char *name, const char *args);
+// Rule 456: "%s(*)"; a built-in of the function table other than COUNT is translated as
+// if called with no argument (GETDATE(*) as GETDATE()).
+void xpr_function_star(char *dst, const char *name);
 void xpr_convert(char *dst, const char *name, const char *type, const char *expr,
                  const char *style);
 void xpr_function_of_subquery(char *dst, const char *name, const char *subquery);

@@ -24,6 +24,7 @@
 #include "selectxlat.h"
 #include "expressions.h"
 #include "cursors.h"
+#include "bitwise.h"
 
 void start_again(); // the scanner: back to the outer state
 
@@ -1015,8 +1016,8 @@ scalar_exp
     | subquery '/' scalar_exp { xpr_subquery_operand($$, $3, "/", true); } /* 405 */
     | scalar_exp '%' scalar_exp { xpr_binary($$, $1, "%", $3); } /* 406 */
     | scalar_exp '&' scalar_exp { xpr_binary($$, $1, "&", $3); } /* 407 */
-    | scalar_exp '|' scalar_exp { xpr_binary($$, $1, "|", $3); } /* 408 */
-    | scalar_exp '^' scalar_exp { xpr_binary($$, $1, "^", $3); } /* 409 */
+    | scalar_exp '|' scalar_exp { xpr_bit_or($$, $1, $3); } /* 408 */
+    | scalar_exp '^' scalar_exp { xpr_bit_xor($$, $1, $3); } /* 409 */
     | scalar_exp '~' scalar_exp { xpr_binary($$, $1, "~", $3); } /* 410 */
     | scalar_exp '=' NULLX { compare_or_assign($$, $1, "=", "NULL", CMP_NULL, false); } /* 411 */
     | scalar_exp COMPARISON NULLX { compare_or_assign($$, $1, $2, "NULL", CMP_NULL, true); } /* 412 */
@@ -1102,7 +1103,7 @@ fn_scalar_exp_commalist
     ;
 
 function_ref
-    : func_name '(' '*' ')' { val_printf($$, "%s(*)", $1); } /* 456 */
+    : func_name '(' '*' ')' { xpr_function_star($$, $1); } /* 456 */
     | func_name '(' DISTINCT column_ref ')' { val_printf($$, "%s(DISTINCT %s)", $1, $4); } /* 457 */
     | func_name '(' DISTINCT '(' column_ref ')' ')' { val_printf($$, "%s(DISTINCT %s)", $1, $5); } /* 458 */
     | func_name '(' ALL scalar_exp ')' { val_printf($$, "%s(ALL %s)", $1, $4); } /* 459 */
@@ -1227,5 +1228,15 @@ optFix
     : %empty { val_set($$, ""); }                        /* 530 */
     | ',' FIX { val_set($$, ", FIX"); }                /* 531 */
     | ',' NOFIX { val_set($$, ", NOFIX"); }            /* 532 */
+    ;
+/* ---------------------------------------------------------------------------------------------
+   Extensions of the source language, after rule 532: one subsection per issue, in the order
+   21, 22A, 22B, 23, 24. Rule numbers are bison's (table rule n+1), in file order.
+   ------------------------------------------------------------------------------------------- */
+
+/* Issue 21: unary bitwise NOT. */
+
+scalar_exp
+    : '~' scalar_exp %prec UMINUS { xpr_bit_not($$, $2); } /* 533 */
     ;
 %%

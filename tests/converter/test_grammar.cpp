@@ -57,9 +57,10 @@ TEST(GrammarRules, BisonRulesAreTheDescribedRulesInOrder) {
         EXPECT_EQ(std::string(yyrule_text(n)), text) << "rule " << n;
     }
     EXPECT_EQ(n, 532);
-    EXPECT_EQ(yyrule_count(), 532);
+    // The source-language extensions follow the 532 rules, numbered on from 533.
+    EXPECT_GE(yyrule_count(), 532);
     EXPECT_STREQ(yyrule_text(0), "-no such reduction-");
-    EXPECT_STREQ(yyrule_text(533), "-no such reduction-");
+    EXPECT_STREQ(yyrule_text(yyrule_count() + 1), "-no such reduction-");
     EXPECT_STREQ(yyrule_text(-1), "-no such reduction-");
 }
 

@@ -19,8 +19,8 @@ BEGIN
 	DBMS_OUTPUT.PUT_LINE(ops.a - ops.b * 2 / ops.a) ;
 	DBMS_OUTPUT.PUT_LINE(MOD(ops.a, 3)) ;
 	DBMS_OUTPUT.PUT_LINE(BITAND(ops.a, 6)) ;
-	DBMS_OUTPUT.PUT_LINE(ops.a | ops.b) ;
-	DBMS_OUTPUT.PUT_LINE(ops.a ^ ops.b) ;
+	DBMS_OUTPUT.PUT_LINE((ops.a + ops.b - BITAND(ops.a, ops.b))) ;
+	DBMS_OUTPUT.PUT_LINE((ops.a + ops.b - 2 * BITAND(ops.a, ops.b))) ;
 	DBMS_OUTPUT.PUT_LINE(-ops.a + (ops.b)) ;
 	DBMS_OUTPUT.PUT_LINE(UPPER(ops.s) || ops.s) ;
 	IF ops.s = 'x' THEN
