@@ -2,6 +2,7 @@
 // RETURN, RAISERROR (with its arguments substituted into the message) and EXECUTE, and the
 // calls into the block stack after each statement, END and ELSE.
 #include "control.h"
+#include "dynamic_sql.h"
 
 #include "blockstack.h"
 #include "conv72.h"
@@ -317,6 +318,8 @@ void ctl_execute_param(char *dst, const char *expr) {
 }
 
 void ctl_execute(const char *retval, const char *name, const char *params) {
+    if (stm_sp_executesql(name, params))
+        return;
     firstTime = 0;
     print_tabs();
     fputs("BEGIN", yyout);
@@ -353,6 +356,10 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
         }
         fputs(");", yyout);
     }
+    ctl_call_end();
+}
+
+void ctl_call_end() {
     if (noexception == 1) {
         print_tabs();
         fputs("EXCEPTION", yyout);

@@ -47,3 +47,6 @@ void ctl_retval(char *dst, const char *variable);
 void ctl_sp_name(char *dst, const char *const *parts, int count);
 void ctl_execute_param(char *dst, const char *expr);
 void ctl_execute(const char *retval, const char *name, const char *params);
+// The end of a call's block: its exception handler (unless option -X) and "END;"; inExecute
+// cleared unless another EXECUTE follows.
+void ctl_call_end();

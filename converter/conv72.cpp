@@ -1145,7 +1145,11 @@ void close_tmp_files() {
     }
     if (trigger && begin_printed != 0) {
         fprintf(tmpFile, "\nCREATE OR REPLACE TRIGGER %s\n", proc_name);
-        fprintf(tmpFile, aft_trig != 0 ? "AFTER %s\n" : "BEFORE %s\n", TriggerEvent);
+        fprintf(tmpFile,
+                instead_trig != 0 ? "INSTEAD OF %s\n"
+                : aft_trig != 0   ? "AFTER %s\n"
+                                  : "BEFORE %s\n",
+                TriggerEvent);
         fprintf(tmpFile, "ON %s\n", TriggerTable);
         fputs("FOR EACH ROW", tmpFile);
         ifeachrow = 0;

@@ -67,6 +67,7 @@
     X(int16_t, ifeachrow, 0)                                                                       \
     X(int16_t, ifdeleted, 0)                                                                       \
     X(int16_t, aft_trig, 1)                                                                        \
+    X(int16_t, instead_trig, 0)                                                                    \
     X(int16_t, firstTrig, 1)                                                                       \
     X(int16_t, firstTime, 1)                                                                       \
     X(int16_t, begin_printed, 0)                                                                   \
@@ -269,6 +270,7 @@ void init() {
     current_cursor[0] = '\0';
     // 3.
     aft_trig = 1;
+    instead_trig = 0;
     firstTrig = 1;
     new_flag = 1;
     var_no = 1;

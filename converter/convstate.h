@@ -120,6 +120,7 @@ extern int16_t outParam, parameterPassed;
 extern int32_t new_flag; // 32, start 1
 extern int16_t iftrigger, ifeachrow, ifdeleted;
 extern int16_t aft_trig, firstTrig; // start 1
+extern int16_t instead_trig;        // the trigger was declared INSTEAD OF (its head says so)
 extern int16_t firstTime;           // start 1
 extern int16_t begin_printed;
 extern int16_t isFunction, isFunction1;

@@ -2,6 +2,7 @@
 // triggers, search conditions with outer joins, operators, CASE as DECODE, function calls with
 // CONVERT styles, and string literals.
 #include "expressions.h"
+#include "literals.h"
 
 #include "builtins.h"
 #include "blockstack.h"
@@ -57,6 +58,14 @@ std::string plus_to_concat(const std::string &text) {
     return out;
 }
 
+} // namespace
+
+std::string xpr_concat_text(const std::string &text) {
+    return plus_to_concat(text);
+}
+
+namespace {
+
 // True when `text` contains `word` outside single-quoted literals.
 bool contains_unquoted(const std::string &text, const char *word) {
     std::string bare;
@@ -107,7 +116,7 @@ bool xpr_in_condition() {
 }
 
 void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
-    const std::string o = str(op), r = str(right);
+    const std::string o = str(op), r = lit_for_target(left, right);
     if (r == "''" && o == "=")
         val_printf(dst, "%s IS NULL", str(left).c_str());
     else if (r == "''" && is_not_equal(o))

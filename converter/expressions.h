@@ -3,6 +3,8 @@
 // 424), CASE (434 to 449), function calls (456 to 472) and literals (473 to 477).
 #pragma once
 
+#include <string>
+
 // `dst` is always a value buffer of YYVALSIZE bytes (parser.h); the routines never write more.
 
 // Condition texts. The comparison routine of rules 411 to 418 uses these for IF, WHILE and
@@ -76,3 +78,5 @@ const char *xpr_style_format(const char *style);
 // Rules 473 and 477: a string literal (which_literal 258) and two literals joined by "+".
 void xpr_string_literal(char *dst, const char *literal);
 void xpr_strings_join(char *dst, const char *left, const char *right);
+// `text` with every "+" outside string literals written as "||" (a string built by "+").
+std::string xpr_concat_text(const std::string &text);

@@ -25,6 +25,10 @@
 #include "expressions.h"
 #include "cursors.h"
 #include "bitwise.h"
+#include "literals.h"
+#include "column_constraints.h"
+#include "table_hints.h"
+#include "dynamic_sql.h"
 
 void start_again(); // the scanner: back to the outer state
 
@@ -102,6 +106,11 @@ static void end_of_batch()
 %token THEN 401  IDENTITY 402  SCROLL 403  FIRST 404  LAST 405  READ 406
 %token ONLY 407  DEALLOCATE 408  ROWS 409  SQLSTATUS 410  FETCH_STATUS 411
 
+/* Tokens of the extensions (issue 22A: 430 to 459). NSTRING is a national literal N'...';
+   HINT_PAREN the "(" that opens a table hint, WITH_HINT the WITH before one. */
+%token NVARCHAR 430  NCHAR 431  NTEXT 432  NSTRING 434  AFTER 435  INSTEAD 436
+%token TRIGGER 437  HINT_PAREN 438  WITH_HINT 439
+
 /* Precedence, lowest first, all left-associative. LOWPREC is used by no rule;
    UMINUS is carried by the unary rules 419 and 420. */
 %left LOWPREC
@@ -119,7 +128,15 @@ static void end_of_batch()
 
 %start begin_conv
 /* Conflicts, pinned by the build (parser_bison.cmake; bison's %expect-rr is for GLR only):
-   expect: 43 shift/reduce, 11 reduce/reduce */
+   expect: 49 shift/reduce, 11 reduce/reduce
+   New conflicts of the extensions, each resolved by bison's shift:
+   - issue 22A, '(' after NVARCHAR and after NCHAR in a DECLARE (rules 534/535, 536/537 meet a
+     statement that begins with '('): shifted, the size belongs to the type, as for VARCHAR.
+   - issue 22A, NSTRING after COMPARISON and after '=' in an IF or WHILE condition (rule 539 in
+     rule 416/418 against rule 87): shifted, as for the other literals.
+   - issue 22A, PRIMARY and UNIQUE after NOT NULL in a column definition (rules 189 and 188
+     meet rule 187 followed by rules 543 and 544): shifted, so NOT NULL PRIMARY KEY and NOT
+     NULL UNIQUE keep rules 189 and 188. */
 %%
 
 begin_conv
@@ -525,7 +542,7 @@ base_table_element
     ;
 
 column_def
-    : column data_type opt_identity column_def_opt_list { val_printf($$, "%s %s %s", $1, $2, $4); } /* 181 */
+    : column data_type opt_identity column_def_opt_list { ddl_column_def($$, $1, $2, $4); } /* 181 */
     ;
 
 opt_identity
@@ -543,10 +560,10 @@ column_def_opt
     | NOT NULLX { val_printf($$, "NOT %s", $2); }       /* 187 */
     | NOT NULLX UNIQUE { val_printf($$, "NOT %s %s", $2, $3); } /* 188 */
     | NOT NULLX PRIMARY KEY { val_printf($$, "NOT %s %s %s", $2, $3, $4); } /* 189 */
-    | DEFAULT literal { val_printf($$, "%s %s", $1, $2); } /* 190 */
-    | DEFAULT NULLX { val_printf($$, "%s %s", $1, $2); } /* 191 */
-    | DEFAULT USER { val_printf($$, "%s %s", $1, $2); } /* 192 */
-    | CHECK '(' search_condition ')' { val_printf($$, "%s ( %s )", $1, $3); } /* 193 */
+    | DEFAULT literal { ddl_column_default($$, $2); } /* 190 */
+    | DEFAULT NULLX { ddl_column_default($$, $2); } /* 191 */
+    | DEFAULT USER { ddl_column_default($$, $2); } /* 192 */
+    | CHECK '(' search_condition ')' { ddl_check_constraint($$, $1, $3); } /* 193 */
     | REFERENCES table { val_printf($$, "%s %s", $1, $2); } /* 194 */
     | REFERENCES table '(' column_commalist ')' { val_printf($$, "%s %s ( %s )", $1, $2, $4); } /* 195 */
     ;
@@ -556,7 +573,7 @@ table_constraint_def
     | PRIMARY KEY '(' column_commalist ')' { val_printf($$, "%s %s ( %s )", $1, $2, $4); } /* 197 */
     | FOREIGN KEY '(' column_commalist ')' REFERENCES table { val_printf($$, "%s %s ( %s ) %s %s ", $1, $2, $4, $6, $7); } /* 198 */
     | FOREIGN KEY '(' column_commalist ')' REFERENCES table '(' column_commalist ')' { val_printf($$, "%s %s ( %s ) %s %s ( %s )", $1, $2, $4, $6, $7, $9); } /* 199 */
-    | CHECK '(' search_condition ')' { val_printf($$, "%s ( %s )", $1, $3); } /* 200 */
+    | CHECK '(' search_condition ')' { ddl_check_constraint($$, $1, $3); } /* 200 */
     ;
 
 column_commalist
@@ -937,7 +954,7 @@ predicate
     ;
 
 comparison_predicate
-    : scalar_exp comparison_clause scalar_exp { val_printf($$, "%s %s %s", $1, $2, $3); } /* 365 */
+    : scalar_exp comparison_clause scalar_exp { lit_compare($$, $1, $2, $3); } /* 365 */
     | scalar_exp comparison_clause case_statement { val_printf($$, "%s %s %s", $1, $2, $3); } /* 366 */
     | scalar_exp comparison_clause NULLX { xpr_null_comparison($$, $1, $2); } /* 367 */
     | subquery comparison_clause scalar_exp { val_printf($$, "%s %s %s", $1, $2, $3); } /* 368 */
@@ -1130,7 +1147,7 @@ func_name
 
 literal
     : strings { xpr_string_literal($$, $1); } /* 473 */
-    | INTNUM { which_literal = 259; }                    /* 474 */
+    | INTNUM { lit_integer($$); }                        /* 474 */
     | APPROXNUM { which_literal = 260; }                 /* 475 */
     ;
 
@@ -1229,6 +1246,7 @@ optFix
     | ',' FIX { val_set($$, ", FIX"); }                /* 531 */
     | ',' NOFIX { val_set($$, ", NOFIX"); }            /* 532 */
     ;
+
 /* ---------------------------------------------------------------------------------------------
    Extensions of the source language, after rule 532: one subsection per issue, in the order
    21, 22A, 22B, 23, 24. Rule numbers are bison's (table rule n+1), in file order.
@@ -1238,5 +1256,70 @@ optFix
 
 scalar_exp
     : '~' scalar_exp %prec UMINUS { xpr_bit_not($$, $2); } /* 533 */
+    ;
+
+/* Issue 22A: national types and literals, trigger heads, column constraints, table hints,
+   ROLLBACK TRIGGER, dynamic SQL and remote procedure names. */
+
+data_type
+    : NVARCHAR '(' INTNUM ')' { hdr_national_type($$, "NVARCHAR2", $3); } /* 534 */
+    | NVARCHAR { hdr_national_type($$, "NVARCHAR2", nullptr); } /* 535 */
+    | NCHAR '(' INTNUM ')' { hdr_national_type($$, "NCHAR", $3); } /* 536 */
+    | NCHAR { hdr_national_type($$, "NCHAR", nullptr); } /* 537 */
+    | NTEXT { hdr_national_type($$, "NCLOB", nullptr); } /* 538 */
+    ;
+
+literal
+    : NSTRING { lit_national($$, $1); }                  /* 539 */
+    ;
+
+procedure_stmt
+    : CREATE_TRIGGER proc_name ON table trigger_timing operation_commalist as_stmt opt_begin proc_body { hdr_end_trigger($8, $4, $6); } /* 540 */
+    ;
+
+trigger_timing
+    : AFTER { hdr_trigger_timing(0); }                   /* 541 */
+    | INSTEAD OF { hdr_trigger_timing(1); }              /* 542 */
+    ;
+
+column_def_opt
+    : PRIMARY KEY { val_printf($$, "%s %s", $1, $2); }   /* 543 */
+    | UNIQUE                                             /* 544 */
+    | DEFAULT '-' INTNUM { ddl_column_default_negative($$, $3); } /* 545 */
+    | DEFAULT '-' APPROXNUM { ddl_column_default_negative($$, $3); } /* 546 */
+    | DEFAULT '(' scalar_exp ')' { ddl_column_default($$, $3); } /* 547 */
+    | DEFAULT function_ref { ddl_column_default($$, $2); } /* 548 */
+    ;
+
+opt_holdlock
+    : HINT_PAREN table_hint_list ')' { qry_table_hint($$, $2); } /* 549 */
+    | WITH_HINT '(' table_hint_list ')' { qry_table_hint($$, $3); } /* 550 */
+    ;
+
+table_hint_list
+    : table_hint                                         /* 551 */
+    | table_hint_list table_hint { val_printf($$, "%s %s", $1, $2); } /* 552 */
+    | table_hint_list ',' table_hint { val_printf($$, "%s, %s", $1, $3); } /* 553 */
+    ;
+
+table_hint
+    : NAME                                               /* 554 */
+    | INTNUM                                             /* 555 */
+    | INDEX                                              /* 556 */
+    | HOLDLOCK                                           /* 557 */
+    | '=' { val_set($$, "="); }                          /* 558 */
+    | '(' table_hint_list ')' { val_printf($$, "(%s)", $2); } /* 559 */
+    ;
+
+rollback_statement
+    : ROLLBACK TRIGGER { trn_rollback(nullptr); }        /* 560 */
+    ;
+
+execute_construct
+    : execute_word '(' scalar_exp ')' { stm_execute_immediate($3); } /* 561 */
+    ;
+
+sp_name
+    : NAME '.' NAME '.' '.' NAME opt_proc_number { const char *p[] = {$1, $3, "", $6}; stm_remote_name($$, p, 4); } /* 562 */
     ;
 %%

@@ -287,6 +287,37 @@ void hdr_declare_var(char *dst, const char *type) {
     fprintf(fp2, "\n%s;", dst);
 }
 
+// A user type based on a national type ("nvarchar(40)", "nchar(2)", "ntext", in any letter
+// case, as the user datatype file gives it) takes the national type's target type.
+static bool national_user_type(char *dst, const char *base) {
+    static const struct {
+        const char *source, *target;
+    } types[] = {{"NVARCHAR", "NVARCHAR2"}, {"NCHAR", "NCHAR"}, {"NTEXT", "NCLOB"}};
+    for (const auto &t : types) {
+        const size_t n = strlen(t.source);
+        if (strncasecmp(base, t.source, n) != 0)
+            continue;
+        const char *rest = base + n;
+        while (*rest == ' ' || *rest == '\t')
+            rest++;
+        if (*rest == '\0') {
+            hdr_national_type(dst, t.target, nullptr);
+            return true;
+        }
+        char *end = nullptr;
+        if (*rest != '(' || strcmp(t.source, "NTEXT") == 0)
+            continue;
+        const long size = strtol(rest + 1, &end, 10);
+        if (end == rest + 1 || *end != ')' || end[1] != '\0' || size <= 0)
+            continue;
+        char digits[24];
+        snprintf(digits, sizeof digits, "%ld", size);
+        hdr_national_type(dst, t.target, digits);
+        return true;
+    }
+    return false;
+}
+
 void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
     const bool in_params = paramFlag != 0;
     char sized[64];
@@ -350,6 +381,8 @@ void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
     case 506: {
         char found[USER_TYPE_NAME_LEN + 16];
         SearchList(a == nullptr ? "" : a, found, sizeof found);
+        if (national_user_type(dst, found))
+            return;
         if (strcasecmp(found, "USER_TYPE_DATE") == 0)
             plain = "DATE";
         else if (strcasecmp(found, "USER_TYPE_TIMESTAMP") == 0 ||
@@ -452,6 +485,37 @@ void hdr_end_trigger(const char *opt_begin, const char *table, const char *opera
     }
     text_copy(TriggerTable, sizeof TriggerTable, str(table).c_str());
     text_copy(TriggerEvent, sizeof TriggerEvent, str(operations).c_str());
+}
+
+void hdr_national_type(char *dst, const char *target, const char *size) {
+    if (size == nullptr) {
+        text_copy(cur_param_type, sizeof cur_param_type, target);
+        val_set(dst, target);
+        return;
+    }
+    char sized[64];
+    snprintf(sized, sizeof sized, "%s(%d)", target, size_of(size));
+    if (paramFlag != 0) {
+        text_copy(cur_param_type, sizeof cur_param_type, sized);
+        val_set(dst, target);
+    } else {
+        val_set(dst, sized);
+    }
+}
+
+void hdr_trigger_timing(int instead) {
+    instead_trig = static_cast<int16_t>(instead);
+}
+
+void hdr_ddl_trigger_skipped(const char *name, int line) {
+    char text[256];
+    snprintf(text, sizeof text,
+             "DDL trigger %.160s skipped: Corvane has no trigger on database or server events",
+             name);
+    if (tmpFile != nullptr)
+        fprintf(tmpFile, "\n/*[KESTRA-ERR(%.4d)]:%s*/\n", line, text);
+    if (fpLog != nullptr)
+        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%.160s)]%s\n", line, iFname, name, text);
 }
 
 void hdr_operation_join(char *dst, const char *list, const char *op) {

@@ -43,3 +43,13 @@ void hdr_end_procedure(const char *opt_begin);
 void hdr_end_trigger(const char *opt_begin, const char *table, const char *operations);
 // Rule 216: "%s OR %s".
 void hdr_operation_join(char *dst, const char *list, const char *op);
+
+// National types (NVARCHAR, NCHAR, NTEXT; also a user type based on one): the target type
+// `target` (NVARCHAR2, NCHAR, NCLOB) with the size `size` (nullptr: none), like the sized types
+// of rules 491 to 506 (in a parameter list the base type, with the sized form in cur_param_type).
+void hdr_national_type(char *dst, const char *target, const char *size);
+// A trigger head with AFTER (0: converted like FOR) or INSTEAD OF (1: the head says INSTEAD OF).
+void hdr_trigger_timing(int instead);
+// A DDL trigger (ON DATABASE, ON ALL SERVER) named `name` at source line `line` is skipped: the
+// diagnostic goes to the output script and the log, under the trigger's name.
+void hdr_ddl_trigger_skipped(const char *name, int line);

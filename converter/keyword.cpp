@@ -370,3 +370,16 @@ int token_search(const char *word) {
     }
     return token;
 }
+
+int context_keyword(const char *word) {
+    static const keyword words[] = {
+        {"ESCAPE", ESCAPE},         {"DEFAULT", DEFAULT}, {"CHECK", CHECK},
+        {"REFERENCES", REFERENCES}, {"KEY", KEY},         {"NVARCHAR", NVARCHAR},
+        {"NCHAR", NCHAR},           {"NTEXT", NTEXT},     {"AFTER", AFTER},
+        {"INSTEAD", INSTEAD},       {"TRIGGER", TRIGGER},
+    };
+    for (const keyword &k : words)
+        if (strcmp(word, k.word) == 0)
+            return k.token;
+    return -1;
+}

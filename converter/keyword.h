@@ -23,3 +23,8 @@ void init_lex();
 // COL_LENGTH and USER_ID yield NAME unless next_char is '(' or -1), or -1 when the word is
 // not a keyword.
 int token_search(const char *word);
+
+// Words that are keywords only where the grammar has a place for them (ESCAPE, DEFAULT, CHECK,
+// REFERENCES, KEY, the national types, AFTER, INSTEAD, TRIGGER): the token a word stands for
+// there, or -1. They are not in the table above, so everywhere else they stay names.
+int context_keyword(const char *word);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,6 +49,29 @@ int str_match(const char *text, const char *word) {
     return 0;
 }
 
+static int quoted_reference(const std::string &item, char *name, char *type) {
+    std::string bare;
+    for (char c : item)
+        if (c != '"')
+            bare += c;
+    std::vector<char> text(bare.begin(), bare.end());
+    text.push_back('\0');
+    const int result = check_name(text.data(), name, type);
+    const size_t dot = item.rfind('.');
+    if (result != 1 || dot == std::string::npos || item.size() < dot + 3 || item[dot + 1] != '"' ||
+        item.back() != '"' ||
+        strcmp(name, item.substr(dot + 2, item.size() - dot - 3).c_str()) != 0)
+        return result;
+    const std::string column = name, quoted = "\"" + column + "\"";
+    snprintf(name, CHECK_NAME_LEN, "%s", quoted.c_str());
+    std::string t = type;
+    const std::string suffix = "." + column + "%TYPE";
+    if (t.size() > suffix.size() && t.compare(t.size() - suffix.size(), suffix.size(), suffix) == 0)
+        t = t.substr(0, t.size() - suffix.size()) + "." + quoted + "%TYPE";
+    snprintf(type, CHECK_TYPE_LEN, "%s", t.c_str());
+    return result;
+}
+
 int check_name(char *item_text, char *name, char *type) {
     name[0] = '\0';
     type[0] = '\0';
@@ -69,6 +93,10 @@ int check_name(char *item_text, char *name, char *type) {
     }
     if (item.size() >= 2 && item.front() == '\'' && item.back() == '\'')
         return 0;
+    // A quoted identifier as qualifier or column ("O".id, o."PRECISION"): the reference is
+    // read without its double quotes; a quoted column keeps them in the name and the type.
+    if (item.find("\".") != std::string::npos || item.find(".\"") != std::string::npos)
+        return quoted_reference(item, name, type);
     // 3. An alias in double quotes.
     std::string alias;
     const size_t q = item.find('"');

@@ -40,6 +40,10 @@ namespace {
 
 int (*lexer)() = yylex; // the token source (yyparse_set_lexer)
 
+// An action is running: the state stack is popped by the rule's length and the goto state
+// (yystate) is not yet pushed.
+bool in_action = false;
+
 // Symbol numbers of bison's tables that the driver needs.
 constexpr int SYM_EOF = 0;
 constexpr int SYM_ERROR = 1;
@@ -276,7 +280,10 @@ int parse() {
                                                                            : tables.defgoto[lhs];
             // 5. The rule's action, with the globals saved.
             yystate = state;
-            switch (kestra_grammar::run_action(rule, top)) {
+            in_action = true;
+            const int outcome = kestra_grammar::run_action(rule, top);
+            in_action = false;
+            switch (outcome) {
             case 1: // YYABORT
                 return 1;
             case 2: // YYACCEPT
@@ -297,6 +304,43 @@ int parse() {
 }
 
 } // namespace
+
+bool yyparse_accepts(int token) {
+    if (yyps == nullptr || yyps < yys)
+        return false; // no parse under way (the scanner alone)
+    // The parse's own steps on a copy of the state stack, without actions, until the token is
+    // shifted (taken) or an error entry is met (not taken).
+    std::vector<int> stack(yys, yyps + 1);
+    if (in_action)
+        stack.push_back(yystate);
+    const int sym = translate(token);
+    for (int steps = 0; steps < 100000; steps++) {
+        const int state = stack.back();
+        int rule;
+        int n = tables.pact[state];
+        if (n != tables.pact_ninf && n + sym >= 0 && n + sym <= tables.last &&
+            tables.check[n + sym] == sym) {
+            const int act = tables.table[n + sym];
+            if (act > 0)
+                return true;
+            if (act == tables.table_ninf)
+                return false;
+            rule = -act;
+        } else {
+            rule = tables.defact[state];
+        }
+        const int len = rule > 0 ? tables.r2[rule] : 0;
+        if (rule <= 0 || len >= static_cast<int>(stack.size()))
+            return false;
+        stack.resize(stack.size() - static_cast<size_t>(len));
+        const int lhs = tables.r1[rule] - tables.ntokens;
+        const int g = tables.pgoto[lhs] + stack.back();
+        stack.push_back((g >= 0 && g <= tables.last && tables.check[g] == stack.back())
+                            ? tables.table[g]
+                            : tables.defgoto[lhs]);
+    }
+    return false;
+}
 
 void yyparse_set_lexer(int (*lex)()) {
     lexer = lex != nullptr ? lex : yylex;

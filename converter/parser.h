@@ -49,6 +49,11 @@ int yylex(); // the scanner; a negative result counts as end of input
 // yylex). The source sets yylval as the scanner does.
 void yyparse_set_lexer(int (*lex)());
 
+// Whether the parse under way would take `token` as its next token now (from the scanner while
+// it reads the parser's look-ahead, or from an action). The scanner uses it for the words that
+// are keywords only where the grammar has a place for them and names everywhere else.
+bool yyparse_accepts(int token);
+
 // Scanner side: the token text (len bytes, need not be NUL-terminated) becomes yylval, cut at
 // YYVALMAX characters.
 void set_yylval(const char *text, size_t len);

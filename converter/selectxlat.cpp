@@ -8,6 +8,7 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "expressions.h"
+#include "literals.h"
 #include "namecheck.h"
 #include "parser.h"
 
@@ -827,6 +828,8 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
     std::string r = kind == CMP_NULL        ? std::string("NULL")
                     : kind == CMP_SQLSTATUS ? std::string("Tarn_sqlstatus")
                                             : without_at_signs(str(right));
+    if (kind == CMP_EXPR)
+        r = lit_for_target(left, r.c_str()); // a hexadecimal literal for a binary target
     text_copy(cur_case_param, sizeof cur_case_param, r.c_str());
     const bool variable = !l.empty() && l[0] == '@';
     const bool condition = comparison || inWhere != 0 || inHaving != 0;
@@ -1251,6 +1254,8 @@ void dml_assignment(char *dst, const char *column, const char *value) {
         val_printf(dst, "\t%s%s = NULL", t.c_str(), str(column).c_str());
         return;
     }
+    const std::string v = lit_for_target(column, value);
+    value = v.c_str();
     val_printf(dst, "\t%s%s = %s", t.c_str(), str(column).c_str(), value);
     check_capacity(tot_item, ITEM_LIST_MAX, "the UPDATE assignment list (item_list)");
     fit_copy(item_list[tot_item].expr, sizeof item_list[tot_item].expr, value,

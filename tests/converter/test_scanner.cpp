@@ -484,13 +484,15 @@ TEST_F(Scanner, NoExponentNotation) {
 }
 
 TEST_F(Scanner, HexadecimalNumbers) {
-    unit("0x12 0X10 0x 0x1F");
+    // The whole literal, hexadecimal letters included (0x1F once scanned as 1 and the word F).
+    unit("0x12 0X10 0x 0x1F 0xff 0x010100A1");
     EXPECT_EQ(all(), (std::vector<tok>{{INTNUM, "18"},
                                        {INTNUM, "16"},
                                        {INTNUM, "0"},
                                        {NAME, "x"},
-                                       {INTNUM, "1"},
-                                       {NAME, "F"}}));
+                                       {INTNUM, "31"},
+                                       {INTNUM, "255"},
+                                       {INTNUM, "16842913"}}));
 }
 
 TEST_F(Scanner, LongHexadecimalNumbersAreExact) {

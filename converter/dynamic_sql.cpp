@@ -1,0 +1,75 @@
+// Dynamic SQL and remote procedure names of EXECUTE (dynamic_sql.h).
+#include "dynamic_sql.h"
+
+#include "blockstack.h"
+#include "conv72.h"
+#include "control.h"
+#include "convstate.h"
+#include "expressions.h"
+#include "parser.h"
+
+#include <string>
+#include <strings.h>
+
+namespace {
+
+// BEGIN, the diagnostic, EXECUTE IMMEDIATE of the string and the call's end (as for a call).
+void execute_immediate(const std::string &sql, bool with_parameters) {
+    firstTime = 0;
+    print_tabs();
+    fputs("BEGIN", yyout);
+    print_tabs();
+    kestra_diagnostic(yyout, yylineno,
+                      with_parameters ? "Dynamic SQL: the string is executed as it is, not "
+                                        "converted; its parameters are not passed"
+                                      : "Dynamic SQL: the string is executed as it is, not "
+                                        "converted");
+    print_tabs();
+    fprintf(yyout, "EXECUTE IMMEDIATE %s;", sql.c_str());
+    ctl_call_end();
+}
+
+} // namespace
+
+void stm_execute_immediate(const char *expression) {
+    execute_immediate(xpr_concat_text(expression), false);
+}
+
+bool stm_sp_executesql(const char *name, const char *params) {
+    if (strcasecmp(name, "sp_executesql") != 0 || params == nullptr || params[0] == '\0')
+        return false;
+    // The statement is the first argument: up to the first comma outside literals and
+    // parentheses.
+    const std::string p = params;
+    bool quoted = false;
+    int depth = 0;
+    size_t end = p.size();
+    for (size_t i = 0; i < p.size() && end == p.size(); i++) {
+        const char c = p[i];
+        if (c == '\'')
+            quoted = !quoted;
+        else if (!quoted && c == '(')
+            depth++;
+        else if (!quoted && c == ')' && depth > 0)
+            depth--;
+        else if (!quoted && depth == 0 && c == ',')
+            end = i;
+    }
+    execute_immediate(xpr_concat_text(p.substr(0, end)), end != p.size());
+    return true;
+}
+
+void stm_remote_name(char *dst, const char *const *parts, int count) {
+    const std::string server = parts[0], owner = count >= 4 ? parts[count - 2] : "",
+                      name = parts[count - 1];
+    std::string call = owner.empty() || owner == "dbo" ? name : owner + "." + name;
+    call += "@" + server;
+    std::string source = server;
+    for (int i = 1; i < count; i++)
+        source += "." + std::string(parts[i]);
+    const std::string text = "Remote procedure " + source + " called over the database link " +
+                             server + ", which must exist";
+    print_tabs();
+    kestra_diagnostic(yyout, yylineno, text.c_str());
+    val_set(dst, call.c_str());
+}
