@@ -1447,9 +1447,13 @@ void dml_update(const char *table, const char *assignments, const char *where) {
 // ---------------------------------------------------------------------------------------------
 
 void qry_table(char *dst, const char *owner, const char *table, const char *alias) {
+    // A quoted name loses its quotes unless it needs them to stay one name (a blank or
+    // another character that no plain name holds: "Order Subtotals").
     auto unquote = [](const char *s) {
         std::string t = str(s);
-        if (t.size() >= 2 && t.front() == '"' && t.back() == '"')
+        if (t.size() >= 2 && t.front() == '"' && t.back() == '"' &&
+            t.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_#$",
+                                1) == t.size() - 1)
             t = t.substr(1, t.size() - 2);
         return t;
     };
