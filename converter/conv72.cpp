@@ -6,6 +6,7 @@
 #include "keyword.h"
 #include "parser.h"
 #include "scanner.h"
+#include "unitname.h"
 #include "usertype.h"
 
 #include <algorithm>
@@ -660,7 +661,7 @@ bool copy_work_file(FILE *&fp, const char *before = nullptr) {
 }
 
 void head(const char *kind) {
-    fprintf(tmpFile, "\nCREATE OR REPLACE %s %s", kind, proc_name);
+    fprintf(tmpFile, "\nCREATE OR REPLACE %s %s", kind, unit_head_name().c_str());
 }
 
 // The support functions of step 13, each piece an exact literal.
@@ -915,18 +916,19 @@ void into_list(int d, bool trigger) {
     }
     const int cols = clamp_count(fld_cnt, FLD_LIST_MAX);
     const bool prefixed = prefix_name != 0 && !trigger;
+    const std::string unit = unit_ref_name();
     std::string piece;
     for (int c = 0; c < cols; c++) {
         const char *name = fld_list[c].name;
         if (c == 0) {
             if (prefixed)
-                fprintf(tmpFile, "%s.%s", proc_name, name);
+                fprintf(tmpFile, "%s.%s", unit.c_str(), name);
             else
                 fputs(name, tmpFile);
         } else {
             piece = ", ";
             if (prefixed) {
-                piece += proc_name;
+                piece += unit;
                 piece += ".";
             }
             piece += name;
@@ -938,6 +940,8 @@ void into_list(int d, bool trigger) {
 // Byte 5: initialisation of the input arguments that the body assigns.
 void argument_initialisation(bool trigger) {
     const bool prefixed = prefix_name == 1 && !trigger;
+    const std::string unit_text = unit_ref_name();
+    const char *unit = unit_text.c_str();
     const int n = clamp_count(declare_no, DECLARE_LIST_MAX);
     for (int i = 0; i < n; i++) {
         const declare_entry &e = declare_list[i];
@@ -945,13 +949,13 @@ void argument_initialisation(bool trigger) {
             continue;
         if (arg_option == 0 || arg_option == 2) {
             if (prefixed)
-                fprintf(tmpFile, "\n\t%s.%s := %s.in_%s;", proc_name, e.name, proc_name, e.name);
+                fprintf(tmpFile, "\n\t%s.%s := %s.in_%s;", unit, e.name, unit, e.name);
             else
                 fprintf(tmpFile, "\n\t%s := in_%s;", e.name, e.name);
         } else if (arg_option == 1 && e.default_clause[0] != '\0') {
             if (prefixed) {
-                fprintf(tmpFile, "\n\tIF %s.%s IS NULL THEN", proc_name, e.name);
-                fprintf(tmpFile, "\n\t\t%s.%s := %s;", proc_name, e.name, e.default_value);
+                fprintf(tmpFile, "\n\tIF %s.%s IS NULL THEN", unit, e.name);
+                fprintf(tmpFile, "\n\t\t%s.%s := %s;", unit, e.name, e.default_value);
                 fputs("\n\tEND;", tmpFile);
             } else {
                 fprintf(tmpFile, "\n\tIF %s IS NULL THEN", e.name);
@@ -1144,7 +1148,7 @@ void close_tmp_files() {
         }
     }
     if (trigger && begin_printed != 0) {
-        fprintf(tmpFile, "\nCREATE OR REPLACE TRIGGER %s\n", proc_name);
+        fprintf(tmpFile, "\nCREATE OR REPLACE TRIGGER %s\n", unit_head_name().c_str());
         fprintf(tmpFile,
                 instead_trig != 0 ? "INSTEAD OF %s\n"
                 : aft_trig != 0   ? "AFTER %s\n"
@@ -1157,11 +1161,7 @@ void close_tmp_files() {
     // 3. Package specification.
     bool package_written = false;
     if (result_set_fn != 0) {
-        std::string pkg = "\nCREATE OR REPLACE PACKAGE ";
-        // The name shortened as valid_procname does (27 characters at most), but without a
-        // buffer of the run's pool: the run's memory must not grow with its number of units.
-        pkg.append(proc_name, strnlen(proc_name, 27));
-        pkg += "Pkg AS";
+        const std::string pkg = "\nCREATE OR REPLACE PACKAGE " + unit_package_name() + " AS";
         package_written = copy_work_file(fp72, pkg.c_str());
     }
     // 4. Parameter list.

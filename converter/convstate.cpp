@@ -4,6 +4,7 @@
 #include "convstate.h"
 
 #include "conv72.h"
+#include "unitname.h"
 #include "usertype.h"
 
 #include <cstdlib>
@@ -313,4 +314,5 @@ void reset_conversion_state() {
     yydebug = 0;
     FreeList();
     release_procname_pool();
+    unit_name_set(std::string(), std::string());
 }

@@ -7,6 +7,7 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "parser.h"
+#include "unitname.h"
 #include "usertype.h"
 
 #include <cerrno>
@@ -128,9 +129,8 @@ int column_count() {
 
 // Step 4: the result-set cursor parameter and its types in the package.
 void result_set_cursor() {
-    const char *pkg = valid_procname(proc_name);
-    std::string p =
-        "\nRC" + std::to_string(cur_ref) + " \tIN OUT " + pkg + "Pkg.RCT" + std::to_string(cur_ref);
+    std::string p = "\nRC" + std::to_string(cur_ref) + " \tIN OUT " + unit_package_name() + ".RCT" +
+                    std::to_string(cur_ref);
     parameter_out(p);
     if (star_flag == 1) {
         fprintf(fp72, "\nTYPE RCT%d IS REF CURSOR RETURN %s%%ROWTYPE;\n", cur_ref, star_tab);
@@ -207,6 +207,7 @@ void hdr_alias(char *dst, const char *alias) {
 
 void hdr_proc_name(char *dst, const char *owner, const char *name) {
     std::string n = unquote(name);
+    unit_name_set(owner != nullptr ? unquote(owner) : std::string(), n);
     if (owner != nullptr)
         n = unquote(owner) + "." + n;
     if (n.size() >= sizeof proc_name) {
@@ -419,7 +420,7 @@ void hdr_parameter_ref(char *dst, const char *token) {
         text_copy(declare_param, sizeof declare_param, bare.c_str());
         std::string ref = "@";
         if (prefix_name != 0 && iftrigger == 0)
-            ref += std::string(proc_name) + ".";
+            ref += unit_ref_name() + ".";
         ref += bare;
         if (inWhere != 0 && select_stmt != 0) {
             bool found = false;
@@ -470,7 +471,7 @@ void hdr_end_procedure(const char *opt_begin) {
     }
     if (function != 0 && isFunction1 == 0)
         fprintf(yyout, "\n\tRETURN %s;", RetCode);
-    fprintf(yyout, "\nEND %s;", proc_name);
+    fprintf(yyout, "\nEND %s;", unit_ref_name().c_str());
     pop_var = pop();
 }
 
@@ -479,7 +480,7 @@ void hdr_end_trigger(const char *opt_begin, const char *table, const char *opera
     if (opt_begin != nullptr && opt_begin[0] != '\0') {
         push_further_begins();
     } else {
-        fprintf(yyout, "\nEND %s;", proc_name);
+        fprintf(yyout, "\nEND %s;", unit_ref_name().c_str());
         pop_var = pop();
         no_of_begin = 0;
     }

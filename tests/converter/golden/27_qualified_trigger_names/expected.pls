@@ -11,7 +11,7 @@ Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
 	DBMS_OUTPUT.PUT_LINE('deleted') ;
-END sales.tr_del;
+END tr_del;
 /
 
 show errors;

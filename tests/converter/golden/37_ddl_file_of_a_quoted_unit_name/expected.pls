@@ -1,5 +1,5 @@
 
-CREATE OR REPLACE PROCEDURE ../x\y
+CREATE OR REPLACE PROCEDURE "../x\y"
 AS
 Tarn_selcnt	INTEGER;
 Tarn_error 	INTEGER;
@@ -29,7 +29,7 @@ BEGIN
 				Tarn_error := SQLCODE;
 				Tarn_errmsg := SQLERRM;
 	END;
-END ../x\y;
+END "../x\y";
 /
 
 show errors;

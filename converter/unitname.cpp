@@ -1,0 +1,64 @@
+// The unit name as the output writes it: the owner only on the CREATE line, the bare name
+// everywhere else, and a name that is not a plain identifier as a double-quoted identifier.
+#include "unitname.h"
+
+#include "convstate.h"
+
+#include <cctype>
+
+namespace {
+
+// The unit being converted, as its head named it, and the proc_name that head gave.
+std::string head_owner;
+std::string head_name;
+std::string head_full;
+
+struct unit_parts {
+    std::string owner, name;
+};
+
+// The parts of the current unit's name. When proc_name was set otherwise than by a unit head
+// (a routine driven directly), it is taken as the bare name.
+unit_parts current() {
+    if (head_full == proc_name)
+        return {head_owner, head_name};
+    return {std::string(), std::string(proc_name)};
+}
+
+} // namespace
+
+void unit_name_set(const std::string &owner, const std::string &name) {
+    head_owner = owner;
+    head_name = name;
+    head_full = owner.empty() ? name : owner + "." + name;
+}
+
+bool plain_identifier(const std::string &name) {
+    if (name.empty() || isalpha(static_cast<unsigned char>(name[0])) == 0)
+        return false;
+    for (char c : name)
+        if (isalnum(static_cast<unsigned char>(c)) == 0 && c != '_' && c != '$' && c != '#')
+            return false;
+    return true;
+}
+
+std::string target_identifier(const std::string &name) {
+    return plain_identifier(name) ? name : "\"" + name + "\"";
+}
+
+std::string unit_head_name() {
+    const unit_parts u = current();
+    if (u.owner.empty())
+        return target_identifier(u.name);
+    return target_identifier(u.owner) + "." + target_identifier(u.name);
+}
+
+std::string unit_ref_name() {
+    return target_identifier(current().name);
+}
+
+std::string unit_package_name() {
+    const unit_parts u = current();
+    const std::string pkg = u.name.substr(0, 27) + "Pkg";
+    return plain_identifier(u.name) ? pkg : "\"" + pkg + "\"";
+}
