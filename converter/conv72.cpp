@@ -966,6 +966,12 @@ void argument_initialisation(bool trigger) {
     }
 }
 
+// The first byte c in [p, end), or end.
+const char *find_byte(const char *p, const char *end, int c) {
+    const void *hit = memchr(p, c, static_cast<size_t>(end - p));
+    return hit != nullptr ? static_cast<const char *>(hit) : end;
+}
+
 // Step 11: the body with its markers replaced.
 void copy_body(bool trigger) {
     std::string &body = body_bytes;
@@ -973,11 +979,17 @@ void copy_body(bool trigger) {
     const char *p = body.data();
     const char *const end = p + body.size();
     int last_n = 0; // the SELECT of the most recent numbered marker
+    // The next byte 1 and the next byte 5 at or after p (end when there is none), each found
+    // by memchr and kept until p passes it, so no byte is searched twice for the same value.
+    const char *next1 = nullptr;
+    const char *next5 = nullptr;
     while (p < end) {
         // Plain bytes go out as runs, up to the next marker byte.
-        const char *q = p;
-        while (q < end && *q != 1 && *q != 5)
-            q++;
+        if (next1 == nullptr || next1 < p)
+            next1 = find_byte(p, end, 1);
+        if (next5 == nullptr || next5 < p)
+            next5 = find_byte(p, end, 5);
+        const char *q = next1 < next5 ? next1 : next5;
         if (q > p)
             fwrite(p, 1, static_cast<size_t>(q - p), tmpFile);
         if (q == end)

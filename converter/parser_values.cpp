@@ -32,11 +32,57 @@ size_t val_cat(char *dst, const char *src) {
     return have + len;
 }
 
+// True when fmt holds no conversion but "%s" and "%%": the formats nearly every action uses,
+// which format_plain handles without the general formatter.
+static bool plain_format(const char *fmt) {
+    for (const char *p = strchr(fmt, '%'); p != nullptr; p = strchr(p + 2, '%')) {
+        if (p[1] != 's' && p[1] != '%')
+            return false;
+    }
+    return true;
+}
+
+// Formats a plain format (see plain_format) into out (YYVALSIZE bytes): the same text as
+// vsnprintf, cut at YYVALMAX; returns the uncut length as vsnprintf does, up to the cut.
+static size_t format_plain(char *out, const char *fmt, va_list ap) {
+    size_t len = 0;
+    const char *p = fmt;
+    while (*p != '\0') {
+        const char *piece = p;
+        size_t n;
+        if (*p != '%') {
+            const char *next = strchr(p, '%');
+            n = next != nullptr ? static_cast<size_t>(next - p) : strlen(p);
+            p += n;
+        } else if (p[1] == '%') {
+            n = 1;
+            p += 2;
+        } else {
+            piece = va_arg(ap, const char *);
+            if (piece == nullptr)
+                piece = "(null)";
+            n = strnlen(piece, YYVALMAX - len);
+            p += 2;
+        }
+        if (n > YYVALMAX - len)
+            n = YYVALMAX - len;
+        memcpy(out + len, piece, n);
+        len += n;
+    }
+    out[len] = '\0';
+    return len;
+}
+
 // Formats into a scratch buffer first, so arguments may be the destination itself.
 static size_t val_vformat(char *dst, size_t have, const char *fmt, va_list ap) {
     static char scratch[YYVALSIZE];
-    int n = vsnprintf(scratch, sizeof scratch, fmt, ap);
-    size_t len = n < 0 ? 0 : static_cast<size_t>(n);
+    size_t len;
+    if (plain_format(fmt)) {
+        len = format_plain(scratch, fmt, ap);
+    } else {
+        int n = vsnprintf(scratch, sizeof scratch, fmt, ap);
+        len = n < 0 ? 0 : static_cast<size_t>(n);
+    }
     if (len > static_cast<size_t>(YYVALMAX) - have)
         len = YYVALMAX - have;
     memcpy(dst + have, scratch, len);

@@ -284,3 +284,48 @@ TEST(ParserValues, LongTokenTextsAreCutNotOverrun) {
     EXPECT_EQ(strlen(yyval), strlen(yyval)); // yyval holds a terminated text
     EXPECT_LE(strlen(yyval), 9999u);
 }
+
+// The formats of "%s" and "%%" only take a path of their own: it must give what snprintf gives
+// (cut at 9,999 characters), for the destination as an argument and after a text (val_catf).
+TEST(ParserValues, PlainFormatsAgreeWithSnprintf) {
+    static char buf[YYVALSIZE + 16];
+    const std::string big(12000, 'q');
+    const std::string near(9990, 'n');
+    struct row {
+        const char *start; // buf before the call (val_catf appends to it)
+        const char *fmt;
+        const char *a;
+        const char *b;
+    };
+    const row rows[] = {
+        {"", "", "", ""},
+        {"", "plain text", "", ""},
+        {"", "%s", "abc", ""},
+        {"", "%s%s", "", "x"},
+        {"", "(%s, %s)", "a b", "c"},
+        {"", "100%% of %s%%", "it", ""},
+        {"", "%%s stays %s", "one", ""},
+        {"lead ", "%s := %s;", "x", "y"},
+        {"", "%s tail", big.c_str(), ""},
+        {"", "%s%s", near.c_str(), "0123456789abc"},
+        {"", "%s", near.c_str(), ""},
+    };
+    for (const row &r : rows) {
+        char expect[YYVALSIZE * 3];
+        snprintf(expect, sizeof expect, r.fmt, r.a, r.b); // NOLINT: formats of the table
+        std::string want = std::string(r.start) + expect;
+        if (want.size() > 9999)
+            want.resize(9999);
+        memset(buf, 'z', sizeof buf);
+        val_set(buf, r.start);
+        size_t n =
+            r.start[0] != '\0' ? val_catf(buf, r.fmt, r.a, r.b) : val_printf(buf, r.fmt, r.a, r.b);
+        EXPECT_EQ(n, want.size()) << r.fmt;
+        EXPECT_EQ(std::string(buf), want) << r.fmt;
+        EXPECT_EQ(buf[YYVALSIZE], 'z') << r.fmt;
+    }
+    // The destination as an argument, twice.
+    val_set(buf, "ab");
+    EXPECT_EQ(val_printf(buf, "%s-%s", buf, buf), 5u);
+    EXPECT_STREQ(buf, "ab-ab");
+}
