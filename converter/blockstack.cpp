@@ -60,7 +60,31 @@ const char *btype(int kind) {
     }
 }
 
+namespace {
+
+long lines_written = 0; // body lines begun by print_tabs
+long opened_at = -1;    // lines_written when the last block was opened
+int opened_tabs = 0;    // the indentation of that block's statements
+
+} // namespace
+
+void block_opened() {
+    opened_at = lines_written;
+    opened_tabs = no_of_tabs;
+}
+
+void fill_empty_block() {
+    if (begin_printed == 0 || lines_written != opened_at)
+        return;
+    fputc('\n', yyout);
+    for (int i = 0; i < opened_tabs; i++)
+        fputc('\t', yyout);
+    fputs("NULL;", yyout);
+    lines_written++;
+}
+
 void print_tabs() {
+    lines_written++;
     if (firstTime == 0 && begin_printed == 0) {
         fputs("\nBEGIN\x05", yyout);
         push(BLK_BEGIN);
@@ -162,6 +186,7 @@ void action_for_while(const char * /*keyword*/, const char *condition, const cha
     inWhile = 0;
     if_exists = 0;
     which_literal = 0;
+    block_opened();
 }
 
 void action_for_if(const char * /*keyword*/, const char *condition, const char *begin_text) {
@@ -237,10 +262,12 @@ void action_for_if(const char * /*keyword*/, const char *condition, const char *
     else_if = 0;
     if_exists = 0;
     which_literal = 0;
+    block_opened();
 }
 
 void action_for_else(const char *begin_text, int lookahead) {
     no_of_begin_else = 0;
+    fill_empty_block(); // the branch that the ELSE ends
     if (lookahead == LOOKAHEAD_IF) {
         line("ELS");
         else_if = 1;
@@ -267,6 +294,7 @@ void action_for_else(const char *begin_text, int lookahead) {
         no_of_tabs++;
         push(BLK_ELSE);
     }
+    block_opened();
 }
 
 // Closing loop A of action_for_end.
@@ -318,6 +346,7 @@ static void closing_loop_b() {
 }
 
 void action_for_end(int lookahead) {
+    fill_empty_block();
     no_of_tabs--;
     print_tabs();
     int16_t k = pop();
@@ -368,6 +397,7 @@ void action_for_end(int lookahead) {
 void check_for_end(const char *begin_text, int lookahead) {
     // 1. A WHILE without BEGIN ends after its one statement.
     if (while_cnt == 1) {
+        fill_empty_block();
         pop_var = pop();
         no_of_tabs--;
         line("END LOOP;");
@@ -378,6 +408,7 @@ void check_for_end(const char *begin_text, int lookahead) {
         while (if_cnt > 0) {
             int16_t p = pop();
             if (p == BLK_IF) {
+                fill_empty_block();
                 no_of_tabs--;
                 line("END IF;");
                 if_cnt--;
@@ -412,6 +443,7 @@ void check_for_end(const char *begin_text, int lookahead) {
                     break;
                 }
                 // c. (p is IF)
+                fill_empty_block();
                 no_of_tabs--;
                 line("END IF;");
                 if_cnt--;
@@ -448,5 +480,6 @@ void check_for_end(const char *begin_text, int lookahead) {
             no_of_tabs++;
             push(BLK_BEGIN);
         }
+        block_opened();
     }
 }

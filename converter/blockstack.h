@@ -36,6 +36,12 @@ int16_t pop();
 const char *btype(int kind);
 // Starts a new body line at the current indentation (and writes the unit's outer BEGIN once).
 void print_tabs();
+// Empty blocks: block_opened records that an IF or ELSE branch, a loop body or a BEGIN block
+// has just been opened; fill_empty_block, called before the text that closes a block, writes
+// "NULL;" (indented like the block's statements) when nothing was written since, so that no
+// block of the output is empty.
+void block_opened();
+void fill_empty_block();
 
 void check_for_end(const char *begin_text, int lookahead);
 void action_for_while(const char *keyword, const char *condition, const char *begin_text);

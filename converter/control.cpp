@@ -158,6 +158,7 @@ void ctl_end(const char *opt_begin) {
         no_of_tabs++;
         push(BLK_BEGIN);
     }
+    block_opened();
 }
 
 // The scanner sets inIF (inWhile) when it reads the word IF (WHILE), so that an "=" of the
