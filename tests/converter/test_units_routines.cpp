@@ -15,6 +15,7 @@
 #include "headers.h"
 #include "selectxlat.h"
 #include "parser.h"
+#include "usertype.h"
 
 namespace {
 
@@ -475,4 +476,42 @@ TEST_F(Units, TableNamesAndTheTableList) {
     qry_table(v_, "", "other", "");
     EXPECT_STREQ(trig_tab, "stock");
     EXPECT_EQ(tot_tab, 1);
+}
+
+TEST_F(Units, NationalTypesAndUserTypesBasedOnThem) {
+    PushList("uname", "nvarchar(40)");
+    PushList("ucode", "NCHAR (2)");
+    PushList("unote", "ntext");
+    PushList("uodd", "nvarchar(x)");
+    PushList("uold", "varchar(20)");
+    struct {
+        const char *target, *size, *user; // hdr_national_type(target, size), or rule 506 user
+        const char *outside, *inside, *full;
+    } cases[] = {
+        {"NVARCHAR2", "40", nullptr, "NVARCHAR2(40)", "NVARCHAR2", "NVARCHAR2(40)"},
+        {"NVARCHAR2", nullptr, nullptr, "NVARCHAR2", "NVARCHAR2", "NVARCHAR2"},
+        {"NCHAR", "2", nullptr, "NCHAR(2)", "NCHAR", "NCHAR(2)"},
+        {"NCLOB", nullptr, nullptr, "NCLOB", "NCLOB", "NCLOB"},
+        {nullptr, nullptr, "uname", "NVARCHAR2(40)", "NVARCHAR2", "NVARCHAR2(40)"},
+        {nullptr, nullptr, "ucode", "NCHAR(2)", "NCHAR", "NCHAR(2)"},
+        {nullptr, nullptr, "unote", "NCLOB", "NCLOB", "NCLOB"},
+        // Not a national type the converter knows: the base type text as before.
+        {nullptr, nullptr, "uodd", "nvarchar(x)", "nvarchar(x)", "nvarchar(x)"},
+        {nullptr, nullptr, "uold", "varchar(20)", "varchar(20)", "varchar(20)"},
+    };
+    for (const auto &c : cases) {
+        for (int in_params = 0; in_params < 2; in_params++) {
+            paramFlag = static_cast<int16_t>(in_params);
+            strcpy(cur_param_type, "?");
+            if (c.user != nullptr)
+                hdr_data_type(v_, 506, c.user, nullptr);
+            else
+                hdr_national_type(v_, c.target, c.size);
+            EXPECT_STREQ(v_, in_params != 0 ? c.inside : c.outside) << c.outside;
+            if (in_params != 0) { // (outside, as for the other types, only unsized ones set it)
+                EXPECT_STREQ(cur_param_type, c.full) << c.outside;
+            }
+        }
+    }
+    FreeList();
 }
