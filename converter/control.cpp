@@ -9,6 +9,7 @@
 #include "convstate.h"
 #include "parser.h"
 #include "placeholder.h"
+#include "reserved.h"
 
 #include <cstdio>
 #include <cstring>
@@ -34,11 +35,12 @@ void statement(const std::string &text, bool keep_first = false) {
     fputs(text.c_str(), yyout);
 }
 
-// "START" in any letter case gets the suffix "1" (a reserved word of the target).
+// "START" in any letter case gets the suffix "1"; any other reserved word of the target the
+// suffix of renamed names.
 std::string label_name(std::string name) {
     if (strcasecmp(name.c_str(), "START") == 0)
-        name += "1";
-    return name;
+        return name + "1";
+    return reserved_rename(name);
 }
 
 // A numbered diagnostic as its own body line (a comment) and in the log.
@@ -223,7 +225,10 @@ void ctl_label(const char *label) {
     std::string name = str(label);
     if (!name.empty())
         name.pop_back(); // the colon
-    statement("<<" + label_name(name) + ">>");
+    const std::string target = label_name(name);
+    if (target != name && strcasecmp(name.c_str(), "START") != 0)
+        note_line("Label " + name + " renamed " + target + " (a reserved word)");
+    statement("<<" + target + ">>");
 }
 
 void ctl_goto(const char *target) {

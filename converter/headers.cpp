@@ -7,6 +7,7 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "parser.h"
+#include "reserved.h"
 #include "unitname.h"
 #include "usertype.h"
 
@@ -23,6 +24,20 @@ std::string str(const char *s) {
 }
 
 // One pair of enclosing double quotes removed.
+// The last variable reference renamed because its name is a reserved word of the target.
+std::string renamed_from, renamed_to;
+
+// A declaration of the variable just referenced: when its name was renamed, a numbered
+// diagnostic in the declarations and the log names the rename.
+void note_reserved_rename(const char *what) {
+    if (renamed_to.empty() || renamed_to != declare_param)
+        return;
+    const std::string text =
+        std::string(what) + " " + renamed_from + " renamed " + renamed_to + " (a reserved word)";
+    fprintf(fp2, "\n/*[KESTRA-ERR(%.4d)]:%s*/", yylineno, text.c_str());
+    kestra_diagnostic(nullptr, yylineno, text.c_str());
+}
+
 std::string unquote(const char *s) {
     std::string t = str(s);
     if (t.size() >= 2 && t.front() == '"' && t.back() == '"')
@@ -252,6 +267,7 @@ void hdr_default_join(char *dst, const char *list, const char *value) {
 }
 
 void hdr_parameter_def(char *dst, const char *type, const char *defaults) {
+    note_reserved_rename("Parameter");
     std::string t = str(type);
     size_t paren = t.find('(');
     std::string base = paren == std::string::npos ? t : t.substr(0, paren);
@@ -283,6 +299,7 @@ void hdr_as() {
 }
 
 void hdr_declare_var(char *dst, const char *type) {
+    note_reserved_rename("Variable");
     val_printf(dst, "%s \t%s", declare_param, str(type).c_str());
     new_declaration(declare_param, type, "", 1);
     fprintf(fp2, "\n%s;", dst);
@@ -417,6 +434,11 @@ void hdr_parameter_ref(char *dst, const char *token) {
     std::string t = str(token);
     if (t.compare(0, 6, "@Tarn_") != 0 && t.compare(0, 13, "@pkg_Identity") != 0) {
         std::string bare = t.empty() ? t : t.substr(1);
+        // Only the reference just read counts for its declaration (note_reserved_rename).
+        const std::string renamed = reserved_rename(bare);
+        renamed_from = bare;
+        renamed_to = renamed != bare ? renamed : std::string();
+        bare = renamed;
         text_copy(declare_param, sizeof declare_param, bare.c_str());
         std::string ref = "@";
         if (prefix_name != 0 && iftrigger == 0)

@@ -8,10 +8,11 @@ END;
 / 
 
 CREATE OR REPLACE PROCEDURE ddl_calls(
-sql 	VARCHAR2 ,
+sql_ 	VARCHAR2 ,
 tab 	VARCHAR2 ,
 RC1 	IN OUT ddl_callsPkg.RCT1)
 AS
+/*[KESTRA-ERR(0001)]:Parameter sql renamed sql_ (a reserved word)*/
 Tarn_selcnt	INTEGER;
 Tarn_error 	INTEGER;
 Tarn_rowcnt	INTEGER;
@@ -57,7 +58,7 @@ BEGIN
 	BEGIN
 	/*[KESTRA-ERR(0008)]:Dynamic SQL: the string is executed as it is, not converted*/
 
-	EXECUTE IMMEDIATE ddl_calls.sql;
+	EXECUTE IMMEDIATE ddl_calls.sql_;
 	EXCEPTION
 		WHEN OTHERS THEN
 			Tarn_error := SQLCODE;
@@ -79,7 +80,7 @@ BEGIN
 	BEGIN
 	/*[KESTRA-ERR(0011)]:Dynamic SQL: the string is executed as it is, not converted; its parameters are not passed*/
 
-	EXECUTE IMMEDIATE ddl_calls.sql;
+	EXECUTE IMMEDIATE ddl_calls.sql_;
 	EXCEPTION
 		WHEN OTHERS THEN
 			Tarn_error := SQLCODE;
@@ -90,7 +91,7 @@ BEGIN
 	/*[KESTRA-ERR(0011)]:Remote procedure remote1.sales..calc_totals called over the database link remote1, which must exist*/
 
 	BEGIN
-	ddl_calls.sql := calc_totals@remote1(ddl_calls.tab);
+	ddl_calls.sql_ := calc_totals@remote1(ddl_calls.tab);
 	EXCEPTION
 		WHEN OTHERS THEN
 			Tarn_error := SQLCODE;
