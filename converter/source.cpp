@@ -132,25 +132,55 @@ void fold_line_ends(bool last) {
             text_len++;
         }
     }
-    for (size_t i = text_pos; i < text_len; i++) {
-        if (text[i] == '\r') {
-            if (i + 1 == text_len && !last) {
-                held_cr = true;
-                break;
-            }
-            if (i + 1 < text_len && text[i + 1] == '\n')
-                continue;
+    // The runs between CRs move as blocks (not at all before the first dropped CR).
+    size_t i = text_pos;
+    while (i < text_len) {
+        const void *cr = memchr(text + i, '\r', text_len - i);
+        const size_t stop =
+            cr != nullptr ? static_cast<size_t>(static_cast<const char *>(cr) - text) : text_len;
+        if (out != i)
+            memmove(text + out, text + i, stop - i);
+        out += stop - i;
+        i = stop;
+        if (i == text_len)
+            break;
+        if (i + 1 == text_len && !last) {
+            held_cr = true;
+            break;
         }
-        text[out++] = text[i];
+        if (i + 1 < text_len && text[i + 1] == '\n') {
+            i++; // the CR of a CR LF is dropped
+            continue;
+        }
+        text[out++] = text[i++];
     }
     text_len = out;
+}
+
+// Number of LF bytes in [p, end): eight bytes at a time (a byte of w ^ LF-pattern is zero
+// exactly where w holds an LF; `tops` has the top bit of exactly those bytes set, and the
+// multiplication adds the eight 0/1 bytes into the top byte).
+long count_line_ends(const char *p, const char *end) {
+    constexpr uint64_t ones7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr uint64_t lf = 0x0A0A0A0A0A0A0A0Aull;
+    long n = 0;
+    for (; end - p >= 8; p += 8) {
+        uint64_t w;
+        memcpy(&w, p, 8);
+        const uint64_t x = w ^ lf;
+        const uint64_t tops = ~(((x & ones7) + ones7) | x | ones7);
+        n += static_cast<long>(((tops >> 7) * 0x0101010101010101ull) >> 56);
+    }
+    for (; p < end; p++)
+        n += *p == '\n';
+    return n;
 }
 
 // The text handed to the scanner: a NUL byte stops the run, naming its line.
 void check_text(const char *buf, size_t n) {
     const char *nul = static_cast<const char *>(memchr(buf, '\0', n));
     const char *end = nul != nullptr ? nul : buf + n;
-    line += std::count(buf, end, '\n');
+    line += count_line_ends(buf, end);
     if (nul == nullptr)
         return;
     fprintf(stderr,
