@@ -29,6 +29,7 @@
 #include "column_constraints.h"
 #include "table_hints.h"
 #include "dynamic_sql.h"
+#include "joins.h"
 
 void start_again(); // the scanner: back to the outer state
 
@@ -110,6 +111,9 @@ static void end_of_batch()
    HINT_PAREN the "(" that opens a table hint, WITH_HINT the WITH before one. */
 %token NVARCHAR 430  NCHAR 431  NTEXT 432  NSTRING 434  AFTER 435  INSTEAD 436
 %token TRIGGER 437  HINT_PAREN 438  WITH_HINT 439
+/* Tokens of the extensions (issue 22B: 460 to 489). ANSI_JOIN is a join keyword with an ON
+   condition ("JOIN", "INNER JOIN", "LEFT OUTER JOIN", ...), CROSS_JOIN one without. */
+%token ANSI_JOIN 460  CROSS_JOIN 461
 
 /* Precedence, lowest first, all left-associative. LOWPREC is used by no rule;
    UMINUS is carried by the unary rules 419 and 420. */
@@ -1321,5 +1325,13 @@ execute_construct
 
 sp_name
     : NAME '.' NAME '.' '.' NAME opt_proc_number { const char *p[] = {$1, $3, "", $6}; stm_remote_name($$, p, 4); } /* 562 */
+    ;
+
+/* Issue 22B: ANSI joins, derived tables, searched CASE, TRY/CATCH, TOP, table variables. */
+
+table_ref
+    : table_ref ANSI_JOIN table ON search_condition { qry_join($$, $1, $2, $3, $5); } /* 563 */
+    | table_ref CROSS_JOIN table { qry_join($$, $1, $2, $3, nullptr); } /* 564 */
+    | subquery opt_as_stmt name_string { qry_derived_table($$, $1, $3); } /* 565 */
     ;
 %%

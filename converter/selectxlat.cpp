@@ -9,6 +9,7 @@
 #include "convstate.h"
 #include "expressions.h"
 #include "literals.h"
+#include "joins.h"
 #include "namecheck.h"
 #include "parser.h"
 
@@ -1007,15 +1008,32 @@ std::string join_parts(std::initializer_list<std::string> parts) {
 
 } // namespace
 
+namespace {
+
+// The WHERE clause of a query; without one, the conditions of trigger joins whose pseudo table
+// left the FROM list make one.
+std::string join_where(const char *where) {
+    if (!empty(where))
+        return str(where);
+    const std::string joined = join_condition_take();
+    if (joined.empty())
+        return str(where);
+    static char clause[YYVALSIZE];
+    qry_where_clause(clause, joined.c_str());
+    return clause;
+}
+
+} // namespace
+
 void qry_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                    const char *having, const char *order) {
-    const std::string w = temp_filter(str(from_text), str(where), true);
+    const std::string w = temp_filter(str(from_text), join_where(where), true);
     val_set(dst, join_parts({str(from_text), w, str(group), str(having), str(order)}).c_str());
 }
 
 void qry_subquery_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                             const char *having, const char *order) {
-    const std::string w = temp_filter(str(from_text), str(where), true);
+    const std::string w = temp_filter(str(from_text), join_where(where), true);
     std::string out = join_parts({str(from_text), w, str(group), str(having)});
     if (!empty(order)) {
         char note[128];
@@ -1072,7 +1090,10 @@ void qry_from_clause(char *dst, const char *tables) {
 }
 
 void qry_where_clause(char *dst, const char *condition) {
-    const std::string cond = trigger_qualifiers(str(condition));
+    // Conditions of trigger joins whose pseudo table left the FROM list come first.
+    const std::string joined = join_condition_take();
+    const std::string cond = trigger_qualifiers(
+        joined.empty() ? str(condition) : joined + " AND (" + str(condition) + ")");
     const std::string t =
         declare_cur != 0 ? std::string() : tabs(no_of_tabs + 1 + (inWhile != 0 ? 1 : 0));
     fit_copy(where_str, sizeof where_str, cond, "a WHERE condition (where_str)");
