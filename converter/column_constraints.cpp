@@ -56,3 +56,10 @@ void ddl_check_constraint(char *dst, const char *check_word, const char *conditi
     inHaving = 0;
     val_printf(dst, "%s ( %s )", check_word, condition);
 }
+
+void ddl_named_constraint(char *dst, const char *name, const char *constraint) {
+    if (constraint[0] == '\0')
+        val_set(dst, "");
+    else
+        val_printf(dst, "CONSTRAINT %s %s", name, constraint);
+}

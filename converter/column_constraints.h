@@ -12,3 +12,6 @@ void ddl_column_default_negative(char *dst, const char *number);
 // Rules 193 and 200: "%s ( %s )"; the condition is read (its "=" a comparison, as in a HAVING
 // clause) from the word CHECK to here.
 void ddl_check_constraint(char *dst, const char *check_word, const char *condition);
+// Rules 565, 570: CONSTRAINT name and its constraint: "CONSTRAINT %s %s"; a named DEFAULT
+// (which the target does not name) yields no text, its value still goes to the column.
+void ddl_named_constraint(char *dst, const char *name, const char *constraint);

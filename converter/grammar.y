@@ -110,7 +110,7 @@ static void end_of_batch()
 /* Tokens of the extensions (issue 22A: 430 to 459). NSTRING is a national literal N'...';
    HINT_PAREN the "(" that opens a table hint, WITH_HINT the WITH before one. */
 %token NVARCHAR 430  NCHAR 431  NTEXT 432  NSTRING 434  AFTER 435  INSTEAD 436
-%token TRIGGER 437  HINT_PAREN 438  WITH_HINT 439
+%token TRIGGER 437  HINT_PAREN 438  WITH_HINT 439  CONSTRAINT 440
 /* Tokens of the extensions (issue 22B: 460 to 489). ANSI_JOIN is a join keyword with an ON
    condition ("JOIN", "INNER JOIN", "LEFT OUTER JOIN", ...), CROSS_JOIN one without. */
 %token ANSI_JOIN 460  CROSS_JOIN 461
@@ -1327,11 +1327,28 @@ sp_name
     : NAME '.' NAME '.' '.' NAME opt_proc_number { const char *p[] = {$1, $3, "", $6}; stm_remote_name($$, p, 4); } /* 562 */
     ;
 
+column_def_opt
+    : CLUSTERED { val_set($$, ""); }                     /* 563 */
+    | NONCLUSTERED { val_set($$, ""); }                  /* 564 */
+    | CONSTRAINT NAME column_def_opt { ddl_named_constraint($$, $2, $3); } /* 565 */
+    ;
+
+table_constraint_def
+    : PRIMARY KEY CLUSTERED '(' column_commalist ')' { val_printf($$, "%s %s ( %s )", $1, $2, $5); } /* 566 */
+    | PRIMARY KEY NONCLUSTERED '(' column_commalist ')' { val_printf($$, "%s %s ( %s )", $1, $2, $5); } /* 567 */
+    | UNIQUE CLUSTERED '(' column_commalist ')' { val_printf($$, "%s ( %s )", $1, $4); } /* 568 */
+    | UNIQUE NONCLUSTERED '(' column_commalist ')' { val_printf($$, "%s ( %s )", $1, $4); } /* 569 */
+    ;
+
+base_table_element
+    : CONSTRAINT NAME table_constraint_def { ddl_named_constraint($$, $2, $3); } /* 570 */
+    ;
+
 /* Issue 22B: ANSI joins, derived tables, searched CASE, TRY/CATCH, TOP, table variables. */
 
 table_ref
-    : table_ref ANSI_JOIN table ON search_condition { qry_join($$, $1, $2, $3, $5); } /* 563 */
-    | table_ref CROSS_JOIN table { qry_join($$, $1, $2, $3, nullptr); } /* 564 */
-    | subquery opt_as_stmt name_string { qry_derived_table($$, $1, $3); } /* 565 */
+    : table_ref ANSI_JOIN table ON search_condition { qry_join($$, $1, $2, $3, $5); } /* 571 */
+    | table_ref CROSS_JOIN table { qry_join($$, $1, $2, $3, nullptr); } /* 572 */
+    | subquery opt_as_stmt name_string { qry_derived_table($$, $1, $3); } /* 573 */
     ;
 %%

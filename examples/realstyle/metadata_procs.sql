@@ -12,7 +12,7 @@ GO
 CREATE PROCEDURE sp_meta_setup
 AS
 BEGIN
-    CREATE TABLE meta_objects (obj_id int PRIMARY KEY, obj_name nvarchar(128) NOT NULL UNIQUE,
+    CREATE TABLE meta_objects (obj_id int CONSTRAINT pk_meta PRIMARY KEY CLUSTERED, obj_name nvarchar(128) NOT NULL UNIQUE,
         obj_kind nchar(2) DEFAULT N'U' CHECK (obj_kind IN ('U', 'V', 'P')),
         owner_id int REFERENCES meta_owners(owner_id), sig varbinary(16) NULL,
         created datetime DEFAULT getdate())

@@ -1,6 +1,6 @@
 // The words that are keywords only where the grammar takes them (ESCAPE, DEFAULT, CHECK,
-// REFERENCES, PRIMARY, FOREIGN, KEY, the national types, AFTER, INSTEAD, TRIGGER, the table
-// hints and N of a national literal) stay names everywhere else: a unit that uses one as a
+// REFERENCES, PRIMARY, FOREIGN, KEY, CONSTRAINT, the national types, AFTER, INSTEAD, TRIGGER, the
+// table hints and N of a national literal) stay names everywhere else: a unit that uses one as a
 // column, table, alias and unit name converts exactly like the same unit with a neutral name.
 #include <gtest/gtest.h>
 
@@ -52,9 +52,9 @@ std::string convert(const std::string &name) {
 
 TEST(ContextKeywords, WordsStayNamesOutsideTheirConstructs) {
     const std::string reference = convert("zq");
-    for (const char *word :
-         {"key", "Default", "check", "ESCAPE", "references", "primary", "foreign", "nvarchar",
-          "nchar", "ntext", "after", "instead", "trigger", "nolock", "rowlock", "readpast", "n"}) {
+    for (const char *word : {"key", "Default", "check", "ESCAPE", "references", "primary",
+                             "foreign", "nvarchar", "nchar", "ntext", "after", "instead", "trigger",
+                             "nolock", "rowlock", "readpast", "n", "constraint"}) {
         SCOPED_TRACE(word);
         EXPECT_EQ(convert(word), replace_all(reference, "zq", word));
     }

@@ -9,3 +9,10 @@ CREATE TABLE parts (
 	owner_id INTEGER  REFERENCES owners ( id ) , 
 	note NVARCHAR2(50)  NULL  
 );
+CREATE TABLE accounts (
+ 	acc_id INTEGER  CONSTRAINT pk_acc PRIMARY KEY , 
+	branch CHAR(4) DEFAULT 'MAIN' NOT NULL , 
+	CONSTRAINT uq_acc UNIQUE ( branch, 
+	acc_id ) , 
+	CONSTRAINT ck_acc CHECK ( acc_id > 0 )  
+);

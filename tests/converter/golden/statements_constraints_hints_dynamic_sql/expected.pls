@@ -103,3 +103,19 @@ END;
 /
 
 show errors;
+
+CREATE OR REPLACE PROCEDURE named_constraints
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+BEGIN
+	/*[KESTRA-ERR(0016)]:CREATE TABLE accounts statement passed to ddl file*/
+
+	NULL;
+END named_constraints;
+/
+
+show errors;

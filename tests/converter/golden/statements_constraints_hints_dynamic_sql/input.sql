@@ -11,3 +11,7 @@ BEGIN
     EXEC @sql = remote1.sales..calc_totals @tab
 END
 GO
+CREATE PROCEDURE named_constraints
+AS
+    CREATE TABLE accounts (acc_id int CONSTRAINT pk_acc PRIMARY KEY CLUSTERED, branch char(4) CONSTRAINT df_branch DEFAULT 'MAIN' NOT NULL, CONSTRAINT uq_acc UNIQUE NONCLUSTERED (branch, acc_id), CONSTRAINT ck_acc CHECK (acc_id > 0))
+GO
