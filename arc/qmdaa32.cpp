@@ -13,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -872,6 +873,60 @@ long _daaDecodeAnswer(const DAA_ANSWER_PARTS &parts, DAA_SERVICE_BLOCK *block, v
     return number;
 }
 
+namespace {
+
+// What an exception that is not the library's own says about itself.
+std::string currentExceptionText() {
+    try {
+        throw;
+    } catch (const std::exception &e) {
+        return e.what();
+    } catch (...) {
+        return "exception of an unknown type";
+    }
+}
+
+// A failed call: logs the exception (when there is one), closes an open
+// socket and sets the call's result and the block's error record to `number`.
+void trapFailure(DAA_CALL *call, CBlockingSocket &sock, long number, CBlockingSocketException *e) {
+    std::unique_ptr<CBlockingSocketException> owned(e);
+    if (e)
+        e->LogError();
+    if (sock.GetHandle() != 0) {
+        try {
+            sock.Close();
+        } catch (CBlockingSocketException *closeError) {
+            delete closeError;
+        } catch (...) {
+        }
+    }
+    call->result = number;
+    ERR_RECORD &r = call->block->Error;
+    std::memset(&r, 0, sizeof r);
+    r.lErrorNumber = static_cast<int32_t>(number);
+    r.ulSeverity = 8;
+    r.ulErrorType = 'E';
+    _qm32SetField(r.szErrorData, sizeof r.szErrorData, kCheckLog);
+    _qm32SetField(r.szModule, sizeof r.szModule, kModule);
+    _qm32SetField(r.szProcedure, sizeof r.szProcedure, "DAA_MessageThread");
+    _qm32SetField(r.szSource, sizeof r.szSource, "Error Trap");
+}
+
+// The exception being handled, as the library's own with DAA_ERR_EXCEPTION;
+// nullptr when even that cannot be built (memory exhausted).
+CBlockingSocketException *unexpectedException(long service) noexcept {
+    try {
+        std::string data = format("Unexpected exception in service %ld at step \"%s\": %s", service,
+                                  g_step.load(), currentExceptionText().c_str());
+        return new CBlockingSocketException(static_cast<int>(DAA_ERR_EXCEPTION), data.c_str(),
+                                            kModule, "DAA_MessageThread", __LINE__);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
 void DAA_MessageThread(DAA_CALL *call) {
     step("DAA_MessageThread - Start");
     DAA_SERVICE_BLOCK *block = call->block;
@@ -888,34 +943,12 @@ void DAA_MessageThread(DAA_CALL *call) {
     try {
         serviceCall(call, config, sock);
     } catch (CBlockingSocketException *e) {
-        e->LogError();
-        if (sock.GetHandle() != 0) {
-            try {
-                sock.Close();
-            } catch (CBlockingSocketException *closeError) {
-                delete closeError;
-            }
-        }
-        call->result = e->GetErrorNumber();
-        ERR_RECORD &r = block->Error;
-        std::memset(&r, 0, sizeof r);
-        r.lErrorNumber = e->GetErrorNumber();
-        r.ulSeverity = 8;
-        r.ulErrorType = 'E';
-        _qm32SetField(r.szErrorData, sizeof r.szErrorData, kCheckLog);
-        _qm32SetField(r.szModule, sizeof r.szModule, kModule);
-        _qm32SetField(r.szProcedure, sizeof r.szProcedure, "DAA_MessageThread");
-        _qm32SetField(r.szSource, sizeof r.szSource, "Error Trap");
-        delete e;
+        trapFailure(call, sock, e->GetErrorNumber(), e);
     } catch (...) {
-        if (sock.GetHandle() != 0) {
-            try {
-                sock.Close();
-            } catch (CBlockingSocketException *closeError) {
-                delete closeError;
-            } catch (...) {
-            }
-        }
+        // Any other exception (memory exhausted, a fault of a callee raised as
+        // an exception) fails the call with a number of its own instead of
+        // leaving the result at 0.
+        trapFailure(call, sock, DAA_ERR_EXCEPTION, unexpectedException(block->lService));
     }
 
     double seconds = static_cast<double>(plat_clock_ms() - started) * 0.001;

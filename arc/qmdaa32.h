@@ -19,6 +19,9 @@ enum : unsigned { DAA_COMPLETION_BASE = PLAT_WM_USER + 5 };
 // Error number of the layer's own failures that have no number of their own
 // (refused request, malformed answer, no thread or event).
 enum : long { DAA_ERR_LIBRARY = 30010, DAA_ERR_LOGON = 30008, DAA_ERR_PASSWORD = 30009 };
+// A call that ended in an exception other than the library's own (memory
+// exhausted, a callee's fault raised as an exception).
+enum : long { DAA_ERR_EXCEPTION = 30055 };
 
 // The sign-on service (logon check and password change) and the access service.
 enum : long { DAA_SIGNON_SERVICE = 429, DAA_ACCESS_SERVICE = 3135 };

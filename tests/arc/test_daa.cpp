@@ -9,7 +9,9 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -528,6 +530,49 @@ TEST_F(Daa, EveryFailureHasItsNumberAndText) {
         for (const auto &e : entriesAfterStart(*env_))
             if (e.get("Error") == std::to_string(c.number) &&
                 std::regex_match(e.get("Error Data"), std::regex(c.data)))
+                found = true;
+        EXPECT_TRUE(found) << env_->log();
+        env_.reset();
+    }
+}
+
+// Answer checks that fail the way a callee can fail other than with the
+// library's own exception.
+bool throwsOutOfMemory(const char *, int) {
+    throw std::bad_alloc();
+}
+bool throwsRuntimeError(const char *, int) {
+    throw std::runtime_error("codec fault");
+}
+bool throwsInteger(const char *, int) {
+    throw 42;
+}
+
+TEST_F(Daa, AnyOtherExceptionFailsTheCallWithItsOwnNumber) {
+    struct Case {
+        const char *name;
+        DAA_ANSWER_CHECK check;
+        const char *what;
+    } cases[] = {
+        {"bad_alloc", throwsOutOfMemory, "std::bad_alloc"},
+        {"runtime_error", throwsRuntimeError, "codec fault"},
+        {"not a std::exception", throwsInteger, "exception of an unknown type"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        start(options());
+        DAA_SERVICE_BLOCK b = makeBlock(1, "Svc", "k88s4", 0);
+        Record req = blankRecord(), ans = blankRecord('Q');
+        std::strcpy(req.data, "ping");
+        EXPECT_EQ(_daaInvokeAs(&b, &req, &ans, "alice", "secret1", c.check), 30055);
+        expectTrapped(b, 30055);
+        EXPECT_EQ(ans.data[0], 'Q') << "the answer record is not written";
+        bool found = false;
+        for (const auto &e : entriesAfterStart(*env_))
+            if (e.get("Error") == "30055" &&
+                e.get("Error Data") == std::string("Unexpected exception in service 1 at step "
+                                                   "\"DAA_MessageThread - Socket Closed\": ") +
+                                           c.what)
                 found = true;
         EXPECT_TRUE(found) << env_->log();
         env_.reset();
