@@ -34,7 +34,8 @@ static int makeDir(void) {
     }
     return -1;
 #else
-    snprintf(g_dir, sizeof g_dir, "/tmp/qm32cclient_XXXXXX");
+    const char *base = getenv("TMPDIR");
+    snprintf(g_dir, sizeof g_dir, "%s/qm32cclient_XXXXXX", base && *base ? base : "/tmp");
     return mkdtemp(g_dir) ? 0 : -1;
 #endif
 }

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -153,8 +154,38 @@ Reply call(int port, bool mainframe, const std::string &fmt, const std::string &
     return r;
 }
 
+// A directory of this test program's own under the temporary folder, made
+// when the first script is written and removed with everything in it when
+// the program ends.
+class ScriptDir {
+  public:
+    const std::string &path() {
+        if (path_.empty()) {
+            const char *base = std::getenv("TMPDIR");
+            std::string pattern =
+                std::string(base && *base ? base : "/tmp") + "/qmhost_tests_XXXXXX";
+            std::vector<char> name(pattern.begin(), pattern.end());
+            name.push_back('\0');
+            if (mkdtemp(name.data()))
+                path_ = name.data();
+        }
+        return path_;
+    }
+    ~ScriptDir() {
+        if (!path_.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(path_, ec);
+        }
+    }
+
+  private:
+    std::string path_;
+};
+
+ScriptDir g_scripts;
+
 std::string writeScript(const std::string &name, const std::string &content) {
-    std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+    std::string path = g_scripts.path() + "/" + name;
     std::ofstream(path) << content;
     return path;
 }
