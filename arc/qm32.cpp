@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -288,6 +289,27 @@ QM32_DIALOG_HOOK _qm32SetDialogHook(QM32_DIALOG_HOOK hook) {
 }
 
 // ---- records and texts ------------------------------------------------------
+
+std::string _qm32Upper(std::string s) {
+    for (char &c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string _qm32Lower(std::string s) {
+    for (char &c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool _qm32EqualNoCase(const char *a, const char *b) {
+    for (; *a && *b; ++a, ++b) {
+        unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+        if (ca != cb && std::tolower(ca) != std::tolower(cb))
+            return false;
+    }
+    return *a == *b;
+}
 
 void _qm32SetField(char *field, std::size_t width, const char *src) {
     if (!field || width == 0)

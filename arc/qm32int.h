@@ -98,6 +98,11 @@ QM32_DIALOG_HOOK _qm32SetDialogHook(QM32_DIALOG_HOOK hook);
 // Copies at most width-1 characters of `src` into a fixed-width field and
 // clears the rest.
 void _qm32SetField(char *field, std::size_t width, const char *src);
+// Case changes and comparison of the library's texts (ASCII letters; the C
+// locale's classification of bytes).
+std::string _qm32Upper(std::string s);
+std::string _qm32Lower(std::string s);
+bool _qm32EqualNoCase(const char *a, const char *b);
 // The text of a fixed-width field: never reads past `width` bytes.
 std::string _qm32Field(const char *field, std::size_t width);
 // Copies `text` into a caller's buffer of `size` bytes (NUL-terminated, cut

@@ -72,18 +72,6 @@ void putField(char *field, std::size_t width, const std::string &s) {
     std::memset(field + n, 0, width - n);
 }
 
-std::string upper(std::string s) {
-    for (char &c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string lower(std::string s) {
-    for (char &c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // A fixed-width text of the caller's block, never read past its width.
 std::string blockText(const char *field, std::size_t width) {
     return std::string(field, strnlen(field, width));
@@ -239,10 +227,10 @@ void _daaFormatHostInfo(const DAA_CALL *call, const CallConfig &info) {
         raise(DAA_ERR_LOGON, "Could not locate user id.", "_daaFormatHostInfo", __LINE__);
     if (password[0] == '\0')
         raise(DAA_ERR_PASSWORD, "Could not locate user id.", "_daaFormatHostInfo", __LINE__);
-    std::string id = upper(user);
+    std::string id = _qm32Upper(user);
     putField(h.szUserId, sizeof h.szUserId, id);
     // Only a mainframe host is sent the password.
-    std::string secret = mainframe ? upper(std::string(password, strnlen(password, 9))) : id;
+    std::string secret = mainframe ? _qm32Upper(std::string(password, strnlen(password, 9))) : id;
     plat_wipe(password, sizeof password);
     putField(h.szPassword, sizeof h.szPassword, secret);
     plat_wipe(secret);
@@ -397,7 +385,7 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
     long long bound = _daaEncodeBound(joined.c_str());
     if (bound < 0)
         raise(CNV_ERR_FORMAT_ELEMENT, "Encoding string " + joined, "CNV_EncodeStruct()", __LINE__);
-    std::string wireFormat = mainframe ? upper(svcFormat) : svcFormat;
+    std::string wireFormat = mainframe ? _qm32Upper(svcFormat) : svcFormat;
     long long total =
         DAA_LENGTH_WORD + DAA_PREFIX_LEN + static_cast<long long>(wireFormat.size()) + bound;
     if (total > DAA_BUFFER_SIZE)
@@ -818,7 +806,7 @@ long _daaDecodeAnswer(const DAA_ANSWER_PARTS &parts, DAA_SERVICE_BLOCK *block, v
                       std::size_t maxRecord) {
     if (parts.textLength > 0) {
         std::string fmt =
-            lower(std::string(DAA_HEADER_FMT) + std::string(parts.format, parts.formatLength));
+            _qm32Lower(std::string(DAA_HEADER_FMT) + std::string(parts.format, parts.formatLength));
         std::string text(parts.text, static_cast<std::size_t>(parts.textLength));
         // The host describes the caller's answer record; a description that
         // reaches beyond the configured extent is not written anywhere.

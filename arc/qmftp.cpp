@@ -30,10 +30,7 @@ bool parseUrl(const std::string &url, std::string &host, int &port) {
     std::size_t sep = url.find("://");
     if (sep == std::string::npos)
         return false;
-    std::string scheme = url.substr(0, sep);
-    for (char &c : scheme)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (scheme != "ftp")
+    if (_qm32Lower(url.substr(0, sep)) != "ftp")
         return false;
     std::size_t start = sep + 3;
     std::size_t end = url.find_first_of("/?#", start);

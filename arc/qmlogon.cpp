@@ -44,12 +44,6 @@ void storeIdentity(const std::string &user, const std::string &password) {
     }
 }
 
-std::string upper(std::string s) {
-    for (char &c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string cut(std::string s, std::size_t n) {
     if (s.size() > n) {
         plat_wipe(&s[n], s.size() - n);
@@ -106,9 +100,8 @@ struct SignOnRecord {
 // The sign-on answer decodes into a record of the header and one 9-character
 // field: its format may be empty, "k88" or "k88s9", nothing larger.
 bool signOnFormatOk(const char *format, int length) {
-    std::string f(format, static_cast<std::size_t>(length < 0 ? 0 : length));
-    for (char &c : f)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string f =
+        _qm32Lower(std::string(format, static_cast<std::size_t>(length < 0 ? 0 : length)));
     return f.empty() || f == "k88" || f == "k88s9";
 }
 
@@ -171,7 +164,7 @@ void fetchAccess(const std::string &user, const std::string &password) {
     _qm32SetField(block.szFormat, sizeof block.szFormat, "k88s9");
     SignOnRecord request;
     std::memset(&request, 0, sizeof request);
-    std::string id = upper(cut(user, 9));
+    std::string id = _qm32Upper(cut(user, 9));
     std::memcpy(request.field, id.data(), id.size());
     std::vector<char> answer(SEC_ACCESS_ANSWER_SIZE, '\0');
     long rc = _daaInvokeAs(&block, &request, answer.data(), user.c_str(), password.c_str(),
@@ -446,9 +439,7 @@ bool _secAccessFormatOk(const char *format, int length) {
         return false;
     if (length == 0)
         return true; // the header alone: no rows
-    std::string f(format, static_cast<std::size_t>(length));
-    for (char &c : f)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string f = _qm32Lower(std::string(format, static_cast<std::size_t>(length)));
     if (f.size() < 3 || f.compare(0, 3, "k88") != 0)
         return false;
     std::string rest = f.substr(3);
@@ -509,7 +500,7 @@ uint32_t _secFindAccess(const char *code) {
     auto trimmed = [](std::string s) {
         while (!s.empty() && s.back() == ' ')
             s.pop_back();
-        return upper(s);
+        return _qm32Upper(s);
     };
     std::string wanted = trimmed(code);
     long count = shared->lAccessCount;

@@ -22,15 +22,6 @@ enum : long {
     UTL_ERR_NOT_RUNNING = 30033, // not running, or no window to act on
 };
 
-bool equalNoCase(const char *a, const char *b) {
-    for (; *a && *b; ++a, ++b) {
-        unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
-        if (ca != cb && std::tolower(ca) != std::tolower(cb))
-            return false;
-    }
-    return *a == *b;
-}
-
 // Looks for a running process whose executable file name equals the last
 // component of `program` without regard to case: UTL_PROGRAM_RUNNING with its
 // id in `pid`, or UTL_ERR_NOT_RUNNING.
@@ -39,7 +30,7 @@ long findProgram(const char *program, unsigned long *pid) {
     if (!wanted || !*wanted)
         return UTL_ERR_NOT_RUNNING;
     bool found = plat_find_process([&](unsigned long id, const std::string &image) {
-        if (!equalNoCase(UTL_StripFileName(image.c_str()), wanted))
+        if (!_qm32EqualNoCase(UTL_StripFileName(image.c_str()), wanted))
             return false;
         *pid = id;
         return true;
@@ -129,7 +120,7 @@ QM32_API int QM32_CALL UTL_GetFinancePath(char *pszBuffer, int iSize) {
 // "ZENA" (any case) is known, giving FinancePath + "zena" + separator. The
 // count written, 0 for any other name or without FinancePath.
 QM32_API int QM32_CALL UTL_GetLocalPath(const char *pszName, char *pszBuffer, int iSize) {
-    if (!pszName || !equalNoCase(pszName, "ZENA"))
+    if (!pszName || !_qm32EqualNoCase(pszName, "ZENA"))
         return 0;
     try {
         std::string root = _qm32ProfileString(QM32_ARCH_SECTION, "FinancePath");
@@ -245,7 +236,7 @@ QM32_API long QM32_CALL UTL_SetId(const char *pszUserId, const char *pszPassword
     previous[sizeof previous - 1] = '\0';
     char next[sizeof shared->szUserId];
     _qm32SetField(next, sizeof next, pszUserId);
-    if (!equalNoCase(previous, next)) {
+    if (!_qm32EqualNoCase(previous, next)) {
         std::memset(shared->access, 0, sizeof shared->access);
         shared->lAccessCount = 0;
     }

@@ -49,6 +49,25 @@ Env::Options withFinancePath(const std::string &path) {
 
 } // namespace
 
+TEST(Utl, CaseHelpersChangeAndCompareOnlyLetters) {
+    struct Case {
+        const char *a, *b;
+        bool equal;
+    } cases[] = {
+        {"ZENA", "zena", true},          {"Program.EXE", "program.exe", true},
+        {"zena", "zen", false},          {"", "", true},
+        {"a[b]", "A{B}", false},         {"\xC4x", "\xC4X", true},
+        {"qm32.dll", "QM32.DLX", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+        EXPECT_EQ(_qm32EqualNoCase(c.a, c.b), c.equal);
+        EXPECT_EQ(_qm32EqualNoCase(c.b, c.a), c.equal);
+    }
+    EXPECT_EQ(_qm32Upper("k88s9 [x]-1"), "K88S9 [X]-1");
+    EXPECT_EQ(_qm32Lower("K88S9 [X]-1"), "k88s9 [x]-1");
+}
+
 TEST(Utl, StripFileNameReturnsTheLastComponent) {
     struct Case {
         const char *path;
