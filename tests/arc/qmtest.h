@@ -300,8 +300,12 @@ class Child {
             process_ = pi.hProcess;
         }
 #else
+        // The child's temporary files go to a folder of its own, removed when
+        // it has ended: a child that crashes on purpose runs no destructor.
+        tmp_ = makeTempDir("qm32child");
         pid_ = fork();
         if (pid_ == 0) {
+            setenv("TMPDIR", tmp_.c_str(), 1);
             for (const auto &kv : env)
                 setenv(kv.first.c_str(), kv.second.c_str(), 1);
             std::string filter = "--gtest_filter=" + test;
@@ -329,6 +333,8 @@ class Child {
             if (errno != EINTR)
                 return -1;
         }
+        std::error_code ec;
+        fs::remove_all(tmp_, ec);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
     }
@@ -336,6 +342,10 @@ class Child {
     ~Child() {
         if (ok_)
             wait();
+#ifndef _WIN32
+        std::error_code ec;
+        fs::remove_all(tmp_, ec);
+#endif
     }
 
   private:
@@ -344,6 +354,7 @@ class Child {
     HANDLE process_ = nullptr;
 #else
     pid_t pid_ = -1;
+    std::string tmp_;
 #endif
 };
 
