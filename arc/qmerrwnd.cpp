@@ -101,7 +101,18 @@ void CErrorWindow::OnInit(CDialogView &view) {
     view.SetText(IDC_ERR_MESSAGE, message(30040, 255));
     view.SetIcon(IDC_ERR_ICON, iconFor(severity_));
     view.ShowLowerPart(IDC_ERR_DETAILS_LABEL, false);
+    updatePaging(view);
     view.SetFocus(QM_IDOK);
+}
+
+// "<< Previous" and "Next >>" are enabled only where they can move: Previous
+// while an earlier entry lies before the one shown (before the log is
+// counted that is not known yet, so it stays enabled), Next while an earlier
+// entry rather than the current error is shown.
+void CErrorWindow::updatePaging(CDialogView &view) {
+    bool current = !counted_ || index_ >= earlier_;
+    view.Enable(IDC_ERR_PREVIOUS, !counted_ || (earlier_ > 0 && (current || index_ > 0)));
+    view.Enable(IDC_ERR_NEXT, !current);
 }
 
 void CErrorWindow::OnCommand(CDialogView &view, int id) {
@@ -122,8 +133,10 @@ void CErrorWindow::OnCommand(CDialogView &view, int id) {
         }
         break;
     case IDC_ERR_PREVIOUS:
-        if (!count(view) || earlier_ == 0)
+        if (!count(view) || earlier_ == 0) {
+            updatePaging(view);
             break;
+        }
         if (index_ > 0)
             --index_;
         showEntry(view, index_);
@@ -177,6 +190,7 @@ bool CErrorWindow::count(CDialogView &view) {
 void CErrorWindow::showCurrent(CDialogView &view) {
     view.SetText(IDC_ERR_DETAILS_TEXT, details_);
     view.SetText(IDC_ERR_DETAILS_LABEL, kCurrentLabel);
+    updatePaging(view);
 }
 
 void CErrorWindow::showEntry(CDialogView &view, long index) {
@@ -206,10 +220,12 @@ void CErrorWindow::showEntry(CDialogView &view, long index) {
     view.SetText(IDC_ERR_DETAILS_TEXT, text);
     view.SetText(IDC_ERR_DETAILS_LABEL, "Error Details - Record " + std::to_string(index + 1) +
                                             " of " + std::to_string(earlier_));
+    updatePaging(view);
 }
 
 // Mails the log to the application's (else the library's) ErrorEmail and to
-// DevEmail; any failure ends the send (the mail sender logged its cause).
+// DevEmail; a failure ends the send and is shown (the mail sender logged its
+// cause), so the user does not take a silent window for a sent log.
 void CErrorWindow::send(CDialogView &view) {
     QM32_MAIL_FN mail = g_mail.load();
     if (!mail)
@@ -226,11 +242,15 @@ void CErrorWindow::send(CDialogView &view) {
         box(view, 30053, PLAT_MB_ICONERROR);
         return;
     }
-    if (mail(to.c_str(), sender.c_str(), subject, file.c_str()) != 0)
-        return;
+    long rc = mail(to.c_str(), sender.c_str(), subject, file.c_str());
     std::string dev = _qm32ProfileString(QM32_ARCH_SECTION, "DevEmail");
-    if (!dev.empty() && mail(dev.c_str(), sender.c_str(), subject, file.c_str()) != 0)
+    if (rc == 0 && !dev.empty())
+        rc = mail(dev.c_str(), sender.c_str(), subject, file.c_str());
+    if (rc != 0) {
+        view.ShowMessage("Error " + std::to_string(rc) + ": " + message(rc), QM32_ARCH_SECTION,
+                         PLAT_MB_ICONERROR);
         return;
+    }
     box(view, 30025, PLAT_MB_OK);
 }
 

@@ -30,6 +30,7 @@ class CErrorWindow : public CDialogLogic {
     bool count(CDialogView &view);
     void showEntry(CDialogView &view, long index);
     void showCurrent(CDialogView &view);
+    void updatePaging(CDialogView &view);
     void send(CDialogView &view);
     void box(CDialogView &view, long number, unsigned style);
 

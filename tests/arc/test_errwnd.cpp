@@ -21,6 +21,7 @@ struct Box {
 class ScriptedView : public CDialogView {
   public:
     std::map<int, std::string> texts;
+    std::map<int, bool> enabled;
     std::vector<Box> boxes;
     unsigned icon = 99;
     bool lowerShown = true, ended = false, busy = false;
@@ -28,7 +29,7 @@ class ScriptedView : public CDialogView {
 
     std::string GetText(int id) override { return texts[id]; }
     void SetText(int id, const std::string &text) override { texts[id] = text; }
-    void Enable(int, bool) override {}
+    void Enable(int id, bool on) override { enabled[id] = on; }
     void SetFocus(int) override {}
     void SetBusy(bool b) override { busy = b; }
     int ShowMessage(const std::string &text, const std::string &caption, unsigned style) override {
@@ -98,7 +99,8 @@ void writeLog(const Env &env, int n) {
 
 std::string messages() {
     return "[ERR_Messages]\n30025=The error log was sent.\n"
-           "30053=No mail address for the error log.\n" +
+           "30053=No mail address for the error log.\n"
+           "30054=The mail could not be sent.\n" +
            std::string(qmtest::defaultMessages()).substr(std::strlen("[ERR_Messages]\n"));
 }
 
@@ -144,6 +146,8 @@ TEST_F(ErrorWindow, OpensCollapsedExpandsAndPages) {
         int press;
         std::string label;
         long shownNumber; // the "Error: " of the details shown (0: not checked)
+        // Previous and Next enabled afterwards: "PN", "P-", "-N" or "--".
+        const char *paging;
     };
     const int P = IDC_ERR_PREVIOUS, N = IDC_ERR_NEXT, D = IDC_ERR_DETAILS;
     const std::string cur = "Error Data - Current Error";
@@ -156,29 +160,36 @@ TEST_F(ErrorWindow, OpensCollapsedExpandsAndPages) {
         {"handle, three earlier entries",
          true,
          3,
-         {{D, cur, 42},
-          {P, "Error Details - Record 3 of 3", 1003},
-          {P, "Error Details - Record 2 of 3", 1002},
-          {N, "Error Details - Record 3 of 3", 1003},
-          {N, cur, 42},
-          {N, cur, 42},
-          {P, "Error Details - Record 3 of 3", 1003},
-          {P, "Error Details - Record 2 of 3", 1002},
-          {P, "Error Details - Record 1 of 3", 1001},
-          {P, "Error Details - Record 1 of 3", 1001},
-          {D, "-", 0},
-          {D, cur, 42}}},
+         {{D, cur, 42, "P-"},
+          {P, "Error Details - Record 3 of 3", 1003, "PN"},
+          {P, "Error Details - Record 2 of 3", 1002, "PN"},
+          {N, "Error Details - Record 3 of 3", 1003, "PN"},
+          {N, cur, 42, "P-"},
+          {N, cur, 42, "P-"},
+          {P, "Error Details - Record 3 of 3", 1003, "PN"},
+          {P, "Error Details - Record 2 of 3", 1002, "PN"},
+          {P, "Error Details - Record 1 of 3", 1001, "-N"},
+          {P, "Error Details - Record 1 of 3", 1001, "-N"},
+          {D, "-", 0, "-N"},
+          {D, cur, 42, "P-"}}},
         // From ERR_DisplayError every entry of the log is an earlier one.
         {"display, two entries",
          false,
          2,
-         {{P, "Error Details - Record 2 of 2", 1002},
-          {N, cur, 42},
-          {P, "Error Details - Record 2 of 2", 1002},
-          {P, "Error Details - Record 1 of 2", 1001}}},
-        // Only the current error in the log: nothing earlier to show.
-        {"handle, empty log", true, 0, {{D, cur, 42}, {P, cur, 42}, {N, cur, 42}}},
-        {"display, empty log", false, 0, {{D, cur, 42}, {P, cur, 42}, {N, cur, 42}}},
+         {{P, "Error Details - Record 2 of 2", 1002, "PN"},
+          {N, cur, 42, "P-"},
+          {P, "Error Details - Record 2 of 2", 1002, "PN"},
+          {P, "Error Details - Record 1 of 2", 1001, "-N"}}},
+        // Only the current error in the log: nothing earlier to show; until
+        // the log is counted Previous cannot know that.
+        {"handle, empty log",
+         true,
+         0,
+         {{D, cur, 42, "P-"}, {P, cur, 42, "--"}, {N, cur, 42, "--"}}},
+        {"display, empty log",
+         false,
+         0,
+         {{D, cur, 42, "P-"}, {P, cur, 42, "--"}, {N, cur, 42, "--"}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -189,6 +200,8 @@ TEST_F(ErrorWindow, OpensCollapsedExpandsAndPages) {
             EXPECT_EQ(view.texts[IDC_ERR_MESSAGE], "An error occurred in the application.");
             EXPECT_EQ(view.icon, static_cast<unsigned>(PLAT_MB_ICONEXCLAMATION));
             EXPECT_FALSE(view.lowerShown);
+            EXPECT_TRUE(view.enabled[IDC_ERR_PREVIOUS]);
+            EXPECT_FALSE(view.enabled[IDC_ERR_NEXT]);
             bool expanded = false;
             for (std::size_t i = 0; i < c.steps.size(); ++i) {
                 const Step &s = c.steps[i];
@@ -197,6 +210,9 @@ TEST_F(ErrorWindow, OpensCollapsedExpandsAndPages) {
                 logic.OnCommand(view, s.press);
                 expanded = s.press == D ? !expanded : true;
                 EXPECT_EQ(view.lowerShown, expanded);
+                EXPECT_EQ(std::string(view.enabled[IDC_ERR_PREVIOUS] ? "P" : "-") +
+                              (view.enabled[IDC_ERR_NEXT] ? "N" : "-"),
+                          s.paging);
                 if (s.label == "-") {
                     EXPECT_EQ(view.texts[IDC_ERR_DETAILS_LABEL], before);
                     continue;
@@ -283,6 +299,9 @@ TEST_F(ErrorWindow, IconsUnreadableLogAndFullFields) {
 
 // Send: where the log goes, and what the user is told.
 TEST_F(ErrorWindow, SendMailsTheLog) {
+    // A failed mail is shown with the mail module's number and message, and
+    // the window stays open.
+    const std::string failText = "The mail could not be sent.";
     struct Case {
         const char *name;
         std::string ini;
@@ -314,14 +333,14 @@ TEST_F(ErrorWindow, SendMailsTheLog) {
          "DevEmail=dev@host\n[Payroll]\nErrorEmail=pay@host\n",
          "pay@host",
          {"pay@host"},
-         "",
-         0},
+         "Error 30054: " + failText,
+         PLAT_MB_ICONERROR},
         {"the developer's mail fails",
          "ErrorEmail=arch@host\nDevEmail=dev@host\n",
          "dev@host",
          {"arch@host", "dev@host"},
-         "",
-         0},
+         "Error 30054: " + failText,
+         PLAT_MB_ICONERROR},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -332,6 +351,7 @@ TEST_F(ErrorWindow, SendMailsTheLog) {
         g_script = [&](CDialogLogic &logic, ScriptedView &view) {
             logic.OnCommand(view, IDC_ERR_SEND);
             EXPECT_FALSE(view.busy);
+            EXPECT_FALSE(view.ended);
             boxes = view.boxes;
         };
         ERR_RECORD r = record(9, 8);
