@@ -101,11 +101,12 @@ std::string subquery_variable(bool comments) {
 // ("" for none) and its comparison ("" for the simple form). A CASE inside a WHEN's result is
 // complete before that WHEN is reduced, so each CASE takes the last `count` entries.
 struct case_when_entry {
-    std::string subject, op;
+    std::string subject, op, value, result;
 };
 std::vector<case_when_entry> case_whens;
-std::vector<int> case_when_counts; // WHENs of each open WHEN list, innermost last
-int case_depth = 0;                // CASEs open (read by the scanner, not yet ended)
+std::vector<int> case_when_counts;   // WHENs of each open WHEN list, innermost last
+std::vector<std::string> case_elses; // the ELSE result of each complete WHEN list, innermost last
+int case_depth = 0;                  // CASEs open (read by the scanner, not yet ended)
 
 } // namespace
 
@@ -288,11 +289,23 @@ void xpr_case_when(char *dst, const char *subject, const char *op, const char *v
                    const char *result) {
     if (subject != nullptr)
         text_copy(case_var, sizeof case_var, subject);
-    case_whens.push_back({str(subject), str(op)});
+    case_whens.push_back({str(subject), str(op), str(value), str(result)});
     const std::string collected =
         std::string(case_param) + ", " + str(value) + ", " + std::string(cur_case_param);
     text_copy(case_param, sizeof case_param, collected.c_str());
     val_printf(dst, "%s, %s", str(value).c_str(), str(result).c_str());
+}
+
+void xpr_case_when_searched(char *dst, const char *condition, const char *result) {
+    // A bare name before THEN is the value of a simple CASE (rule 440), as before.
+    const std::string c = str(condition);
+    if (!c.empty() && c.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                          "0123456789_@#$.:") == std::string::npos) {
+        xpr_case_when(dst, nullptr, nullptr, condition, result);
+        return;
+    }
+    case_whens.push_back({"", "WHEN", str(condition), str(result)});
+    val_printf(dst, "%s, %s", str(condition).c_str(), str(result).c_str());
 }
 
 void xpr_case_first(char *dst, const char *when) {
@@ -307,6 +320,7 @@ void xpr_case_next(char *dst, const char *list, const char *when) {
 }
 
 void xpr_case_exp(char *dst, const char *list, const char *else_result) {
+    case_elses.push_back(else_result == nullptr ? EMPTY_CASE_ELSE : else_result);
     if (else_result == nullptr || strcmp(else_result, EMPTY_CASE_ELSE) == 0)
         val_set(dst, str(list).c_str());
     else
@@ -318,43 +332,70 @@ void xpr_case_keyword() {
         case_depth = 0;
         case_whens.clear();
         case_when_counts.clear();
+        case_elses.clear();
     }
     case_depth++;
     case_flag = 1;
 }
 
 void xpr_case(char *dst, const char *case_exp) {
-    // This CASE's WHENs: the DECODE compares one value for equality; a WHEN with another
-    // operator, or one naming another column, needs manual conversion.
+    // This CASE's WHENs: DECODE compares one value for equality; a WHEN with another operator,
+    // or one naming another value, makes the whole CASE a searched CASE of the target.
     size_t count = case_whens.size();
     if (!case_when_counts.empty()) {
         count = std::min(count, static_cast<size_t>(case_when_counts.back()));
         case_when_counts.pop_back();
     }
+    std::string else_result = EMPTY_CASE_ELSE;
+    if (!case_elses.empty()) {
+        else_result = case_elses.back();
+        case_elses.pop_back();
+    }
     std::string subject;
-    bool manual = false;
+    bool searched = false;
     for (size_t i = case_whens.size() - count; i < case_whens.size(); i++) {
         const case_when_entry &w = case_whens[i];
         if (!w.op.empty() && w.op != "=")
-            manual = true;
+            searched = true; // another operator, or a whole condition ("WHEN")
         if (!w.subject.empty()) {
             if (!w.op.empty() && !subject.empty() &&
                 remove_at_signs(subject) != remove_at_signs(w.subject))
-                manual = true;
+                searched = true;
             subject = w.subject; // the last one named, as each WHEN form sets case_var
         }
     }
+    std::string text;
+    if (searched) {
+        // Each WHEN tests its own value; a WHEN without a comparison tests the value named
+        // before it for equality.
+        std::string named;
+        text = "CASE";
+        for (size_t i = case_whens.size() - count; i < case_whens.size(); i++) {
+            const case_when_entry &w = case_whens[i];
+            if (!w.subject.empty())
+                named = w.subject;
+            if (w.op == "WHEN") {
+                text += " WHEN " + w.value + " THEN " + w.result;
+                continue;
+            }
+            text += " WHEN " + named + " " + (w.op.empty() ? std::string("=") : w.op) + " " +
+                    w.value + " THEN " + w.result;
+        }
+        if (else_result != EMPTY_CASE_ELSE)
+            text += " ELSE " + else_result;
+        text += " END";
+    }
     case_whens.resize(case_whens.size() - count);
     text_copy(case_var, sizeof case_var, subject.c_str());
-    if (manual)
-        manual_conversion_note(nullptr);
-    const std::string decode = "DECODE(" + std::string(case_var) + str(case_exp) + ")";
+    if (!searched)
+        text = "DECODE(" + std::string(case_var) + str(case_exp) + ")";
     if (cur_col > 0 && case_flag != 0) {
-        const std::string stored = "DECODE(" + std::string(case_var) + case_param + ")";
+        const std::string stored =
+            searched ? text : "DECODE(" + std::string(case_var) + case_param + ")";
         const int slot = cur_col < PARAMS_MAX ? cur_col : PARAMS_MAX - 1;
         text_copy(params[slot], sizeof params[slot], stored.c_str());
     }
-    val_printf(dst, "%s%s", tabs(no_of_tabs).c_str(), decode.c_str());
+    val_printf(dst, "%s%s", tabs(no_of_tabs).c_str(), text.c_str());
     case_param[0] = '\0';
     case_var[0] = '\0';
     case_depth = case_depth > 0 ? case_depth - 1 : 0;

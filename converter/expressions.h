@@ -54,6 +54,8 @@ void xpr_exists_compare_subquery(char *dst, const char *test, const char *op);
 // 445 and 446 (the list), 447 (with the ELSE text of 448/449), 435 (the whole CASE).
 void xpr_case_when(char *dst, const char *subject, const char *op, const char *value,
                    const char *result);
+// A WHEN with any condition (a searched CASE of the target): the condition and the result.
+void xpr_case_when_searched(char *dst, const char *condition, const char *result);
 void xpr_case_first(char *dst, const char *when);
 void xpr_case_next(char *dst, const char *list, const char *when);
 void xpr_case_exp(char *dst, const char *list, const char *else_result);

@@ -278,6 +278,7 @@ TEST(GrammarForms, EveryReachableRuleIsReduced) {
         "CREATE_PROC p AS SELECT ( CASE WHEN a = 1 THEN 'x' END_CLAUSE ) ,"
         " CASE WHEN 1 = 1 THEN 'x' END_CLAUSE , CASE a WHEN 1 THEN 'x' WHEN 2 THEN 'y'"
         " ELSE 'z' END_CLAUSE , CASE 1 WHEN - 1 THEN 'x' WHEN NULLX THEN 'y' WHEN b THEN 'z'"
+        " END_CLAUSE , CASE a WHEN b THEN 'w' END_CLAUSE , CASE WHEN a IS NULLX THEN 'v'"
         " END_CLAUSE FROM t",
         // Function references.
         "CREATE_PROC p AS SELECT FUNC:count ( * ) , FUNC:count ( DISTINCT a ) ,"

@@ -38,12 +38,9 @@ BEGIN
 	DBMS_OUTPUT.PUT_LINE(TO_CHAR(ops.d, 120)) ;
 	ops.r :=  DECODE(ops.a, 1, 'one', 2, 'two' , 'many');
 	ops.r :=  DECODE(ops.a, 1, 'one', 2, 'two');
-	/*[KESTRA-ERR(0029)]:Manual conversion required*/
-
-	ops.r :=  DECODE(ops.a, 1, 'big' , 'small');
-	/*[KESTRA-ERR(0030)]:Manual conversion required*/
-
-	ops.r :=  DECODE(ops.b, 1, 'one', 2, 'two');
+	ops.r :=  CASE WHEN ops.a > 1 THEN 'big' ELSE 'small' END;
+	ops.r :=  CASE WHEN ops.a = 1 THEN 'one' WHEN ops.b = 2 THEN 'two' 
+	   END;
 	ops.r :=  DECODE(ops.a, 1, 'one', 2, DECODE(ops.b, 1, 'x' , 'y') 
 	   , 'z');
 END;
