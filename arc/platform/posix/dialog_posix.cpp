@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -144,7 +145,14 @@ class CTerminalView : public CDialogView {
         std::size_t width = std::max<std::size_t>(title.size() + 4, 10);
         for (const std::string &l : lines)
             width = std::max(width, l.size());
-        int row = bottom_ + 2;
+        // Under the view when it fits there, else raised over the view's
+        // lower rows so the whole box stays on the screen.
+        int height = static_cast<int>(lines.size()) + 3;
+        int row = std::max(1, std::min(bottom_ + 2, terminalRows() - height + 1));
+        // The status line says what the box takes, not the view's keys nor
+        // its busy text, and the cursor is hidden while the box waits.
+        put(bottom_ + 1, 1, "\x1b[2K");
+        put(bottom_ + 1, 2, "Enter: OK\x1b[?25l");
         put(row++, 4, "+-" + title + std::string(width + 2 - title.size() - 1, '-') + "+");
         for (const std::string &l : lines) {
             std::string shown = l.substr(0, width);
@@ -164,6 +172,11 @@ class CTerminalView : public CDialogView {
                 break;
         }
         return 1;
+    }
+    // Rows of the terminal (24 when it does not say).
+    int terminalRows() const {
+        winsize ws{};
+        return ioctl(fd_, TIOCGWINSZ, &ws) == 0 && ws.ws_row > 0 ? ws.ws_row : 24;
     }
     // Cuts a line of a message box into lines of at most kBoxWidth
     // characters, at blanks where there are any.
@@ -439,8 +452,7 @@ class CTerminalView : public CDialogView {
                 std::size_t n = chars(c.text);
                 std::string shown =
                     c.def.kind == QM_CONTROL_KIND::Password ? std::string(n, '*') : c.text;
-                std::size_t shownChars =
-                    c.def.kind == QM_CONTROL_KIND::Password ? n : chars(shown);
+                std::size_t shownChars = c.def.kind == QM_CONTROL_KIND::Password ? n : chars(shown);
                 // Only the end of a long text is visible.
                 while (shownChars > static_cast<std::size_t>(kEditWidth - 1)) {
                     std::size_t cut = 1;
@@ -487,11 +499,11 @@ class CTerminalView : public CDialogView {
         bottom_ = row;
         std::string keys;
         for (const Control &c : controls_)
-            if (isButton(c.def.kind) && !c.hidden && keyOf(c.def) != 0)
+            if (isButton(c.def.kind) && !c.hidden && c.enabled && keyOf(c.def) != 0)
                 keys += std::string(keys.empty() ? "" : "/") + keyOf(c.def);
         put(row + 1, 2,
             busy_ ? std::string("\x1b[1mPlease wait...\x1b[0m")
-            : hasKeys
+            : hasKeys && !keys.empty()
                 ? "Tab: next  Enter: press  " + keys + ": the button of that letter  Esc: close"
                 : std::string("Tab/Shift-Tab: next/previous  Enter: OK  Esc: Cancel"));
         if (cursorRow && !busy_)
