@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -79,9 +80,10 @@ qmtest::Entry lastMailEntry(const Env &env) {
 
 TEST(MailDate, EnglishMonthsInUniversalTime) {
     struct Case {
-        std::time_t when;
+        long long when;
         const char *text;
     };
+    // clang-format off
     const Case cases[] = {
         {0, "01 Jan 70 00:00:00"},
         {951782400, "29 Feb 00 00:00:00"},  // a leap day
@@ -89,10 +91,15 @@ TEST(MailDate, EnglishMonthsInUniversalTime) {
         {1796573109, "06 Dec 26 16:05:09"},
         {1000000000, "09 Sep 01 01:46:40"},
         {1234567890, "13 Feb 09 23:31:30"},
-        {static_cast<std::time_t>(4102444800LL), "01 Jan 00 00:00:00"}, // 2100
+        {4102444800LL, "01 Jan 00 00:00:00"}, // 2100
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(_mailDateText(c.when), c.text) << static_cast<long long>(c.when);
+    // clang-format on
+    for (const Case &c : cases) {
+        // The 32-bit Windows runtime's time_t has 32 bits and ends in 2038.
+        if (c.when > static_cast<long long>(std::numeric_limits<std::time_t>::max()))
+            continue;
+        EXPECT_EQ(_mailDateText(static_cast<std::time_t>(c.when)), c.text) << c.when;
+    }
     const char *months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     for (int m = 0; m < 12; ++m) {
