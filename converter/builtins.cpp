@@ -258,9 +258,11 @@ int split_parameters(const char *text, char sep) {
     for (auto &p : params)
         p[0] = '\0';
     const std::vector<std::string> pieces = split_pieces(text == nullptr ? "" : text, sep);
-    const size_t stored = pieces.size() < PARAMS_MAX ? pieces.size() : PARAMS_MAX;
+    if (pieces.size() > PARAMS_MAX)
+        check_capacity(PARAMS_MAX, PARAMS_MAX, "the argument list of a function call (params)");
+    const size_t stored = pieces.size();
     for (size_t i = 0; i < stored; i++)
-        text_copy(params[i], sizeof params[i], pieces[i].c_str());
+        state_copy(params[i], sizeof params[i], pieces[i].c_str(), "a function argument");
     return static_cast<int>(stored) - 1;
 }
 

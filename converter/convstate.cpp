@@ -182,12 +182,12 @@ retrow_entry retrow_list[RESULT_SET_MAX];
 declare_entry declare_list[DECLARE_LIST_MAX];
 tmp_entry tmp_list[TMP_LIST_MAX];
 host_in_where_list HostInWhere;
-char params[PARAMS_MAX][256];
+char params[PARAMS_MAX][PARAM_LEN];
 
 char qstr1[QSTR_LEN], qstr2[QSTR_LEN], select_param[QSTR_LEN], param_str[QSTR_LEN],
     where_str[QSTR_LEN], trig_where[QSTR_LEN], case_param[QSTR_LEN];
 char tableList[TABLE_LIST_LEN];
-char case_var[1000], cur_case_param[1000];
+char case_var[CASE_TEXT_LEN], cur_case_param[CASE_TEXT_LEN];
 char current_cursor[256];
 char declare_param[200], defaultValue[200], trig_tab[200];
 char cur_param_type[100];
@@ -209,6 +209,18 @@ size_t text_copy(char *dst, size_t size, const char *src) {
     memmove(dst, src, n);
     dst[n] = '\0';
     return n;
+}
+
+void state_copy(char *dst, size_t size, const char *src, const char *what) {
+    const size_t n = strlen(src);
+    if (size == 0 || n >= size) {
+        const int shown = n > 60 ? 60 : static_cast<int>(n);
+        fflush(stdout);
+        fprintf(stderr, "kestra: %s is longer than %zu characters: %.*s%s\n", what,
+                size == 0 ? size : size - 1, shown, src, n > 60 ? "..." : "");
+        kestra_exit(1);
+    }
+    memcpy(dst, src, n + 1);
 }
 
 size_t text_append(char *dst, size_t size, const char *src) {

@@ -24,6 +24,7 @@ constexpr int DECLARE_LIST_MAX = 500;
 constexpr int TMP_LIST_MAX = 100;
 constexpr int HOST_IN_WHERE_MAX = 400;
 constexpr int PARAMS_MAX = 256;
+constexpr int PARAM_LEN = 1024; // one argument of a built-in function call
 
 // Text widths (bytes, NUL included).
 constexpr int FNAME_LEN = 128;
@@ -33,6 +34,9 @@ constexpr int DDL_FNAME_LEN = 256;
 constexpr int QSTR_LEN = 8000;
 constexpr int RETFLD_LEN = 8000;
 constexpr int TABLE_LIST_LEN = 5000;
+// The CASE subject and the right side of the last comparison or assignment: any expression,
+// so as wide as a semantic value (10,000 bytes with its NUL).
+constexpr int CASE_TEXT_LEN = 10000;
 
 // Stops the run (exit status 1) with "kestra: <what> exceeds its capacity of <limit>" on
 // standard error when count >= limit; call it before writing entry `count` of a list.
@@ -43,6 +47,11 @@ void check_capacity(long count, long limit, const char *what);
 size_t text_copy(char *dst, size_t size, const char *src);
 // Appends src to the NUL-terminated text in dst (capacity `size`), cutting at size - 1.
 size_t text_append(char *dst, size_t size, const char *src);
+// Copies src into the conversion-state text dst (capacity `size`) when it fits; a longer text
+// stops the run (exit status 1) with "kestra: <what> is longer than <size - 1> characters:
+// <the text's beginning>" on standard error instead of being cut. For texts that come from
+// the source.
+void state_copy(char *dst, size_t size, const char *src, const char *what);
 
 // ---------------------------------------------------------------------------------------------
 // Globals of the scanner and the parser: declared here, defined by the flex scanner
@@ -235,13 +244,13 @@ struct host_in_where_list {
 };
 extern host_in_where_list HostInWhere;
 
-extern char params[PARAMS_MAX][256]; // arguments of the function call being translated
+extern char params[PARAMS_MAX][PARAM_LEN]; // arguments of the function call being translated
 
 // Single texts.
 extern char qstr1[QSTR_LEN], qstr2[QSTR_LEN], select_param[QSTR_LEN], param_str[QSTR_LEN],
     where_str[QSTR_LEN], trig_where[QSTR_LEN], case_param[QSTR_LEN];
 extern char tableList[TABLE_LIST_LEN];
-extern char case_var[1000], cur_case_param[1000];
+extern char case_var[CASE_TEXT_LEN], cur_case_param[CASE_TEXT_LEN];
 extern char current_cursor[256];
 extern char declare_param[200], defaultValue[200], trig_tab[200];
 extern char cur_param_type[100];

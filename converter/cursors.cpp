@@ -127,7 +127,7 @@ void cur_fetch(const char *fetch_word, const char *name, const char *into_word,
     fprintf(yyout, "%s %s %s", fetch_word, cur.c_str(), into_word);
     print_statement(1, no_of_tabs, targets, yyout);
     fputs(";\n", yyout);
-    text_copy(current_cursor, sizeof current_cursor, cur.c_str());
+    state_copy(current_cursor, sizeof current_cursor, cur.c_str(), "a cursor name");
     line("IF " + cur + "%NOTFOUND THEN");
     no_of_tabs++;
     line("Tarn_sqlstatus := 2;");

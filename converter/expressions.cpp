@@ -288,11 +288,11 @@ void xpr_exists_compare_subquery(char *dst, const char *test, const char *op) {
 void xpr_case_when(char *dst, const char *subject, const char *op, const char *value,
                    const char *result) {
     if (subject != nullptr)
-        text_copy(case_var, sizeof case_var, subject);
+        state_copy(case_var, sizeof case_var, subject, "the subject of a CASE");
     case_whens.push_back({str(subject), str(op), str(value), str(result)});
     const std::string collected =
         std::string(case_param) + ", " + str(value) + ", " + std::string(cur_case_param);
-    text_copy(case_param, sizeof case_param, collected.c_str());
+    state_copy(case_param, sizeof case_param, collected.c_str(), "the branches of a CASE");
     val_printf(dst, "%s, %s", str(value).c_str(), str(result).c_str());
 }
 
@@ -386,14 +386,14 @@ void xpr_case(char *dst, const char *case_exp) {
         text += " END";
     }
     case_whens.resize(case_whens.size() - count);
-    text_copy(case_var, sizeof case_var, subject.c_str());
+    state_copy(case_var, sizeof case_var, subject.c_str(), "the subject of a CASE");
     if (!searched)
         text = "DECODE(" + std::string(case_var) + str(case_exp) + ")";
     if (cur_col > 0 && case_flag != 0) {
         const std::string stored =
             searched ? text : "DECODE(" + std::string(case_var) + case_param + ")";
         const int slot = cur_col < PARAMS_MAX ? cur_col : PARAMS_MAX - 1;
-        text_copy(params[slot], sizeof params[slot], stored.c_str());
+        state_copy(params[slot], sizeof params[slot], stored.c_str(), "a CASE of a select list");
     }
     val_printf(dst, "%s%s", tabs(no_of_tabs).c_str(), text.c_str());
     case_param[0] = '\0';

@@ -69,8 +69,8 @@ declare_entry &new_declaration(const char *name, const char *base, const char *s
     memset(&e, 0, sizeof e);
     text_copy(e.name, sizeof e.name, name);
     text_copy(e.name2, sizeof e.name2, name);
-    text_copy(e.base_type, sizeof e.base_type, base);
-    text_copy(e.size, sizeof e.size, size);
+    state_copy(e.base_type, sizeof e.base_type, base, "a data type");
+    state_copy(e.size, sizeof e.size, size, "the size list of a data type");
     e.kind = kind;
     return e;
 }
@@ -258,7 +258,7 @@ void hdr_default_recompile(char *dst) {
 
 void hdr_default_value(char *dst, const char *expr) {
     const char *v = expr == nullptr ? "NULL" : expr;
-    text_copy(defaultValue, sizeof defaultValue, v);
+    state_copy(defaultValue, sizeof defaultValue, v, "the default value of a parameter");
     val_printf(dst, "DEFAULT %s", v);
 }
 
@@ -274,8 +274,10 @@ void hdr_parameter_def(char *dst, const char *type, const char *defaults) {
     std::string size = paren == std::string::npos ? std::string() : t.substr(paren);
     if (outParam == 0) {
         declare_entry &e = new_declaration(declare_param, base.c_str(), size.c_str(), 0);
-        text_copy(e.default_clause, sizeof e.default_clause, defaults);
-        text_copy(e.default_value, sizeof e.default_value, defaultValue);
+        state_copy(e.default_clause, sizeof e.default_clause, defaults,
+                   "the default value of a parameter");
+        state_copy(e.default_value, sizeof e.default_value, defaultValue,
+                   "the default value of a parameter");
         val_printf(dst, "\n%s \t%s %s", declare_param, base.c_str(), str(defaults).c_str());
     } else {
         val_printf(dst, "\n%s \tIN OUT %s", declare_param, base.c_str());
@@ -407,7 +409,7 @@ void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
                  strcasecmp(found, "USER_TYPE_MONEY") == 0)
             plain = "NUMBER";
         else {
-            text_copy(cur_param_type, sizeof cur_param_type, found);
+            state_copy(cur_param_type, sizeof cur_param_type, found, "a data type");
             val_set(dst, found);
             return;
         }
@@ -418,11 +420,11 @@ void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
         return;
     }
     if (plain != nullptr) {
-        text_copy(cur_param_type, sizeof cur_param_type, plain);
+        state_copy(cur_param_type, sizeof cur_param_type, plain, "a data type");
         val_set(dst, plain);
     } else {
         if (in_params) {
-            text_copy(cur_param_type, sizeof cur_param_type, sized);
+            state_copy(cur_param_type, sizeof cur_param_type, sized, "a data type");
             val_set(dst, base);
         } else {
             val_set(dst, sized);
@@ -439,7 +441,8 @@ void hdr_parameter_ref(char *dst, const char *token) {
         renamed_from = bare;
         renamed_to = renamed != bare ? renamed : std::string();
         bare = renamed;
-        text_copy(declare_param, sizeof declare_param, bare.c_str());
+        state_copy(declare_param, sizeof declare_param, bare.c_str(),
+                   "a parameter or variable name");
         std::string ref = "@";
         if (prefix_name != 0 && iftrigger == 0)
             ref += unit_ref_name() + ".";
@@ -452,8 +455,8 @@ void hdr_parameter_ref(char *dst, const char *token) {
             if (!found) {
                 check_capacity(HostInWhere.count, HOST_IN_WHERE_MAX,
                                "the host-variable list (HostInWhere)");
-                text_copy(HostInWhere.name[HostInWhere.count], sizeof HostInWhere.name[0],
-                          ref.c_str() + 1);
+                state_copy(HostInWhere.name[HostInWhere.count], sizeof HostInWhere.name[0],
+                           ref.c_str() + 1, "a qualified variable name");
                 HostInWhere.count++;
             }
         }
@@ -506,8 +509,9 @@ void hdr_end_trigger(const char *opt_begin, const char *table, const char *opera
         pop_var = pop();
         no_of_begin = 0;
     }
-    text_copy(TriggerTable, sizeof TriggerTable, str(table).c_str());
-    text_copy(TriggerEvent, sizeof TriggerEvent, str(operations).c_str());
+    state_copy(TriggerTable, sizeof TriggerTable, str(table).c_str(), "the trigger's table name");
+    state_copy(TriggerEvent, sizeof TriggerEvent, str(operations).c_str(),
+               "the trigger's event list");
 }
 
 void hdr_national_type(char *dst, const char *target, const char *size) {

@@ -410,9 +410,9 @@ void process_selection(const char *selection) {
     auto set_field = [](int col, const char *name, const char *type) {
         check_capacity(col, FLD_LIST_MAX, "the result-column list (fld_list)");
         if (name != nullptr)
-            text_copy(fld_list[col].name, sizeof fld_list[col].name, name);
+            state_copy(fld_list[col].name, sizeof fld_list[col].name, name, "a result column name");
         if (type != nullptr && type[0] != '\0')
-            text_copy(fld_list[col].type, sizeof fld_list[col].type, type);
+            state_copy(fld_list[col].type, sizeof fld_list[col].type, type, "a result column type");
     };
     auto generated = [](char *name) {
         snprintf(name, CHECK_NAME_LEN, "o_oval%d", var_no);
@@ -479,7 +479,7 @@ void process_selection(const char *selection) {
     // 5.
     if (last == 2 && items.size() == 1 && tot_tab == 1 && inSubquery == 0) {
         star_flag = 1;
-        text_copy(star_tab, sizeof star_tab, tab_list[0].name);
+        state_copy(star_tab, sizeof star_tab, tab_list[0].name, "a table name");
     }
 }
 
@@ -831,7 +831,7 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
                                             : without_at_signs(str(right));
     if (kind == CMP_EXPR)
         r = lit_for_target(left, r.c_str()); // a hexadecimal literal for a binary target
-    text_copy(cur_case_param, sizeof cur_case_param, r.c_str());
+    state_copy(cur_case_param, sizeof cur_case_param, r.c_str(), "a CASE expression");
     const bool variable = !l.empty() && l[0] == '@';
     const bool condition = comparison || inWhere != 0 || inHaving != 0;
     if (kind == CMP_SUBQUERY && variable && !condition && inExecute == 0) {
@@ -1487,7 +1487,7 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
     else
         val_printf(dst, "%s %s", name.c_str(), a.c_str());
     if (iftrigger != 0 && trig_tab[0] == '\0')
-        text_copy(trig_tab, sizeof trig_tab, name.c_str());
+        state_copy(trig_tab, sizeof trig_tab, name.c_str(), "a table name");
     if (inSubquery != 0)
         return; // a subquery's tables are its own
     if (iftrigger != 0 && firstTrig != 0) {
@@ -1502,8 +1502,9 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
             strcmp(tab_list[i].alias, stored_alias) == 0)
             return;
     check_capacity(tot_tab, TAB_LIST_MAX, "the table list (tab_list)");
-    text_copy(tab_list[tot_tab].name, sizeof tab_list[tot_tab].name, stored_name);
-    text_copy(tab_list[tot_tab].alias, sizeof tab_list[tot_tab].alias, stored_alias);
+    state_copy(tab_list[tot_tab].name, sizeof tab_list[tot_tab].name, stored_name, "a table name");
+    state_copy(tab_list[tot_tab].alias, sizeof tab_list[tot_tab].alias, stored_alias,
+               "a table alias");
     tot_tab++;
 }
 

@@ -81,17 +81,19 @@ TEST(Builtins, SplitOnBlanksAndOversizedInput) {
     EXPECT_STREQ(params[1], "b");
     EXPECT_STREQ(params[2], "c");
 
-    // 300 pieces: 256 kept, the index returned stays inside params; a 1000-byte piece is cut
-    // at 255 bytes; a long date part is cut to the caller's buffer.
+    // More arguments than params holds, or an argument longer than its row, stop the run
+    // instead of being dropped or cut; a long date part is cut to the caller's buffer.
     std::string many;
     for (int i = 0; i < 300; i++)
         many += std::string(i ? "," : "") + "p" + std::to_string(i);
-    EXPECT_EQ(split_parameters(many.c_str(), ','), PARAMS_MAX - 1);
-    EXPECT_STREQ(params[PARAMS_MAX - 1], "p255");
-    const std::string big(1000, 'x');
-    EXPECT_EQ(split_parameters((big + ",y").c_str(), ','), 1);
-    EXPECT_EQ(std::string(params[0]), std::string(255, 'x'));
+    EXPECT_EXIT(split_parameters(many.c_str(), ','), testing::ExitedWithCode(1),
+                "the argument list of a function call \\(params\\) exceeds its capacity");
+    const std::string fits(PARAM_LEN - 1, 'x'), big(PARAM_LEN, 'x');
+    EXPECT_EQ(split_parameters((fits + ",y").c_str(), ','), 1);
+    EXPECT_EQ(std::string(params[0]), fits);
     EXPECT_STREQ(params[1], "y");
+    EXPECT_EXIT(split_parameters(big.c_str(), ','), testing::ExitedWithCode(1),
+                "a function argument is longer than 1023 characters");
     char part[8];
     process_date_type(big.c_str(), part, sizeof part);
     EXPECT_STREQ(part, "xxxxxxx");

@@ -585,3 +585,32 @@ TEST(Driver, StoppedRunsLeaveNoPartialOutput) {
         }
     }
 }
+
+// Texts of the conversion state that the source can overflow stop the run (status 1, a
+// message naming the text, no script left) instead of being cut.
+TEST(Driver, OverlongStateTextsStopTheRun) {
+    const std::string x120(120, 'x'), n70(70, 'n'), v60(60, 'v');
+    const struct {
+        std::string source;
+        const char *message;
+    } cases[] = {
+        {"create procedure p1 @a varchar(10) = '" + x120 + "' as print 1\n",
+         "kestra: the default value of a parameter is longer than 99 characters: "},
+        {"create trigger t1 on " + x120 + " for insert as print 1\n",
+         "kestra: the trigger's table name is longer than 99 characters: "},
+        {"create procedure p1 as declare @a " + x120 + "\nselect @a = 1\n",
+         "kestra: a data type is longer than 99 characters: USER_TYPE_x"},
+        {"create procedure " + n70 + " @" + v60 + " int as\nselect c from t where c = @" + v60 +
+             "\n",
+         "kestra: a qualified variable name is longer than 99 characters: "},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        temp_dir dir;
+        dir.write("p1.sql", c.source);
+        run_result r = run_kestra(dir, {"p1.sql"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(dir.exists("p1.sql.pls"));
+    }
+}
