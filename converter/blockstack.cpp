@@ -86,7 +86,8 @@ void fill_empty_block() {
 void print_tabs() {
     lines_written++;
     if (firstTime == 0 && begin_printed == 0) {
-        fputs("\nBEGIN\x05", yyout);
+        fputs("\nBEGIN", yyout);
+        write_body_marker("\x05");
         push(BLK_BEGIN);
         no_of_tabs++;
         begin_printed = 1;

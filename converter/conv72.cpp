@@ -437,6 +437,20 @@ static void write_tabs(int n, FILE *fp) {
         fwrite(tabs, 1, static_cast<size_t>(n < 16 ? n : 16), fp);
 }
 
+// The end of the quoted text (a string literal or a quoted identifier) that opens at `p`: the
+// byte after its closing quote (a doubled quote inside stays inside), or the end of the text.
+static const char *quoted_end(const char *p) {
+    const char quote = *p++;
+    while (*p != '\0') {
+        if (*p++ == quote) {
+            if (*p != quote)
+                return p;
+            p++;
+        }
+    }
+    return p;
+}
+
 void print_statement(int16_t newline_first, int indent, const char *text, FILE *fp) {
     if (newline_first != 0 && text[0] != '\n') {
         fputc('\n', fp);
@@ -444,19 +458,45 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
     }
     // Runs of plain characters are written whole; tabs are dropped, a newline is followed by
     // the indentation, and a blank past column 60 breaks the line (continuation: 3 blanks).
+    // A string literal or a quoted identifier is written as it is, never broken: its tabs and
+    // newlines are part of its value. Quotes inside a comment open nothing.
     int col = 0;
     const char *p = text;
+    bool comment = false;
+    auto opens = [&comment](const char *c) {
+        return !comment && (*c == '\'' || *c == '"' || (*c == '/' && c[1] == '*'));
+    };
+    auto closes = [&comment](const char *c) { return comment && *c == '*' && c[1] == '/'; };
     while (*p != '\0') {
         const char *q = p;
-        while (*q != '\0' && *q != '\t' && *q != '\n' && !(*q == ' ' && col + (q - p) > 60))
+        while (*q != '\0' && *q != '\t' && *q != '\n' && !(*q == ' ' && col + (q - p) > 60) &&
+               !opens(q) && !closes(q))
             q++;
+        bool quoted_or_comment = true;
+        if (opens(q) && *q != '/') {
+            q = quoted_end(q);
+        } else if (opens(q)) {
+            comment = true;
+            q += 2;
+        } else if (closes(q)) {
+            comment = false;
+            q += 2;
+        } else {
+            quoted_or_comment = false;
+        }
         if (q > p) {
             fwrite(p, 1, static_cast<size_t>(q - p), fp);
-            col += static_cast<int>(q - p);
+            const void *nl = memchr(p, '\n', static_cast<size_t>(q - p));
+            if (nl != nullptr) // a newline inside a literal: the column starts again after it
+                col = static_cast<int>(q - static_cast<const char *>(nl)) - 1;
+            else
+                col += static_cast<int>(q - p);
         }
         p = q;
         if (*p == '\0')
             break;
+        if (quoted_or_comment)
+            continue;
         const char ch = *p++;
         if (ch == '\t')
             continue;
@@ -484,6 +524,16 @@ char *valid_procname(const char *name) {
 void release_procname_pool() {
     procname_pool.clear();
     procname_pool.shrink_to_fit();
+}
+
+// Where the markers of the unit's body start (offsets into work file 1, in writing order).
+static std::vector<size_t> body_markers;
+
+void write_body_marker(const char *marker) {
+    const long at = ftell(yyout);
+    if (at >= 0)
+        body_markers.push_back(static_cast<size_t>(at));
+    fputs(marker, yyout);
 }
 
 void open_ddl_file(const char *name) {
@@ -966,39 +1016,31 @@ void argument_initialisation(bool trigger) {
     }
 }
 
-// The first byte c in [p, end), or end.
-const char *find_byte(const char *p, const char *end, int c) {
-    const void *hit = memchr(p, c, static_cast<size_t>(end - p));
-    return hit != nullptr ? static_cast<const char *>(hit) : end;
-}
-
-// Step 11: the body with its markers replaced.
+// Step 11: the body with its markers replaced. Only the bytes that write_body_marker recorded
+// start a marker; every other byte, a byte 1, 2 or 5 of a source literal included, goes out
+// unchanged.
 void copy_body(bool trigger) {
     std::string &body = body_bytes;
     read_work_file(yyout, body);
-    const char *p = body.data();
+    const char *const start = body.data();
+    const char *p = start;
     const char *const end = p + body.size();
     int last_n = 0; // the SELECT of the most recent numbered marker
-    // The next byte 1 and the next byte 5 at or after p (end when there is none), each found
-    // by memchr and kept until p passes it, so no byte is searched twice for the same value.
-    const char *next1 = nullptr;
-    const char *next5 = nullptr;
-    while (p < end) {
-        // Plain bytes go out as runs, up to the next marker byte.
-        if (next1 == nullptr || next1 < p)
-            next1 = find_byte(p, end, 1);
-        if (next5 == nullptr || next5 < p)
-            next5 = find_byte(p, end, 5);
-        const char *q = next1 < next5 ? next1 : next5;
+    for (size_t at : body_markers) {
+        if (at >= body.size() || start + at < p)
+            continue; // not in the body (or inside a marker already read)
+        const char *q = start + at;
+        // Plain bytes go out as runs, up to the marker.
         if (q > p)
             fwrite(p, 1, static_cast<size_t>(q - p), tmpFile);
-        if (q == end)
-            break;
+        p = q;
         if (*q == 5) {
             argument_initialisation(trigger);
             p = q + 1;
             continue;
         }
+        if (*q != 1)
+            continue; // not a marker byte: written with the plain run that follows
         // A marker: bytes up to the next byte 1 or 2.
         long n = 0;
         int digits = 0;
@@ -1009,11 +1051,8 @@ void copy_body(bool trigger) {
                 digits++;
             }
         }
-        if (m == end) {
-            // A marker cut off by the end of the body is no marker: its bytes go out as read.
-            fwrite(q, 1, static_cast<size_t>(end - q), tmpFile);
-            break;
-        }
+        if (m == end)
+            break; // a marker cut off by the end of the body is no marker: written as read
         const char term = *m;
         p = m + 1;
         if (digits == 0) {
@@ -1028,6 +1067,8 @@ void copy_body(bool trigger) {
         else
             status_block(last_n);
     }
+    if (p < end)
+        fwrite(p, 1, static_cast<size_t>(end - p), tmpFile);
 }
 
 // The log of a unit. "KESTRA.log" is opened for appending per unit and every line goes out in
@@ -1137,6 +1178,7 @@ void open_tmp_files() {
     close_file(fp3);
     close_file(fp72);
     yyout = open_work_file();
+    body_markers.clear();
     fp1 = open_work_file();
     fp2 = open_work_file();
     fp3 = open_work_file();

@@ -58,6 +58,11 @@ void release_procname_pool();
 void open_tmp_files();
 void close_tmp_files();
 
+// Writes a marker of the output assembly (byte 5, or byte 1, digits and byte 1 or 2) to the
+// body (yyout) and records where it starts. Only recorded bytes are markers: the same bytes
+// coming from the source (inside a literal) reach the output script unchanged.
+void write_body_marker(const char *marker);
+
 // Opens the DDL script `name` for writing into ddl_fd (recording the name in ddl_fname)
 // unless ddl_fd is already open; when it cannot be created, prints the C library's error
 // text for the name and stops the run with exit status 10.

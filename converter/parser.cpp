@@ -11,6 +11,7 @@
 #endif
 
 #include "conv72.h"
+#include "convstate.h"
 #include "parser.h"
 #include "parser_tables.h"
 
@@ -39,6 +40,17 @@ yyvalue *yypv = nullptr;
 namespace {
 
 int (*lexer)() = yylex; // the token source (yyparse_set_lexer)
+
+// An action has cut a value at its capacity: stop rather than convert a different statement.
+[[noreturn]] static void value_too_long() {
+    val_cut = false;
+    fflush(stdout);
+    fprintf(stderr,
+            "kestra: the text of a statement at line %d exceeds the capacity of a value (%d "
+            "characters)\n",
+            yylineno, YYVALMAX);
+    kestra_exit(1);
+}
 
 // An action is running: the state stack is popped by the rule's length and the goto state
 // (yystate) is not yet pushed.
@@ -281,8 +293,11 @@ int parse() {
             // 5. The rule's action, with the globals saved.
             yystate = state;
             in_action = true;
+            val_cut = false;
             const int outcome = kestra_grammar::run_action(rule, top);
             in_action = false;
+            if (val_cut)
+                value_too_long();
             switch (outcome) {
             case 1: // YYABORT
                 return 1;

@@ -61,6 +61,10 @@ void set_yylval(const char *text, size_t len);
 // Action side. All return the resulting length and never write more than YYVALSIZE bytes into
 // dst, which must be a value buffer ($$, $n, yylval or another char[YYVALSIZE]). Arguments may
 // be the destination itself or overlap it (val_printf($$, "%s, %s", $$, $3) is fine).
+// Set by the helpers below whenever they cut a text at YYVALMAX. The parser stops the run when
+// an action has cut a value (a cut value is a different statement): "kestra: the text of a
+// statement at line n exceeds the capacity of a value (9999 characters)", exit status 1.
+extern bool val_cut;
 size_t val_set(char *dst, const char *src);        // dst = src
 size_t val_cat(char *dst, const char *src);        // dst += src
 size_t val_printf(char *dst, const char *fmt, ...) // dst = formatted text

@@ -9,6 +9,7 @@
 
 char yylval[YYVALSIZE];
 char yyval[YYVALSIZE];
+bool val_cut = false;
 
 void set_yylval(const char *text, size_t len) {
     if (len > static_cast<size_t>(YYVALMAX))
@@ -18,7 +19,11 @@ void set_yylval(const char *text, size_t len) {
 }
 
 size_t val_set(char *dst, const char *src) {
-    size_t len = strnlen(src, YYVALMAX);
+    size_t len = strnlen(src, YYVALSIZE);
+    if (len > static_cast<size_t>(YYVALMAX)) {
+        len = YYVALMAX;
+        val_cut = true;
+    }
     memmove(dst, src, len);
     dst[len] = '\0';
     return len;
@@ -26,7 +31,11 @@ size_t val_set(char *dst, const char *src) {
 
 size_t val_cat(char *dst, const char *src) {
     size_t have = strnlen(dst, YYVALMAX);
-    size_t len = strnlen(src, YYVALMAX - have);
+    size_t len = strnlen(src, YYVALSIZE - have);
+    if (len > static_cast<size_t>(YYVALMAX) - have) {
+        len = YYVALMAX - have;
+        val_cut = true;
+    }
     memmove(dst + have, src, len);
     dst[have + len] = '\0';
     return have + len;
@@ -61,11 +70,13 @@ static size_t format_plain(char *out, const char *fmt, va_list ap) {
             piece = va_arg(ap, const char *);
             if (piece == nullptr)
                 piece = "(null)";
-            n = strnlen(piece, YYVALMAX - len);
+            n = strnlen(piece, YYVALSIZE - len);
             p += 2;
         }
-        if (n > YYVALMAX - len)
+        if (n > YYVALMAX - len) {
             n = YYVALMAX - len;
+            val_cut = true;
+        }
         memcpy(out + len, piece, n);
         len += n;
     }
@@ -83,8 +94,10 @@ static size_t val_vformat(char *dst, size_t have, const char *fmt, va_list ap) {
         int n = vsnprintf(scratch, sizeof scratch, fmt, ap);
         len = n < 0 ? 0 : static_cast<size_t>(n);
     }
-    if (len > static_cast<size_t>(YYVALMAX) - have)
+    if (len > static_cast<size_t>(YYVALMAX) - have) {
         len = YYVALMAX - have;
+        val_cut = true;
+    }
     memcpy(dst + have, scratch, len);
     dst[have + len] = '\0';
     return have + len;

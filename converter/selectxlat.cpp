@@ -65,14 +65,23 @@ void log_diagnostic(const char *text) {
         fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", yylineno, iFname, proc_name, text);
 }
 
-// The markers of the output assembly: select list n, row (status block) n, INTO list.
-std::string select_marker(int n) {
-    return "\x01" + std::to_string(n) + "\x01";
+// The markers of the output assembly: select list n, row (status block) n, INTO list. They go
+// to the body through write_body_marker, which records where they stand.
+void select_marker(int n) {
+    write_body_marker(("\x01" + std::to_string(n) + "\x01").c_str());
 }
-std::string row_marker(int n) {
-    return "\x01" + std::to_string(n) + "\x02";
+void row_marker(int n) {
+    write_body_marker(("\x01" + std::to_string(n) + "\x02").c_str());
 }
-const char into_marker[] = "INTO \x01\x01";
+// The INTO line of a result-set SELECT: its record, or the marker of the output variables.
+void into_line() {
+    if (star_flag != 0) {
+        line("INTO o_record");
+        return;
+    }
+    line("INTO ");
+    write_body_marker("\x01\x01");
+}
 
 // Saved state of the open subqueries (rule 393 pushes, rule 389 pops).
 struct subquery_frame {
@@ -245,7 +254,7 @@ void record_part(const std::string &query, bool last) {
              "the query text of a result set (retrow_list)");
     if (!last)
         return;
-    fputs(row_marker(n).c_str(), yyout);
+    row_marker(n);
     retrow_list[n].number = no_of_tabs;
     retrow_list[n].status_flag = 0;
     fit_copy(fld_list[n].text, sizeof fld_list[n].text, number_list,
@@ -523,9 +532,10 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
             line("  UNION");
         check_capacity(fldlst_cnt, RESULT_SET_MAX, "the result-set list (fld_list)");
         fld_list[fldlst_cnt].indent = no_of_tabs;
-        line("SELECT " + word + " " + select_marker(fldlst_cnt));
+        line("SELECT " + word + " ");
+        select_marker(fldlst_cnt);
         if (!result_mode && !later)
-            line(star_flag != 0 ? "INTO o_record" : into_marker);
+            into_line();
         line("FROM DUAL");
         fldlst_cnt++;
         if (result_mode) {
@@ -624,7 +634,7 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
             check_capacity(fldlst_cnt, RESULT_SET_MAX, "the result-set list (fld_list)");
             fld_list[fldlst_cnt].indent = no_of_tabs;
             if (rows_out)
-                fputs(select_marker(fldlst_cnt).c_str(), yyout);
+                select_marker(fldlst_cnt);
             else
                 print_statement(0, no_of_tabs, sel.c_str(), yyout);
             if (inTmp == 0)
@@ -635,7 +645,7 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
                 if (cur_ref == 0 && fld_cnt > 0)
                     cur_ref = 1;
                 if (!result_mode && !temp)
-                    line(star_flag != 0 ? "INTO o_record" : into_marker);
+                    into_line();
                 if (result_mode)
                     inUnion++;
             }

@@ -33,7 +33,7 @@ std::string assemble(const unit_files &files, const std::function<void()> &setup
         fputs(files.params.c_str(), fp1);
         fputs(files.decls.c_str(), fp2);
         fputs(files.package.c_str(), fp72);
-        fwrite(files.body.data(), 1, files.body.size(), yyout);
+        write_marked_body(yyout, files.body);
         setup();
         close_tmp_files();
         fclose(tmpFile);

@@ -120,7 +120,7 @@ TEST(WorkFiles, PlainRunsBetweenMarkersPassThrough) {
         reset_conversion_state(); // no declarations, no result columns
         tmpFile = fopen("out.pls", "w");
         open_tmp_files();
-        fwrite(body.data(), 1, body.size(), yyout);
+        write_marked_body(yyout, body);
         close_tmp_files();
         fclose(tmpFile);
         tmpFile = nullptr;

@@ -219,4 +219,29 @@ template <class F> run_result capture_in(const temp_dir &dir, F f) {
     return r;
 }
 
+// Writes a body text to yyout as the translation would: every byte 5, and every byte 1 with
+// what follows up to the next byte 1 or 2, goes out as a recorded marker (write_body_marker);
+// the rest as plain text. For assembly tests that spell their bodies with markers in them.
+inline void write_marked_body(FILE *body, const std::string &text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t j = i;
+        while (j < text.size() && text[j] != 1 && text[j] != 5)
+            j++;
+        fwrite(text.data() + i, 1, j - i, body);
+        if (j == text.size())
+            break;
+        size_t k = j + 1;
+        if (text[j] == 1) {
+            while (k < text.size() && text[k] != 1 && text[k] != 2)
+                k++;
+            if (k < text.size())
+                k++;
+        }
+        fflush(body);
+        write_body_marker(text.substr(j, k - j).c_str());
+        i = k;
+    }
+}
+
 } // namespace kestra_test
