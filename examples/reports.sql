@@ -1,6 +1,7 @@
 /* Reporting procedures of the sales database, as found in an old code base.
-   Two of them use constructs the converter does not accept (TOP, table hints):
-   kestra-batch converts the others and lists these two in its report. */
+   One of them uses a construct the converter does not accept yet (TOP); the table hint
+   of another is dropped with a diagnostic. kestra-batch converts the others and lists
+   the failing one in its report. */
 
 -- The ten customers with the highest turnover.
 create procedure report_top_customers
