@@ -25,7 +25,14 @@ out=$(mktemp -d)
 /usr/bin/python3 "$server" --host 127.0.0.1 --port 25 --out "$out/mail" --max-seconds 600 \
   >"$out/server.log" 2>&1 &
 pid=$!
-trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; rm -rf "$out"' EXIT
+# Wine's sockets belong to its server: a server of this prefix still running outside the
+# namespace (left by the test before) would connect to the outer 127.0.0.1. So the prefix's
+# server is stopped before the test and again after it, so that later tests do not reach
+# the namespace's server either.
+wineserver=${WINESERVER:-wineserver}
+stop_wineserver() { "$wineserver" -k 2>/dev/null || true; "$wineserver" -w 2>/dev/null || true; }
+stop_wineserver
+trap 'stop_wineserver; kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; rm -rf "$out"' EXIT
 mkdir "$out/mail"
 line=""
 for _ in $(seq 100); do
