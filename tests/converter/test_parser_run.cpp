@@ -99,8 +99,8 @@ TEST(ParserRun, StatementFormsAreAccepted) {
 TEST(ParserRun, TriggersAndParameterListsAreAccepted) {
     const char *const sources[] = {
         "create trigger tr on t for insert, update as\nif update(a) print 'a changed'\ngo\n",
-        "create trigger owner.tr on owner.t for delete as\nbegin\n"
-        "  delete s from s, deleted where s.k = deleted.k\nend\n",
+        ("create trigger owner.tr on owner.t for delete as\nbegin\n"
+         "  delete s from s, deleted where s.k = deleted.k\nend\n"),
         "create procedure p (@a int = 1, @b varchar(10) = null output, @c int = -1) as return\n",
         "create procedure owner.p as return\n",
         "create procedure p as\nbegin\nbegin\nprint 'x'\nend\nend\ngo",
