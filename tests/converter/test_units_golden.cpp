@@ -109,8 +109,9 @@ void expect_output(const std::string &test_case, const std::string &name, const 
                    const std::string &expected) {
     if (actual == expected)
         return;
-    const std::string dir = "golden-actual/" + test_case;
-    mkdir("golden-actual", 0777);
+    const std::string root = std::string(KESTRA_TEST_OUTPUT) + "/golden-actual";
+    const std::string dir = root + "/" + test_case;
+    mkdir(root.c_str(), 0777);
     mkdir(dir.c_str(), 0777);
     write_file(dir + "/actual." + name, actual);
     ADD_FAILURE() << "expected." << name << " differs (actual output in " << dir << "/actual."
