@@ -229,8 +229,12 @@ TEST(UtlWaitChild, Session) {
         {'S', "Second start", ""}, // the open line keeps its text
         {'M', "Step 2 of 3", "\rStep 2 of 3\x1b[K"},
         {'M', "tab\tesc\x1b]0;x\a!", "\rtab esc ]0;x !\x1b[K"},
-        {'M', "a text longer than twenty", "\ra text longer than \x1b[K"},
-        {'M', "aaaaaaaaaaaaaaaaaa\xc3\xb6", "\raaaaaaaaaaaaaaaaaa\x1b[K"},
+        // A text wider than the 19 columns ends with an ellipsis; a column
+        // holds one character, whatever its bytes.
+        {'M', "a text longer than twenty", "\ra text longer th...\x1b[K"},
+        {'M', "aaaaaaaaaaaaaaaaaa\xc3\xb6", "\raaaaaaaaaaaaaaaaaa\xc3\xb6\x1b[K"},
+        {'M', "aaaaaaaaaaaaaaa\xc3\xb6\xc3\xb6\xc3\xb6\xc3\xb6\xc3\xb6",
+         "\raaaaaaaaaaaaaaa\xc3\xb6...\x1b[K"},
         {'M', "", "\r\x1b[K"},
         {'E', nullptr, "\r\x1b[K"},
         {'E', nullptr, ""},

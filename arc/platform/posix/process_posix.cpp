@@ -3,6 +3,7 @@
 // reap) and executed with its argument vector, a close request is SIGTERM.
 // There are no top-level windows to activate.
 #include "platform/platform.h"
+#include "platform/posix/posix_io.h"
 
 #include "qm32version.h"
 
@@ -36,18 +37,6 @@ bool readAll(int fd, void *data, std::size_t size) {
 }
 
 // Only async-signal-safe calls from here on: the caller may have threads.
-void writeAll(int fd, const void *data, std::size_t size) {
-    const auto *p = static_cast<const char *>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t n = write(fd, p + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        done += static_cast<std::size_t>(n);
-    }
-}
 
 // The started program begins with default signal handling and an empty
 // signal mask, whatever the calling thread had.
@@ -153,11 +142,11 @@ unsigned long plat_start_process(const std::string &program, const std::string &
             resetSignals();
             execv(argv[0], argv.data());
             int e = errno;
-            writeAll(execPipe[1], &e, sizeof e);
+            posix_write_all(execPipe[1], &e, sizeof e);
             _exit(127);
         }
         int64_t value = child > 0 ? static_cast<int64_t>(child) : -static_cast<int64_t>(errno);
-        writeAll(pidPipe[1], &value, sizeof value);
+        posix_write_all(pidPipe[1], &value, sizeof value);
         _exit(0);
     }
     int forkError = middle < 0 ? errno : 0;

@@ -4,6 +4,7 @@
 // background job, there is no window and nothing is written.
 #include "platform/platform.h"
 #include "platform/platform_wait.h"
+#include "platform/posix/posix_io.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -17,21 +18,10 @@ struct plat_wait {
 
 namespace {
 
-void writeAll(int fd, const std::string &data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        done += static_cast<std::size_t>(n);
-    }
-}
-
 // The text as one line of the terminal: control characters (which could move
-// the cursor or reprogram the terminal) become blanks, and the line is cut to
-// the terminal's width less one column, never inside a UTF-8 character.
+// the cursor or reprogram the terminal) become blanks, and a line wider than
+// the terminal less one column is cut, never inside a UTF-8 character, and
+// ends with "...".
 std::string statusLine(int fd, const std::string &text) {
     std::size_t columns = 80;
     struct winsize ws;
@@ -43,11 +33,16 @@ std::string statusLine(int fd, const std::string &text) {
         line += u < 0x20 || u == 0x7F ? ' ' : c;
     }
     std::size_t limit = columns > 1 ? columns - 1 : 1;
-    if (line.size() > limit) {
-        std::size_t cut = limit;
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
+    std::size_t shown = 0, cut = 0; // characters, and the bytes of the first `keep`
+    std::size_t keep = limit > 3 ? limit - 3 : limit;
+    for (std::size_t i = 0; i < line.size(); ++i)
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80 && shown++ == keep)
+            cut = i;
+    if (shown > limit) {
+        // A text that does not fit ends with an ellipsis.
         line.resize(cut);
+        if (limit > 3)
+            line += "...";
     }
     return "\r" + line + "\x1b[K";
 }
@@ -65,7 +60,7 @@ plat_wait_t plat_wait_open(const std::string &text) {
     }
     auto *wait = new plat_wait;
     wait->fd = fd;
-    writeAll(fd, statusLine(fd, text));
+    posix_write_all(fd, statusLine(fd, text));
     return wait;
 }
 
@@ -79,13 +74,13 @@ void plat_wait_set_caption(plat_wait_t, const std::string &) {
 
 void plat_wait_post_text(plat_wait_t wait, const std::string &text) {
     if (wait)
-        writeAll(wait->fd, statusLine(wait->fd, text));
+        posix_write_all(wait->fd, statusLine(wait->fd, text));
 }
 
 void plat_wait_close(plat_wait_t wait) {
     if (!wait)
         return;
-    writeAll(wait->fd, "\r\x1b[K");
+    posix_write_all(wait->fd, "\r\x1b[K");
     close(wait->fd);
     delete wait;
 }
