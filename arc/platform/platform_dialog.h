@@ -111,6 +111,17 @@ class CDialogLogic {
 // at once and never reads from standard input.
 int plat_run_dialog(CDialogLogic &logic, void *owner);
 
+#ifndef _WIN32
+// POSIX: a message box drawn inside the window that holds the terminal (of
+// this thread, else of another one, which neither draws nor reads keys
+// meanwhile); false when no window is open.
+bool plat_terminal_message_box(const std::string &text, const std::string &caption, unsigned style);
+// POSIX, async-signal-safe: gives a held terminal back to the user (its
+// saved mode, the normal screen); for the handlers of signals that end the
+// process.
+void plat_terminal_give_back();
+#endif
+
 // Overwrites a text that held a password before it is freed.
 void plat_wipe(std::string &text);
 void plat_wipe(void *buffer, std::size_t size);

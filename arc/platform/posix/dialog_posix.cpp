@@ -3,9 +3,21 @@
 // alternate screen, so nothing of it, passwords least of all, stays in the
 // scrollback. Keys: Tab / Shift-Tab (or Down / Up) move between the controls,
 // Enter presses the focused button or else the default one, Escape or Ctrl-C
-// cancel, Backspace deletes, Ctrl-U clears the field. Where no edit has the
-// focus, a button's mnemonic letter (or its key) presses it.
+// cancel, Backspace deletes, Ctrl-U clears the field, PgUp / PgDn scroll a
+// details text. Where no edit has the focus, a button's mnemonic letter (or
+// its key) presses it.
+//
+// A window is laid out for the terminal's size when it is drawn and again
+// after every size change: a long text wraps inside the frame, the details
+// text scrolls in the rows the screen leaves it, buttons that do not fit on
+// one line take several, and every message box stays on the screen.
+//
+// While a window holds the terminal, SIGTERM, SIGINT, SIGHUP and SIGQUIT give
+// the user's terminal back (its saved mode, the normal screen) before they
+// take their course, and a message box raised by any thread of the library is
+// drawn inside the window instead of on standard error under it.
 #include "platform/platform.h"
+#include "platform/posix/posix_io.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +25,7 @@
 #include <cctype>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <string>
@@ -23,7 +36,135 @@
 namespace {
 
 const int kEditWidth = 28;
-const int kTextWidth = 74; // windows with texts: room for a log line
+const int kTextWidth = 74;            // windows with texts: room for a log line
+const std::size_t kBoxTextWidth = 64; // widest line of a message box
+
+// ---- the held terminal, as signal handlers see it -----------------------------------
+// Written before g_held is set and left alone while it is set, so a handler
+// reads only finished values.
+int g_heldFd = -1;
+termios g_heldSaved{}; // the user's mode, given back
+termios g_heldRaw{};   // the window's mode
+volatile sig_atomic_t g_held = 0;
+// Set by a size change (and when the window takes the terminal back after a
+// program's handler let it live on): the window is drawn anew.
+volatile sig_atomic_t g_redraw = 0;
+
+const int kWatched[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGWINCH};
+constexpr int kWatchedCount = sizeof kWatched / sizeof kWatched[0];
+struct sigaction g_before[kWatchedCount]; // the handling each signal had before the window
+bool g_ours[kWatchedCount];
+
+const char kLeaveScreen[] = "\x1b[?25h\x1b[?1049l";
+const char kEnterScreen[] = "\x1b[?1049h\x1b[?25l";
+
+bool isHandler(const struct sigaction &sa) {
+    if (sa.sa_flags & SA_SIGINFO)
+        return sa.sa_sigaction != nullptr;
+    return sa.sa_handler != SIG_DFL && sa.sa_handler != SIG_IGN;
+}
+
+void callHandler(const struct sigaction &sa, int sig, siginfo_t *info, void *context) {
+    if (sa.sa_flags & SA_SIGINFO)
+        sa.sa_sigaction(sig, info, context);
+    else
+        sa.sa_handler(sig);
+}
+
+// Async-signal-safe: precomputed texts and modes only.
+void giveBack() {
+    if (!g_held)
+        return;
+    g_held = 0;
+    posix_write_all(g_heldFd, kLeaveScreen, sizeof kLeaveScreen - 1);
+    tcsetattr(g_heldFd, TCSANOW, &g_heldSaved);
+}
+
+extern "C" void onTerminalSignal(int sig, siginfo_t *info, void *context) {
+    int savedErrno = errno;
+    int slot = 0;
+    while (slot < kWatchedCount && kWatched[slot] != sig)
+        ++slot;
+    if (slot < kWatchedCount) {
+        const struct sigaction &before = g_before[slot];
+        if (sig == SIGWINCH) {
+            g_redraw = 1;
+            if (isHandler(before))
+                callHandler(before, sig, info, context);
+        } else {
+            bool held = g_held != 0;
+            giveBack();
+            if (isHandler(before)) {
+                // The program's own handler runs; when it lets the program
+                // live on, the window takes the terminal again.
+                callHandler(before, sig, info, context);
+                if (held && !g_held) {
+                    tcsetattr(g_heldFd, TCSANOW, &g_heldRaw);
+                    posix_write_all(g_heldFd, kEnterScreen, sizeof kEnterScreen - 1);
+                    g_held = 1;
+                    g_redraw = 1;
+                }
+            } else {
+                // The signal's own course: delivered again, with the handling
+                // it had before, as soon as this handler returns.
+                sigaction(sig, &before, nullptr);
+                raise(sig);
+            }
+        }
+    }
+    errno = savedErrno;
+}
+
+// The window's terminal from now on: the signals above are watched (one the
+// program ignores stays ignored).
+void holdTerminal(int fd, const termios &saved, const termios &raw) {
+    g_heldFd = fd;
+    g_heldSaved = saved;
+    g_heldRaw = raw;
+    g_redraw = 0;
+    g_held = 1;
+    for (int i = 0; i < kWatchedCount; ++i) {
+        g_ours[i] = false;
+        struct sigaction now;
+        if (sigaction(kWatched[i], nullptr, &now) != 0)
+            continue;
+        if (kWatched[i] != SIGWINCH && !(now.sa_flags & SA_SIGINFO) && now.sa_handler == SIG_IGN)
+            continue;
+        g_before[i] = now;
+        struct sigaction sa;
+        std::memset(&sa, 0, sizeof sa);
+        sa.sa_sigaction = onTerminalSignal;
+        sigemptyset(&sa.sa_mask);
+        for (int s : kWatched)
+            sigaddset(&sa.sa_mask, s);
+        sa.sa_flags = SA_SIGINFO | SA_RESTART;
+        g_ours[i] = sigaction(kWatched[i], &sa, nullptr) == 0;
+    }
+}
+
+// The terminal is the user's again (given back already): each signal gets
+// the handling it had, unless the program set another meanwhile.
+void releaseTerminal() {
+    g_held = 0;
+    for (int i = 0; i < kWatchedCount; ++i) {
+        if (!g_ours[i])
+            continue;
+        struct sigaction now;
+        if (sigaction(kWatched[i], nullptr, &now) == 0 && (now.sa_flags & SA_SIGINFO) &&
+            now.sa_sigaction == onTerminalSignal)
+            sigaction(kWatched[i], &g_before[i], nullptr);
+        g_ours[i] = false;
+    }
+}
+
+void terminalSize(int fd, int &cols, int &rows) {
+    winsize ws{};
+    bool known = ioctl(fd, TIOCGWINSZ, &ws) == 0;
+    cols = known && ws.ws_col > 0 ? ws.ws_col : 80;
+    rows = known && ws.ws_row > 0 ? ws.ws_row : 24;
+}
+
+// ---- texts ----------------------------------------------------------------------------
 
 // The text of a label or button without its mnemonic marker.
 std::string plain(const char *text) {
@@ -34,6 +175,142 @@ std::string plain(const char *text) {
     return s;
 }
 
+// A text as the screen may show it: control characters (which could move
+// the cursor or reprogram the terminal) become blanks.
+std::string visible(const std::string &text) {
+    std::string s = text;
+    for (char &c : s) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            c = ' ';
+    }
+    return s;
+}
+
+// The characters of a UTF-8 text, each with all its bytes.
+std::vector<std::string> cells(const std::string &s) {
+    std::vector<std::string> out;
+    for (char c : s) {
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80 && !out.empty())
+            out.back() += c;
+        else
+            out.emplace_back(1, c);
+    }
+    return out;
+}
+
+std::size_t chars(const std::string &s) {
+    std::size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80)
+            ++n;
+    return n;
+}
+
+// At most `width` characters: a longer text is cut and ends with "...".
+std::string fitTo(const std::string &text, std::size_t width) {
+    std::vector<std::string> c = cells(text);
+    if (c.size() <= width)
+        return text;
+    std::size_t keep = width > 3 ? width - 3 : width;
+    std::string s;
+    for (std::size_t i = 0; i < keep; ++i)
+        s += c[i];
+    return width > 3 ? s + "..." : s;
+}
+
+// Cuts one line into lines of at most `width` characters, at blanks where
+// there are any (an empty line stays one empty line).
+void wrapTo(const std::string &text, std::size_t width, std::vector<std::string> &lines) {
+    width = std::max<std::size_t>(width, 1);
+    std::vector<std::string> c = cells(text);
+    std::size_t at = 0;
+    do {
+        std::size_t n = c.size() - at;
+        if (n > width) {
+            n = width;
+            for (std::size_t k = at + width; k > at; --k)
+                if (c[k] == " ") {
+                    n = k - at;
+                    break;
+                }
+        }
+        std::string line;
+        for (std::size_t k = at; k < at + n; ++k)
+            line += c[k];
+        lines.push_back(line);
+        at += n;
+        while (at < c.size() && c[at] == " " && n != 0)
+            ++at;
+    } while (at < c.size());
+}
+
+// The lines of a multi-line text ("\r\n", "\r\r\n", "\r" or "\n" end a line),
+// each wrapped to `width`.
+std::vector<std::string> textLines(const std::string &text, std::size_t width) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        char c = i < text.size() ? text[i] : '\n';
+        if (c == '\r' || c == '\n') {
+            while (c == '\r' && i + 1 < text.size() && text[i + 1] == '\r')
+                ++i;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            wrapTo(visible(line), width, lines);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    return lines;
+}
+
+std::string at(int row, int col) {
+    return "\x1b[" + std::to_string(row) + ";" + std::to_string(col) + "H";
+}
+
+// A message box over a screen of cols x rows whose window ends at row
+// `bottom` and whose status line is `status`: under the window when it fits
+// there, else in the middle; always on the screen, its key on the last row.
+std::string boxScreen(int cols, int rows, int bottom, int status, const std::string &text,
+                      const std::string &caption, unsigned style) {
+    std::size_t most = static_cast<std::size_t>(std::max(10, cols - 6)); // inside the borders
+    std::vector<std::string> lines =
+        textLines(text, std::min(kBoxTextWidth, most > 2 ? most - 2 : 1));
+    std::string title = " " + visible(caption) + " ";
+    if (style == PLAT_MB_ICONERROR)
+        title = " (x)" + title;
+    else if (style == PLAT_MB_ICONEXCLAMATION)
+        title = " (!)" + title;
+    std::size_t width = std::max<std::size_t>(chars(title) + 4, 10);
+    for (const std::string &l : lines)
+        width = std::max(width, chars(l));
+    width = std::min(width, most - 2);
+    title = fitTo(title, width + 1);
+    std::size_t room = static_cast<std::size_t>(std::max(1, rows - 4)); // borders, OK, key line
+    if (lines.size() > room) {
+        lines.resize(room);
+        lines.back() = "...";
+    }
+    int height = static_cast<int>(lines.size()) + 3;
+    int row = bottom + height <= rows - 1 ? bottom + 1 : std::max(1, (rows - 1 - height) / 2 + 1);
+    int col = std::max(1, (cols - static_cast<int>(width) - 4) / 2 + 1);
+    std::string out;
+    if (status != rows)
+        out += at(status, 1) + "\x1b[2K";
+    out += at(rows, 1) + "\x1b[2K" + at(rows, 2) + "Enter: OK";
+    out += at(row++, col) + "+-" + title + std::string(width + 1 - chars(title), '-') + "+";
+    for (const std::string &l : lines)
+        out += at(row++, col) + "| " + l + std::string(width - chars(l), ' ') + " |";
+    std::size_t left = width >= 6 ? (width - 6) / 2 : 0;
+    std::size_t right = width >= 6 ? width - 6 - left : 0;
+    out += at(row++, col) + "| " + std::string(left, ' ') + "\x1b[7m[ OK ]\x1b[0m" +
+           std::string(right, ' ') + " |";
+    out += at(row, col) + "+" + std::string(width + 2, '-') + "+\x1b[?25l";
+    return out;
+}
+
 bool isInput(QM_CONTROL_KIND k) {
     return k == QM_CONTROL_KIND::Edit || k == QM_CONTROL_KIND::Password;
 }
@@ -41,7 +318,47 @@ bool isButton(QM_CONTROL_KIND k) {
     return k == QM_CONTROL_KIND::Button || k == QM_CONTROL_KIND::DefaultButton;
 }
 
-enum class Key { None, Char, Backspace, Tab, BackTab, Enter, Escape, Clear, Closed };
+enum class Key {
+    None,
+    Char,
+    Backspace,
+    Tab,
+    BackTab,
+    Enter,
+    Escape,
+    Clear,
+    PageUp,
+    PageDown,
+    Redraw,
+    Closed
+};
+enum class Read { Byte, Timeout, Redraw, Closed };
+
+class CTerminalView;
+// Reads and writes of the held terminal, and each view's last screen, are
+// taken under this lock, so a box from another thread and the window never
+// draw at once nor both read a key.
+std::recursive_mutex g_screenLock;
+CTerminalView *g_topView = nullptr;           // the innermost open window (under the lock)
+thread_local CTerminalView *t_view = nullptr; // the innermost window of this thread
+
+// One row inside a window's frame.
+struct Row {
+    std::string text;
+    std::size_t width = 0; // visible characters of text
+    int cursorCol = 0;     // the screen column of the cursor on this row (0: none)
+    bool pad = false;      // a blank row that goes first when the screen is short
+};
+
+// Where everything of a window goes on a screen of a given size.
+struct Layout {
+    int cols = 80, rows = 24;
+    int inner = 0; // columns between the two borders
+    std::string title;
+    std::vector<Row> body;
+    std::string status;
+    int detailsRows = 0;
+};
 
 class CTerminalView : public CDialogView {
   public:
@@ -62,9 +379,26 @@ class CTerminalView : public CDialogView {
         for (Control &c : controls_)
             plat_wipe(c.text);
         plat_wipe(out_);
+        std::lock_guard<std::recursive_mutex> lock(g_screenLock);
+        plat_wipe(lastScreen_);
     }
 
     int Run() {
+        CTerminalView *outerOwn = t_view, *outerTop;
+        {
+            std::lock_guard<std::recursive_mutex> lock(g_screenLock);
+            outerTop = g_topView;
+            g_topView = this;
+        }
+        t_view = this;
+        struct Restore {
+            CTerminalView *own, *top;
+            ~Restore() {
+                t_view = own;
+                std::lock_guard<std::recursive_mutex> lock(g_screenLock);
+                g_topView = top;
+            }
+        } restore{outerOwn, outerTop};
         logic_.OnInit(*this);
         while (!ended_) {
             draw();
@@ -83,6 +417,8 @@ class CTerminalView : public CDialogView {
         if (Control *c = find(id)) {
             plat_wipe(c->text);
             c->text = text;
+            if (c->def.kind == QM_CONTROL_KIND::Details)
+                detailsTop_ = 0;
         }
     }
     void Enable(int id, bool enabled) override {
@@ -118,70 +454,48 @@ class CTerminalView : public CDialogView {
         } else {
             // Keys typed while the window was busy are dropped, as a disabled
             // window drops them.
+            std::lock_guard<std::recursive_mutex> lock(g_screenLock);
             tcflush(fd_, TCIFLUSH);
         }
     }
+    // A box of this window's thread: drawn over the window, which is drawn
+    // anew on a size change; the status line shows what the box takes, not
+    // the window's keys nor its busy text, and the cursor is hidden.
     int ShowMessage(const std::string &text, const std::string &caption, unsigned style) override {
-        draw();
-        std::vector<std::string> lines;
-        std::string line;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            char c = text[i];
-            if (c == '\r' || c == '\n') {
-                if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                    ++i;
-                wrap(line, lines);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        wrap(line, lines);
-        std::string title = " " + caption + " ";
-        if (style == PLAT_MB_ICONERROR)
-            title = " (x)" + title;
-        else if (style == PLAT_MB_ICONEXCLAMATION)
-            title = " (!)" + title;
-        std::size_t width = std::max<std::size_t>(title.size() + 4, 10);
-        for (const std::string &l : lines)
-            width = std::max(width, l.size());
-        // Under the view when it fits there, else raised over the view's
-        // lower rows so the whole box stays on the screen.
-        int height = static_cast<int>(lines.size()) + 3;
-        int row = std::max(1, std::min(bottom_ + 2, terminalRows() - height + 1));
-        // The status line says what the box takes, not the view's keys nor
-        // its busy text, and the cursor is hidden while the box waits.
-        put(bottom_ + 1, 1, "\x1b[2K");
-        put(bottom_ + 1, 2, "Enter: OK\x1b[?25l");
-        put(row++, 4, "+-" + title + std::string(width + 2 - title.size() - 1, '-') + "+");
-        for (const std::string &l : lines) {
-            std::string shown = l.substr(0, width);
-            put(row++, 4, "| " + shown + std::string(width - shown.size(), ' ') + " |");
-        }
-        std::string ok = "\x1b[7m[ OK ]\x1b[0m";
-        put(row++, 4,
-            "| " + std::string((width - 6) / 2, ' ') + ok +
-                std::string(width - 6 - (width - 6) / 2, ' ') + " |");
-        put(row, 4, "+" + std::string(width + 2, '-') + "+");
-        flush();
+        Box outer = box_;
+        box_ = {true, text, caption, style};
         for (;;) {
+            draw();
             std::string ch;
             Key k = readKey(ch);
             if (k == Key::Enter || k == Key::Escape || k == Key::Closed ||
                 (k == Key::Char && ch == " "))
                 break;
         }
+        box_ = outer;
         return 1;
     }
-    // Rows of the terminal (24 when it does not say).
-    int terminalRows() const {
-        winsize ws{};
-        return ioctl(fd_, TIOCGWINSZ, &ws) == 0 && ws.ws_row > 0 ? ws.ws_row : 24;
-    }
-    // Cuts a line of a message box into lines of at most kBoxWidth
-    // characters, at blanks where there are any.
-    static void wrap(const std::string &text, std::vector<std::string> &lines) {
-        wrapTo(text, 64, lines);
+    // A box of another thread, under the screen lock (so this window neither
+    // draws nor reads meanwhile): drawn over the window's last screen, which
+    // comes back when the box is answered.
+    int ShowForeignMessage(const std::string &text, const std::string &caption, unsigned style) {
+        int cols = 0, rows = 0, shownCols = -1, shownRows = -1;
+        for (;;) {
+            terminalSize(fd_, cols, rows);
+            if (cols != shownCols || rows != shownRows) {
+                posix_write_all(fd_, lastScreen_ + boxScreen(cols, rows, lastBottom_, lastStatus_,
+                                                             text, caption, style));
+                shownCols = cols;
+                shownRows = rows;
+            }
+            unsigned char b = 0;
+            Read r = readByte(b, 200, false);
+            if (r == Read::Closed ||
+                (r == Read::Byte && (b == '\r' || b == '\n' || b == ' ' || b == 0x1B || b == 0x03)))
+                break;
+        }
+        posix_write_all(fd_, lastScreen_);
+        return 1;
     }
     void EndDialog(int result) override {
         ended_ = true;
@@ -275,7 +589,14 @@ class CTerminalView : public CDialogView {
                 logic_.OnChange(*this, focused->def.id);
             }
             break;
+        case Key::PageUp:
+            detailsTop_ -= std::max(1, detailsRows_ - 1);
+            break;
+        case Key::PageDown:
+            detailsTop_ += std::max(1, detailsRows_ - 1);
+            break;
         case Key::None:
+        case Key::Redraw:
             break;
         }
     }
@@ -297,33 +618,48 @@ class CTerminalView : public CDialogView {
         }
         return false;
     }
-    static std::size_t chars(const std::string &s) {
-        std::size_t n = 0;
-        for (unsigned char c : s)
-            if ((c & 0xC0) != 0x80)
-                ++n;
-        return n;
-    }
 
     // ---- keys ----
-    bool readByte(unsigned char &b, int timeoutMs) {
-        if (timeoutMs >= 0) {
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, timeoutMs) <= 0)
-                return false;
-        }
+    // One byte of the terminal. Waits at most `timeoutMs` (negative: without
+    // limit); with `redraw`, a pending redraw ends the wait. The byte is
+    // taken under the screen lock, so a box of another thread gets its keys.
+    Read readByte(unsigned char &b, int timeoutMs, bool redraw) {
+        int waited = 0;
         for (;;) {
-            ssize_t n = read(fd_, &b, 1);
-            if (n == 1)
-                return true;
-            if (n < 0 && errno == EINTR)
-                continue;
-            return false;
+            if (redraw && g_redraw)
+                return Read::Redraw;
+            int slice = timeoutMs < 0 ? 200 : std::min(200, timeoutMs - waited);
+            pollfd p{fd_, POLLIN, 0};
+            int n = poll(&p, 1, slice);
+            if (n < 0 && errno != EINTR)
+                return Read::Closed;
+            if (n > 0) {
+                if (!(p.revents & POLLIN))
+                    return Read::Closed;
+                std::lock_guard<std::recursive_mutex> lock(g_screenLock);
+                pollfd q{fd_, POLLIN, 0};
+                if (poll(&q, 1, 0) <= 0)
+                    continue; // a box of another thread took it
+                ssize_t got = read(fd_, &b, 1);
+                if (got == 1)
+                    return Read::Byte;
+                if (got < 0 && (errno == EINTR || errno == EAGAIN))
+                    continue;
+                return Read::Closed;
+            }
+            if (n == 0) {
+                waited += slice;
+                if (timeoutMs >= 0 && waited >= timeoutMs)
+                    return Read::Timeout;
+            }
         }
     }
     Key readKey(std::string &ch) {
         unsigned char b;
-        if (!readByte(b, -1))
+        Read r = readByte(b, -1, true);
+        if (r == Read::Redraw)
+            return Key::Redraw;
+        if (r != Read::Byte)
             return Key::Closed;
         switch (b) {
         case '\t':
@@ -340,18 +676,23 @@ class CTerminalView : public CDialogView {
             return Key::Clear;
         case 0x1B: {
             unsigned char c;
-            if (!readByte(c, 60))
+            if (readByte(c, 60, false) != Read::Byte)
                 return Key::Escape;
             if (c != '[' && c != 'O')
                 return Key::None;
             // A control sequence: parameters, then one final byte.
+            std::string params;
             unsigned char f = 0;
-            while (readByte(f, 60) && f >= 0x20 && f < 0x40) {
-            }
+            while (readByte(f, 60, false) == Read::Byte && f >= 0x20 && f < 0x40)
+                params += static_cast<char>(f);
             if (f == 'Z' || f == 'A')
                 return Key::BackTab;
             if (f == 'B')
                 return Key::Tab;
+            if (f == '~' && params == "5")
+                return Key::PageUp;
+            if (f == '~' && params == "6")
+                return Key::PageDown;
             return Key::None;
         }
         default:
@@ -362,53 +703,50 @@ class CTerminalView : public CDialogView {
         }
     }
 
-    // ---- drawing ----
-    void put(int row, int col, const std::string &s) {
-        out_ += "\x1b[" + std::to_string(row) + ";" + std::to_string(col) + "H" + s;
-    }
-    void flush() {
-        std::size_t at = 0;
-        while (at < out_.size()) {
-            ssize_t n = write(fd_, out_.data() + at, out_.size() - at);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            at += static_cast<std::size_t>(n);
-        }
-        plat_wipe(out_);
-    }
-    void draw() {
+    // ---- layout ----
+    // Where every visible control goes on a screen of cols x rows.
+    Layout layout(int cols, int rows) {
+        Layout L;
+        L.cols = cols;
+        L.rows = rows;
         const QM_DIALOG &d = logic_.Dialog();
-        out_ += "\x1b[H\x1b[2J";
         int labelWidth = 0;
-        for (const Control &c : controls_)
-            if (c.def.kind == QM_CONTROL_KIND::Label)
-                labelWidth = std::max(labelWidth, static_cast<int>(c.text.size()));
-        int inner = labelWidth + kEditWidth + 7;
         bool hasText = false, hasKeys = false;
         for (const Control &c : controls_) {
+            if (c.def.kind == QM_CONTROL_KIND::Label)
+                labelWidth = std::max(labelWidth, static_cast<int>(chars(c.text)));
             hasText = hasText || c.def.kind == QM_CONTROL_KIND::Text ||
                       c.def.kind == QM_CONTROL_KIND::Details;
             hasKeys = hasKeys || (isButton(c.def.kind) && keyOf(c.def) != 0);
         }
+        int want = labelWidth + kEditWidth + 7;
         if (hasText)
-            inner = std::max(inner, kTextWidth + 3);
-        std::string icon;
-        std::string title = std::string(" ") + d.caption + " ";
-        put(1, 2,
-            "+-" + title + std::string(static_cast<std::size_t>(inner) - title.size() - 1, '-') +
-                "+");
-        int row = 2, cursorRow = 0, cursorCol = 0;
-        std::string buttons;
-        std::size_t buttonsWidth = 0;
-        std::string pendingLabel;
-        auto frame = [&](int r, const std::string &text, std::size_t visible) {
-            put(r, 2,
-                "| " + text + std::string(static_cast<std::size_t>(inner) - 1 - visible, ' ') +
-                    "|");
+            want = std::max(want, kTextWidth + 3);
+        L.inner = std::max(12, std::min(want, cols - 3));
+        std::size_t width = static_cast<std::size_t>(L.inner) - 3;
+        // An edit keeps at least 4 columns; a label gives way first.
+        int editWidth = std::max(4, std::min(kEditWidth, L.inner - 7 - labelWidth));
+        int labelRoom = std::max(0, std::min(labelWidth, L.inner - 7 - editWidth));
+        L.title = fitTo(" " + visible(d.caption) + " ", static_cast<std::size_t>(L.inner) - 2);
+
+        std::vector<Row> &body = L.body;
+        auto add = [&](const std::string &text, std::size_t w) {
+            Row r;
+            r.text = text;
+            r.width = w;
+            body.push_back(r);
         };
-        frame(row++, "", 0);
+        auto pad = [&] {
+            add("", 0);
+            body.back().pad = true;
+        };
+        pad();
+        std::string icon, pendingLabel;
+        std::vector<std::string> faces;
+        std::vector<std::size_t> faceWidths;
+        std::size_t detailsAt = 0;
+        std::vector<std::string> details;
+        bool hasDetails = false;
         for (std::size_t i = 0; i < controls_.size(); ++i) {
             const Control &c = controls_[i];
             bool focused = static_cast<int>(i) == focus_;
@@ -416,66 +754,44 @@ class CTerminalView : public CDialogView {
                 continue;
             if (c.def.kind == QM_CONTROL_KIND::Icon) {
                 icon = c.icon;
-            } else if (c.def.kind == QM_CONTROL_KIND::Text ||
-                       c.def.kind == QM_CONTROL_KIND::Details) {
-                // Texts are wrapped; a multi-line edit is framed by rules.
-                bool details = c.def.kind == QM_CONTROL_KIND::Details;
-                std::size_t width = static_cast<std::size_t>(inner) - 3;
+            } else if (c.def.kind == QM_CONTROL_KIND::Text) {
                 std::string prefix = icon.empty() ? std::string() : icon + " ";
                 icon.clear();
-                if (details)
-                    frame(row++, std::string(width, '-'), width);
-                std::vector<std::string> lines;
-                std::string line;
-                for (std::size_t k = 0; k <= c.text.size(); ++k) {
-                    if (k == c.text.size() || c.text[k] == '\n') {
-                        while (!line.empty() && line.back() == '\r')
-                            line.pop_back();
-                        wrapTo(line, width - prefix.size(), lines);
-                        line.clear();
-                    } else {
-                        line += c.text[k];
-                    }
-                }
-                while (details && !lines.empty() && lines.back().empty())
-                    lines.pop_back();
+                std::vector<std::string> lines = textLines(c.text, width - chars(prefix));
                 for (std::size_t k = 0; k < lines.size(); ++k) {
                     std::string shown =
-                        (k == 0 ? prefix : std::string(prefix.size(), ' ')) + lines[k];
-                    frame(row++, shown, chars(shown));
+                        (k == 0 ? prefix : std::string(chars(prefix), ' ')) + lines[k];
+                    add(shown, chars(shown));
                 }
-                if (details)
-                    frame(row++, std::string(width, '-'), width);
+            } else if (c.def.kind == QM_CONTROL_KIND::Details) {
+                // A multi-line edit: framed by rules, placed once the rows
+                // it may take are known.
+                details = textLines(c.text, width);
+                while (!details.empty() && details.back().empty())
+                    details.pop_back();
+                hasDetails = true;
+                detailsAt = body.size();
             } else if (c.def.kind == QM_CONTROL_KIND::Label) {
                 pendingLabel = c.text;
             } else if (isInput(c.def.kind)) {
                 std::size_t n = chars(c.text);
-                std::string shown =
-                    c.def.kind == QM_CONTROL_KIND::Password ? std::string(n, '*') : c.text;
-                std::size_t shownChars = c.def.kind == QM_CONTROL_KIND::Password ? n : chars(shown);
+                std::vector<std::string> shown = c.def.kind == QM_CONTROL_KIND::Password
+                                                     ? std::vector<std::string>(n, "*")
+                                                     : cells(visible(c.text));
                 // Only the end of a long text is visible.
-                while (shownChars > static_cast<std::size_t>(kEditWidth - 1)) {
-                    std::size_t cut = 1;
-                    while (cut < shown.size() &&
-                           (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80)
-                        ++cut;
-                    shown.erase(0, cut);
-                    --shownChars;
-                }
-                std::string label =
-                    pendingLabel +
-                    std::string(static_cast<std::size_t>(labelWidth) - pendingLabel.size(), ' ');
-                std::string field =
-                    "[" + shown +
-                    std::string(static_cast<std::size_t>(kEditWidth) - shownChars, '_') + "]";
-                frame(row, " " + label + "  " + field,
-                      1 + static_cast<std::size_t>(labelWidth) + 2 +
-                          static_cast<std::size_t>(kEditWidth) + 2);
-                if (focused) {
-                    cursorRow = row;
-                    cursorCol = 2 + 2 + 1 + labelWidth + 2 + 1 + static_cast<int>(shownChars);
-                }
-                ++row;
+                std::size_t room = static_cast<std::size_t>(editWidth) - 1;
+                std::size_t from = shown.size() > room ? shown.size() - room : 0;
+                std::string field = "[";
+                for (std::size_t k = from; k < shown.size(); ++k)
+                    field += shown[k];
+                std::size_t used = shown.size() - from;
+                field += std::string(static_cast<std::size_t>(editWidth) - used, '_') + "]";
+                std::string label = fitTo(pendingLabel, static_cast<std::size_t>(labelRoom));
+                label += std::string(static_cast<std::size_t>(labelRoom) - chars(label), ' ');
+                add(" " + label + "  " + field, 1 + static_cast<std::size_t>(labelRoom) + 2 +
+                                                    static_cast<std::size_t>(editWidth) + 2);
+                if (focused)
+                    body.back().cursorCol = 2 + 2 + 1 + labelRoom + 2 + 1 + static_cast<int>(used);
                 pendingLabel.clear();
             } else if (isButton(c.def.kind)) {
                 // The default button is marked by angle brackets.
@@ -483,68 +799,166 @@ class CTerminalView : public CDialogView {
                                        ? "< " + c.text + " >"
                                        : "[ " + c.text + " ]";
                 std::string attr = !c.enabled ? "\x1b[2m" : focused ? "\x1b[7m" : "\x1b[1m";
-                if (!buttons.empty()) {
-                    buttons += "   ";
-                    buttonsWidth += 3;
-                }
-                buttons += attr + face + "\x1b[0m";
-                buttonsWidth += face.size();
+                faceWidths.push_back(chars(face));
+                faces.push_back(attr + face + "\x1b[0m");
             }
         }
-        frame(row++, "", 0);
-        std::size_t pad = (static_cast<std::size_t>(inner) - 1 - buttonsWidth) / 2;
-        frame(row++, std::string(pad, ' ') + buttons, pad + buttonsWidth);
-        frame(row++, "", 0);
-        put(row++, 2, "+" + std::string(static_cast<std::size_t>(inner), '-') + "+");
-        bottom_ = row;
+        pad();
+        // Buttons: as many on a line as fit, each line centred.
+        for (std::size_t k = 0; k < faces.size();) {
+            std::string line = faces[k];
+            std::size_t w = faceWidths[k];
+            for (++k; k < faces.size() && w + 3 + faceWidths[k] <= width; ++k) {
+                line += "   " + faces[k];
+                w += 3 + faceWidths[k];
+            }
+            std::size_t left = w < width ? (width + 2 - w) / 2 : 0;
+            add(std::string(left, ' ') + line, left + w);
+        }
+        pad();
+
+        // The screen's rows less the two borders and the status line.
+        int room = rows - 3;
+        if (hasDetails) {
+            int n = static_cast<int>(details.size());
+            int fixed = static_cast<int>(body.size()) + 2;
+            int shown = std::max(std::min(n, 3), std::min(n, room - fixed));
+            shown = std::max(shown, 1);
+            detailsTop_ = std::max(0, std::min(detailsTop_, n - shown));
+            L.detailsRows = shown;
+            std::vector<Row> part;
+            auto rule = [&](const std::string &mark) {
+                Row r;
+                r.text = mark + std::string(width - chars(mark), '-');
+                r.width = width;
+                part.push_back(r);
+            };
+            rule("");
+            for (int k = 0; k < shown; ++k) {
+                Row r;
+                int at = detailsTop_ + k;
+                r.text = at < n ? details[static_cast<std::size_t>(at)] : std::string();
+                r.width = chars(r.text);
+                part.push_back(r);
+            }
+            if (shown < n)
+                rule(fitTo("-- lines " + std::to_string(detailsTop_ + 1) + "-" +
+                               std::to_string(detailsTop_ + shown) + " of " + std::to_string(n) +
+                               ", PgUp/PgDn ",
+                           width));
+            else
+                rule("");
+            body.insert(body.begin() + static_cast<std::ptrdiff_t>(detailsAt), part.begin(),
+                        part.end());
+        }
+        // Blank rows go first when the screen is short.
+        for (std::size_t k = body.size(); k-- > 0 && static_cast<int>(body.size()) > room;)
+            if (body[k].pad)
+                body.erase(body.begin() + static_cast<std::ptrdiff_t>(k));
+
         std::string keys;
         for (const Control &c : controls_)
             if (isButton(c.def.kind) && !c.hidden && c.enabled && keyOf(c.def) != 0)
                 keys += std::string(keys.empty() ? "" : "/") + keyOf(c.def);
-        put(row + 1, 2,
-            busy_ ? std::string("\x1b[1mPlease wait...\x1b[0m")
-            : hasKeys && !keys.empty()
-                ? "Tab: next  Enter: press  " + keys + ": the button of that letter  Esc: close"
-                : std::string("Tab/Shift-Tab: next/previous  Enter: OK  Esc: Cancel"));
-        if (cursorRow && !busy_)
-            out_ += "\x1b[?25h\x1b[" + std::to_string(cursorRow) + ";" + std::to_string(cursorCol) +
-                    "H";
+        std::vector<std::string> status;
+        std::string scroll = L.detailsRows > 0 && L.detailsRows < static_cast<int>(details.size())
+                                 ? "PgUp/PgDn: scroll  "
+                                 : "";
+        if (busy_) {
+            status.push_back("\x1b[1mPlease wait...\x1b[0m");
+        } else if (hasKeys && !keys.empty()) {
+            status.push_back(scroll + "Tab: next  Enter: press  " + keys +
+                             ": the button of that letter  Esc: close");
+            status.push_back(scroll + "Tab: next  Enter: press  " + keys + "  Esc: close");
+            status.push_back("Tab  Enter  " + keys + "  Esc");
+        } else {
+            status.push_back("Tab/Shift-Tab: next/previous  Enter: OK  Esc: Cancel");
+            status.push_back("Tab: next  Enter: OK  Esc: Cancel");
+        }
+        std::size_t statusWidth = static_cast<std::size_t>(std::max(1, cols - 2));
+        L.status = fitTo(status.back(), statusWidth);
+        for (const std::string &s : status)
+            if (chars(s) <= statusWidth || busy_) {
+                L.status = s;
+                break;
+            }
+        return L;
+    }
+
+    // ---- rendering ----
+    void put(int row, int col, const std::string &s) { out_ += at(row, col) + s; }
+    void draw() {
+        g_redraw = 0;
+        int cols = 0, rows = 0;
+        terminalSize(fd_, cols, rows);
+        Layout L = layout(cols, rows);
+        detailsRows_ = L.detailsRows;
+        render(L);
+    }
+    // Draws a layout; nothing is written below the screen's last row.
+    void render(const Layout &L) {
+        out_ += "\x1b[H\x1b[2J";
+        std::size_t inner = static_cast<std::size_t>(L.inner);
+        int row = 1, cursorRow = 0, cursorCol = 0;
+        int last = std::max(1, L.rows - 1); // the last row of the frame
+        auto line = [&](const std::string &s) {
+            if (row <= last)
+                put(row, 2, s);
+            ++row;
+        };
+        line("+-" + L.title + std::string(inner - chars(L.title) - 1, '-') + "+");
+        for (const Row &r : L.body) {
+            if (r.cursorCol && row <= last) {
+                cursorRow = row;
+                cursorCol = r.cursorCol;
+            }
+            line("| " + r.text + std::string(inner - 1 - std::min(r.width, inner - 1), ' ') + "|");
+        }
+        line("+" + std::string(inner, '-') + "+");
+        int bottom = std::min(row - 1, last);
+        int status = std::min(bottom + 2, L.rows);
+        put(status, 2, L.status);
+        if (box_.shown)
+            out_ += boxScreen(L.cols, L.rows, bottom, status, box_.text, box_.caption, box_.style);
+        else if (cursorRow && !busy_)
+            out_ += "\x1b[?25h" + at(cursorRow, cursorCol);
         else
             out_ += "\x1b[?25l";
-        flush();
+        std::lock_guard<std::recursive_mutex> lock(g_screenLock);
+        posix_write_all(fd_, out_);
+        plat_wipe(lastScreen_);
+        lastScreen_.swap(out_);
+        lastBottom_ = bottom;
+        lastStatus_ = status;
     }
 
-    // Cuts one line into lines of at most `width` characters, at blanks where
-    // there are any (an empty line stays one empty line).
-    static void wrapTo(const std::string &text, std::size_t width,
-                       std::vector<std::string> &lines) {
-        std::size_t at = 0;
-        do {
-            std::size_t n = text.size() - at;
-            if (n > width) {
-                std::size_t blank = text.rfind(' ', at + width);
-                n = blank != std::string::npos && blank > at ? blank - at : width;
-            }
-            lines.push_back(text.substr(at, n));
-            at += n;
-            while (at < text.size() && text[at] == ' ' && n != 0)
-                ++at;
-        } while (at < text.size());
-    }
+    struct Box {
+        bool shown = false;
+        std::string text, caption;
+        unsigned style = 0;
+    };
 
     int fd_;
-    int bottom_ = 8; // the row below the window's frame
     CDialogLogic &logic_;
     std::vector<Control> controls_;
     int focus_ = -1;
     bool ended_ = false;
     bool busy_ = false;
     int result_ = QM_IDCANCEL;
+    int detailsTop_ = 0;  // the first details line shown
+    int detailsRows_ = 0; // details lines the last layout showed
+    Box box_;
     std::string out_;
+    // The last screen drawn, where its frame ends and its status line
+    // (under the screen lock): what a box of another thread draws over.
+    std::string lastScreen_;
+    int lastBottom_ = 8;
+    int lastStatus_ = 10;
 };
 
 // The controlling terminal in raw mode, in its alternate screen, for the
-// lifetime of one window; everything is put back on every way out.
+// lifetime of one window; everything is put back on every way out, a signal
+// that ends the process included.
 class CTerminal {
   public:
     CTerminal() {
@@ -563,18 +977,24 @@ class CTerminal {
         raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR);
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
+        holdTerminal(fd_, saved_, raw);
         if (tcsetattr(fd_, TCSAFLUSH, &raw) != 0) {
+            releaseTerminal();
             close(fd_);
             fd_ = -1;
             return;
         }
-        writeAll("\x1b[?1049h\x1b[H\x1b[2J");
+        posix_write_all(fd_, std::string("\x1b[?1049h\x1b[H\x1b[2J"));
     }
     ~CTerminal() {
         if (fd_ < 0)
             return;
-        writeAll("\x1b[H\x1b[2J\x1b[?25h\x1b[?1049l");
-        tcsetattr(fd_, TCSAFLUSH, &saved_);
+        {
+            std::lock_guard<std::recursive_mutex> lock(g_screenLock);
+            posix_write_all(fd_, std::string("\x1b[H\x1b[2J\x1b[?25h\x1b[?1049l"));
+            tcsetattr(fd_, TCSAFLUSH, &saved_);
+        }
+        releaseTerminal();
         close(fd_);
     }
     CTerminal(const CTerminal &) = delete;
@@ -582,17 +1002,6 @@ class CTerminal {
     int fd() const { return fd_; }
 
   private:
-    void writeAll(const char *s) {
-        std::size_t len = std::strlen(s), at = 0;
-        while (at < len) {
-            ssize_t n = write(fd_, s + at, len - at);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return;
-            at += static_cast<std::size_t>(n);
-        }
-    }
     int fd_ = -1;
     termios saved_{};
 };
@@ -623,4 +1032,21 @@ int plat_run_dialog(CDialogLogic &logic, void *owner) {
     }
     t_openTerminal = -1;
     return result;
+}
+
+bool plat_terminal_message_box(const std::string &text, const std::string &caption,
+                               unsigned style) {
+    if (t_view) {
+        t_view->ShowMessage(text, caption, style);
+        return true;
+    }
+    std::lock_guard<std::recursive_mutex> lock(g_screenLock);
+    if (!g_topView)
+        return false;
+    g_topView->ShowForeignMessage(text, caption, style);
+    return true;
+}
+
+void plat_terminal_give_back() {
+    giveBack();
 }

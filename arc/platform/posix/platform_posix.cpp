@@ -150,20 +150,23 @@ bool plat_local_time(std::time_t t, std::tm *out) {
 }
 
 int plat_message_box(void *, const std::string &text, const std::string &caption, unsigned style) {
-    std::string line = caption + ": ";
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                continue;
-            line += '\n';
-        } else {
-            line += text[i];
+    // Inside a window that holds the terminal, else on standard error.
+    if (!plat_terminal_message_box(text, caption, style)) {
+        std::string line = caption + ": ";
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r') {
+                if (i + 1 < text.size() && text[i + 1] == '\n')
+                    continue;
+                line += '\n';
+            } else {
+                line += text[i];
+            }
         }
+        line += '\n';
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
     }
-    line += '\n';
-    std::fputs(line.c_str(), stderr);
-    std::fflush(stderr);
-    // Nobody answers: the style's default button.
+    // A box with one button: the style's default button stands for the answer.
     static const int kButtons[][3] = {
         {1, 1, 1}, // OK
         {1, 2, 1}, // OK, Cancel (a third default falls back to the first)

@@ -392,6 +392,8 @@ extern "C" void onFatalSignal(int sig, siginfo_t *info, void *) {
     // (a fault re-executes the faulting instruction; others are raised anew).
     if (slot < kSignalCount)
         sigaction(sig, &g_previous[slot], nullptr);
+    // A window's terminal goes back to the user before the process ends.
+    plat_terminal_give_back();
     if (report) {
         t_report = nullptr;
         report(static_cast<unsigned long>(sig), info ? info->si_addr : nullptr);
