@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <cstdio>
 #include <fcntl.h>
@@ -81,6 +82,8 @@ TEST(TerminalChild, Logon) {
 // names a file: once it exists, another thread makes a service call that
 // fails (nobody listens) after the message file was removed, so the failure
 // raises boxes on that thread; its result goes to that file + ".done".
+// QM32_TERMINAL_FAULT names a file: once it exists, a service call's worker
+// faults.
 TEST(TerminalChild, ErrorWindow) {
     std::string out = qmtest::getEnv("QM32_TERMINAL_ERROR");
     if (out.empty())
@@ -125,6 +128,19 @@ TEST(TerminalChild, ErrorWindow) {
             char request[128] = {0}, answer[512] = {0};
             long rc = DAA_InvokeService_NoThread(&block, request, answer);
             qmtest::writeFile(go + ".done", std::to_string(rc));
+        });
+    }
+    std::string fault = qmtest::getEnv("QM32_TERMINAL_FAULT");
+    if (!fault.empty()) {
+        // A fault on a guarded worker: a test call whose request is no valid address.
+        foreign = std::thread([fault] {
+            while (!qmtest::fs::exists(fault))
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            DAA_SERVICE_BLOCK block;
+            std::memset(&block, 0, sizeof block);
+            block.ulRequestType = 'T';
+            char answer[64];
+            DAA_InvokeService_NoThread(&block, reinterpret_cast<void *>(uintptr_t(16)), answer);
         });
     }
     long result = ERR_HandleError(&r);
@@ -454,8 +470,8 @@ class Signals : public Terminal {};
 TEST_F(Signals, TheTerminalIsGivenBack) {
     struct Case {
         const char *name;
-        int sig;
-        bool box;     // a message box over the Error window, else the Logon window
+        int sig;      // 0: a fault on a service call's worker instead
+        bool box;     // the Error window (with a message box unless a fault), else Logon
         bool handler; // the program installed a SIGTERM handler of its own
     } cases[] = {
         {"SIGTERM on the Logon window", SIGTERM, false, false},
@@ -464,6 +480,7 @@ TEST_F(Signals, TheTerminalIsGivenBack) {
         {"SIGTERM on a message box", SIGTERM, true, false},
         {"SIGINT on a message box", SIGINT, true, false},
         {"SIGTERM with the program's own handler", SIGTERM, false, true},
+        {"a fault on a worker under the Error window", 0, true, false},
     };
     int n = 0;
     for (const Case &c : cases) {
@@ -473,6 +490,8 @@ TEST_F(Signals, TheTerminalIsGivenBack) {
                                         "QM32_TERMINAL_BOXES=1"};
         if (c.handler)
             env.push_back("QM32_TERMINAL_HANDLER=" + tag + ".handler");
+        if (c.sig == 0)
+            env.push_back("QM32_TERMINAL_FAULT=" + tag + ".fault");
         if (c.box) {
             env.push_back("QM32_TERMINAL_ERROR=" + tag + ".result");
         } else {
@@ -485,13 +504,18 @@ TEST_F(Signals, TheTerminalIsGivenBack) {
         std::string pid = waitForFile(tag + ".pid");
         if (c.box) {
             ASSERT_TRUE(tmux.waitFor("[ Send ]")) << tmux.screen();
-            tmux.keys("s");
-            ASSERT_TRUE(tmux.waitFor("Enter: OK")) << tmux.screen();
+            if (c.sig != 0) {
+                tmux.keys("s");
+                ASSERT_TRUE(tmux.waitFor("Enter: OK")) << tmux.screen();
+            }
         } else {
             ASSERT_TRUE(tmux.waitFor("Password:")) << tmux.screen();
         }
         EXPECT_EQ(tmux.value("#{alternate_on}"), "1");
-        ASSERT_EQ(kill(static_cast<pid_t>(std::atol(pid.c_str())), c.sig), 0);
+        if (c.sig == 0)
+            qmtest::writeFile(tag + ".fault", "go");
+        else
+            ASSERT_EQ(kill(static_cast<pid_t>(std::atol(pid.c_str())), c.sig), 0);
         ASSERT_TRUE(tmux.waitFor("SHELL-BACK")) << tmux.screen();
         EXPECT_EQ(tmux.value("#{alternate_on}"), "0");
         std::string shown = tmux.screen(true);
