@@ -272,7 +272,7 @@ std::string at(int row, int col) {
 
 // A message box over a screen of cols x rows whose window ends at row
 // `bottom` and whose status line is `status`: under the window when it fits
-// there, else in the middle; always on the screen, its key on the last row.
+// there, else in the middle; always on the screen, with its key.
 std::string boxScreen(int cols, int rows, int bottom, int status, const std::string &text,
                       const std::string &caption, unsigned style) {
     std::size_t most = static_cast<std::size_t>(std::max(10, cols - 6)); // inside the borders
@@ -294,12 +294,14 @@ std::string boxScreen(int cols, int rows, int bottom, int status, const std::str
         lines.back() = "...";
     }
     int height = static_cast<int>(lines.size()) + 3;
-    int row = bottom + height <= rows - 1 ? bottom + 1 : std::max(1, (rows - 1 - height) / 2 + 1);
+    bool under = bottom + height <= rows - 1;
+    int row = under ? bottom + 1 : std::max(1, (rows - 1 - height) / 2 + 1);
     int col = std::max(1, (cols - static_cast<int>(width) - 4) / 2 + 1);
-    std::string out;
-    if (status != rows)
-        out += at(status, 1) + "\x1b[2K";
-    out += at(rows, 1) + "\x1b[2K" + at(rows, 2) + "Enter: OK";
+    // The box's key: right under it when it is under the window, else on
+    // the last row, which no window row reaches.
+    int keyRow = under ? row + height : rows;
+    std::string out = at(status, 1) + "\x1b[2K";
+    out += at(keyRow, 1) + "\x1b[2K" + at(keyRow, 2) + "Enter: OK";
     out += at(row++, col) + "+-" + title + std::string(width + 1 - chars(title), '-') + "+";
     for (const std::string &l : lines)
         out += at(row++, col) + "| " + l + std::string(width - chars(l), ' ') + " |";
@@ -704,32 +706,66 @@ class CTerminalView : public CDialogView {
     }
 
     // ---- layout ----
+    // The widths a window takes on a screen: its frame, its texts, its edits.
+    struct Shape {
+        std::size_t width = 0; // a text line inside the frame
+        int editWidth = 0, labelRoom = 0;
+        bool hasKeys = false; // a button has a key of its own
+    };
+    // The details text of a window, placed once the rows it may take are known.
+    struct DetailsText {
+        bool shown = false;
+        std::size_t at = 0; // the body row it goes to
+        std::vector<std::string> lines;
+    };
+
     // Where every visible control goes on a screen of cols x rows.
     Layout layout(int cols, int rows) {
         Layout L;
         L.cols = cols;
         L.rows = rows;
-        const QM_DIALOG &d = logic_.Dialog();
+        Shape shape;
         int labelWidth = 0;
-        bool hasText = false, hasKeys = false;
+        bool hasText = false;
         for (const Control &c : controls_) {
             if (c.def.kind == QM_CONTROL_KIND::Label)
                 labelWidth = std::max(labelWidth, static_cast<int>(chars(c.text)));
             hasText = hasText || c.def.kind == QM_CONTROL_KIND::Text ||
                       c.def.kind == QM_CONTROL_KIND::Details;
-            hasKeys = hasKeys || (isButton(c.def.kind) && keyOf(c.def) != 0);
+            shape.hasKeys = shape.hasKeys || (isButton(c.def.kind) && keyOf(c.def) != 0);
         }
         int want = labelWidth + kEditWidth + 7;
         if (hasText)
             want = std::max(want, kTextWidth + 3);
         L.inner = std::max(12, std::min(want, cols - 3));
-        std::size_t width = static_cast<std::size_t>(L.inner) - 3;
+        shape.width = static_cast<std::size_t>(L.inner) - 3;
         // An edit keeps at least 4 columns; a label gives way first.
-        int editWidth = std::max(4, std::min(kEditWidth, L.inner - 7 - labelWidth));
-        int labelRoom = std::max(0, std::min(labelWidth, L.inner - 7 - editWidth));
-        L.title = fitTo(" " + visible(d.caption) + " ", static_cast<std::size_t>(L.inner) - 2);
+        shape.editWidth = std::max(4, std::min(kEditWidth, L.inner - 7 - labelWidth));
+        shape.labelRoom = std::max(0, std::min(labelWidth, L.inner - 7 - shape.editWidth));
+        L.title = fitTo(" " + visible(logic_.Dialog().caption) + " ",
+                        static_cast<std::size_t>(L.inner) - 2);
 
+        DetailsText details;
+        addControls(L, shape, details);
+        // The screen's rows less the two borders and the status line.
+        int room = rows - 3;
+        if (details.shown)
+            placeDetails(L, shape.width, details, room);
+        // Blank rows go first when the screen is short.
         std::vector<Row> &body = L.body;
+        for (std::size_t k = body.size(); k-- > 0 && static_cast<int>(body.size()) > room;)
+            if (body[k].pad)
+                body.erase(body.begin() + static_cast<std::ptrdiff_t>(k));
+        L.status =
+            statusText(cols, shape.hasKeys,
+                       L.detailsRows > 0 && L.detailsRows < static_cast<int>(details.lines.size()));
+        return L;
+    }
+
+    // The rows of the visible controls, in tab order, then the buttons.
+    void addControls(Layout &L, const Shape &shape, DetailsText &details) {
+        std::vector<Row> &body = L.body;
+        std::size_t width = shape.width;
         auto add = [&](const std::string &text, std::size_t w) {
             Row r;
             r.text = text;
@@ -744,9 +780,6 @@ class CTerminalView : public CDialogView {
         std::string icon, pendingLabel;
         std::vector<std::string> faces;
         std::vector<std::size_t> faceWidths;
-        std::size_t detailsAt = 0;
-        std::vector<std::string> details;
-        bool hasDetails = false;
         for (std::size_t i = 0; i < controls_.size(); ++i) {
             const Control &c = controls_[i];
             bool focused = static_cast<int>(i) == focus_;
@@ -766,32 +799,15 @@ class CTerminalView : public CDialogView {
             } else if (c.def.kind == QM_CONTROL_KIND::Details) {
                 // A multi-line edit: framed by rules, placed once the rows
                 // it may take are known.
-                details = textLines(c.text, width);
-                while (!details.empty() && details.back().empty())
-                    details.pop_back();
-                hasDetails = true;
-                detailsAt = body.size();
+                details.lines = textLines(c.text, width);
+                while (!details.lines.empty() && details.lines.back().empty())
+                    details.lines.pop_back();
+                details.shown = true;
+                details.at = body.size();
             } else if (c.def.kind == QM_CONTROL_KIND::Label) {
                 pendingLabel = c.text;
             } else if (isInput(c.def.kind)) {
-                std::size_t n = chars(c.text);
-                std::vector<std::string> shown = c.def.kind == QM_CONTROL_KIND::Password
-                                                     ? std::vector<std::string>(n, "*")
-                                                     : cells(visible(c.text));
-                // Only the end of a long text is visible.
-                std::size_t room = static_cast<std::size_t>(editWidth) - 1;
-                std::size_t from = shown.size() > room ? shown.size() - room : 0;
-                std::string field = "[";
-                for (std::size_t k = from; k < shown.size(); ++k)
-                    field += shown[k];
-                std::size_t used = shown.size() - from;
-                field += std::string(static_cast<std::size_t>(editWidth) - used, '_') + "]";
-                std::string label = fitTo(pendingLabel, static_cast<std::size_t>(labelRoom));
-                label += std::string(static_cast<std::size_t>(labelRoom) - chars(label), ' ');
-                add(" " + label + "  " + field, 1 + static_cast<std::size_t>(labelRoom) + 2 +
-                                                    static_cast<std::size_t>(editWidth) + 2);
-                if (focused)
-                    body.back().cursorCol = 2 + 2 + 1 + labelRoom + 2 + 1 + static_cast<int>(used);
+                body.push_back(editRow(c, shape, pendingLabel, focused));
                 pendingLabel.clear();
             } else if (isButton(c.def.kind)) {
                 // The default button is marked by angle brackets.
@@ -816,73 +832,95 @@ class CTerminalView : public CDialogView {
             add(std::string(left, ' ') + line, left + w);
         }
         pad();
+    }
 
-        // The screen's rows less the two borders and the status line.
-        int room = rows - 3;
-        if (hasDetails) {
-            int n = static_cast<int>(details.size());
-            int fixed = static_cast<int>(body.size()) + 2;
-            int shown = std::max(std::min(n, 3), std::min(n, room - fixed));
-            shown = std::max(shown, 1);
-            detailsTop_ = std::max(0, std::min(detailsTop_, n - shown));
-            L.detailsRows = shown;
-            std::vector<Row> part;
-            auto rule = [&](const std::string &mark) {
-                Row r;
-                r.text = mark + std::string(width - chars(mark), '-');
-                r.width = width;
-                part.push_back(r);
-            };
-            rule("");
-            for (int k = 0; k < shown; ++k) {
-                Row r;
-                int at = detailsTop_ + k;
-                r.text = at < n ? details[static_cast<std::size_t>(at)] : std::string();
-                r.width = chars(r.text);
-                part.push_back(r);
-            }
-            if (shown < n)
-                rule(fitTo("-- lines " + std::to_string(detailsTop_ + 1) + "-" +
-                               std::to_string(detailsTop_ + shown) + " of " + std::to_string(n) +
-                               ", PgUp/PgDn ",
-                           width));
-            else
-                rule("");
-            body.insert(body.begin() + static_cast<std::ptrdiff_t>(detailsAt), part.begin(),
-                        part.end());
+    // An edit with its label: a password shows one '*' per character, a long
+    // text only its end; the cursor stands after the text when it has the focus.
+    static Row editRow(const Control &c, const Shape &shape, const std::string &labelText,
+                       bool focused) {
+        std::size_t n = chars(c.text);
+        std::vector<std::string> shown = c.def.kind == QM_CONTROL_KIND::Password
+                                             ? std::vector<std::string>(n, "*")
+                                             : cells(visible(c.text));
+        std::size_t edit = static_cast<std::size_t>(shape.editWidth);
+        std::size_t labelRoom = static_cast<std::size_t>(shape.labelRoom);
+        std::size_t from = shown.size() > edit - 1 ? shown.size() - (edit - 1) : 0;
+        std::string field = "[";
+        for (std::size_t k = from; k < shown.size(); ++k)
+            field += shown[k];
+        std::size_t used = shown.size() - from;
+        field += std::string(edit - used, '_') + "]";
+        std::string label = fitTo(labelText, labelRoom);
+        label += std::string(labelRoom - chars(label), ' ');
+        Row r;
+        r.text = " " + label + "  " + field;
+        r.width = 1 + labelRoom + 2 + edit + 2;
+        if (focused)
+            r.cursorCol = static_cast<int>(2 + 2 + 1 + labelRoom + 2 + 1 + used);
+        return r;
+    }
+
+    // The details between two rules, as many lines as the screen leaves
+    // them (at least 3), from the first line scrolled to.
+    void placeDetails(Layout &L, std::size_t width, const DetailsText &details, int room) {
+        const std::vector<std::string> &lines = details.lines;
+        int n = static_cast<int>(lines.size());
+        int fixed = static_cast<int>(L.body.size()) + 2;
+        int shown = std::max(1, std::max(std::min(n, 3), std::min(n, room - fixed)));
+        detailsTop_ = std::max(0, std::min(detailsTop_, n - shown));
+        L.detailsRows = shown;
+        std::vector<Row> part;
+        auto rule = [&](const std::string &mark) {
+            Row r;
+            r.text = mark + std::string(width - chars(mark), '-');
+            r.width = width;
+            part.push_back(r);
+        };
+        rule("");
+        for (int k = 0; k < shown; ++k) {
+            Row r;
+            int at = detailsTop_ + k;
+            r.text = at < n ? lines[static_cast<std::size_t>(at)] : std::string();
+            r.width = chars(r.text);
+            part.push_back(r);
         }
-        // Blank rows go first when the screen is short.
-        for (std::size_t k = body.size(); k-- > 0 && static_cast<int>(body.size()) > room;)
-            if (body[k].pad)
-                body.erase(body.begin() + static_cast<std::ptrdiff_t>(k));
+        if (shown < n)
+            rule(fitTo("-- lines " + std::to_string(detailsTop_ + 1) + "-" +
+                           std::to_string(detailsTop_ + shown) + " of " + std::to_string(n) +
+                           ", PgUp/PgDn ",
+                       width));
+        else
+            rule("");
+        L.body.insert(L.body.begin() + static_cast<std::ptrdiff_t>(details.at), part.begin(),
+                      part.end());
+    }
 
+    // The line under the window: what it is doing, or its keys in the
+    // longest form that fits the screen.
+    std::string statusText(int cols, bool hasKeys, bool scrolls) const {
+        if (busy_)
+            return "\x1b[1mPlease wait...\x1b[0m";
         std::string keys;
         for (const Control &c : controls_)
             if (isButton(c.def.kind) && !c.hidden && c.enabled && keyOf(c.def) != 0)
                 keys += std::string(keys.empty() ? "" : "/") + keyOf(c.def);
+        std::string scroll = scrolls ? "PgUp/PgDn: scroll  " : "";
         std::vector<std::string> status;
-        std::string scroll = L.detailsRows > 0 && L.detailsRows < static_cast<int>(details.size())
-                                 ? "PgUp/PgDn: scroll  "
-                                 : "";
-        if (busy_) {
-            status.push_back("\x1b[1mPlease wait...\x1b[0m");
-        } else if (hasKeys && !keys.empty()) {
+        if (hasKeys && !keys.empty()) {
             status.push_back(scroll + "Tab: next  Enter: press  " + keys +
                              ": the button of that letter  Esc: close");
             status.push_back(scroll + "Tab: next  Enter: press  " + keys + "  Esc: close");
             status.push_back("Tab  Enter  " + keys + "  Esc");
         } else {
-            status.push_back("Tab/Shift-Tab: next/previous  Enter: OK  Esc: Cancel");
+            status.push_back(scroll + "Tab/Shift-Tab: next/previous  Enter: OK  Esc: Cancel");
+            status.push_back(scroll + "Tab: next  Enter: OK  Esc: Cancel");
             status.push_back("Tab: next  Enter: OK  Esc: Cancel");
         }
-        std::size_t statusWidth = static_cast<std::size_t>(std::max(1, cols - 2));
-        L.status = fitTo(status.back(), statusWidth);
+        std::size_t width = static_cast<std::size_t>(std::max(1, cols - 2));
         for (const std::string &s : status)
-            if (chars(s) <= statusWidth || busy_) {
-                L.status = s;
-                break;
-            }
-        return L;
+            if (chars(s) <= width)
+                return s;
+        return fitTo(status.back(), width);
     }
 
     // ---- rendering ----
