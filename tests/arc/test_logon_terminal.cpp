@@ -6,6 +6,7 @@
 // terminal's size; a box of another thread is drawn inside the window.
 #include "qmtest.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -184,8 +185,17 @@ class Tmux {
             cmd += " -e 'TMPDIR=" + g_childTmp + "'";
         cmd += " '" + command + after + "'";
         ok_ = std::system(cmd.c_str()) == 0;
+        if (ok_)
+            pane_ = std::atoi(value("#{pane_pid}").c_str());
     }
-    ~Tmux() { std::system(("tmux -L " + socket_ + " kill-server 2>/dev/null").c_str()); }
+    // Ends the server and waits until the pane's processes (one process
+    // group, the pane's shell not controlling jobs) have ended, so nothing
+    // of theirs is written after the test.
+    ~Tmux() {
+        std::system(("tmux -L " + socket_ + " kill-server 2>/dev/null").c_str());
+        if (pane_ > 1)
+            waitUntil([&] { return kill(-pane_, 0) != 0 && errno == ESRCH; });
+    }
     bool ok() const { return ok_; }
     // The screen, or with `history` the whole scrollback too.
     std::string screen(bool history = false) {
@@ -226,6 +236,7 @@ class Tmux {
     }
     std::string socket_;
     bool ok_ = false;
+    pid_t pane_ = 0;
 };
 
 std::string waitForFile(const std::string &path) {
