@@ -194,7 +194,7 @@ class Tmux {
     ~Tmux() {
         std::system(("tmux -L " + socket_ + " kill-server 2>/dev/null").c_str());
         if (pane_ > 1)
-            waitUntil([&] { return kill(-pane_, 0) != 0 && errno == ESRCH; });
+            waitUntil([&] { return !groupRuns(pane_); });
     }
     bool ok() const { return ok_; }
     // The screen, or with `history` the whole scrollback too.
@@ -230,6 +230,23 @@ class Tmux {
     }
 
   private:
+    // True while a process of group `group` runs (ended ones that nobody has
+    // reaped yet do not count).
+    static bool groupRuns(pid_t group) {
+        std::error_code ec;
+        for (const auto &entry : qmtest::fs::directory_iterator("/proc", ec)) {
+            std::string stat = qmtest::readFile((entry.path() / "stat").string());
+            std::size_t paren = stat.rfind(')');
+            if (paren == std::string::npos)
+                continue;
+            char state = 0;
+            long parent = 0, pgrp = 0;
+            if (std::sscanf(stat.c_str() + paren + 1, " %c %ld %ld", &state, &parent, &pgrp) == 3 &&
+                pgrp == group && state != 'Z')
+                return true;
+        }
+        return false;
+    }
     static int &count() {
         static int n = 0;
         return n;
