@@ -505,6 +505,7 @@ TEST_F(Signals, TheTerminalIsGivenBack) {
         {"SIGTERM on the Logon window", SIGTERM, false, false},
         {"SIGINT on the Logon window", SIGINT, false, false},
         {"SIGHUP on the Logon window", SIGHUP, false, false},
+        {"SIGQUIT on the Logon window", SIGQUIT, false, false},
         {"SIGTERM on a message box", SIGTERM, true, false},
         {"SIGINT on a message box", SIGINT, true, false},
         {"SIGTERM with the program's own handler", SIGTERM, false, true},
@@ -526,7 +527,9 @@ TEST_F(Signals, TheTerminalIsGivenBack) {
             env.push_back("QM32_TERMINAL_RESULT=" + tag + ".result");
             env.push_back("QM32_TERMINAL_PORT=" + std::to_string(host->port()));
         }
-        Tmux tmux(self() + " --gtest_filter=TerminalChild." + (c.box ? "ErrorWindow" : "Logon"),
+        // No core file of the signals and the fault that end the child.
+        Tmux tmux("ulimit -c 0; " + self() + " --gtest_filter=TerminalChild." +
+                      (c.box ? "ErrorWindow" : "Logon"),
                   env, 90, 24, "; stty -a; echo SHELL-BACK; exec cat");
         ASSERT_TRUE(tmux.ok());
         std::string pid = waitForFile(tag + ".pid");
