@@ -2,7 +2,6 @@
 // the shared section of the workstation, the fixed-format entries of the error
 // log "finance.err", and message texts, help panels and severities by number.
 #include "qm32int.h"
-#include "qmdaa32.h"
 #include "platform/platform.h"
 
 #include <atomic>
@@ -19,6 +18,10 @@ namespace {
 std::atomic<long> g_lastError{0};
 std::atomic<QM32_MSGBOX_HOOK> g_boxHook{nullptr};
 std::atomic<QM32_DIALOG_HOOK> g_dialogHook{nullptr};
+// The last step any service call (or the start-up and shut-down) reached; only
+// the exception report reads it. The steps are literals, so a pointer is the
+// whole state.
+std::atomic<const char *> g_step{""};
 std::mutex g_startMutex;
 plat_section_t g_section;
 std::atomic<QM32_SHARED *> g_shared{nullptr};
@@ -84,7 +87,7 @@ void writeStartupEntry() {
 // Start-up of the service-call layer and its sockets; false (logged and
 // shown) on failure.
 bool startSockets() {
-    _daaInit();
+    _qm32Step("daaInit");
     int major = 0, minor = 0;
     int rc = plat_net_startup(&major, &minor);
     char data[128];
@@ -199,7 +202,7 @@ void _qm32Shutdown() {
         return;
     g_shared = nullptr;
     plat_section_close(g_section);
-    _daaShutdown();
+    _qm32Step("daaShutdown");
     int rc = plat_net_cleanup();
     if (rc != 0) {
         char data[64];
@@ -286,6 +289,14 @@ int _qm32RunDialog(CDialogLogic &logic, void *owner) {
 
 QM32_DIALOG_HOOK _qm32SetDialogHook(QM32_DIALOG_HOOK hook) {
     return g_dialogHook.exchange(hook);
+}
+
+void _qm32Step(const char *text) {
+    g_step.store(text, std::memory_order_relaxed);
+}
+
+const char *_qm32GetStep() {
+    return g_step.load(std::memory_order_relaxed);
 }
 
 // ---- records and texts ------------------------------------------------------

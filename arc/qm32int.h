@@ -94,6 +94,11 @@ int _qm32RunDialog(CDialogLogic &logic, void *owner = nullptr);
 // Returns the hook set before.
 QM32_DIALOG_HOOK _qm32SetDialogHook(QM32_DIALOG_HOOK hook);
 
+// The step trace: the last step reached by a service call, the start-up
+// ("daaInit") or the shut-down ("daaShutdown"). `text` must be a literal.
+void _qm32Step(const char *text);
+const char *_qm32GetStep();
+
 // ---- records ----------------------------------------------------------------
 // Copies at most width-1 characters of `src` into a fixed-width field and
 // clears the rest.

@@ -19,22 +19,23 @@
 #include <string>
 #include <vector>
 
-// The logon window's part in a call without a logged-on user (qmlogon.cpp):
-// true when a user is logged on afterwards.
-bool _secLoginUser();
-
 namespace {
 
 const char *const kModule = "qmdaa32";
 const char *const kCheckLog = "Check previous log entry for specifics.";
 
-// ---- the step buffer ----------------------------------------------------------
-// Always the last step any call reached; only the exception report reads it.
-// The steps are literals, so a pointer is the whole state.
-std::atomic<const char *> g_step{""};
+// The logon the logon module registered: asked for when a call finds nobody
+// logged on.
+std::atomic<DAA_LOGON_HOOK> g_logonHook{nullptr};
 
 void step(const char *text) {
-    g_step.store(text, std::memory_order_relaxed);
+    _qm32Step(text);
+}
+
+// The registered logon; false (a refused logon) when there is none.
+bool logOnNow() {
+    DAA_LOGON_HOOK hook = g_logonHook.load();
+    return hook && hook();
 }
 
 // ---- small helpers -------------------------------------------------------------
@@ -298,7 +299,7 @@ void faultReport(unsigned long code, const void *address) {
     std::memset(&r, 0, sizeof r);
     r.ulSeverity = 16;
     r.ulErrorType = 'E';
-    _qm32SetField(r.szErrorText, sizeof r.szErrorText, g_step.load());
+    _qm32SetField(r.szErrorText, sizeof r.szErrorText, _qm32GetStep());
     std::snprintf(r.szErrorData, sizeof r.szErrorData, "Code = 0x%lX, Address = 0x%lX",
                   static_cast<unsigned long>(code),
                   static_cast<unsigned long>(reinterpret_cast<uintptr_t>(address)));
@@ -576,7 +577,7 @@ DAA_CALL *beginCall(DAA_SERVICE_BLOCK *block, void *request, void *answer, long 
 
     QM32_SHARED *shared = _qm32Shared();
     bool loggedOn = shared && shared->szUserId[0] != '\0';
-    if (logon && !loggedOn && block->ulRequestType != 'T' && !_secLoginUser()) {
+    if (logon && !loggedOn && block->ulRequestType != 'T' && !logOnNow()) {
         ERR_RECORD &e = block->Error;
         std::memset(&e, 0, sizeof e);
         e.lErrorNumber = DAA_ERR_LOGON;
@@ -740,15 +741,11 @@ long _daaInvokeAs(DAA_SERVICE_BLOCK *block, void *request, void *answer, const c
 }
 
 const char *_daaGetStep() {
-    return g_step.load();
+    return _qm32GetStep();
 }
 
-void _daaInit() {
-    step("daaInit");
-}
-
-void _daaShutdown() {
-    step("daaShutdown");
+DAA_LOGON_HOOK _daaSetLogonHook(DAA_LOGON_HOOK hook) {
+    return g_logonHook.exchange(hook);
 }
 
 long long _daaEncodeBound(const char *fmt) {
@@ -905,7 +902,7 @@ void trapFailure(DAA_CALL *call, CBlockingSocket &sock, long number, CBlockingSo
 CBlockingSocketException *unexpectedException(long service) noexcept {
     try {
         std::string data = format("Unexpected exception in service %ld at step \"%s\": %s", service,
-                                  g_step.load(), currentExceptionText().c_str());
+                                  _qm32GetStep(), currentExceptionText().c_str());
         return new CBlockingSocketException(static_cast<int>(DAA_ERR_EXCEPTION), data.c_str(),
                                             kModule, "DAA_MessageThread", __LINE__);
     } catch (...) {

@@ -64,10 +64,11 @@ long _daaInvokeAs(DAA_SERVICE_BLOCK *block, void *request, void *answer, const c
 // The worker: the whole work of one call, then the completion message.
 void DAA_MessageThread(DAA_CALL *call);
 
-// Library start-up and shut-down of the layer (step texts "daaInit" and
-// "daaShutdown"; the socket layer itself is started by the library start-up).
-void _daaInit();
-void _daaShutdown();
+// The logon a call asks for when nobody is logged on: true when a user is
+// logged on afterwards. The logon module registers it; without one such a
+// call fails as a refused logon. Returns the hook it replaces.
+typedef bool (*DAA_LOGON_HOOK)();
+DAA_LOGON_HOOK _daaSetLogonHook(DAA_LOGON_HOOK hook);
 
 // The last step any call reached (the trace texts of the worker).
 const char *_daaGetStep();

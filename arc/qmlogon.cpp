@@ -519,6 +519,14 @@ bool _secLoginUser() {
     return SEC_LoginUser() != 0;
 }
 
+namespace {
+// The service layer asks for a logon through this hook, so that it need not
+// know the logon window.
+struct LogonHookRegistration {
+    LogonHookRegistration() { _daaSetLogonHook(_secLoginUser); }
+} g_logonHookRegistration;
+} // namespace
+
 extern "C" {
 
 QM32_API int QM32_CALL SEC_LoginUser(void) {
