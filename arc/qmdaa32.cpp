@@ -367,16 +367,13 @@ struct WipeOnExit {
     std::vector<char> &buffer;
 };
 
-// Steps 3 to 15 of a call; every failure is raised.
-void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) {
+// Encoding of a call: the request record behind the header, then the message
+// in `buffer` (length word, prefix, format, text), converted to EBCDIC for a
+// mainframe host. Every failure is raised.
+void encodeRequest(DAA_CALL *call, const CallConfig &info, std::vector<char> &buffer) {
     DAA_SERVICE_BLOCK *block = call->block;
     long service = block->lService;
-    if (!call->request || !call->answer)
-        raise(DAA_ERR_LIBRARY, format("No request or answer record for service %ld", service),
-              "DAA_MessageThread", __LINE__);
-
     long debug = info.debug;
-    _daaFormatHostInfo(call, info);
     bool mainframe = info.type[0] == 'M';
 
     // Encoding.
@@ -403,8 +400,6 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
     step("DAA_MessageThread - Encode Ends");
 
     // The message: length word, prefix, format, text.
-    std::vector<char> buffer(DAA_BUFFER_SIZE, '\0');
-    WipeOnExit wipeBuffer(buffer);
     int level = debug < 0 ? 0 : debug > 9 ? 9 : static_cast<int>(debug);
     char prefix[DAA_PREFIX_LEN + 1];
     std::snprintf(prefix, sizeof prefix, "0%c00%0*d%0*d", '0' + level, 3,
@@ -431,8 +426,17 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
                                  static_cast<int>(length));
     step("DAA_MessageThread - ASCII To EBCDIC Ends");
     writeLengthWord(&buffer[0], length);
+}
 
-    // Connection.
+// The exchange with the host: connection, acknowledgement (mainframe), the
+// message of `buffer` sent, the answer received into `buffer`. Returns the
+// answer's announced length; `received` gets the bytes after the length word.
+// Every failure is raised.
+int32_t exchangeMessage(const CallConfig &info, long service, CBlockingSocket &sock,
+                        std::vector<char> &buffer, int &received) {
+    bool mainframe = info.type[0] == 'M';
+    uint32_t length = static_cast<uint32_t>(readLengthWord(buffer.data()));
+
     step("DAA_MessageThread - Socket Creation");
     sock.Create(SOCK_STREAM_QM, service);
     step("DAA_MessageThread - Socket Connection");
@@ -488,7 +492,19 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
     sock.Close();
     step("DAA_MessageThread - Socket Closed");
 
-    int received = got - DAA_LENGTH_WORD;
+    received = got - DAA_LENGTH_WORD;
+    return announced;
+}
+
+// Decoding of the answer in `buffer` into the caller's answer record and the
+// service block's error record. Every failure is raised.
+void decodeAnswer(DAA_CALL *call, const CallConfig &info, std::vector<char> &buffer,
+                  int32_t announced, int received) {
+    DAA_SERVICE_BLOCK *block = call->block;
+    long service = block->lService;
+    long debug = info.debug;
+    bool mainframe = info.type[0] == 'M';
+
     if (mainframe) {
         CNV_ConvertEBCDICToASCII(reinterpret_cast<unsigned char *>(&buffer[DAA_LENGTH_WORD]),
                                  received);
@@ -522,6 +538,24 @@ void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) 
             ERR_LogError(&block->Error);
         }
     }
+}
+
+// Steps 3 to 15 of a call: encoding, exchange, decoding; every failure is
+// raised.
+void serviceCall(DAA_CALL *call, const CallConfig &info, CBlockingSocket &sock) {
+    DAA_SERVICE_BLOCK *block = call->block;
+    long service = block->lService;
+    if (!call->request || !call->answer)
+        raise(DAA_ERR_LIBRARY, format("No request or answer record for service %ld", service),
+              "DAA_MessageThread", __LINE__);
+    _daaFormatHostInfo(call, info);
+
+    std::vector<char> buffer(DAA_BUFFER_SIZE, '\0');
+    WipeOnExit wipeBuffer(buffer); // the request's header carries the password
+    encodeRequest(call, info, buffer);
+    int received = 0;
+    int32_t announced = exchangeMessage(info, service, sock, buffer, received);
+    decodeAnswer(call, info, buffer, announced, received);
 }
 
 // Step 17: waits for the newer calls, then posts the completion until the
