@@ -215,6 +215,7 @@ TEST(ErrorDialog, CollapsedExpandedPagingAndSend) {
         press(dlg, IDC_ERR_SEND);
         HWND box = findDialog("32-bit Architecture", dlg);
         ASSERT_NE(box, nullptr);
+        screenshotPoint("send_box");
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         Sleep(200);
         press(dlg, IDOK);

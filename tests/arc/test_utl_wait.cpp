@@ -106,8 +106,13 @@ TEST(UtlWait, WindowShowsItsTextAndTakesMessages) {
     EXPECT_EQ(UTL_WaitStart("Posting the journal"), 0);
     EXPECT_EQ(waitWindow(), window);
     EXPECT_EQ(textOf(window), "Posting the journal");
-    if (int hold = std::atoi(qmtest::getEnv("QMTEST_WAIT_HOLD_MS").c_str()))
-        pump(hold); // time for a screenshot
+    if (int hold = std::atoi(qmtest::getEnv("QMTEST_WAIT_HOLD_MS").c_str())) {
+        // Time for a screenshot, with a text line longer than the window.
+        EXPECT_EQ(UTL_WaitMessage("Posting the journal entries of the closing period for company "
+                                  "0042 and its subsidiaries"),
+                  0);
+        pump(hold);
+    }
     EXPECT_EQ(UTL_WaitStop(), 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(UTL_WaitStop(), 0);
