@@ -6,6 +6,7 @@
 // a dialog is filled and waits (30 s at most) for <dir>/<name>.done, so a
 // script outside can take a screenshot.
 #include "qm32res.h"
+#include "qmerrwnd.h"
 #include "qmtest.h"
 
 #include <windows.h>
@@ -222,6 +223,45 @@ TEST(ErrorDialog, CollapsedExpandedPagingAndSend) {
     });
     EXPECT_EQ(handlePayrollError(), 1);
     user.join();
+}
+
+long QM32_CALL failingMail(const char *, const char *, const char *, const char *) {
+    return 30054;
+}
+
+// A Send that fails shows the mail module's error number and message in a box
+// the window owns, and the window stays open.
+TEST(ErrorDialog, SendFailureIsShownInABox) {
+    Env::Options o;
+    o.messages = "[ERR_Messages]\n30040=An error occurred in the application.\n"
+                 "30054=The mail could not be sent.\n";
+    o.iniExtra = "ErrorEmail=library@127.0.0.1\n";
+    Env env(o);
+    ASSERT_EQ(env.startResult, 0);
+    _qm32SetDialogHook(nullptr); // the real dialogs
+    _errSetMailSender(failingMail);
+    std::string shown;
+    bool openAfterwards = false;
+    std::thread user([&shown, &openAfterwards] {
+        HWND dlg = findDialog("Error");
+        ASSERT_NE(dlg, nullptr);
+        press(dlg, IDC_ERR_SEND);
+        HWND box = findDialog("32-bit Architecture", dlg);
+        ASSERT_NE(box, nullptr);
+        char b[256] = "";
+        GetDlgItemTextA(box, 0xFFFF, b, sizeof b); // the text of a message box
+        shown = b;
+        screenshotPoint("send_failure");
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        Sleep(200);
+        openAfterwards = IsWindow(dlg) && IsWindowVisible(dlg);
+        press(dlg, IDOK);
+    });
+    EXPECT_EQ(handlePayrollError(), 1);
+    user.join();
+    _errSetMailSender(nullptr);
+    EXPECT_EQ(shown, "Error 30054: The mail could not be sent.");
+    EXPECT_TRUE(openAfterwards);
 }
 
 // The lines of a text, each without its CR LF or LF.
