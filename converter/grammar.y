@@ -141,7 +141,7 @@ static void end_of_batch()
    - issue 22A, PRIMARY and UNIQUE after NOT NULL in a column definition (rules 189 and 188
      meet rule 187 followed by rules 543 and 544): shifted, so NOT NULL PRIMARY KEY and NOT
      NULL UNIQUE keep rules 189 and 188.
-   Rule 566 (WHEN search_condition THEN, issue 22B) meets rules 436, 437 and 440: after
+   Rule 574 (WHEN search_condition THEN, issue 22B) meets rules 436, 437 and 440: after
    WHEN atom or WHEN column_ref, COMPARISON and '=' shift (2 + 2 shift/reduce), so the
    comparison forms 436 and 437 keep their reading; before THEN a literal and '-' INTNUM reduce
    to case_literal (rules 441, 442 over 451, 474) and a column_ref to scalar_exp (rule 422
@@ -1259,7 +1259,7 @@ optFix
 
 /* ---------------------------------------------------------------------------------------------
    Extensions of the source language, after rule 532: one subsection per issue, in the order
-   21, 22A, 22B, 23, 24. Rule numbers are bison's (table rule n+1), in file order.
+   21, 22A, 22B, 22C, 22D, 23, 24. Rule numbers are bison's (table rule n+1), in file order.
    ------------------------------------------------------------------------------------------- */
 
 /* Issue 21: unary bitwise NOT. */
@@ -1350,7 +1350,7 @@ base_table_element
     : CONSTRAINT NAME table_constraint_def { ddl_named_constraint($$, $2, $3); } /* 570 */
     ;
 
-/* Issue 22B: ANSI joins, derived tables, searched CASE, TRY/CATCH, TOP, table variables. */
+/* Issue 22B: ANSI joins, derived tables, searched CASE. */
 
 table_ref
     : table_ref ANSI_JOIN table ON search_condition { qry_join($$, $1, $2, $3, $5); } /* 571 */
@@ -1359,6 +1359,6 @@ table_ref
     ;
 
 case_when_exp
-    : WHEN search_condition THEN selection { xpr_case_when_searched($$, $2, $4); } /* 566 */
+    : WHEN search_condition THEN selection { xpr_case_when_searched($$, $2, $4); } /* 574 */
     ;
 %%
