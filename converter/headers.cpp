@@ -106,7 +106,8 @@ void rename_repeated_columns() {
             if (fld_list[i].name[0] != '\0' && strcmp(fld_list[i].name, fld_list[j].name) == 0) {
                 std::string name =
                     std::string(fld_list[i].name) + "_REP_" + std::to_string(count++);
-                text_copy(fld_list[j].name, sizeof fld_list[j].name, name.c_str());
+                state_copy(fld_list[j].name, sizeof fld_list[j].name, name.c_str(),
+                           "a result column name");
             }
         }
     }

@@ -49,32 +49,33 @@ int str_match(const char *text, const char *word) {
     return 0;
 }
 
-static int quoted_reference(const std::string &item, char *name, char *type) {
+static int scan_item(const char *item_text, std::string &name, std::string &type);
+
+static int quoted_reference(const std::string &item, std::string &name, std::string &type) {
     std::string bare;
     for (char c : item)
         if (c != '"')
             bare += c;
     std::vector<char> text(bare.begin(), bare.end());
     text.push_back('\0');
-    const int result = check_name(text.data(), name, type);
+    const int result = scan_item(text.data(), name, type);
     const size_t dot = item.rfind('.');
     if (result != 1 || dot == std::string::npos || item.size() < dot + 3 || item[dot + 1] != '"' ||
-        item.back() != '"' ||
-        strcmp(name, item.substr(dot + 2, item.size() - dot - 3).c_str()) != 0)
+        item.back() != '"' || name != item.substr(dot + 2, item.size() - dot - 3))
         return result;
     const std::string column = name, quoted = "\"" + column + "\"";
-    snprintf(name, CHECK_NAME_LEN, "%s", quoted.c_str());
+    name = quoted;
     std::string t = type;
     const std::string suffix = "." + column + "%TYPE";
     if (t.size() > suffix.size() && t.compare(t.size() - suffix.size(), suffix.size(), suffix) == 0)
         t = t.substr(0, t.size() - suffix.size()) + "." + quoted + "%TYPE";
-    snprintf(type, CHECK_TYPE_LEN, "%s", t.c_str());
+    type = t;
     return result;
 }
 
-int check_name(char *item_text, char *name, char *type) {
-    name[0] = '\0';
-    type[0] = '\0';
+static int scan_item(const char *item_text, std::string &name, std::string &type) {
+    name.clear();
+    type.clear();
     std::string item = item_text == nullptr ? std::string() : std::string(item_text);
     // 1. Without one enclosing pair of parentheses and without leading blanks.
     size_t start = item.find_first_not_of(' ');
@@ -88,7 +89,7 @@ int check_name(char *item_text, char *name, char *type) {
     if (item == "NULL")
         return 0;
     if ((!item.empty() && item[0] == '*') || item.find(".*") != std::string::npos) {
-        snprintf(name, CHECK_NAME_LEN, "*");
+        name = "*";
         return 2;
     }
     if (item.size() >= 2 && item.front() == '\'' && item.back() == '\'')
@@ -147,7 +148,7 @@ int check_name(char *item_text, char *name, char *type) {
     }
     int result = 0;
     if (alias_name) {
-        snprintf(name, CHECK_NAME_LEN, "%s", alias.c_str());
+        name = alias;
         result = 1;
     } else if (!word.empty() && !negative) {
         // 5.
@@ -170,26 +171,36 @@ int check_name(char *item_text, char *name, char *type) {
         } else if (declared != nullptr) {
             t = declared;
         }
-        snprintf(type, CHECK_TYPE_LEN, "%s", t.c_str());
-        snprintf(name, CHECK_NAME_LEN, "%s", word.c_str());
+        type = t;
+        name = word;
         result = 1;
     }
     // 6.
     if (digits > 0 && !letters)
-        snprintf(type, CHECK_TYPE_LEN, "INTEGER");
+        type = "INTEGER";
     // 7.
     if (result == 0 && !alias.empty()) {
-        snprintf(name, CHECK_NAME_LEN, "%s", alias.c_str());
+        name = alias;
         result = 1;
     }
     // 8.
     if (item.find("COUNT(") != std::string::npos || item.find("SUM(") != std::string::npos ||
         item.find("ROUND(") != std::string::npos)
-        snprintf(type, CHECK_TYPE_LEN, "INTEGER");
+        type = "INTEGER";
     if (item.find("TO_NUMBER(") != std::string::npos)
-        snprintf(type, CHECK_TYPE_LEN, "NUMBER");
+        type = "NUMBER";
     if (item.find("Tarn_version") != std::string::npos)
-        snprintf(type, CHECK_TYPE_LEN, "DATE");
+        type = "DATE";
+    return result;
+}
+
+int check_name(char *item_text, char *name, char *type) {
+    std::string name_text, type_text;
+    const int result = scan_item(item_text, name_text, type_text);
+    // A name or type that does not fit stops the run: cut, the record field or the output
+    // parameter would no longer name the column.
+    state_copy(name, CHECK_NAME_LEN, name_text.c_str(), "a result column name");
+    state_copy(type, CHECK_TYPE_LEN, type_text.c_str(), "a result column type");
     return result;
 }
 

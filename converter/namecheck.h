@@ -13,7 +13,8 @@ int str_match(const char *text, const char *word);
 
 // Looks at one select-list item and derives the result column's name and type: 0 no name,
 // 1 a name, 2 the item selects all columns (name "*"). `name` holds at least CHECK_NAME_LEN
-// bytes, `type` at least CHECK_TYPE_LEN; longer texts are cut. The item is left unchanged.
+// bytes, `type` at least CHECK_TYPE_LEN; a longer name or type stops the run (status 1). The item
+// is left unchanged.
 int check_name(char *item, char *name, char *type);
 
 // Writes, before the statement being built, a block that selects the subquery held in qstr1

@@ -589,10 +589,11 @@ TEST(Driver, StoppedRunsLeaveNoPartialOutput) {
 // Texts of the conversion state that the source can overflow stop the run (status 1, a
 // message naming the text, no script left) instead of being cut.
 TEST(Driver, OverlongStateTextsStopTheRun) {
-    const std::string x120(120, 'x'), n70(70, 'n'), v60(60, 'v');
+    const std::string x120(120, 'x'), n70(70, 'n'), v60(60, 'v'), t60(60, 't'), t150(150, 't'),
+        c600(600, 'c'), c497(497, 'c');
     const struct {
         std::string source;
-        const char *message;
+        std::string message;
     } cases[] = {
         {"create procedure p1 @a varchar(10) = '" + x120 + "' as print 1\n",
          "kestra: the default value of a parameter is longer than 99 characters: "},
@@ -603,6 +604,14 @@ TEST(Driver, OverlongStateTextsStopTheRun) {
         {"create procedure " + n70 + " @" + v60 + " int as\nselect c from t where c = @" + v60 +
              "\n",
          "kestra: a qualified variable name is longer than 99 characters: "},
+        {"create procedure p1 as\nselect a into #" + t60 + " from b\n",
+         "kestra: a temporary table name is longer than 49 characters: temp_"},
+        {"create procedure p1 as\nselect " + v60 + " from " + t150 + "\n",
+         "kestra: a result column type is longer than 199 characters: "},
+        {"create procedure p1 as\nselect " + c600 + " from t1, t2\n",
+         "kestra: a result column name is longer than 499 characters: "},
+        {"create procedure p1 as\nselect " + c497 + ", " + c497 + " from t1, t2\n",
+         "kestra: a result column name is longer than 499 characters: " + c497.substr(0, 60)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);

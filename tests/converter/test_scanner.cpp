@@ -748,13 +748,21 @@ TEST_F(Scanner, TemporaryTables) {
     EXPECT_STREQ(tmp_list[2].name, "temp_");
 }
 
-TEST_F(Scanner, LongTemporaryTableNamesEnterTheListOnce) {
-    std::string name(300, 'n');
-    unit("#" + name + " #" + name);
-    EXPECT_EQ(all(), (std::vector<tok>{{NAME, "temp_" + name}, {NAME, "temp_" + name}}));
+TEST_F(Scanner, TemporaryTableNamesEnterTheListWholeOrStopTheRun) {
+    // "temp_" and 44 characters fill the entry's shorter text (49 characters).
+    const std::string fits(44, 'n');
+    unit("#" + fits + " #" + fits);
+    EXPECT_EQ(all(), (std::vector<tok>{{NAME, "temp_" + fits}, {NAME, "temp_" + fits}}));
     EXPECT_EQ(tot_tmp, 1);
-    EXPECT_EQ(std::string(tmp_list[0].name), ("temp_" + name).substr(0, 99));
-    EXPECT_EQ(std::string(tmp_list[0].name2), ("temp_" + name).substr(0, 49));
+    EXPECT_EQ(std::string(tmp_list[0].name), "temp_" + fits);
+    EXPECT_EQ(std::string(tmp_list[0].name2), "temp_" + fits);
+    unit("#" + fits + "n");
+    testing::internal::CaptureStderr();
+    const int status = kestra_guard([](void *) { yylex(); }, nullptr);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err,
+              "kestra: a temporary table name is longer than 49 characters: temp_" + fits + "n\n");
 }
 
 // ---------------------------------------------------------------------------------------------
