@@ -1197,7 +1197,8 @@ void close_tmp_files() {
                 head(isFunction == 1 ? "FUNCTION" : "PROCEDURE");
         } else if (function != 0 && result_set_fn == 0) {
             head("FUNCTION");
-        } else if (powerbuilder != 0) {
+        } else if (powerbuilder != 0 && result_set_fn == 0) {
+            // With result sets (-B -R) step 5 writes the head after the package.
             head("PROCEDURE");
         }
     }
@@ -1219,7 +1220,7 @@ void close_tmp_files() {
         package_written = copy_work_file(fp72, pkg.c_str());
     }
     // 4. Parameter list.
-    if (powerbuilder != 0 || ((procedure != 0 || function != 0) && result_set_fn == 0))
+    if ((powerbuilder != 0 || procedure != 0 || function != 0) && result_set_fn == 0)
         copy_work_file(fp1);
     // 5. Result-set form.
     if (result_set_fn != 0 && begin_printed != 0) {

@@ -111,6 +111,8 @@
     X(int32_t, var_no, 1)                                                                          \
     X(int32_t, cur_ref, 0)                                                                         \
     X(int32_t, ref_cursor_no, 1)                                                                   \
+    X(int32_t, pb_oval_no, 1)                                                                      \
+    X(int32_t, pb_cursor_no, 1)                                                                    \
     X(int16_t, pop_var, 0)
 
 #define KESTRA_DEFINE(type, name, start) type name = start;

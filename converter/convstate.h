@@ -165,6 +165,10 @@ extern int32_t declare_no;
 extern int32_t var_no; // start 1
 extern int32_t cur_ref;
 extern int32_t ref_cursor_no; // start 1
+// The PowerBuilder variant's own numbers for the run (init() leaves them): the next generated
+// column name "i_oval%d" and the next result-set cursor RC%d with its types RT%d and RCT%d.
+extern int32_t pb_oval_no;   // start 1
+extern int32_t pb_cursor_no; // start 1
 
 // ---------------------------------------------------------------------------------------------
 // Lists and buffers (all zero at start).

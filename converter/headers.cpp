@@ -238,6 +238,10 @@ void hdr_proc_name(char *dst, const char *owner, const char *name) {
     HostInWhere.count = 0;
 }
 
+void hdr_parameter_out(const char *text) {
+    parameter_out(str(text));
+}
+
 void hdr_no_parameters() {
     emptyFlag = 1;
 }

@@ -24,6 +24,10 @@ void hdr_default_join(char *dst, const char *list, const char *value);
 // Rule 28: one parameter; `type` is the data type value, `defaults` the default clause.
 void hdr_parameter_def(char *dst, const char *type, const char *defaults);
 
+// One parameter onto the parameter list (fp1): "(" before the unit's first one, "," before
+// the others; `text` begins with its newline.
+void hdr_parameter_out(const char *text);
+
 // Rule 37: the first AS of a unit writes the status variables to the declarations.
 void hdr_as();
 

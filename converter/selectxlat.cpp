@@ -8,10 +8,12 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "expressions.h"
+#include "headers.h"
 #include "literals.h"
 #include "joins.h"
 #include "namecheck.h"
 #include "parser.h"
+#include "unitname.h"
 
 #include <cstdio>
 #include <cstring>
@@ -383,10 +385,11 @@ void open_unit_ddl_file(const char *extension) {
 // process_selection.
 // ---------------------------------------------------------------------------------------------
 
-void process_selection(const char *selection) {
-    const int set = fldlst_cnt;
-    check_capacity(set, RESULT_SET_MAX, "the result-set list (retfld_list)");
-    // 1. Items at commas outside parentheses and string literals; each keeps its blanks.
+namespace {
+
+// The items of a select list, split at the commas outside parentheses and string literals;
+// each keeps its blanks.
+std::vector<std::string> select_items(const char *selection) {
     std::vector<std::string> items;
     std::string cur;
     int depth = 0;
@@ -407,6 +410,16 @@ void process_selection(const char *selection) {
         cur += c;
     }
     items.push_back(cur);
+    return items;
+}
+
+} // namespace
+
+void process_selection(const char *selection) {
+    const int set = fldlst_cnt;
+    check_capacity(set, RESULT_SET_MAX, "the result-set list (retfld_list)");
+    // 1. Items at commas outside parentheses and string literals.
+    const std::vector<std::string> items = select_items(selection);
 
     // Each result set is analysed once, so its slots start empty: which ones this call fills
     // is kept here rather than read back (every slot lies on a page of its own).
@@ -695,6 +708,14 @@ namespace {
 
 const char pb_indent[] = "                     || ";
 
+// Appends one character of the query text to a quoted piece of the PUT_LINE argument: a quote
+// is doubled, so that the piece stays one literal.
+void put_quoted(std::string &piece, char c) {
+    piece += c;
+    if (c == '\'')
+        piece += c;
+}
+
 // Step 1b: the select list, variables concatenated, the rest quoted.
 void pb_selection(const std::string &sel) {
     size_t i = 0;
@@ -708,7 +729,7 @@ void pb_selection(const std::string &sel) {
         } else {
             std::string piece = "'";
             while (i < sel.size() && sel[i] != '@')
-                piece += sel[i++];
+                put_quoted(piece, sel[i++]);
             line(pb_indent + piece + "'");
         }
     }
@@ -746,22 +767,116 @@ void pb_table_exp(const std::string &t) {
                 i++;
             if (i < t.size()) {
                 piece += ' ';
-                piece += t[i++];
+                put_quoted(piece, t[i++]);
             }
             continue;
         }
-        piece += c;
+        put_quoted(piece, c);
         i++;
     }
     line(piece + "'");
+}
+
+// The form in which the first part of the statement was written; its later parts (a UNION
+// chain) keep it, whatever their own select list holds.
+enum class pb_form { none, text, run };
+pb_form pb_chain = pb_form::none;
+// The run form opened a single-row block that the end of the chain closes.
+bool pb_block_open = false;
+
+// Step 2 for a query that returns rows: the query runs in the unit. In result mode its rows go
+// to the caller through a cursor parameter of its own (RC<n>, typed by RT<n> and RCT<n> in the
+// package); otherwise its row is fetched into generated output parameters i_oval<n>.
+void pb_run_query(const std::string &word, const std::string &selection, const char *table_exp,
+                  const char *compute, bool later) {
+    const bool result_mode = result_set_fn != 0 || mult_row_fn != 0;
+    const std::string sel = without_at_signs(selection);
+    std::string into;
+    if (later) {
+        if (pb_block_open) {
+            print_tabs();
+            print_tabs();
+            fputs(union_word().c_str(), yyout);
+        } else {
+            line(union_word());
+        }
+    } else if (result_mode) {
+        const std::string n = std::to_string(pb_cursor_no++);
+        hdr_parameter_out(("\nRC" + n + " \tIN OUT " + unit_package_name() + ".RCT" + n).c_str());
+        fprintf(fp72, "\nTYPE RT%s IS RECORD (", n.c_str());
+        const size_t columns = select_items(sel.c_str()).size();
+        for (size_t k = 0; k < columns; k++)
+            fprintf(fp72, k == 0 ? "\n\ti_oval%d VARCHAR(255)" : ",\n\ti_oval%d VARCHAR2(255)",
+                    pb_oval_no++);
+        fputs("\n\t);", fp72);
+        fprintf(fp72, "\nTYPE RCT%s IS REF CURSOR RETURN RT%s;\n", n.c_str(), n.c_str());
+        line("OPEN RC" + n + " FOR");
+    } else {
+        if (from != 0) {
+            line("BEGIN");
+            no_of_tabs++;
+            pb_block_open = true;
+        }
+        line("Tarn_rowcnt := 0;");
+        line("Tarn_selcnt := 0;");
+        line(from != 0 ? "Tarn_error  := 0;\n" : "Tarn_error := 0;");
+        const size_t columns = select_items(sel.c_str()).size();
+        for (size_t k = 0; k < columns; k++) {
+            const std::string name = "i_oval" + std::to_string(pb_oval_no++);
+            hdr_parameter_out(("\n" + name + " OUT VARCHAR2").c_str());
+            into += (k == 0 ? "INTO " : ", ") + name;
+        }
+    }
+    print_tabs();
+    print_statement(0, no_of_tabs, ("SELECT " + word + " " + sel).c_str(), yyout);
+    if (!into.empty()) {
+        print_tabs();
+        print_statement(0, no_of_tabs, into.c_str(), yyout);
+    }
+    if (from != 0) {
+        noFrom = 0;
+        print_statement(1, no_of_tabs, str(table_exp).c_str(), yyout);
+    } else {
+        line("FROM DUAL");
+    }
+    if (!empty(compute))
+        compute_diagnostic(compute);
+    if (union_flag == 0) {
+        fputs(";", yyout);
+        if (pb_block_open)
+            single_row_end();
+        pb_block_open = false;
+    }
 }
 
 } // namespace
 
 void action_for_query_pb(const char *distinct, const char *selection, const char *into,
                          const char *table_exp, const char *compute) {
+    if (new_statement != 0) {
+        part_query.clear();
+        number_list.clear();
+        new_statement = 0;
+        pb_chain = pb_form::none;
+        pb_block_open = false;
+    }
     const std::string sel = str(selection);
-    const bool rows = empty(into) && sel.find('=') == std::string::npos && cur_col == 0;
+    const bool later = first_union != 0;
+    const bool returns_rows = empty(into) && cur_col == 0;
+    bool rows = returns_rows && sel.find('=') == std::string::npos;
+    if (later && returns_rows && pb_chain != pb_form::none)
+        rows = pb_chain == pb_form::text;
+    if (!later)
+        pb_chain = !returns_rows ? pb_form::none : rows ? pb_form::text : pb_form::run;
+    if (returns_rows && !rows) {
+        // 2. A query that returns rows with "=" in its select list runs in the unit.
+        inSelect = 0;
+        if (declarecnt > 1 || (declarecnt > 0 && ifdeclare == 0))
+            return;
+        pb_run_query(str(distinct), sel, table_exp, compute, later);
+        end_of_query();
+        return;
+    }
     if (!rows) {
         if (!empty(into)) {
             print_tabs();
@@ -780,12 +895,6 @@ void action_for_query_pb(const char *distinct, const char *selection, const char
         action_for_query_spec(distinct, selection, into, table_exp, compute);
         return;
     }
-    if (new_statement != 0) {
-        part_query.clear();
-        number_list.clear();
-        new_statement = 0;
-    }
-    const bool later = first_union != 0;
     if (!later) {
         line("BEGIN");
         no_of_tabs++;
