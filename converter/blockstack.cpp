@@ -62,9 +62,12 @@ const char *btype(int kind) {
 
 namespace {
 
-long lines_written = 0; // body lines begun by print_tabs
-long opened_at = -1;    // lines_written when the last block was opened
-int opened_tabs = 0;    // the indentation of that block's statements
+long lines_written = 0;      // body lines begun by print_tabs
+long opened_at = -1;         // lines_written when the last block was opened
+int opened_tabs = 0;         // the indentation of that block's statements
+int end_line = 0;            // the line of the last word END read
+bool as_run_pending = false; // the unit's head is read, its BEGIN run not yet
+int as_begins_open = 0;      // BEGINs of the unit's run after the first, not yet ended
 
 } // namespace
 
@@ -91,6 +94,7 @@ void print_tabs() {
         push(BLK_BEGIN);
         no_of_tabs++;
         begin_printed = 1;
+        as_run_pending = false;
     }
     fputc('\n', yyout);
     for (int i = 0; i < no_of_tabs; i++)
@@ -346,6 +350,43 @@ static void closing_loop_b() {
     }
 }
 
+static void close_single_statement_blocks(int lookahead);
+
+void unit_as_read() {
+    as_run_pending = true;
+    as_begins_open = 0;
+}
+
+void begins_read(int count) {
+    if (as_run_pending)
+        as_begins_open = count - 1;
+    as_run_pending = false;
+}
+
+bool end_is_surplus() {
+    if (stack_ptr > 0 || begin_printed == 0)
+        return false;
+    if (as_begins_open > 0) {
+        as_begins_open--;
+        return false;
+    }
+    return true;
+}
+
+void end_word_read() {
+    end_line = yylineno;
+}
+
+void surplus_end() {
+    static const char text[] = "Surplus END without an open block not written";
+    print_tabs();
+    fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:%s*/", end_line, text);
+    kestra_diagnostic(nullptr, end_line, text);
+    if (surplus_ends < INT16_MAX)
+        surplus_ends++;
+    conv_error = 1;
+}
+
 void action_for_end(int lookahead) {
     fill_empty_block();
     no_of_tabs--;
@@ -393,37 +434,68 @@ void action_for_end(int lookahead) {
         fputs("END;", yyout);
         break;
     }
+    // The block was the one statement of a WHILE or IF without BEGIN: that ends too.
+    if (k != 1283 && k != 1590)
+        close_single_statement_blocks(lookahead);
+}
+
+// The kind on top of the block stack; 0 when the stack is empty.
+static int16_t top_kind() {
+    if (stack_ptr <= 0 || static_cast<size_t>(stack_ptr) > begin_stack.size())
+        return 0;
+    return begin_stack[static_cast<size_t>(stack_ptr) - 1];
+}
+
+static bool is_single_if_kind(int16_t kind) {
+    return kind == BLK_IF || kind == BLK_SPLIT_IF || kind == BLK_ELSE || kind == BLK_ELSE_IF;
+}
+
+// IFs without BEGIN on top of the stack end with the statement just converted.
+static void close_single_ifs() {
+    while (if_cnt > 0) {
+        int16_t p = pop();
+        if (p == BLK_IF) {
+            fill_empty_block();
+            no_of_tabs--;
+            line("END IF;");
+            if_cnt--;
+        } else if (p == BLK_SPLIT_IF) {
+            line("END;");
+            if_cnt--;
+        } else if (p == BLK_ELSE || p == BLK_ELSE_IF) {
+            // dropped
+        } else {
+            push(p);
+            break;
+        }
+    }
+}
+
+// The blocks without BEGIN whose one statement has just ended, innermost first: each loop on
+// top of the stack gets its END LOOP, each IF its END IF, unless an ELSE follows the IF.
+// Nested loops and IFs in any order are closed through the stack, one level at a time.
+static void close_single_statement_blocks(int lookahead) {
+    for (;;) {
+        const int16_t top = top_kind();
+        if (top == BLK_WHILE) {
+            fill_empty_block();
+            pop_var = pop();
+            no_of_tabs--;
+            line("END LOOP;");
+        } else if (if_cnt > 0 && lookahead != LOOKAHEAD_ELSE && is_single_if_kind(top)) {
+            close_single_ifs();
+        } else {
+            break;
+        }
+    }
+    while_cnt = 0;
 }
 
 void check_for_end(const char *begin_text, int lookahead) {
-    // 1. A WHILE without BEGIN ends after its one statement.
-    if (while_cnt == 1) {
-        fill_empty_block();
-        pop_var = pop();
-        no_of_tabs--;
-        line("END LOOP;");
-        while_cnt = 0;
-    }
-    // 2. IFs without BEGIN end here unless an ELSE follows.
-    if (if_cnt > 0 && lookahead != LOOKAHEAD_ELSE) {
-        while (if_cnt > 0) {
-            int16_t p = pop();
-            if (p == BLK_IF) {
-                fill_empty_block();
-                no_of_tabs--;
-                line("END IF;");
-                if_cnt--;
-            } else if (p == BLK_SPLIT_IF) {
-                line("END;");
-                if_cnt--;
-            } else if (p == BLK_ELSE || p == BLK_ELSE_IF) {
-                // dropped
-            } else {
-                push(p);
-                break;
-            }
-        }
-    }
+    // 1, 2. A WHILE or IF without BEGIN ends after its one statement (not after the head of
+    // a WHILE, while_cnt -1, whose statement is still to come).
+    if (while_cnt != -1)
+        close_single_statement_blocks(lookahead);
     // 3. An ELSE follows: end the THEN branch, or the inner IFs whose outer IF has the ELSE.
     if (if_cnt > 0 && lookahead == LOOKAHEAD_ELSE) {
         int16_t p = pop();

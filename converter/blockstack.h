@@ -43,6 +43,21 @@ void print_tabs();
 void block_opened();
 void fill_empty_block();
 
+// The BEGIN run after a unit's AS: unit_as_read marks the unit's head read, begins_read
+// takes the count of a BEGIN run (the first run after the head is the unit's; the unit's
+// first body line ends the wait for it). The BEGINs of that run after the first stay off the
+// stack: end_is_surplus counts the ENDs that close them.
+void unit_as_read();
+void begins_read(int count);
+// Whether an END met now closes no block: the stack holds no block (once the body has begun)
+// and no BEGIN of the unit's run is left for it.
+bool end_is_surplus();
+// The scanner read the word END: its line is the line of a surplus END's diagnostic.
+void end_word_read();
+// An END that closes no block: its diagnostic as a body line and in the log, instead of an
+// "END;". The run fails (conv_error) and counts it in surplus_ends.
+void surplus_end();
+
 void check_for_end(const char *begin_text, int lookahead);
 void action_for_while(const char *keyword, const char *condition, const char *begin_text);
 void action_for_if(const char *keyword, const char *condition, const char *begin_text);

@@ -132,6 +132,7 @@ int ctl_lookahead() {
 
 void ctl_opt_begin(char *dst, int count) {
     no_of_begin = static_cast<int16_t>(count);
+    begins_read(count);
     val_set(dst, "BEGIN");
 }
 
@@ -151,7 +152,12 @@ void ctl_while_end() {
 }
 
 void ctl_end(const char *opt_begin) {
-    action_for_end(ctl_lookahead());
+    // Once something was written the unit's body block is on the stack until its END: an END
+    // with no block open is one too many.
+    if (end_is_surplus())
+        surplus_end();
+    else
+        action_for_end(ctl_lookahead());
     if (empty(opt_begin))
         return;
     for (int i = 1; i <= no_of_begin; i++) {

@@ -158,10 +158,12 @@ bool log_run_result(bool success) {
 }
 
 void final_report() {
+    // Surplus ENDs of any unit make the code negative: minus their number.
+    const int code = surplus_ends > 0 ? -surplus_ends : stack_ptr;
     if (conv_error == 0)
-        printf("Successfully converted. RETCODE = %d\n", stack_ptr);
+        printf("Successfully converted. RETCODE = %d\n", code);
     else
-        printf("Failed to convert. RETCODE = %d\n", stack_ptr);
+        printf("Failed to convert. RETCODE = %d\n", code);
     if (!log_run_result(conv_error == 0))
         perror("KESTRA.log");
 }

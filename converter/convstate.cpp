@@ -92,6 +92,7 @@
     X(int32_t, first_split, -1)                                                                    \
     X(int, next_char, -1)                                                                          \
     X(int16_t, stack_ptr, 0)                                                                       \
+    X(int16_t, surplus_ends, 0)                                                                    \
     X(int16_t, if_cnt, 0)                                                                          \
     X(int16_t, while_cnt, 0)                                                                       \
     X(int16_t, label_ctr, 0)                                                                       \

@@ -150,6 +150,9 @@ extern int next_char;
 // Counters.
 // ---------------------------------------------------------------------------------------------
 extern int16_t stack_ptr; // entries on begin_stack; the run's RETCODE (may go negative)
+// ENDs of the run that closed no block (a run-wide count: init() keeps it); the run then
+// fails and its RETCODE is minus this count.
+extern int16_t surplus_ends;
 extern int16_t if_cnt, while_cnt, label_ctr;
 extern int16_t no_of_tabs;
 extern int16_t no_of_begin, no_of_begin_else;

@@ -296,6 +296,7 @@ void hdr_as() {
         return;
     new_flag = 0;
     paramFlag = 0;
+    unit_as_read();
     if (iftrigger != 0)
         fputs("\nDECLARE", fp2);
     fputs("\nTarn_selcnt\tINTEGER;", fp2);
@@ -499,6 +500,11 @@ void hdr_end_procedure(const char *opt_begin) {
         push_further_begins();
         return;
     }
+    // A unit without BEGIN whose body block an END of its own already closed.
+    if (stack_ptr <= 0 && begin_printed != 0) {
+        surplus_end();
+        return;
+    }
     if (function != 0 && isFunction1 == 0)
         fprintf(yyout, "\n\tRETURN %s;", RetCode);
     fprintf(yyout, "\nEND %s;", unit_ref_name().c_str());
@@ -509,6 +515,9 @@ void hdr_end_trigger(const char *opt_begin, const char *table, const char *opera
     iftrigger = 1;
     if (opt_begin != nullptr && opt_begin[0] != '\0') {
         push_further_begins();
+    } else if (stack_ptr <= 0 && begin_printed != 0) {
+        surplus_end();
+        no_of_begin = 0;
     } else {
         fprintf(yyout, "\nEND %s;", unit_ref_name().c_str());
         pop_var = pop();
