@@ -3,6 +3,7 @@
 // calls into the block stack after each statement, END and ELSE.
 #include "control.h"
 #include "dynamic_sql.h"
+#include "error_handling.h"
 
 #include "blockstack.h"
 #include "conv72.h"
@@ -383,6 +384,10 @@ void ctl_call_end() {
         fputs("Tarn_error := SQLCODE;\n", yyout);
         print_tabs();
         fputs("Tarn_errmsg := SQLERRM;\n", yyout);
+        if (err_in_try()) { // the called procedure's error goes on to the CATCH
+            print_tabs();
+            fputs("RAISE;", yyout);
+        }
         no_of_tabs -= 2;
     }
     print_tabs();

@@ -3,6 +3,7 @@
 // one process can run many conversions.
 #include "convstate.h"
 
+#include "error_handling.h"
 #include "joins.h"
 
 #include "conv72.h"
@@ -269,6 +270,7 @@ static void renew_retfld_list() {
 
 void init() {
     join_reset(); // joins of the unit: none open
+    err_reset();  // TRY blocks of the unit: none open
     // 1. Result-set texts: the first byte of each text written since the last reset. The pages
     //    stay with the process, so the next unit writes them without a page fault.
     for (uint16_t k : retfld_written)

@@ -7,6 +7,7 @@
 #include "builtins.h"
 #include "blockstack.h"
 #include "conv72.h"
+#include "error_handling.h"
 #include "convstate.h"
 #include "namecheck.h"
 #include "parser.h"
@@ -403,6 +404,8 @@ void xpr_case(char *dst, const char *case_exp) {
 }
 
 void xpr_function_call(char *dst, const char *name, const char *args) {
+    if (err_function(dst, name, args))
+        return;
     static char n[YYVALSIZE], a[YYVALSIZE];
     val_set(n, str(name).c_str());
     val_set(a, str(args).c_str());

@@ -30,6 +30,8 @@
 #include "table_hints.h"
 #include "dynamic_sql.h"
 #include "joins.h"
+#include "error_handling.h"
+#include "initial_values.h"
 
 void start_again(); // the scanner: back to the outer state
 
@@ -114,6 +116,10 @@ static void end_of_batch()
 /* Tokens of the extensions (issue 22B: 460 to 489). ANSI_JOIN is a join keyword with an ON
    condition ("JOIN", "INNER JOIN", "LEFT OUTER JOIN", ...), CROSS_JOIN one without. */
 %token ANSI_JOIN 460  CROSS_JOIN 461
+/* Tokens of the extensions (issue 22C: 462 to 474). BEGIN_TRY, END_TRY, BEGIN_CATCH and
+   END_CATCH are the two-word marks of a TRY ... CATCH block; THROW is a word where a statement
+   may begin and a name elsewhere. */
+%token BEGIN_TRY 462  END_TRY 463  BEGIN_CATCH 464  END_CATCH 465  THROW 466
 
 /* Precedence, lowest first, all left-associative. LOWPREC is used by no rule;
    UMINUS is carried by the unary rules 419 and 420. */
@@ -132,7 +138,7 @@ static void end_of_batch()
 
 %start begin_conv
 /* Conflicts, pinned by the build (parser_bison.cmake; bison's %expect-rr is for GLR only):
-   expect: 53 shift/reduce, 14 reduce/reduce
+   expect: 54 shift/reduce, 14 reduce/reduce
    New conflicts of the extensions, each resolved by bison's shift:
    - issue 22A, '(' after NVARCHAR and after NCHAR in a DECLARE (rules 534/535, 536/537 meet a
      statement that begins with '('): shifted, the size belongs to the type, as for VARCHAR.
@@ -146,7 +152,10 @@ static void end_of_batch()
    comparison forms 436 and 437 keep their reading; before THEN a literal and '-' INTNUM reduce
    to case_literal (rules 441, 442 over 451, 474) and a column_ref to scalar_exp (rule 422
    over 444: 3 reduce/reduce); xpr_case_when_searched gives that bare column the reading of
-   rule 440. */
+   rule 440.
+   Issue 22C, '(' after a THROW without arguments (rule 579 against rule 580, whose number
+   may be parenthesised): shifted, so THROW directly followed by a statement that begins with
+   '(' reads the parenthesis as its argument; a bare THROW stands at the end of a CATCH body. */
 %%
 
 begin_conv
@@ -1360,5 +1369,24 @@ table_ref
 
 case_when_exp
     : WHEN search_condition THEN selection { xpr_case_when_searched($$, $2, $4); } /* 574 */
+    ;
+
+/* Issue 22C: TRY ... CATCH blocks, THROW, DECLARE with an initial value. */
+
+proc_contents
+    : BEGIN_TRY opt_begin { err_try_begin($2); }         /* 575 */
+    | END_TRY BEGIN_CATCH opt_begin { err_catch_begin($3); } /* 576 */
+    | END_CATCH opt_begin { err_catch_end($2); }         /* 577 */
+    | throw_construct opt_begin { ctl_statement_end($2); } /* 578 */
+    ;
+
+throw_construct
+    : THROW { err_rethrow(); }                           /* 579 */
+    | THROW scalar_exp ',' scalar_exp ',' scalar_exp { err_throw($2, $4, $6); } /* 580 */
+    ;
+
+declare_var_list
+    : declare_var_ref '=' scalar_exp { decl_initial_value($1, $3); } /* 581 */
+    | declare_var_list ',' declare_var_ref '=' scalar_exp { decl_initial_value($3, $5); } /* 582 */
     ;
 %%

@@ -376,7 +376,7 @@ int context_keyword(const char *word) {
         {"ESCAPE", ESCAPE},         {"DEFAULT", DEFAULT}, {"CHECK", CHECK},
         {"REFERENCES", REFERENCES}, {"KEY", KEY},         {"NVARCHAR", NVARCHAR},
         {"NCHAR", NCHAR},           {"NTEXT", NTEXT},     {"AFTER", AFTER},
-        {"INSTEAD", INSTEAD},       {"TRIGGER", TRIGGER},
+        {"INSTEAD", INSTEAD},       {"TRIGGER", TRIGGER}, {"THROW", THROW},
     };
     for (const keyword &k : words)
         if (strcmp(word, k.word) == 0)

@@ -6,6 +6,7 @@
 #include "blockstack.h"
 #include "builtins.h"
 #include "conv72.h"
+#include "error_handling.h"
 #include "convstate.h"
 #include "expressions.h"
 #include "headers.h"
@@ -196,12 +197,22 @@ void single_row_end() {
         no_of_tabs++;
         line("Tarn_rowcnt := 2;");
         no_of_tabs--;
+        if (err_in_try()) {
+            // No row is no error: only the others go on to the CATCH.
+            line("WHEN NO_DATA_FOUND THEN");
+            no_of_tabs++;
+            line("Tarn_rowcnt := 0;");
+            line("Tarn_selcnt := 0;");
+            no_of_tabs--;
+        }
         line("WHEN OTHERS THEN");
         no_of_tabs++;
         line("Tarn_rowcnt := 0;");
         line("Tarn_selcnt := 0;");
         line("Tarn_error := SQLCODE;");
         line("Tarn_errmsg := SQLERRM;");
+        if (err_in_try())
+            line("RAISE;");
         no_of_tabs -= 2;
     }
     no_of_tabs--;
@@ -296,6 +307,8 @@ void dml_block_close() {
         no_of_tabs++;
         line("Tarn_error  := SQLCODE;");
         line("Tarn_errmsg := SQLERRM;");
+        if (err_in_try())
+            line("RAISE;");
         no_of_tabs -= 2;
     }
     line("END;");

@@ -19,6 +19,10 @@ const word_case cases[] = {
     {"UPDATE cross SET outer = 1, inner = 2 WHERE join_id = 3", "SET outer = 1"},
     {"DECLARE @n int\nSELECT @n = join, @n = left FROM t", "SELECT   join,  left"},
     {"INSERT INTO outer (inner, cross) VALUES (1, 2)", "INSERT INTO outer (inner"},
+    {"DECLARE @n int\nSELECT @n = catch FROM throw WHERE try = 1", "SELECT   catch"},
+    {"DECLARE @throw int\nSELECT @throw = try FROM catch", "FROM catch"},
+    {"UPDATE throw SET catch = 1, try = 2 WHERE throw = 3", "UPDATE throw\n\tSET catch = 1"},
+    {"INSERT INTO try (catch, throw) VALUES (1, 2)", "INSERT INTO try (catch"},
 };
 
 TEST(ExtensionWords, StayNamesWhereCodeUsesThemAsNames) {

@@ -151,8 +151,9 @@ BEGIN
 			BEGIN
 			Tarn_error   := 0;
 			Tarn_rowcnt  := 0;
-				INSERT INTO errlog
-					VALUES (Tarn_errnum, Tarn_errtext);
+				INSERT INTO errlog 
+					VALUES (Tarn_errnum, 
+					Tarn_errtext);
 			Tarn_rowcnt := SQL%ROWCOUNT;
 			EXCEPTION
 				WHEN OTHERS THEN

@@ -1,0 +1,205 @@
+// TRY ... CATCH, THROW and the error functions (error_handling.h).
+#include "error_handling.h"
+
+#include "blockstack.h"
+#include "control.h"
+#include "conv72.h"
+#include "convstate.h"
+#include "parser.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <strings.h>
+#include <vector>
+
+namespace {
+
+// Block kinds of an open TRY body and of an open CATCH body (token numbers of BEGIN TRY and
+// BEGIN CATCH, like the other kinds).
+constexpr int16_t BLK_TRY = 462;
+constexpr int16_t BLK_CATCH = 464;
+
+// One open TRY ... CATCH: whether its CATCH has begun, and the WHILE-without-BEGIN state that
+// stood when it opened (the construct as a whole is that loop's one statement).
+struct open_try {
+    bool in_catch;
+    int16_t while_cnt;
+};
+std::vector<open_try> open_tries;
+bool locals_declared = false; // Tarn_errnum and Tarn_errtext are in this unit's declarations
+
+std::string str(const char *s) {
+    return s == nullptr ? std::string() : std::string(s);
+}
+
+void line(const std::string &text) {
+    print_tabs();
+    fputs(text.c_str(), yyout);
+}
+
+// A statement line of the body: firstTime cleared, indentation, the text.
+void statement(const std::string &text) {
+    firstTime = 0;
+    line(text);
+}
+
+// A numbered diagnostic as a comment line of the body and in the log.
+void note(const std::string &text) {
+    firstTime = 0;
+    print_tabs();
+    kestra_diagnostic(yyout, yylineno, text.c_str());
+}
+
+// The BEGINs of an opt_begin after BEGIN TRY or BEGIN CATCH: nested blocks of the body.
+void nested_begins(const char *opt_begin) {
+    if (opt_begin == nullptr || opt_begin[0] == '\0')
+        return;
+    for (int i = 1; i <= no_of_begin; i++) {
+        line("BEGIN");
+        no_of_tabs++;
+        push(BLK_BEGIN);
+    }
+    block_opened();
+}
+
+int catch_depth() {
+    int n = 0;
+    for (const open_try &t : open_tries)
+        n += t.in_catch ? 1 : 0;
+    return n;
+}
+
+// Whether the statement being read is a query, an INSERT, an UPDATE or a DELETE (its words
+// as the scanner reads them): there the target's SQLCODE and SQLERRM cannot be read, so the
+// error functions read locals that a line before the statement sets.
+bool sql_statement = false;
+
+void declare_locals() {
+    if (locals_declared || fp2 == nullptr)
+        return;
+    fputs("\nTarn_errnum \tINTEGER;", fp2);
+    fputs("\nTarn_errtext \tVARCHAR2(512);", fp2);
+    locals_declared = true;
+}
+
+} // namespace
+
+void err_reset() {
+    open_tries.clear();
+    locals_declared = false;
+    sql_statement = false;
+}
+
+void err_statement_word(int token) {
+    switch (token) {
+    case SELECT:
+    case INSERT:
+    case UPDATE:
+    case DELETE:
+        sql_statement = true;
+        break;
+    case IF:
+    case WHILE:
+    case ELSE:
+    case PRINT:
+    case RAISERROR:
+    case RETURN_CLAUSE:
+    case EXECUTE:
+    case DECLARE:
+    case BEGIN_CLAUSE:
+    case END_CLAUSE:
+        sql_statement = false;
+        break;
+    default:
+        break;
+    }
+}
+
+bool err_in_try() {
+    for (const open_try &t : open_tries)
+        if (!t.in_catch)
+            return true;
+    return false;
+}
+
+void err_try_begin(const char *opt_begin) {
+    open_tries.push_back({false, while_cnt});
+    while_cnt = 0; // the statements of the body do not end an enclosing WHILE
+    statement("BEGIN");
+    no_of_tabs++;
+    push(BLK_TRY);
+    block_opened();
+    nested_begins(opt_begin);
+}
+
+void err_catch_begin(const char *opt_begin) {
+    fill_empty_block();
+    if (!open_tries.empty())
+        open_tries.back().in_catch = true;
+    pop(); // the TRY body
+    no_of_tabs--;
+    statement("EXCEPTION");
+    no_of_tabs++;
+    line("WHEN OTHERS THEN");
+    no_of_tabs++;
+    push(BLK_CATCH);
+    block_opened();
+    nested_begins(opt_begin);
+}
+
+void err_catch_end(const char *opt_begin) {
+    fill_empty_block();
+    pop(); // the CATCH body
+    no_of_tabs -= 2;
+    statement("END;");
+    if (!open_tries.empty()) {
+        while_cnt = open_tries.back().while_cnt;
+        open_tries.pop_back();
+    }
+    check_for_end(str(opt_begin).c_str(), ctl_lookahead());
+}
+
+void err_throw(const char *number, const char *message, const char *state) {
+    // The target's application errors take one number of -20000 to -20999 and a text: the
+    // number is -20999 (as for RAISERROR) and the source's number heads the text.
+    statement("raise_application_error(-20999, " + str(number) + " || '-' || " + str(message) +
+              " /* state " + str(state) + " */);");
+}
+
+void err_rethrow() {
+    if (catch_depth() > 0) {
+        statement("RAISE;");
+        return;
+    }
+    note("THROW without arguments outside a CATCH block not converted");
+    statement("/* THROW; */");
+}
+
+bool err_function(char *dst, const char *name, const char *args) {
+    static const struct {
+        const char *source, *target, *local;
+    } functions[] = {
+        {"ERROR_NUMBER", "SQLCODE", "Tarn_errnum"}, {"ERROR_MESSAGE", "SQLERRM", "Tarn_errtext"},
+        {"ERROR_LINE", nullptr, nullptr},           {"ERROR_SEVERITY", nullptr, nullptr},
+        {"ERROR_STATE", nullptr, nullptr},          {"ERROR_PROCEDURE", nullptr, nullptr},
+    };
+    if (name == nullptr || (args != nullptr && args[0] != '\0'))
+        return false;
+    for (const auto &f : functions) {
+        if (strcasecmp(name, f.source) != 0)
+            continue;
+        if (f.target == nullptr) {
+            note(std::string(f.source) + "() has no equivalent: NULL written in its place");
+            val_set(dst, "NULL");
+        } else if (sql_statement) {
+            declare_locals();
+            statement(std::string(f.local) + " := " + f.target + ";");
+            val_set(dst, f.local);
+        } else {
+            val_set(dst, f.target);
+        }
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,26 @@
+// Error handling of the source's newer servers: TRY ... CATCH blocks become a block with an
+// exception handler, THROW raises an application error (a bare THROW re-raises), and the
+// error functions of a CATCH body read the exception being handled.
+#pragma once
+
+// BEGIN TRY and the BEGINs after it (`opt_begin`): opens the block whose handler is the CATCH.
+void err_try_begin(const char *opt_begin);
+// END TRY BEGIN CATCH and the BEGINs after it: the block's "EXCEPTION WHEN OTHERS THEN".
+void err_catch_begin(const char *opt_begin);
+// END CATCH: closes the block; then as after any statement (the BEGINs `opt_begin` after it).
+void err_catch_end(const char *opt_begin);
+// THROW number, message, state.
+void err_throw(const char *number, const char *message, const char *state);
+// THROW without arguments: re-raises the exception of the enclosing CATCH.
+void err_rethrow();
+// ERROR_NUMBER(), ERROR_MESSAGE(), ERROR_LINE(), ERROR_SEVERITY(), ERROR_STATE(),
+// ERROR_PROCEDURE(): their target text into `dst`; false (nothing written) for another name.
+bool err_function(char *dst, const char *name, const char *args);
+// True while a statement stands inside a TRY body: an error that its own handler records in
+// the status variables must go on to the CATCH, so that handler re-raises it.
+bool err_in_try();
+// A keyword `token` read by the scanner: the words that begin a query or a data change, and
+// those that begin the other statements, tell where the error functions stand.
+void err_statement_word(int token);
+// The TRY state of a new unit: no block open.
+void err_reset();
