@@ -232,6 +232,11 @@ void manual_conversion_note(const char *function_name) {
     log_line(std::string("Manual conversion required ") + function_name + "()");
 }
 
+void diagnostic_note(const std::string &text) {
+    body_line(format_line("/*[KESTRA-ERR(%.4d)]:%s*/\n", text));
+    log_line(text);
+}
+
 void process_fn_param(char *text) {
     // Parentheses inside string literals do not count: charindex('(', s) has two arguments.
     int depth = 0;

@@ -12,6 +12,7 @@
 #include "placeholder.h"
 #include "reserved.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -200,8 +201,57 @@ void ctl_break() {
 
 // WAITFOR clears firstTime like every statement that writes a line: as a unit's first
 // statement it opens the body, so its SLEEP stands after BEGIN and the unit gets its head.
+namespace {
+
+// A literal delay 'hh:mm:ss[.mmm]' (or 'hh:mm') in seconds ("2", "3723.5"); "" for any other
+// text: a variable, an expression, a literal out of range.
+std::string delay_seconds(const std::string &delay) {
+    if (delay.size() < 3 || delay.front() != '\'' || delay.back() != '\'')
+        return std::string();
+    const std::string t = delay.substr(1, delay.size() - 2);
+    long parts[3] = {0, 0, 0};
+    int count = 0;
+    size_t i = 0;
+    while (count < 3) {
+        const size_t start = i;
+        long v = 0;
+        while (i < t.size() && i - start < 2 && isdigit(static_cast<unsigned char>(t[i])))
+            v = v * 10 + (t[i++] - '0');
+        if (i == start)
+            return std::string();
+        parts[count++] = v;
+        if (i == t.size() || t[i] != ':')
+            break;
+        i++;
+    }
+    if (count < 2 || parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
+        return std::string();
+    std::string fraction;
+    if (i < t.size() && t[i] == '.' && count == 3) {
+        i++;
+        while (i < t.size() && fraction.size() < 3 && isdigit(static_cast<unsigned char>(t[i])))
+            fraction += t[i++];
+        if (fraction.empty())
+            return std::string();
+        while (!fraction.empty() && fraction.back() == '0')
+            fraction.pop_back();
+    }
+    if (i != t.size())
+        return std::string();
+    const long seconds = parts[0] * 3600 + parts[1] * 60 + parts[2];
+    return std::to_string(seconds) + (fraction.empty() ? "" : "." + fraction);
+}
+
+} // namespace
+
 void ctl_waitfor(const char *delay) {
-    statement("DBMS_LOCK.SLEEP(0 /* " + str(delay) + " */);");
+    const std::string d = str(delay), seconds = delay_seconds(d);
+    if (!seconds.empty()) {
+        statement("DBMS_LOCK.SLEEP(" + seconds + ");");
+        return;
+    }
+    note_line("Manual conversion required WAITFOR DELAY");
+    statement("DBMS_LOCK.SLEEP(0 /* " + d + " */);");
 }
 
 void ctl_print(const char *list) {

@@ -427,6 +427,10 @@ void xpr_function_star(char *dst, const char *name) {
 }
 
 const char *xpr_style_format(const char *style) {
+    // The source's styles by number: the two-digit-year form n and the four-digit-year form
+    // 100 + n share a row where the source has both. Milliseconds (styles 9, 13, 14, 21, 121,
+    // 126, 130, 131) are left out: a DATE of the target holds whole seconds. Hours are
+    // hh24 where the source shows 24 hours, hh with AM/PM where it shows 12.
     static const struct {
         int style;
         const char *format;
@@ -446,8 +450,8 @@ const char *xpr_style_format(const char *style) {
                    {106, "'dd mon yyyy'"},
                    {7, "'mon dd, yy'"},
                    {107, "'mon dd, yyyy'"},
-                   {8, "'hh:mi:ss'"},
-                   {108, "'hh:mi:ss'"},
+                   {8, "'hh24:mi:ss'"},
+                   {108, "'hh24:mi:ss'"},
                    {9, "'mon dd yyyy hh:mi:ssAM'"},
                    {109, "'mon dd yyyy hh:mi:ssAM'"},
                    {10, "'mm-dd-yy'"},
@@ -456,18 +460,27 @@ const char *xpr_style_format(const char *style) {
                    {111, "'yyyy/mm/dd'"},
                    {12, "'yymmdd'"},
                    {112, "'yyyymmdd'"},
-                   {13, "'dd mon yy hh24:mi:ss'"},
+                   {13, "'dd mon yyyy hh24:mi:ss'"},
                    {113, "'dd mon yyyy hh24:mi:ss'"},
                    {14, "'hh24:mi:ss'"},
-                   {114, "'hh24:mi:ss'"}};
+                   {114, "'hh24:mi:ss'"},
+                   {20, "'yyyy-mm-dd hh24:mi:ss'"},
+                   {120, "'yyyy-mm-dd hh24:mi:ss'"},
+                   {21, "'yyyy-mm-dd hh24:mi:ss'"},
+                   {121, "'yyyy-mm-dd hh24:mi:ss'"},
+                   {22, "'mm/dd/yy hh:mi:ss AM'"},
+                   {23, "'yyyy-mm-dd'"},
+                   {126, "'yyyy-mm-dd\"T\"hh24:mi:ss'"},
+                   {130, "'dd mon yyyy hh:mi:ssAM'"},
+                   {131, "'dd/mm/yyyy hh:mi:ssAM'"}};
     const std::string s = str(style);
     if (s.empty() || s.size() > 3 || s.find_first_not_of("0123456789") != std::string::npos)
-        return style;
+        return nullptr;
     const int n = std::stoi(s);
     for (const auto &f : formats)
         if (f.style == n)
             return f.format;
-    return style;
+    return nullptr;
 }
 
 void xpr_convert(char *dst, const char *name, const char *type, const char *expr,
@@ -476,8 +489,22 @@ void xpr_convert(char *dst, const char *name, const char *type, const char *expr
     if (t.compare(0, 5, "CHAR(") == 0)
         t = "CHR" + t.substr(4);
     std::string args = t + "," + (query_in_fn != 0 ? std::string(qstr1) : str(expr));
-    if (style != nullptr && style[0] != '\0')
-        args += std::string(", ") + xpr_style_format(style);
+    if (style != nullptr && style[0] != '\0') {
+        const char *format = xpr_style_format(style);
+        const std::string s = str(style);
+        if (format == nullptr) {
+            // A style without a mask (or not a number): the value converts without one, the
+            // style stays visible in a comment.
+            diagnostic_note("Manual conversion required CONVERT style " + s);
+            args += " /* style " + s + " */";
+        } else {
+            // The Hijri styles: the mask is the source's, the calendar is not.
+            if (s == "130" || s == "131")
+                diagnostic_note("Manual conversion required CONVERT style " + s +
+                                " (Hijri calendar)");
+            args += std::string(", ") + format;
+        }
+    }
     static char a[YYVALSIZE];
     val_set(a, args.c_str());
     xpr_function_call(dst, name, a);

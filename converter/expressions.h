@@ -74,7 +74,7 @@ void xpr_function_star(char *dst, const char *name);
 void xpr_convert(char *dst, const char *name, const char *type, const char *expr,
                  const char *style);
 void xpr_function_of_subquery(char *dst, const char *name, const char *subquery);
-// The date format of a CONVERT style number; any other style text comes back unchanged.
+// The date format of a CONVERT style number; nullptr for a style without one (or not a number).
 const char *xpr_style_format(const char *style);
 
 // Rules 473 and 477: a string literal (which_literal 258) and two literals joined by "+".

@@ -440,7 +440,9 @@ void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
 
 void hdr_parameter_ref(char *dst, const char *token) {
     std::string t = str(token);
-    if (t.compare(0, 6, "@Tarn_") != 0 && t.compare(0, 13, "@pkg_Identity") != 0) {
+    // Status texts of the scanner ("@Tarn_...", "@NULL /* ... */") are no variables.
+    if (t.compare(0, 6, "@Tarn_") != 0 && t.compare(0, 13, "@pkg_Identity") != 0 &&
+        t.compare(0, 6, "@NULL ") != 0) {
         std::string bare = t.empty() ? t : t.substr(1);
         // Only the reference just read counts for its declaration (note_reserved_rename).
         const std::string renamed = reserved_rename(bare);

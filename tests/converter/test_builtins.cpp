@@ -108,6 +108,8 @@ TEST(Builtins, SplitOnBlanksAndOversizedInput) {
     EXPECT_EQ(remove_at_signs("@a + '@b' + x@y"), "a + '@b' + xy");
 }
 
+// Every style of the source has its mask: the two-digit-year style n and its four-digit-year
+// form 100 + n, hours of 24 as hh24, milliseconds left out; a style without one gives nullptr.
 TEST(Builtins, ConvertStyleFormats) {
     struct {
         const char *style, *format;
@@ -116,21 +118,52 @@ TEST(Builtins, ConvertStyleFormats) {
         {"100", "'mon dd yyyy hh:miAM'"},
         {"1", "'mm/dd/yy'"},
         {"101", "'mm/dd/yyyy'"},
+        {"2", "'yy.mm.dd'"},
+        {"102", "'yyyy.mm.dd'"},
         {"3", "'dd/mm/yy'"},
         {"103", "'dd/mm/yyyy'"},
-        {"8", "'hh:mi:ss'"},
-        {"108", "'hh:mi:ss'"},
+        {"4", "'dd.mm.yy'"},
+        {"104", "'dd.mm.yyyy'"},
+        {"5", "'dd-mm-yy'"},
+        {"105", "'dd-mm-yyyy'"},
+        {"6", "'dd mon yy'"},
+        {"106", "'dd mon yyyy'"},
+        {"7", "'mon dd, yy'"},
+        {"107", "'mon dd, yyyy'"},
+        {"8", "'hh24:mi:ss'"},
+        {"108", "'hh24:mi:ss'"},
         {"9", "'mon dd yyyy hh:mi:ssAM'"},
+        {"109", "'mon dd yyyy hh:mi:ssAM'"},
+        {"10", "'mm-dd-yy'"},
+        {"110", "'mm-dd-yyyy'"},
+        {"11", "'yy/mm/dd'"},
+        {"111", "'yyyy/mm/dd'"},
         {"12", "'yymmdd'"},
         {"112", "'yyyymmdd'"},
-        {"13", "'dd mon yy hh24:mi:ss'"},
+        {"13", "'dd mon yyyy hh24:mi:ss'"},
         {"113", "'dd mon yyyy hh24:mi:ss'"},
         {"14", "'hh24:mi:ss'"},
         {"114", "'hh24:mi:ss'"},
-        {"15", "15"},
-        {"99", "99"},
-        {"115", "115"},
-        {"style", "style"},
+        {"20", "'yyyy-mm-dd hh24:mi:ss'"},
+        {"120", "'yyyy-mm-dd hh24:mi:ss'"},
+        {"21", "'yyyy-mm-dd hh24:mi:ss'"},
+        {"121", "'yyyy-mm-dd hh24:mi:ss'"},
+        {"22", "'mm/dd/yy hh:mi:ss AM'"},
+        {"23", "'yyyy-mm-dd'"},
+        {"126", "'yyyy-mm-dd\"T\"hh24:mi:ss'"},
+        {"130", "'dd mon yyyy hh:mi:ssAM'"},
+        {"131", "'dd/mm/yyyy hh:mi:ssAM'"},
+        {"15", nullptr},
+        {"19", nullptr},
+        {"24", nullptr},
+        {"99", nullptr},
+        {"115", nullptr},
+        {"122", nullptr},
+        {"127", nullptr},
+        {"132", nullptr},
+        {"1000", nullptr},
+        {"style", nullptr},
+        {"", nullptr},
     };
     for (const auto &c : cases)
         EXPECT_STREQ(xpr_style_format(c.style), c.format) << c.style;

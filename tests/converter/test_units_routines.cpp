@@ -394,7 +394,7 @@ TEST_F(Units, SimpleStatements) {
     ctl_continue();
     ctl_break();
     EXPECT_EQ(body_.text(), "\n<<start1>>\nGOTO Start1;\n<<again>>\nGOTO again;"
-                            "\nDBMS_LOCK.SLEEP(0 /* '00:00:05' */);"
+                            "\nDBMS_LOCK.SLEEP(5);"
                             "\nDBMS_OUTPUT.PUT_LINE('a','b') ;\nGOTO i_loop2;\nEXIT;");
 }
 
@@ -402,10 +402,10 @@ TEST_F(Units, SimpleStatements) {
 TEST_F(Units, BreakAsTheFirstStatementOpensTheBody) {
     ctl_break();
     EXPECT_EQ(begin_printed, 1);
-    ctl_waitfor("1");
+    ctl_waitfor("'00:00:01'");
     ctl_print("1");
     EXPECT_EQ(body_.text(),
-              "\nBEGIN\x05\n\tEXIT;\n\tDBMS_LOCK.SLEEP(0 /* 1 */);\n\tDBMS_OUTPUT.PUT_LINE(1) ;");
+              "\nBEGIN\x05\n\tEXIT;\n\tDBMS_LOCK.SLEEP(1);\n\tDBMS_OUTPUT.PUT_LINE(1) ;");
 }
 
 TEST_F(Units, EndFollowedByBegins) {

@@ -27,7 +27,7 @@ BEGIN
 		IF Tarn_selcnt != 1 THEN
 			EXIT;
 		END IF;
-		DBMS_LOCK.SLEEP(0 /* '00:00:05' */);
+		DBMS_LOCK.SLEEP(5);
 	END;
 	END LOOP;
 END;

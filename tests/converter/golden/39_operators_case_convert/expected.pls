@@ -35,7 +35,7 @@ BEGIN
 	DBMS_OUTPUT.PUT_LINE(TO_DATE(ops.s, 'yyyymmdd')) ;
 	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(ops.s)) ;
 	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(ops.s)) ;
-	DBMS_OUTPUT.PUT_LINE(TO_CHAR(ops.d, 120)) ;
+	DBMS_OUTPUT.PUT_LINE(TO_CHAR(ops.d, 'yyyy-mm-dd hh24:mi:ss')) ;
 	ops.r :=  DECODE(ops.a, 1, 'one', 2, 'two' , 'many');
 	ops.r :=  DECODE(ops.a, 1, 'one', 2, 'two');
 	ops.r :=  CASE WHEN ops.a > 1 THEN 'big' ELSE 'small' END;

@@ -7,7 +7,7 @@ Tarn_rowcnt	INTEGER;
 Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
-	DBMS_LOCK.SLEEP(0 /* '00:00:05' */);
+	DBMS_LOCK.SLEEP(5);
 	DBMS_OUTPUT.PUT_LINE('done') ;
 END;
 /
@@ -22,7 +22,7 @@ Tarn_rowcnt	INTEGER;
 Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
-	DBMS_LOCK.SLEEP(0 /* '00:00:01' */);
+	DBMS_LOCK.SLEEP(1);
 END wait_only;
 /
 
