@@ -241,7 +241,7 @@ extern declare_entry declare_list[DECLARE_LIST_MAX]; // declare_no entries
 
 struct tmp_entry {
     char name[100];
-    char name2[50];
+    char name2[100]; // as long as name: the session filter writes it as the table's name
 };
 extern tmp_entry tmp_list[TMP_LIST_MAX]; // temporary tables seen (tot_tmp)
 

@@ -205,7 +205,17 @@ void ddl_create_table(const char *create_word, const char *table_word, const cha
                 elements);
     else
         fprintf(ddl_fd, "%s %s %s (\n %s \n);\n", create_word, table_word, table, elements);
-    line("NULL;");
+    if (!dml_temp_rows_delete(table))
+        line("NULL;");
+    tot_tmp = 0;
+}
+
+void ddl_drop_table(char *dst, const char *table) {
+    val_printf(dst, "DROP TABLE %s", str(table).c_str());
+    firstTime = 0;
+    diagnostic_line(str(dst) + " statement ignored");
+    if (!dml_temp_rows_delete(table))
+        line("NULL;");
     tot_tmp = 0;
 }
 

@@ -23,6 +23,8 @@ void trn_rollback(const char *name);  // rules 294 to 296 (nullptr: no name)
 void ddl_create_table(const char *create_word, const char *table_word, const char *table,
                       const char *elements); // rule 155
 // A statement that is only noted: the comment "<text> statement ignored", its log line, NULL.
-void ddl_ignored(const char *text);                               // rules 156, 157, 203, 204, 209
+void ddl_ignored(const char *text); // rules 157, 203, 204, 209
+// Rule 156: DROP TABLE is noted as ignored; for a temporary table the session's rows go.
+void ddl_drop_table(char *dst, const char *table);
 void ddl_update_statistics(const char *table, const char *index); // rules 302, 303
 void ddl_dbcc(const char *comment);                               // rules 510 to 518

@@ -503,7 +503,7 @@ schema_element
 
 base_table_def
     : CREATE TABLE table '(' base_table_element_commalist ')' { ddl_create_table($1, $2, $3, $5); } /* 155 */
-    | DROP TABLE table { val_printf($$, "DROP TABLE %s", $3); ddl_ignored($$); } /* 156 */
+    | DROP TABLE table { ddl_drop_table($$, $3); } /* 156 */
     | CREATE optUnique optCluster INDEX NAME ON table '(' column_commalist ')' optWith optSegment { val_printf($$, "CREATE INDEX %s", $5); ddl_ignored($$); } /* 157 */
     ;
 

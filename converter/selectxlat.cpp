@@ -590,6 +590,7 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
         if (temp) {
             line("\t/*CONVERTING SELECT  " + str(into) + "*/");
             line("        /*TO INSERT " + str(into) + "*/");
+            dml_temp_rows_delete(bare.c_str());
             inTmp = 1;
         }
         noFrom = 0;
@@ -896,11 +897,15 @@ void action_for_query_pb(const char *distinct, const char *selection, const char
             fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:TEMP tables are not supported by CORVANE*/\n",
                     yylineno);
             log_diagnostic("TEMP tables are not supported by CORVANE");
-            char a[64], b[64];
-            snprintf(a, sizeof a, "/*Converting SELECT  %-20s*/", into);
-            snprintf(b, sizeof b, "/*To INSERT %-29s*/", into);
-            line(a);
-            line(b);
+            // The name padded to its column, never cut: a long name keeps the closing "*/".
+            auto padded = [](const char *name, size_t width) {
+                std::string n = str(name);
+                if (n.size() < width)
+                    n.append(width - n.size(), ' ');
+                return n;
+            };
+            line("/*Converting SELECT  " + padded(into, 20) + "*/");
+            line("/*To INSERT " + padded(into, 29) + "*/");
             inSelect = 0;
             end_of_query();
             return;
@@ -1356,6 +1361,14 @@ void dml_truncate(const char *table) {
     const std::string t = str(table);
     const std::string w = temp_filter(t, "", false);
     line("DELETE " + t + (w.empty() ? "" : " " + w) + ";");
+}
+
+bool dml_temp_rows_delete(const char *table) {
+    const std::string t = str(table);
+    if (t.empty() || !is_temp_table(t))
+        return false;
+    line("DELETE FROM " + t + " WHERE " + t + ".SESSID = USERENV('SESSIONID');");
+    return true;
 }
 
 void dml_insert(const char *table, const char *columns, const char *values) {

@@ -84,7 +84,7 @@ void qry_star_item(char *dst, const char *text);
 // Data changes (rules 202, 218, 257-259, 284-293, 301, 304-316).
 // ---------------------------------------------------------------------------------------------
 void dml_delete(const char *from_word, const char *table, const char *where);   // rule 257
-void dml_truncate(const char *table);                                        // rules 148, 149
+void dml_truncate(const char *table);                                           // rules 148, 149
 void dml_insert(const char *table, const char *columns, const char *values);    // rule 284
 void dml_values(char *dst, const char *atoms);                                  // rule 287
 void dml_query_values(char *dst, const char *query);                            // rule 288
@@ -93,6 +93,10 @@ void dml_update(const char *table, const char *assignments, const char *where); 
 // Rules 306 to 308: `value` is nullptr for NULL.
 void dml_assignment(char *dst, const char *column, const char *value);
 void dml_update_where(char *dst, const char *from, const char *where); // rule 316
+// Where a unit creates or drops a temporary table, the rows an earlier call of the same session
+// left in its permanent table are deleted: the DELETE line is written and true returned; false
+// (nothing written) for any other table.
+bool dml_temp_rows_delete(const char *table);
 
 // ---------------------------------------------------------------------------------------------
 // Tables (rules 478-485) and column references (rules 486-490).

@@ -589,8 +589,8 @@ TEST(Driver, StoppedRunsLeaveNoPartialOutput) {
 // Texts of the conversion state that the source can overflow stop the run (status 1, a
 // message naming the text, no script left) instead of being cut.
 TEST(Driver, OverlongStateTextsStopTheRun) {
-    const std::string x120(120, 'x'), n70(70, 'n'), v60(60, 'v'), t60(60, 't'), t150(150, 't'),
-        c600(600, 'c'), c497(497, 'c');
+    const std::string x120(120, 'x'), n70(70, 'n'), v60(60, 'v'), t150(150, 't'), c600(600, 'c'),
+        c497(497, 'c');
     const struct {
         std::string source;
         std::string message;
@@ -604,8 +604,8 @@ TEST(Driver, OverlongStateTextsStopTheRun) {
         {"create procedure " + n70 + " @" + v60 + " int as\nselect c from t where c = @" + v60 +
              "\n",
          "kestra: a qualified variable name is longer than 99 characters: "},
-        {"create procedure p1 as\nselect a into #" + t60 + " from b\n",
-         "kestra: a temporary table name is longer than 49 characters: temp_"},
+        {"create procedure p1 as\nselect a into #" + t150 + " from b\n",
+         "kestra: a temporary table name is longer than 99 characters: temp_"},
         {"create procedure p1 as\nselect " + v60 + " from " + t150 + "\n",
          "kestra: a result column type is longer than 199 characters: "},
         {"create procedure p1 as\nselect " + c600 + " from t1, t2\n",

@@ -33,6 +33,7 @@ BEGIN
 	END;
 		/*CONVERTING SELECT  INTO temp_ids*/
 	        /*TO INSERT INTO temp_ids*/
+	DELETE FROM temp_ids WHERE temp_ids.SESSID = USERENV('SESSIONID');
 	BEGIN
 		Tarn_rowcnt := 0;
 		Tarn_selcnt := 0;

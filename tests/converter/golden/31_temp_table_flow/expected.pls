@@ -18,6 +18,7 @@ Tarn_sqlstatus	INTEGER;
 BEGIN
 		/*CONVERTING SELECT  INTO temp_t*/
 	        /*TO INSERT INTO temp_t*/
+	DELETE FROM temp_t WHERE temp_t.SESSID = USERENV('SESSIONID');
 	BEGIN
 		Tarn_rowcnt := 0;
 		Tarn_selcnt := 0;

@@ -15,7 +15,7 @@ BEGIN
 	NULL;
 	/*[KESTRA-ERR(0007)]:CREATE TABLE temp_work statement passed to ddl file*/
 
-	NULL;
+	DELETE FROM temp_work WHERE temp_work.SESSID = USERENV('SESSIONID');
 	/*[KESTRA-ERR(0008)]:CREATE TABLE perm statement passed to ddl file*/
 
 	NULL;
@@ -41,7 +41,7 @@ BEGIN
 	IF 1 = 1 THEN
 		/*[KESTRA-ERR(0016)]:DROP TABLE temp_work statement ignored*/
 
-		NULL;
+		DELETE FROM temp_work WHERE temp_work.SESSID = USERENV('SESSIONID');
 	ELSE
 		/*[KESTRA-ERR(0018)]:CREATE INDEX ix1 statement ignored*/
 

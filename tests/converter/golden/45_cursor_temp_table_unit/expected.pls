@@ -28,7 +28,7 @@ BEGIN
 	post_month.total :=  0;
 	/*[KESTRA-ERR(0007)]:CREATE TABLE temp_batch statement passed to ddl file*/
 
-	NULL;
+	DELETE FROM temp_batch WHERE temp_batch.SESSID = USERENV('SESSIONID');
 	SAVEPOINT posting;
 	OPEN ord_cur;
 

@@ -1,0 +1,8 @@
+CREATE PROCEDURE payroll_run
+AS
+CREATE TABLE #payroll_lines_of_the_month_for_every_employee_of_the_company (id int not null, amount numeric(12,2) null)
+DELETE #payroll_lines_of_the_month_for_every_employee_of_the_company
+SELECT id, amount INTO #payroll_totals_of_the_month_for_every_employee_of_the_company FROM pay
+DROP TABLE #payroll_lines_of_the_month_for_every_employee_of_the_company
+DROP TABLE #payroll_totals_of_the_month_for_every_employee_of_the_company
+GO
