@@ -317,13 +317,11 @@ void ctl_message(char *dst, const char *literal) {
 
 void ctl_substitute(char *dst, const char *message, const char *args) {
     std::string msg = str(message);
-    const std::string list = str(args);
-    size_t pos = 0;
-    while (pos <= list.size()) {
-        size_t comma = list.find(',', pos);
-        const bool last = comma == std::string::npos;
-        const std::string arg = list.substr(pos, last ? std::string::npos : comma - pos);
-        pos = last ? list.size() + 1 : comma + 1;
+    // Only the commas between arguments separate them: SUBSTRING(s, 1, 2) is one argument.
+    const std::vector<std::string> items = list_items(str(args));
+    for (size_t i = 0; i < items.size(); i++) {
+        const std::string &arg = items[i];
+        const bool last = i + 1 == items.size();
         const size_t m = msg.find("|| ||");
         if (m != std::string::npos)
             msg = msg.substr(0, m) + " || " + arg + msg.substr(m + 2);

@@ -1,0 +1,7 @@
+CREATE PROCEDURE raise_args @s varchar(20), @n int
+AS
+BEGIN
+    RAISERROR 50010 'Bad %1 in %2.', SUBSTRING(@s, 1, 2), 'a,b'
+    RAISERROR ('Code %1 for %2.', ISNULL(@s, 'n/a'), @n)
+END
+GO
