@@ -21,5 +21,12 @@ void qry_derived_table(char *dst, const char *subquery, const char *alias);
 // taking them empties the store.
 std::string join_condition_take();
 
+// A WHERE condition with outer joins written "a = b (+)" / "a (+) = b": a restriction of the
+// AND list whose columns all belong to an inner table (one that is never the outer side of a
+// join) belongs to the join, so each of its columns of that table gets "(+)". A restriction that
+// cannot carry the marker (IN, IS NULL, OR, a subquery) gets the diagnostic. A condition with
+// OR at its top level stays as it is.
+std::string join_inner_restrictions(const std::string &condition);
+
 // Per-unit reset.
 void join_reset();

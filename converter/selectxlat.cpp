@@ -1229,8 +1229,8 @@ void qry_from_clause(char *dst, const char *tables) {
 void qry_where_clause(char *dst, const char *condition) {
     // Conditions of trigger joins whose pseudo table left the FROM list come first.
     const std::string joined = join_condition_take();
-    const std::string cond = trigger_qualifiers(
-        joined.empty() ? str(condition) : joined + " AND (" + str(condition) + ")");
+    const std::string cond = join_inner_restrictions(trigger_qualifiers(
+        joined.empty() ? str(condition) : joined + " AND (" + str(condition) + ")"));
     const std::string t =
         declare_cur != 0 ? std::string() : tabs(no_of_tabs + 1 + (inWhile != 0 ? 1 : 0));
     fit_copy(where_str, sizeof where_str, cond, "a WHERE condition (where_str)");
