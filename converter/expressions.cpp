@@ -11,6 +11,7 @@
 #include "convstate.h"
 #include "namecheck.h"
 #include "parser.h"
+#include "selectxlat.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -416,6 +417,20 @@ void xpr_function_call(char *dst, const char *name, const char *args) {
     } else {
         val_printf(dst, "%s%s", n, a);
     }
+}
+
+void xpr_function_call_args(char *dst, const char *name, const char *args) {
+    std::string moved, from;
+    if (!qry_fn_arguments_end(moved, from)) {
+        xpr_function_call(dst, name, args);
+        return;
+    }
+    static char n[YYVALSIZE], a[YYVALSIZE];
+    val_set(n, str(name).c_str());
+    val_set(a, moved.c_str());
+    query_in_fn = 0; // the arguments already hold the select list in the subquery's place
+    process_function(n, a);
+    val_printf(dst, "(SELECT %s%s %s)", n, a, from.c_str());
 }
 
 void xpr_function_star(char *dst, const char *name) {

@@ -65,9 +65,13 @@ void xpr_case(char *dst, const char *case_exp);
 void xpr_case_keyword();
 extern const char *const EMPTY_CASE_ELSE; // the value of rule 448
 
-// Function calls: rules 463, 464, 466, 467 (`args` "" for none), 465 (CONVERT with its type,
+// Function calls: rules 466, 467 (`args` "" for none), 465 (CONVERT with its type,
 // expression and style), 461 and 462 (a function applied to a subquery).
 void xpr_function_call(char *dst, const char *name, const char *args);
+// Rules 463 and 464: a call with its argument list. When an argument was a subquery, the call
+// moves into that subquery with all its arguments (operations and parentheses included), the
+// subquery's select list standing where the subquery stood: "(SELECT f(..) FROM ..)".
+void xpr_function_call_args(char *dst, const char *name, const char *args);
 // Rule 456: "%s(*)"; a built-in of the function table other than COUNT is translated as
 // if called with no argument (GETDATE(*) as GETDATE()).
 void xpr_function_star(char *dst, const char *name);

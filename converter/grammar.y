@@ -1134,8 +1134,8 @@ parameter_ref
     ;
 
 fn_scalar_exp_commalist
-    : ttx { qry_fn_argument(); }                         /* 454 */
-    | fn_scalar_exp_commalist ',' ttx { qry_fn_argument(); val_printf($$, "%s, %s", $1, $3); } /* 455 */
+    : ttx { qry_fn_first_argument($1); }                 /* 454 */
+    | fn_scalar_exp_commalist ',' ttx { qry_fn_next_argument($$, $1, $3); } /* 455 */
     ;
 
 function_ref
@@ -1146,8 +1146,8 @@ function_ref
     | func_name '(' ALL '(' scalar_exp ')' ')' { val_printf($$, "%s(ALL %s)", $1, $5); } /* 460 */
     | func_name subquery { qry_fn_subquery(); xpr_function_of_subquery($$, $1, $2); } /* 461 */
     | func_name '(' subquery ')' { qry_fn_subquery(); xpr_function_of_subquery($$, $1, $3); } /* 462 */
-    | NAME '(' fn_scalar_exp_commalist ')' { xpr_function_call($$, $1, $3); } /* 463 */
-    | func_name '(' fn_scalar_exp_commalist ')' { xpr_function_call($$, $1, $3); } /* 464 */
+    | NAME '(' fn_scalar_exp_commalist ')' { xpr_function_call_args($$, $1, $3); } /* 463 */
+    | func_name '(' fn_scalar_exp_commalist ')' { xpr_function_call_args($$, $1, $3); } /* 464 */
     | func_name '(' data_type ',' ttx opt_style ')' { qry_fn_argument(); xpr_convert($$, $1, $3, $5, $6); } /* 465 */
     | NAME '(' ')' { xpr_function_call($$, $1, ""); } /* 466 */
     | func_name '(' ')' { xpr_function_call($$, $1, ""); } /* 467 */

@@ -97,7 +97,7 @@ struct subquery_frame {
 };
 std::vector<subquery_frame> subquery_stack;
 
-// The last select-list item was a subquery (rule 427); read by qry_fn_argument.
+// The last select-list item was a subquery (rule 427); read by the function-argument rules.
 bool item_was_subquery = false;
 
 // The text after "WHERE " of a WHERE clause value ("\n<tabs>WHERE cond"), "" for none.
@@ -1062,6 +1062,56 @@ void qry_fn_subquery() {
     query_in_fn = 1;
 }
 
+namespace {
+
+// The argument list of a call being read. Only its first subquery argument moves the call.
+struct fn_arguments {
+    bool subquery = false;
+    std::string moved; // the arguments, that subquery's select list in its place
+    std::string from;  // that subquery's FROM part and the rest
+};
+std::vector<fn_arguments> fn_arguments_stack;
+
+// Adds argument `arg` (a subquery when the item just read was one) to list `f`.
+void add_fn_argument(fn_arguments &f, const std::string &arg) {
+    if (!f.moved.empty() || f.subquery)
+        f.moved += ", ";
+    if (item_was_subquery && !f.subquery) {
+        f.subquery = true;
+        f.moved += qstr1;
+        f.from = qstr2;
+    } else {
+        f.moved += arg;
+    }
+    item_was_subquery = false;
+}
+
+} // namespace
+
+void qry_fn_first_argument(const char *arg) {
+    fn_arguments_stack.emplace_back();
+    add_fn_argument(fn_arguments_stack.back(), str(arg));
+}
+
+void qry_fn_next_argument(char *dst, const char *list, const char *arg) {
+    if (!fn_arguments_stack.empty())
+        add_fn_argument(fn_arguments_stack.back(), str(arg));
+    item_was_subquery = false;
+    val_printf(dst, "%s, %s", str(list).c_str(), str(arg).c_str());
+}
+
+bool qry_fn_arguments_end(std::string &moved, std::string &from) {
+    if (fn_arguments_stack.empty())
+        return false;
+    const fn_arguments f = fn_arguments_stack.back();
+    fn_arguments_stack.pop_back();
+    if (!f.subquery)
+        return false;
+    moved = f.moved;
+    from = f.from;
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Query specification, clauses, subqueries.
 // ---------------------------------------------------------------------------------------------
@@ -1690,6 +1740,7 @@ void qry_statement_end() {
     inWhere = 0;
     inHaving = 0;
     subquery_stack.clear();
+    fn_arguments_stack.clear();
     inSubquery = 0;
     tab_cnt = 0;
     item_was_subquery = false;

@@ -6,6 +6,8 @@
 // `dst` is always a value buffer of YYVALSIZE bytes (parser.h); the routines never write more.
 #pragma once
 
+#include <string>
+
 // ---------------------------------------------------------------------------------------------
 // The SELECT translation proper. The five texts: the ALL/DISTINCT word, the select list, the
 // temporary table after INTO ("INTO name", or ""), the table expression and the COMPUTE
@@ -50,8 +52,16 @@ void qry_subquery(char *dst, const char *distinct, const char *selection, const 
                   const char *unions); // rule 389
 void qry_union_subquery(char *dst, const char *previous, const char *distinct,
                         const char *selection, const char *table_exp); // rules 391, 392
-void qry_fn_argument(); // rules 454, 455: after an argument (ttx)
+void qry_fn_argument(); // rule 465: after its argument (ttx)
 void qry_fn_subquery(); // rules 461, 462
+// The argument lists of the calls of rules 463 and 464. Rule 454 begins a list with its first
+// argument, rule 455 adds the next one (and yields "%s, %s"); the call ends the list with
+// qry_fn_arguments_end, which tells whether an argument was a subquery: then `moved` receives
+// the arguments with that subquery's select list in its place, and `from` its FROM part. The
+// lists of calls inside an argument begin and end while it is read, so they nest.
+void qry_fn_first_argument(const char *arg);                             // rule 454
+void qry_fn_next_argument(char *dst, const char *list, const char *arg); // rule 455
+bool qry_fn_arguments_end(std::string &moved, std::string &from);        // rules 463, 464
 
 // ---------------------------------------------------------------------------------------------
 // Query specification and clauses (rules 227-234, 289, 297, 319-350).
