@@ -189,14 +189,33 @@ bool err_function(char *dst, const char *name, const char *args) {
     for (const auto &f : functions) {
         if (strcasecmp(name, f.source) != 0)
             continue;
+        // The condition of an ELSE IF continues the "ELS" already written: no line may come
+        // between them, so the diagnostic goes to the log and stays as a comment in the text.
+        const bool inline_only = else_if != 0;
         if (f.target == nullptr) {
-            note(std::string(f.source) + "() has no equivalent: NULL written in its place");
-            val_set(dst, "NULL");
-        } else if (sql_statement) {
+            const std::string text =
+                std::string(f.source) + "() has no equivalent: NULL written in its place";
+            if (inline_only) {
+                kestra_diagnostic(nullptr, yylineno, text.c_str());
+                val_printf(dst, "NULL /* %s() */", f.source);
+            } else {
+                note(text);
+                val_set(dst, "NULL");
+            }
+        } else if (sql_statement && !inline_only) {
             declare_locals();
             statement(std::string(f.local) + " := " + f.target + ";");
             val_set(dst, f.local);
         } else {
+            if (sql_statement) { // inline_only: the query of an ELSE IF condition
+                const std::string text = std::string(f.source) +
+                                         "() in the query of an ELSE IF "
+                                         "condition: " +
+                                         f.target +
+                                         ", which a query cannot "
+                                         "read, needs manual conversion";
+                kestra_diagnostic(nullptr, yylineno, text.c_str());
+            }
             val_set(dst, f.target);
         }
         return true;
