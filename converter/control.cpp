@@ -115,6 +115,35 @@ std::string fill_slots(std::string msg, const std::vector<std::string> &args,
     return msg;
 }
 
+// The empty slots left in a converted message (placeholders without an argument) taken out,
+// so that the concatenation is complete: "'a '|| ||'b'" gives "'a '||'b'", "'a '||" gives
+// "'a '". `closed` counts them.
+std::string close_slots(std::string msg, int &closed) {
+    for (size_t slot = next_slot(msg, 0); slot != std::string::npos; slot = next_slot(msg, 0)) {
+        closed++;
+        if (msg.compare(slot, 5, "|| ||") != 0)
+            msg.erase(slot, 2); // the message's end
+        else if (slot == 0)
+            msg.erase(0, 5);
+        else
+            msg.replace(slot, 5, "||");
+    }
+    while (!msg.empty() && msg.back() == ' ')
+        msg.pop_back();
+    return msg.empty() ? "''" : msg;
+}
+
+// The diagnostics of a converted message, written after its statement.
+void note_message(const placeholder_report &report, int closed) {
+    for (const std::string &text : report.unknown)
+        note_line("Unrecognised placeholder " + text + " in a message written as text");
+    if (closed > 0)
+        note_line("Message placeholder without an argument written empty");
+}
+
+// The report of the RAISERROR message converted last (rule 119), for its statement.
+placeholder_report raiserror_report;
+
 } // namespace
 
 int ctl_lookahead() {
@@ -261,20 +290,25 @@ void ctl_print(const char *list) {
     std::string text = str(list);
     const std::vector<std::string> items = list_items(text);
     std::string message;
+    placeholder_report report;
+    int closed = 0;
+    std::vector<std::string> extra;
     if (items.size() > 1 && !items[0].empty() && items[0][0] == '\'')
-        message = ProcessPlaceholder(items[0].c_str());
+        message = ProcessPlaceholder(items[0].c_str(), &report);
     if (!message.empty() && next_slot(message, 0) != std::string::npos) {
-        std::vector<std::string> extra;
-        text = fill_slots(message, items, extra);
-        for (const std::string &arg : extra)
-            note_line("PRINT argument without a placeholder not written: " + arg);
+        text = close_slots(fill_slots(message, items, extra), closed);
     } else if (text.size() >= 2 && text[0] == '\'') {
         size_t close = 1;
         while (close < text.size() && text[close] != '\'')
             close++;
         if (close + 1 == text.size() || (close < text.size() && text[close + 1] == ','))
-            text = ProcessPlaceholder(text.substr(0, close + 1).c_str()) + text.substr(close + 1);
+            text = close_slots(ProcessPlaceholder(text.substr(0, close + 1).c_str(), &report),
+                               closed) +
+                   text.substr(close + 1);
     }
+    for (const std::string &arg : extra)
+        note_line("PRINT argument without a placeholder not written: " + arg);
+    note_message(report, closed);
     statement("DBMS_OUTPUT.PUT_LINE(" + text + ") ;");
 }
 
@@ -312,7 +346,8 @@ void ctl_return(const char *value) {
 }
 
 void ctl_message(char *dst, const char *literal) {
-    val_set(dst, ProcessPlaceholder(literal));
+    raiserror_report = placeholder_report();
+    val_set(dst, ProcessPlaceholder(literal, &raiserror_report));
 }
 
 void ctl_substitute(char *dst, const char *message, const char *args) {
@@ -333,10 +368,32 @@ void ctl_substitute(char *dst, const char *message, const char *args) {
 
 void ctl_raiserror(const char *code, const char *message, const char *args) {
     static char msg[YYVALSIZE];
+    // RAISERROR (message, severity, state, arguments...) with typed placeholders: the
+    // placeholders take the arguments after the severity and the state.
+    std::string rest;
+    if (code == nullptr && args != nullptr && raiserror_report.typed) {
+        const std::vector<std::string> items = list_items(args);
+        for (size_t i = 2; i < items.size(); i++)
+            rest += (i > 2 ? "," : "") + items[i];
+        args = items.size() > 2 ? rest.c_str() : nullptr;
+    }
+    // Slots that no argument fills are taken out (an argument after a slot that ends the
+    // message stands after an empty slot too).
+    int slots = 0;
+    const std::string converted = str(message);
+    for (size_t s = next_slot(converted, 0); s != std::string::npos;
+         s = next_slot(converted, s + 2))
+        slots++;
+    const int given = args != nullptr ? static_cast<int>(list_items(args).size()) : 0;
     if (args != nullptr)
         ctl_substitute(msg, message, args);
     else
-        val_set(msg, str(message).c_str());
+        val_set(msg, converted.c_str());
+    int closed = 0;
+    if (msg[0] != '\0')
+        val_set(msg, close_slots(msg, closed).c_str());
+    note_message(raiserror_report, slots > given ? slots - given : 0);
+    raiserror_report = placeholder_report();
     std::string text = "raise_application_error(-20999, ";
     if (code != nullptr) {
         text += str(code) + " || '-'";

@@ -1,6 +1,6 @@
 // Message placeholders: ProcessPlaceholder turns a formatted source message into a target
-// concatenation, each placeholder becoming an argument or an empty "|| ||" slot that the
-// RAISERROR action fills later.
+// concatenation, each placeholder ("%1!", "%2", "%d", "%s", ...) becoming an argument or an
+// empty "|| ||" slot that the RAISERROR action fills later.
 #include "placeholder.h"
 
 #include <cctype>
@@ -19,6 +19,10 @@ bool is_digit(char c) {
     return isdigit(static_cast<unsigned char>(c)) != 0;
 }
 
+bool is_typed(char c) {
+    return c == 'd' || c == 'i' || c == 'u' || c == 's';
+}
+
 // The result of one call, cut at RESULT_MAX characters.
 const char *give(const std::string &s) {
     result = s.substr(0, RESULT_MAX);
@@ -27,12 +31,12 @@ const char *give(const std::string &s) {
 
 } // namespace
 
-const char *ProcessPlaceholder(const char *text) {
+const char *ProcessPlaceholder(const char *text, placeholder_report *report) {
     result.clear();
     if (text == nullptr || text[0] != '\'')
         return give(text == nullptr ? "" : text);
 
-    // 2. The format up to the first comma outside quotes; the arguments after it.
+    // The format up to the first comma outside quotes; the arguments after it.
     const std::string copy = text;
     std::string format = copy, args;
     bool quoted = false;
@@ -46,64 +50,79 @@ const char *ProcessPlaceholder(const char *text) {
         }
     }
 
-    // 3. Walk the format.
+    // Walk the format.
     std::string out;
     bool open = false;      // an output quote is open
     bool separator = false; // " ||" is due before the next literal character
     size_t argpos = 0;
+    auto literal = [&](char c) {
+        if (out.empty()) {
+            out += '\'';
+            open = true;
+            separator = false;
+        } else {
+            if (separator) {
+                out += " ||";
+                separator = false;
+            }
+            if (!open) {
+                out += '\'';
+                open = true;
+            }
+        }
+        out += c;
+    };
+    auto placeholder = [&]() {
+        if (open) {
+            out += '\'';
+            open = false;
+        }
+        out += "||";
+        if (argpos < args.size()) {
+            size_t comma = args.find(',', argpos);
+            if (comma == std::string::npos) {
+                out += args.substr(argpos);
+                argpos = args.size();
+            } else {
+                out += args.substr(argpos, comma - argpos);
+                argpos = comma + 1;
+            }
+        }
+        separator = true;
+    };
     for (size_t i = 0; i < format.size();) {
         const char c = format[i];
+        const char next = i + 1 < format.size() ? format[i + 1] : '\0';
         if (c == '\'') {
             if (open) {
                 out += '\'';
                 open = false;
             }
             i++;
-        } else if (c == '%' && i + 1 < format.size() && format[i + 1] == '%') {
-            out += '%';
+        } else if (c == '%' && next == '%') {
+            literal('%');
             i += 2;
-        } else if (c == '%' && i + 1 < format.size() && is_digit(format[i + 1])) {
+        } else if (c == '%' && is_digit(next)) {
             i += (i + 2 < format.size() && is_digit(format[i + 2])) ? 3 : 2;
-            if (open) {
-                out += '\'';
-                open = false;
-            }
-            out += "||";
-            if (argpos < args.size()) {
-                size_t comma = args.find(',', argpos);
-                if (comma == std::string::npos) {
-                    out += args.substr(argpos);
-                    argpos = args.size();
-                } else {
-                    out += args.substr(argpos, comma - argpos);
-                    argpos = comma + 1;
-                }
-            }
-            separator = true;
+            if (i < format.size() && format[i] == '!') // the end of the source placeholder
+                i++;
+            placeholder();
+        } else if (c == '%' && is_typed(next)) {
+            i += 2;
+            if (report != nullptr)
+                report->typed = true;
+            placeholder();
         } else if (c == '%') {
-            fputs("Error In Print Format\n", stderr);
-            fputs("Returning Whole String Back\n", stderr);
-            return give(copy);
+            if (report != nullptr)
+                report->unknown.push_back(
+                    std::string("%") + (next != '\0' && next != '\'' ? std::string(1, next) : ""));
+            literal('%');
+            i++;
         } else {
-            if (out.empty()) {
-                out += '\'';
-                open = true;
-                separator = false;
-            } else {
-                if (separator) {
-                    out += " ||";
-                    separator = false;
-                }
-                if (!open) {
-                    out += '\'';
-                    open = true;
-                }
-            }
-            out += c;
+            literal(c);
             i++;
         }
     }
-    // 4.
     if (out.empty())
         out = "''";
     return give(out);

@@ -1,11 +1,24 @@
-// Message placeholders: a string literal with numbered placeholders ("%1!", "%12") turned
+// Message placeholders: a string literal with placeholders ("%1!", "%12", "%d", "%s") turned
 // into a concatenation of quoted stretches and arguments joined by "||" (RAISERROR and PRINT
 // texts, string literals of expressions).
 #pragma once
 
+#include <string>
+#include <vector>
+
+// What a conversion met besides the numbered placeholders: typed placeholders ("%d", "%i",
+// "%u", "%s"), and each "%" it could not read as a placeholder (with the character after it),
+// which stays in the text.
+struct placeholder_report {
+    bool typed = false;
+    std::vector<std::string> unknown;
+};
+
 // Converts `text` (a literal, possibly followed by "," and arguments). The result lives in a
 // static buffer that the next call overwrites; copy it before calling again. A text that does
-// not begin with a single quote comes back unchanged; a "%" followed by neither a digit nor
-// "%" reports "Error In Print Format" on standard error and hands back the input unchanged.
-// The result grows with the text; it is cut at 9,999 characters, the capacity of a value.
-const char *ProcessPlaceholder(const char *text);
+// not begin with a single quote comes back unchanged. A placeholder is "%" and one or two
+// digits (with the "!" that ends it in the source, when present) or "%d", "%i", "%u", "%s";
+// each takes the next argument. "%%" is one "%". Any other "%" is written as text and named in
+// `report` (when given). The result grows with the text; it is cut at 9,999 characters, the
+// capacity of a value.
+const char *ProcessPlaceholder(const char *text, placeholder_report *report = nullptr);

@@ -297,8 +297,9 @@ TEST_F(Units, RaiserrorForms) {
     EXPECT_EQ(body_.text(),
               "\nraise_application_error(-20999, 50001 || '-' || 'Bad value');"
               "\nraise_application_error(-20999, -5 || '-');"
-              "\nraise_application_error(-20999, @e || '-' || 'Row ' || r ||'! of ' ||  n ||'!');"
-              "\nraise_application_error(-20999, 'Row ' || r ||'! of '|| ||'!');"
+              "\nraise_application_error(-20999, @e || '-' || 'Row ' || r ||' of '||  n);"
+              "\n/*[KESTRA-ERR(0001)]:Message placeholder without an argument written empty*/"
+              "\nraise_application_error(-20999, 'Row ' || r ||' of ');"
               "\nraise_application_error(-20999, 'ERROR');");
 }
 

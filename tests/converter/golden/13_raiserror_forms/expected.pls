@@ -11,8 +11,8 @@ BEGIN
 	IF check_qty.qty < 0 THEN
 		raise_application_error(-20999, 50001 || '-' || 'Bad value');
 	END IF;
-	raise_application_error(-20999, 50002 || '-' || 'Qty ' || check_qty.qty ||'! too big, max ' ||  100 ||'!');
-	raise_application_error(-20999, 'Qty ' || check_qty.qty ||'! is odd');
+	raise_application_error(-20999, 50002 || '-' || 'Qty ' || check_qty.qty ||' too big, max '||  100);
+	raise_application_error(-20999, 'Qty ' || check_qty.qty ||' is odd');
 	raise_application_error(-20999, 'Plain message');
 END;
 /

@@ -9,10 +9,10 @@ Tarn_rowcnt	INTEGER;
 Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
-	DBMS_OUTPUT.PUT_LINE('Value '|| pr_one.a ||'! is bad') ;
-	DBMS_OUTPUT.PUT_LINE(pr_one.a ||'! and '|| NVL(pr_one.b, 0) ||'!') ;
+	DBMS_OUTPUT.PUT_LINE('Value '|| pr_one.a ||' is bad') ;
+	DBMS_OUTPUT.PUT_LINE(pr_one.a ||' and '|| NVL(pr_one.b, 0)) ;
 	/*[KESTRA-ERR(0005)]:PRINT argument without a placeholder not written: pr_one.b*/
-	DBMS_OUTPUT.PUT_LINE('only '|| pr_one.a ||'!') ;
+	DBMS_OUTPUT.PUT_LINE('only '|| pr_one.a) ;
 END pr_one;
 /
 
@@ -28,7 +28,7 @@ Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
 	DBMS_OUTPUT.PUT_LINE('Count: '|| pr_two.a) ;
-	DBMS_OUTPUT.PUT_LINE('Done %1 '|| pr_two.a + 1 ||'!') ;
+	DBMS_OUTPUT.PUT_LINE('Done %1 '|| pr_two.a + 1) ;
 END;
 /
 
