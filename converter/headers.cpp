@@ -8,6 +8,7 @@
 #include "convstate.h"
 #include "parser.h"
 #include "reserved.h"
+#include "rowcount.h"
 #include "unitname.h"
 #include "usertype.h"
 
@@ -297,6 +298,7 @@ void hdr_as() {
     new_flag = 0;
     paramFlag = 0;
     unit_as_read();
+    rowcount_reset();
     if (iftrigger != 0)
         fputs("\nDECLARE", fp2);
     fputs("\nTarn_selcnt\tINTEGER;", fp2);
@@ -478,6 +480,7 @@ void hdr_parameter_ref(char *dst, const char *token) {
 
 void hdr_end_procedure(const char *opt_begin) {
     const bool began = opt_begin != nullptr && opt_begin[0] != '\0';
+    rowcount_unit_end();
     // A trigger head read as the look-ahead (the next unit, without GO) marked the scanner's
     // state as a trigger: this unit is a procedure all the same.
     iftrigger = 0;
@@ -515,6 +518,7 @@ void hdr_end_procedure(const char *opt_begin) {
 
 void hdr_end_trigger(const char *opt_begin, const char *table, const char *operations) {
     iftrigger = 1;
+    rowcount_unit_end();
     if (opt_begin != nullptr && opt_begin[0] != '\0') {
         push_further_begins();
     } else if (stack_ptr <= 0 && begin_printed != 0) {

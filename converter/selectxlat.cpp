@@ -11,6 +11,7 @@
 #include "expressions.h"
 #include "headers.h"
 #include "literals.h"
+#include "rowcount.h"
 #include "joins.h"
 #include "namecheck.h"
 #include "parser.h"
@@ -1359,6 +1360,7 @@ void qry_union_subquery(char *dst, const char *previous, const char *distinct,
 // ---------------------------------------------------------------------------------------------
 
 void dml_delete(const char *from_word, const char *table, const char *where) {
+    rowcount_statement(true);
     std::string t = str(table), w = str(where);
     // 1. In a trigger: the statement's own table with the stored WHERE clause.
     if (iftrigger != 0) {
@@ -1630,6 +1632,7 @@ void update_join(const std::string &table, const std::string &where) {
 } // namespace
 
 void dml_update(const char *table, const char *assignments, const char *where) {
+    rowcount_statement(true);
     const std::string t = str(table), a = str(assignments);
     std::string w = str(where);
     if (update_from != 0) {
@@ -1723,6 +1726,7 @@ void qry_column_ref(char *dst, const char *qualifier, const char *column) {
 // ---------------------------------------------------------------------------------------------
 
 void qry_statement_end() {
+    rowcount_statement(tot_tab > 0); // UPDATE and DELETE have counted themselves
     // A statement that wrote nothing still opens the unit's body (its outer BEGIN).
     if (begin_printed == 0) {
         firstTime = 0;

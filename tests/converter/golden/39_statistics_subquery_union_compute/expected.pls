@@ -44,6 +44,7 @@ BEGIN
 	/*[KESTRA-ERR(0007)]:Manual conversion required*/
 
 	COMPUTE SUM(sal) BY dept
+	/*[KESTRA-ERR(0004)]:Manual conversion required SET ROWCOUNT 10: the queries at lines 5 and 6 return every row*/
 END stats_then_set;
 /
 

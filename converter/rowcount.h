@@ -1,0 +1,19 @@
+// SET ROWCOUNT: the row limit that a unit sets for the queries after it. The target has no
+// such session setting: the SET stays a comment, and each limit gets one diagnostic naming
+// the queries it would have limited, written when the unit ends.
+#pragma once
+
+#include <cstddef>
+
+// The scanner returned a token (counts tokens and remembers the lines of the last two).
+void rowcount_token_read();
+// The scanner comments out a SET statement: it begins, its text follows in pieces, it ends.
+void rowcount_set_begins();
+void rowcount_set_text(const char *text, size_t length);
+void rowcount_set_ends();
+// A data statement ended; `query` tells whether it reads or writes a table.
+void rowcount_statement(bool query);
+// The unit ends: the diagnostic of each limit it set, at the current place of the body.
+void rowcount_unit_end();
+// A new unit begins: no limit is set.
+void rowcount_reset();
