@@ -43,6 +43,12 @@ TEST(ReservedWords, EveryWordOfTheTableIsRenamedWhereverTheOutputNamesIt) {
         EXPECT_NE(log.find("Variable " + w + " renamed " + renamed + " (a reserved word)\n"),
                   std::string::npos);
     }
-    for (const char *name : {"uid1", "numbers", "x", "exceptions", "Tarn_error"})
+    for (const char *name : {"uid1", "numbers", "x", "exceptions", "Tarn_error", "", "_date",
+                             "varchar3", "successfully", "viewz", "1row",
+                             "\xc4"
+                             "ate"})
         EXPECT_EQ(reserved_rename(name), name);
+    for (const char *name : {"SeLeCt", "vArChAr2", "Successful", "at"})
+        EXPECT_TRUE(target_reserved(name)) << name;
+    EXPECT_TRUE(target_reserved(std::string("date\0x", 6))); // as far as the NUL
 }
