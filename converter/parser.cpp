@@ -62,14 +62,16 @@ constexpr int SYM_ERROR = 1;
 constexpr int SYM_UNDEF = 2;
 
 // Copies a value, only as far as its NUL (never the whole buffer); cuts at YYVALMAX. Every push,
-// shift and reduction copies a value, most of them a few bytes long, so the copy is done inline
-// in 16-byte blocks: both buffers are YYVALSIZE bytes, so the block that holds the NUL can be
-// read and written whole (the bytes after the NUL are no part of the value).
+// shift and reduction copies a value, most of them a few bytes long, so the first bytes are
+// copied inline in 16-byte blocks: both buffers are YYVALSIZE bytes, so the block that holds the
+// NUL can be read and written whole (the bytes after the NUL are no part of the value). The rest
+// of a longer value (a statement's text) goes through the library's wide strnlen and memcpy.
 inline void copy_value(char *dst, const char *src) {
     size_t i = 0;
 #if defined(__SSE2__)
+    constexpr size_t INLINE_BYTES = 64;
     const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= YYVALMAX; i += 16) {
+    for (; i < INLINE_BYTES; i += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i), block);
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)) != 0)
