@@ -378,8 +378,9 @@ int context_keyword(const char *word) {
         {"NCHAR", NCHAR},           {"NTEXT", NTEXT},     {"AFTER", AFTER},
         {"INSTEAD", INSTEAD},       {"TRIGGER", TRIGGER}, {"THROW", THROW},
     };
+    // Most words looked up here are names: the first letter rules nearly all of them out.
     for (const keyword &k : words)
-        if (strcmp(word, k.word) == 0)
+        if (word[0] == k.word[0] && strcmp(word, k.word) == 0)
             return k.token;
     return -1;
 }
