@@ -176,6 +176,10 @@ void err_rethrow() {
     statement("/* THROW; */");
 }
 
+bool err_throw_follows(int after) {
+    return catch_depth() > 0 || (after >= '0' && after <= '9') || after == '-' || after == '@';
+}
+
 bool err_function(char *dst, const char *name, const char *args) {
     static const struct {
         const char *source, *target, *local;

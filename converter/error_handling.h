@@ -13,6 +13,10 @@ void err_catch_end(const char *opt_begin);
 void err_throw(const char *number, const char *message, const char *state);
 // THROW without arguments: re-raises the exception of the enclosing CATCH.
 void err_rethrow();
+// Whether the word THROW, followed by the character `after` (after its blanks), begins a THROW
+// statement where the grammar takes one: inside a CATCH body, or before its number (a digit,
+// a sign or a variable). Elsewhere it is a name (an alias "t throw" ends a statement there).
+bool err_throw_follows(int after);
 // ERROR_NUMBER(), ERROR_MESSAGE(), ERROR_LINE(), ERROR_SEVERITY(), ERROR_STATE(),
 // ERROR_PROCEDURE(): their target text into `dst`; false (nothing written) for another name.
 bool err_function(char *dst, const char *name, const char *args);

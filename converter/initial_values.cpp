@@ -17,6 +17,8 @@ void decl_initial_value(const char *declared, const char *value) {
         "@" + (end == nullptr ? std::string(declared) : std::string(declared, end));
     static char ref[YYVALSIZE];
     hdr_parameter_ref(ref, name.c_str());
+    if (ifdeclare == 3)
+        ifdeclare = 1; // the next variable of the list may have a user type
     const std::string s = std::string(ref) + " := " + value + ";";
     firstTime = 0;
     print_tabs();

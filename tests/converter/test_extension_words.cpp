@@ -23,6 +23,7 @@ const word_case cases[] = {
     {"DECLARE @throw int\nSELECT @throw = try FROM catch", "FROM catch"},
     {"UPDATE throw SET catch = 1, try = 2 WHERE throw = 3", "UPDATE throw\n\tSET catch = 1"},
     {"INSERT INTO try (catch, throw) VALUES (1, 2)", "INSERT INTO try (catch"},
+    {"DECLARE @n int\nSELECT @n = a FROM t throw\nSELECT @n = 1", "FROM t throw"},
 };
 
 TEST(ExtensionWords, StayNamesWhereCodeUsesThemAsNames) {
