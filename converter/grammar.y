@@ -1187,7 +1187,7 @@ table
     ;
 
 column_ref
-    : NAME                                               /* 486 */
+    : NAME { qry_column_ref($$, nullptr, $1); }         /* 486 */
     | NAME '.' NAME { qry_column_ref($$, $1, $3); }      /* 487 */
     | NAME '.' NAME '.' NAME { qry_column_ref($$, $3, $5); } /* 488 */
     | NAME '.' NAME '.' NAME '.' NAME { qry_column_ref($$, $5, $7); } /* 489 */

@@ -12,6 +12,7 @@
 #include "headers.h"
 #include "literals.h"
 #include "rowcount.h"
+#include "trigger_columns.h"
 #include "joins.h"
 #include "namecheck.h"
 #include "parser.h"
@@ -140,7 +141,9 @@ bool is_temp_table(const std::string &name) {
 }
 
 // In a trigger, qualifiers that name a pseudo table (":OLD", ":NEW" or an alias of one in
-// tab_list) become ":OLD." / ":NEW."; everything else stays in place.
+// tab_list or in the FROM list of this query level or an outer one) become ":OLD." /
+// ":NEW.", and so do the unqualified columns of a query whose only table is a pseudo table;
+// everything else stays in place.
 std::string trigger_qualifiers(const std::string &text) {
     if (iftrigger == 0)
         return text;
@@ -150,6 +153,8 @@ std::string trigger_qualifiers(const std::string &text) {
         if ((n == ":OLD" || n == ":NEW") && tab_list[i].alias[0] != '\0')
             names.emplace_back(tab_list[i].alias, n);
     }
+    for (const auto &a : trig_scope_aliases(subquery_stack.size()))
+        names.push_back(a);
     std::string out;
     char quote = 0;
     for (size_t i = 0; i < text.size();) {
@@ -185,7 +190,7 @@ std::string trigger_qualifiers(const std::string &text) {
         out += repl.empty() ? w : repl;
         i = e;
     }
-    return out;
+    return trig_scope_unqualified(subquery_stack.size(), out);
 }
 
 // The exception part of a single-row block (step 4h) and its END at the level of its BEGIN.
@@ -1166,6 +1171,7 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
         val_printf(dst, "SELECT %s %s\nFROM DUAL\n%s", str(distinct).c_str(), sel.c_str(),
                    str(table_exp).c_str());
     declare_cur = 0;
+    trig_scope_end(subquery_stack.size());
 }
 
 void qry_query_union(char *dst, const char *left, const char *right, int all) {
@@ -1238,6 +1244,7 @@ void qry_from_clause(char *dst, const char *tables) {
     if (iftrigger != 0) {
         // The pseudo tables leave the list; the statement's tables are kept in tab_list1.
         std::string kept;
+        std::vector<std::pair<std::string, std::string>> tables;
         tab_cnt = 0;
         size_t pos = 0;
         while (pos <= list.size()) {
@@ -1263,6 +1270,7 @@ void qry_from_clause(char *dst, const char *tables) {
             fit_copy(tab_list1[tab_cnt].alias, sizeof tab_list1[tab_cnt].alias, alias,
                      "a table alias (tab_list1)");
             tab_cnt++;
+            tables.emplace_back(table, alias);
             if (table == ":OLD" || table == ":NEW")
                 continue;
             if (!kept.empty())
@@ -1270,6 +1278,7 @@ void qry_from_clause(char *dst, const char *tables) {
             kept += entry;
         }
         list = kept.empty() ? std::string("DUAL") : kept;
+        trig_scope_from(subquery_stack.size(), tables);
     }
     fit_copy(tableList, sizeof tableList, list, "a FROM list (tableList)");
     from = 1;
@@ -1333,6 +1342,7 @@ void qry_subquery(char *dst, const char *distinct, const char *selection, const 
     fit_copy(qstr1, sizeof qstr1, word + sel, "a subquery's select list (qstr1)");
     fit_copy(qstr2, sizeof qstr2, (from != 0 ? t : std::string("FROM DUAL")) + u,
              "a subquery's FROM part (qstr2)");
+    trig_scope_end(subquery_stack.size());
     if (!subquery_stack.empty()) {
         inWhere = subquery_stack.back().in_where;
         inSelect = subquery_stack.back().in_select;
@@ -1577,7 +1587,7 @@ void update_join(const std::string &table, const std::string &where) {
     fprintf(fp2, "\nCURSOR UF%d_cursor IS", n);
     fprintf(fp2, "\n\tSELECT %s.ROWID", rowid_of.c_str());
     for (int k = 0; k < items; k++)
-        fprintf(fp2, ", %s", item_list[k].expr);
+        fprintf(fp2, ", %s", trigger_qualifiers(item_list[k].expr).c_str());
     print_statement(1, 1, where.c_str(), fp2);
     for (int k = 0; k < items; k++) {
         const std::string col = item_list[k].column;
@@ -1708,6 +1718,8 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
 
 void qry_column_ref(char *dst, const char *qualifier, const char *column) {
     if (empty(qualifier)) {
+        if (iftrigger != 0)
+            trig_scope_column(subquery_stack.size(), str(column));
         val_set(dst, str(column).c_str());
         return;
     }
@@ -1726,6 +1738,7 @@ void qry_column_ref(char *dst, const char *qualifier, const char *column) {
 // ---------------------------------------------------------------------------------------------
 
 void qry_statement_end() {
+    trig_scope_reset();
     rowcount_statement(tot_tab > 0); // UPDATE and DELETE have counted themselves
     // A statement that wrote nothing still opens the unit's body (its outer BEGIN).
     if (begin_printed == 0) {
