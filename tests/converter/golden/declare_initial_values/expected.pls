@@ -48,3 +48,26 @@ END;
 /
 
 show errors;
+
+CREATE OR REPLACE PROCEDURE init_catch
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+err 	INTEGER;
+txt 	NVARCHAR2(400);
+BEGIN
+	BEGIN
+		DBMS_OUTPUT.PUT_LINE('work') ;
+	EXCEPTION
+		WHEN OTHERS THEN
+			init_catch.err := SQLCODE;
+			init_catch.txt := SQLERRM;
+			DBMS_OUTPUT.PUT_LINE(init_catch.txt) ;
+	END;
+END init_catch;
+/
+
+show errors;

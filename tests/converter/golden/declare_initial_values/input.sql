@@ -18,3 +18,13 @@ BEGIN
     PRINT @n
 END
 GO
+CREATE PROCEDURE init_catch
+AS
+BEGIN TRY
+    PRINT 'work'
+END TRY
+BEGIN CATCH
+    DECLARE @err int = ERROR_NUMBER(), @txt nvarchar(400) = ERROR_MESSAGE()
+    PRINT @txt
+END CATCH
+GO
