@@ -314,15 +314,25 @@ void init_lex() {
 int token_search(const char *word) {
     if (!table_built)
         init_lex();
-    // A slot holds at most TOKEN_TEXT - 1 characters: a longer word matches none.
-    size_t len = strnlen(word, TOKEN_TEXT);
-    if (len >= static_cast<size_t>(TOKEN_TEXT))
-        return -1;
-    unsigned h = hash_word(word, len);
+    // The word's length and hash in one pass (the hash of hash_word). A slot holds at most
+    // TOKEN_TEXT - 1 characters: a longer word matches none.
+    uint32_t hash = 2166136261u;
+    size_t len = 0;
+    for (; word[len] != '\0'; len++) {
+        if (len == static_cast<size_t>(TOKEN_TEXT) - 1)
+            return -1;
+        hash = (hash ^ static_cast<unsigned char>(word[len])) * 16777619u;
+    }
+    unsigned h = hash & (HASH_SIZE - 1);
     int slot = -1;
     while (hash_index[h] != 0) {
-        int s = hash_index[h] - 1;
-        if (memcmp(Token[s], word, len + 1) == 0) {
+        const int s = hash_index[h] - 1;
+        // Most probes that miss differ in the first character; a keyword is a few characters.
+        const char *t = Token[s];
+        size_t i = 0;
+        while (i <= len && t[i] == word[i])
+            i++;
+        if (i > len) {
             slot = s;
             break;
         }
