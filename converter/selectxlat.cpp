@@ -112,16 +112,48 @@ std::string where_condition(const std::string &clause) {
     return clause.substr(i);
 }
 
+// How the statement names a temporary table in its conditions: its alias when the table
+// stands in `text` with one (the table's own name is no longer valid there), else the name.
+std::string temp_qualifier(const std::string &text, const std::string &name) {
+    for (int t = 0; t < tot_tab && t < TAB_LIST_MAX; t++) {
+        const std::string alias = tab_list[t].alias;
+        if (name == tab_list[t].name && !alias.empty() && alias != name &&
+            str_match(text.c_str(), (name + " " + alias).c_str()) != 0)
+            return alias;
+    }
+    return name;
+}
+
+// Whether a column of `qualifier` carries the outer-join marker in `cond` ("q.c (+)"): the
+// table is the inner table of an outer join.
+bool outer_joined(const std::string &cond, const std::string &qualifier) {
+    const std::string q = qualifier + ".";
+    for (size_t at = cond.find(q); at != std::string::npos; at = cond.find(q, at + 1)) {
+        if (at > 0 && (word_char(cond[at - 1]) || cond[at - 1] == '.'))
+            continue;
+        size_t e = at + q.size();
+        while (e < cond.size() && word_char(cond[e]))
+            e++;
+        if (cond.compare(e, 4, " (+)") == 0)
+            return true;
+    }
+    return false;
+}
+
 // The temporary-table filter: for the first (or every) tmp_list entry named in `text`, the
-// condition gets "<entry>.SESSID = USERENV('SESSIONID')". `where` is this statement's own
-// WHERE clause value; it becomes "WHERE <condition>" when an entry matched.
+// condition gets "<entry>.SESSID = USERENV('SESSIONID')" (with the table's alias where it has
+// one, and with "(+)" where the table is the inner table of an outer join, so the join stays
+// outer). `where` is this statement's own WHERE clause value; it becomes "WHERE <condition>"
+// when an entry matched.
 std::string temp_filter(const std::string &text, const std::string &where, bool every) {
     std::string cond = where_condition(where);
     bool matched = false;
     for (int i = 0; i < tot_tmp && i < TMP_LIST_MAX; i++) {
         if (str_match(text.c_str(), tmp_list[i].name) == 0)
             continue;
-        const std::string id = std::string(tmp_list[i].name2) + ".SESSID = USERENV('SESSIONID')";
+        const std::string q = temp_qualifier(text, tmp_list[i].name2);
+        const std::string id =
+            q + (outer_joined(cond, q) ? ".SESSID (+)" : ".SESSID") + " = USERENV('SESSIONID')";
         cond = cond.empty() ? id : "(" + cond + ") AND " + id;
         matched = true;
         if (!every)

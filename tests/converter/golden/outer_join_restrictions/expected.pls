@@ -84,3 +84,37 @@ END ojr;
 /
 
 show errors;
+
+CREATE OR REPLACE PROCEDURE ojt
+AS
+Tarn_selcnt	INTEGER;
+Tarn_error 	INTEGER;
+Tarn_rowcnt	INTEGER;
+Tarn_errmsg	VARCHAR2(255);
+Tarn_sqlstatus	INTEGER;
+n 	INTEGER;
+BEGIN
+	BEGIN
+		Tarn_rowcnt := 0;
+		Tarn_selcnt := 0;
+		Tarn_error  := 0;
+
+		SELECT   p.id
+		INTO ojt.n
+		FROM parts p,temp_sup s WHERE (p.sid = s.id (+) 
+		AND s.kind (+) = 'A') AND s.SESSID (+) = USERENV('SESSIONID');
+		Tarn_rowcnt := SQL%ROWCOUNT;
+
+		EXCEPTION
+			WHEN TOO_MANY_ROWS THEN
+				Tarn_rowcnt := 2;
+			WHEN OTHERS THEN
+				Tarn_rowcnt := 0;
+				Tarn_selcnt := 0;
+				Tarn_error := SQLCODE;
+				Tarn_errmsg := SQLERRM;
+	END;
+END ojt;
+/
+
+show errors;

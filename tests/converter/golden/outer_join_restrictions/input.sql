@@ -16,3 +16,10 @@ SELECT @n = p.id FROM parts p, suppliers s
 WHERE p.sid *= s.id
 AND s.region IN ('N', 'S')
 GO
+CREATE PROCEDURE ojt
+AS
+DECLARE @n int
+SELECT @n = p.id FROM parts p, #sup s
+WHERE p.sid *= s.id
+AND s.kind = 'A'
+GO
