@@ -989,6 +989,16 @@ void into_list(int d, bool trigger) {
     }
 }
 
+// The size of a local variable of type `base` declared without one, where the target requires
+// a size: the largest the type takes.
+const char *type_maximum(const char *base) {
+    if (strcasecmp(base, "VARCHAR2") == 0 || strcasecmp(base, "RAW") == 0)
+        return "(32767)";
+    if (strcasecmp(base, "NVARCHAR2") == 0)
+        return "(16383)";
+    return "";
+}
+
 // Byte 5: initialisation of the input arguments that the body assigns.
 void argument_initialisation(bool trigger) {
     const bool prefixed = prefix_name == 1 && !trigger;
@@ -1246,7 +1256,8 @@ void close_tmp_files() {
         for (int i = 0; i < n; i++) {
             const declare_entry &e = declare_list[i];
             if (e.kind == 3)
-                fprintf(tmpFile, "\n%s \t%s%s;", e.name, e.base_type, e.size);
+                fprintf(tmpFile, "\n%s \t%s%s;", e.name, e.base_type,
+                        e.size[0] != '\0' ? e.size : type_maximum(e.base_type));
         }
     }
     // 9. Declarations.

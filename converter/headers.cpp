@@ -278,6 +278,11 @@ void hdr_parameter_def(char *dst, const char *type, const char *defaults) {
     size_t paren = t.find('(');
     std::string base = paren == std::string::npos ? t : t.substr(0, paren);
     std::string size = paren == std::string::npos ? std::string() : t.substr(paren);
+    // The parameter list drops the size; the type read last keeps it for a local copy.
+    const std::string sized = cur_param_type;
+    if (size.empty() && sized.size() > base.size() && sized.compare(0, base.size(), base) == 0 &&
+        sized[base.size()] == '(')
+        size = sized.substr(base.size());
     if (outParam == 0) {
         declare_entry &e = new_declaration(declare_param, base.c_str(), size.c_str(), 0);
         state_copy(e.default_clause, sizeof e.default_clause, defaults,
