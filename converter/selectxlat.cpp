@@ -11,6 +11,7 @@
 #include "expressions.h"
 #include "headers.h"
 #include "literals.h"
+#include "reserved.h"
 #include "rowcount.h"
 #include "trigger_columns.h"
 #include "joins.h"
@@ -45,6 +46,39 @@ std::string without_at_signs(const std::string &s) {
 
 bool word_char(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The GROUP BY clause of the last query with a table ("GROUP BY dept"), "" for none: the
+// definition of a temporary table filled by that query keeps it.
+std::string query_group_by;
+
+// A select list for a table definition: a quoted name that is a plain identifier and no
+// reserved word ("cnt", "Total") loses its quotes, so that the table's column is the name
+// that the unit's statements write unquoted.
+std::string ddl_column_names(const std::string &list) {
+    std::string out;
+    char quote = 0;
+    for (size_t i = 0; i < list.size(); i++) {
+        const char c = list[i];
+        if (quote == 0 && c == '"') {
+            const size_t close = list.find('"', i + 1);
+            if (close != std::string::npos) {
+                const std::string name = list.substr(i + 1, close - i - 1);
+                bool plain = !name.empty() && isalpha(static_cast<unsigned char>(name[0])) != 0;
+                for (char n : name)
+                    plain = plain && (word_char(n) || n == '$' || n == '#');
+                if (plain && !target_reserved(name)) {
+                    out += name;
+                    i = close;
+                    continue;
+                }
+            }
+        }
+        if (c == '\'' && (quote == 0 || quote == '\''))
+            quote = quote == 0 ? '\'' : 0;
+        out += c;
+    }
+    return out;
 }
 
 // Copies `text` into a fixed text of the state; a text that does not fit stops the run with
@@ -683,8 +717,12 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
             }
             fprintf(ddl_fd, "CREATE TABLE %s AS\n", bare.c_str());
             fputs("SELECT USERENV('SESSIONID') SESSID,\n", ddl_fd);
-            fprintf(ddl_fd, "%s\nFROM %s\n", without_at_signs(sel).c_str(), tableList);
-            fputs("WHERE 1 = 2;\n", ddl_fd);
+            fprintf(ddl_fd, "%s\nFROM %s\n", ddl_column_names(without_at_signs(sel)).c_str(),
+                    tableList);
+            fputs("WHERE 1 = 2", ddl_fd);
+            if (!query_group_by.empty())
+                fprintf(ddl_fd, "\n%s", query_group_by.c_str());
+            fputs(";\n", ddl_fd);
         }
         // e. The select list.
         if (assign) {
@@ -1255,6 +1293,9 @@ void qry_table_exp(char *dst, const char *from_text, const char *where, const ch
                    const char *having, const char *order) {
     const std::string w = temp_filter(str(from_text), join_where(where), true);
     val_set(dst, join_parts({str(from_text), w, str(group), str(having), str(order)}).c_str());
+    const std::string g = str(group);
+    const size_t b = g.find_first_not_of(" \t\n");
+    query_group_by = b == std::string::npos ? std::string() : g.substr(b);
 }
 
 void qry_subquery_table_exp(char *dst, const char *from_text, const char *where, const char *group,
