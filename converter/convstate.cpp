@@ -5,6 +5,8 @@
 
 #include "error_handling.h"
 #include "joins.h"
+#include "row_limits.h"
+#include "table_variables.h"
 
 #include "conv72.h"
 #include "unitname.h"
@@ -271,6 +273,8 @@ static void renew_retfld_list() {
 void init() {
     join_reset(); // joins of the unit: none open
     err_reset();  // TRY blocks of the unit: none open
+    row_limit_reset();
+    tvar_reset();
     // 1. Result-set texts: the first byte of each text written since the last reset. The pages
     //    stay with the process, so the next unit writes them without a page fault.
     for (uint16_t k : retfld_written)

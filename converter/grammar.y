@@ -32,6 +32,8 @@
 #include "joins.h"
 #include "error_handling.h"
 #include "initial_values.h"
+#include "row_limits.h"
+#include "table_variables.h"
 
 void start_again(); // the scanner: back to the outer state
 
@@ -120,6 +122,9 @@ static void end_of_batch()
    END_CATCH are the two-word marks of a TRY ... CATCH block; THROW is a word where a statement
    may begin and a name elsewhere. */
 %token BEGIN_TRY 462  END_TRY 463  BEGIN_CATCH 464  END_CATCH 465  THROW 466
+/* Tokens of the extensions (issue 22D: 475 to 489). TABLE_VAR is the variable of a
+   DECLARE @t TABLE (...), named as its table. */
+%token TOP 475  PERCENT 476  TABLE_VAR 477
 
 /* Precedence, lowest first, all left-associative. LOWPREC is used by no rule;
    UMINUS is carried by the unary rules 419 and 420. */
@@ -1388,5 +1393,25 @@ throw_construct
 declare_var_list
     : declare_var_ref '=' scalar_exp { decl_initial_value($1, $3); } /* 581 */
     | declare_var_list ',' declare_var_ref '=' scalar_exp { decl_initial_value($3, $5); } /* 582 */
+    ;
+
+/* Issue 22D: SELECT TOP and table variables. */
+
+opt_all_distinct
+    : top_clause { qry_top_word($$, "", $1); }           /* 583 */
+    | ALL top_clause { qry_top_word($$, "ALL ", $2); }   /* 584 */
+    | DISTINCT top_clause { qry_top_word($$, "DISTINCT ", $2); } /* 585 */
+    ;
+
+top_clause
+    : TOP INTNUM { qry_top_count($$, $2, 0); }           /* 586 */
+    | TOP '(' scalar_exp ')' { qry_top_count($$, $3, 0); } /* 587 */
+    | TOP INTNUM PERCENT { qry_top_count($$, $2, 1); }   /* 588 */
+    | TOP '(' scalar_exp ')' PERCENT { qry_top_count($$, $3, 1); } /* 589 */
+    ;
+
+declare_var_ref
+    : TABLE_VAR TABLE '(' base_table_element_commalist ')' { tvar_declare($$, $1, $4); } /* 590 */
+    | TABLE_VAR AS TABLE '(' base_table_element_commalist ')' { tvar_declare($$, $1, $5); } /* 591 */
     ;
 %%

@@ -387,6 +387,7 @@ int context_keyword(const char *word) {
         {"REFERENCES", REFERENCES}, {"KEY", KEY},         {"NVARCHAR", NVARCHAR},
         {"NCHAR", NCHAR},           {"NTEXT", NTEXT},     {"AFTER", AFTER},
         {"INSTEAD", INSTEAD},       {"TRIGGER", TRIGGER}, {"THROW", THROW},
+        {"TOP", TOP},               {"PERCENT", PERCENT},
     };
     // Most words looked up here are names: the first letter rules nearly all of them out.
     for (const keyword &k : words)

@@ -17,6 +17,7 @@
 #include "joins.h"
 #include "namecheck.h"
 #include "parser.h"
+#include "row_limits.h"
 #include "unitname.h"
 
 #include <cstdio>
@@ -135,6 +136,10 @@ std::vector<subquery_frame> subquery_stack;
 
 // The last select-list item was a subquery (rule 427); read by the function-argument rules.
 bool item_was_subquery = false;
+
+// The row count of the query that action_for_query_spec writes when the query is wrapped to
+// apply its row limit (row_limits.h); "" for none.
+std::string query_row_limit;
 
 // The text after "WHERE " of a WHERE clause value ("\n<tabs>WHERE cond"), "" for none.
 std::string where_condition(const std::string &clause) {
@@ -319,6 +324,18 @@ void write_assignments() {
         print_tabs();
         const std::string s = std::string(c.name) + " := " + v + ";";
         print_statement(0, no_of_tabs, s.c_str(), yyout);
+    }
+}
+
+// The INTO list of the assignments of a SELECT with a table (step 4f).
+void write_into_targets() {
+    line("INTO");
+    for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++) {
+        mark_assigned(col_list[i].name);
+        if (i > 0)
+            fputs(",", yyout);
+        fputs(" ", yyout);
+        print_statement(0, no_of_tabs, col_list[i].name, yyout);
     }
 }
 
@@ -667,6 +684,21 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
         }
         noFrom = 0;
         const bool rows_out = result_mode && !assign && !temp;
+        // A row limit wraps the query: "SELECT q_top.* [INTO ...] FROM (<query>) q_top WHERE
+        // ROWNUM <= n". The INTO list of variables then follows the outer select list.
+        std::string limit = query_row_limit;
+        const bool into_first = !limit.empty() && !rows_out && !temp && (assign || !result_mode);
+        if (into_first && (later || union_flag != 0)) {
+            print_tabs();
+            kestra_diagnostic(yyout, yylineno,
+                              ("Manual conversion required : TOP " + limit +
+                               " in a UNION (row limit not converted)")
+                                  .c_str());
+            limit.clear();
+        }
+        const bool wrap_into = into_first && !limit.empty();
+        const std::string head =
+            limit.empty() ? "SELECT " : "SELECT " ROW_LIMIT_ALIAS ".* FROM (SELECT ";
         if (rows_out) {
             // b.
             if (!later) {
@@ -675,7 +707,7 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
                 inUnion++;
                 line(union_word());
             }
-            line("SELECT " + word);
+            line(head + word);
         } else {
             // c.
             if (!later) {
@@ -692,8 +724,15 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
             }
             if (temp) {
                 line("INSERT " + str(into));
-                line(is_temp_table(bare) ? "SELECT " + word + " USERENV('SESSIONID'), "
-                                         : "SELECT " + word + " ");
+                line(is_temp_table(bare) ? head + word + " USERENV('SESSIONID'), "
+                                         : head + word + " ");
+            } else if (wrap_into) {
+                line("SELECT " ROW_LIMIT_ALIAS ".*");
+                if (assign)
+                    write_into_targets();
+                else
+                    into_line();
+                line("FROM (SELECT " + word);
             } else {
                 line("SELECT " + word);
             }
@@ -747,7 +786,7 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
             } else {
                 if (cur_ref == 0 && fld_cnt > 0)
                     cur_ref = 1;
-                if (!result_mode && !temp)
+                if (!result_mode && !temp && !wrap_into)
                     into_line();
                 if (result_mode)
                     inUnion++;
@@ -755,18 +794,13 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
         }
         fldlst_cnt++;
         // f. The variables of the assignments.
-        if (assign) {
-            line("INTO");
-            for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++) {
-                mark_assigned(col_list[i].name);
-                if (i > 0)
-                    fputs(",", yyout);
-                fputs(" ", yyout);
-                print_statement(0, no_of_tabs, col_list[i].name, yyout);
-            }
-        }
+        if (assign && !wrap_into)
+            write_into_targets();
         // g. The table expression.
-        print_statement(1, no_of_tabs, str(table_exp).c_str(), yyout);
+        const std::string limited =
+            limit.empty() ? str(table_exp)
+                          : str(table_exp) + ") " ROW_LIMIT_ALIAS " WHERE ROWNUM <= " + limit;
+        print_statement(1, no_of_tabs, limited.c_str(), yyout);
         if (rows_out) {
             if (union_flag == 0)
                 fputs(";", yyout);
@@ -1222,24 +1256,38 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
                      trigger_qualifiers(col_list[i].value), "a select-list value (col_list)");
     // 2.
     inSelect = 0;
+    std::string te = str(table_exp);
+    const std::string limit = row_limit_take(sel, te);
     // 3.
     if (declare_cur == 0) {
-        if (skip_rs != 0 && from == 0)
+        if (skip_rs != 0 && from == 0) {
             write_assignments();
-        else if (skip_rs == 0 && powerbuilder != 0)
-            action_for_query_pb(distinct, sel.c_str(), into, table_exp, compute);
-        else if (skip_rs == 0)
-            action_for_query_spec(distinct, sel.c_str(), into, table_exp, compute);
+        } else if (skip_rs == 0 && powerbuilder != 0) {
+            if (!limit.empty()) {
+                print_tabs();
+                kestra_diagnostic(
+                    yyout, yylineno,
+                    ("Manual conversion required : TOP " + limit + " (row limit not converted)")
+                        .c_str());
+            }
+            action_for_query_pb(distinct, sel.c_str(), into, te.c_str(), compute);
+        } else if (skip_rs == 0) {
+            query_row_limit = limit;
+            action_for_query_spec(distinct, sel.c_str(), into, te.c_str(), compute);
+            query_row_limit.clear();
+        }
         if (skip_rs != 0)
             cur_col = 0;
     }
     // 4.
-    if (from != 0)
-        val_printf(dst, "SELECT %s %s\n%s", str(distinct).c_str(), sel.c_str(),
-                   str(table_exp).c_str());
+    if (from != 0 && !limit.empty())
+        val_set(dst,
+                row_limit_wrap("SELECT " + str(distinct) + " " + sel + "\n" + te, limit).c_str());
+    else if (from != 0)
+        val_printf(dst, "SELECT %s %s\n%s", str(distinct).c_str(), sel.c_str(), te.c_str());
     else
         val_printf(dst, "SELECT %s %s\nFROM DUAL\n%s", str(distinct).c_str(), sel.c_str(),
-                   str(table_exp).c_str());
+                   te.c_str());
     declare_cur = 0;
     trig_scope_end(subquery_stack.size());
 }
@@ -1291,7 +1339,8 @@ std::string join_where(const char *where) {
 
 void qry_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                    const char *having, const char *order) {
-    const std::string w = temp_filter(str(from_text), join_where(where), true);
+    const std::string w = row_limit_where(temp_filter(str(from_text), join_where(where), true),
+                                          str(group), str(having), str(order));
     val_set(dst, join_parts({str(from_text), w, str(group), str(having), str(order)}).c_str());
     const std::string g = str(group);
     const size_t b = g.find_first_not_of(" \t\n");
@@ -1300,9 +1349,14 @@ void qry_table_exp(char *dst, const char *from_text, const char *where, const ch
 
 void qry_subquery_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                             const char *having, const char *order) {
-    const std::string w = temp_filter(str(from_text), join_where(where), true);
+    // With a row limit the order decides which rows stay: it is kept.
+    const bool keep_order = row_limit_pending();
+    const std::string w = row_limit_where(temp_filter(str(from_text), join_where(where), true),
+                                          str(group), str(having), str(order));
     std::string out = join_parts({str(from_text), w, str(group), str(having)});
-    if (!empty(order)) {
+    if (keep_order) {
+        out = join_parts({out, str(order)});
+    } else if (!empty(order)) {
         char note[128];
         snprintf(note, sizeof note, "\n/*[KESTRA-ERR(%.4d)]:ORDER BY statement ignored*/\n",
                  yylineno);
@@ -1394,6 +1448,7 @@ void qry_compute(char *dst, const char *list, const char *by) {
 
 void qry_subquery_select() {
     subquery_stack.push_back({inWhere, inSelect, union_flag, from, tot_tab});
+    row_limit_push();
     o_tot_tab = tot_tab;
     tot_tab = 0;
     inSubquery = 1;
@@ -1403,19 +1458,33 @@ void qry_subquery(char *dst, const char *distinct, const char *selection, const 
                   const char *unions) {
     const std::string sel = trigger_qualifiers(str(selection));
     const std::string word = str(distinct);
-    const std::string t = trigger_qualifiers(str(table_exp));
+    std::string te = str(table_exp);
+    const std::string limit = row_limit_take(sel, te);
+    const std::string t = trigger_qualifiers(te);
     const std::string u = trigger_qualifiers(str(unions));
-    if (from != 0)
-        val_printf(dst, "(\n\t\tSELECT %s %s\n\t\t%s%s)", word.c_str(), sel.c_str(), t.c_str(),
-                   u.c_str());
-    else
-        val_printf(dst, "(\n\t\tSELECT %s %s FROM DUAL%s)", word.c_str(), sel.c_str(), u.c_str());
-    // The protocol texts: the select list and the rest, for check_selection and the
-    // function-call rules.
-    fit_copy(qstr1, sizeof qstr1, word + sel, "a subquery's select list (qstr1)");
-    fit_copy(qstr2, sizeof qstr2, (from != 0 ? t : std::string("FROM DUAL")) + u,
-             "a subquery's FROM part (qstr2)");
+    if (from != 0 && !limit.empty()) {
+        // The wrapped query: the protocol texts are its outer select list and the rest.
+        const std::string q = row_limit_wrap("SELECT " + word + " " + sel + "\n\t\t" + t, limit);
+        val_printf(dst, "(\n\t\t%s%s)", q.c_str(), u.c_str());
+        const std::string outer_list = ROW_LIMIT_ALIAS ".*";
+        fit_copy(qstr1, sizeof qstr1, outer_list, "a subquery's select list (qstr1)");
+        fit_copy(qstr2, sizeof qstr2, q.substr(8 + outer_list.size()) + u,
+                 "a subquery's FROM part (qstr2)");
+    } else {
+        if (from != 0)
+            val_printf(dst, "(\n\t\tSELECT %s %s\n\t\t%s%s)", word.c_str(), sel.c_str(), t.c_str(),
+                       u.c_str());
+        else
+            val_printf(dst, "(\n\t\tSELECT %s %s FROM DUAL%s)", word.c_str(), sel.c_str(),
+                       u.c_str());
+        // The protocol texts: the select list and the rest, for check_selection and the
+        // function-call rules.
+        fit_copy(qstr1, sizeof qstr1, word + sel, "a subquery's select list (qstr1)");
+        fit_copy(qstr2, sizeof qstr2, (from != 0 ? t : std::string("FROM DUAL")) + u,
+                 "a subquery's FROM part (qstr2)");
+    }
     trig_scope_end(subquery_stack.size());
+    row_limit_pop();
     if (!subquery_stack.empty()) {
         inWhere = subquery_stack.back().in_where;
         inSelect = subquery_stack.back().in_select;
@@ -1430,9 +1499,14 @@ void qry_subquery(char *dst, const char *distinct, const char *selection, const 
 void qry_union_subquery(char *dst, const char *previous, const char *distinct,
                         const char *selection, const char *table_exp) {
     const std::string prev = str(previous), word = str(distinct), sel = str(selection);
-    if (from != 0)
+    std::string te = str(table_exp);
+    const std::string limit = row_limit_take(sel, te);
+    if (from != 0 && !limit.empty())
+        val_printf(dst, "%s\n\t\tUNION\n\t\t%s", prev.c_str(),
+                   row_limit_wrap("SELECT " + word + " " + sel + "\n\t\t" + te, limit).c_str());
+    else if (from != 0)
         val_printf(dst, "%s\n\t\tUNION\n\t\tSELECT %s %s\n\t\t%s", prev.c_str(), word.c_str(),
-                   sel.c_str(), str(table_exp).c_str());
+                   sel.c_str(), te.c_str());
     else
         val_printf(dst, "%s\n\t\tUNION\n\t\tSELECT %s %s FROM DUAL", prev.c_str(), word.c_str(),
                    sel.c_str());

@@ -1,7 +1,6 @@
 /* Reporting procedures of the sales database, as found in an old code base.
-   One of them uses a construct the converter does not accept yet (TOP); the table hint
-   of another is dropped with a diagnostic. kestra-batch converts the others and lists
-   the failing one in its report. */
+   The first one limits its rows with TOP; the table hint of another is dropped with a
+   diagnostic. */
 
 -- The ten customers with the highest turnover.
 create procedure report_top_customers

@@ -1,0 +1,52 @@
+// Table variables (table_variables.h).
+#include "table_variables.h"
+
+#include "blockstack.h"
+#include "conv72.h"
+#include "convstate.h"
+#include "parser.h"
+#include "selectxlat.h"
+
+#include <cstdio>
+#include <string>
+#include <strings.h>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> table_variables; // of the unit, as written ("@name")
+
+} // namespace
+
+void tvar_declared(const char *text) {
+    if (!tvar_known(text))
+        table_variables.emplace_back(text);
+}
+
+bool tvar_known(const char *text) {
+    for (const std::string &v : table_variables)
+        if (strcasecmp(v.c_str(), text) == 0)
+            return true;
+    return false;
+}
+
+void tvar_declare(char *dst, const char *table, const char *elements) {
+    firstTime = 0;
+    tableFlag = 0;
+    const std::string name = table;
+    const std::string source = "@" + name.substr(name.compare(0, 5, "temp_") == 0 ? 5 : 0);
+    print_tabs();
+    kestra_diagnostic(
+        yyout, yylineno,
+        ("Table variable " + source + ": CREATE TABLE " + name + " statement passed to ddl file")
+            .c_str());
+    open_unit_ddl_file(".pls");
+    fprintf(ddl_fd, "CREATE TABLE %s (\n\tSESSID NUMBER,\n %s \n);\n", table, elements);
+    dml_temp_rows_delete(table); // the table is in the temporary-table list since its name
+    tot_tmp = 0;
+    val_set(dst, "");
+}
+
+void tvar_reset() {
+    table_variables.clear();
+}

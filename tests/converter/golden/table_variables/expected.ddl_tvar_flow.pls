@@ -1,0 +1,9 @@
+CREATE TABLE temp_t (
+	SESSID NUMBER,
+ 	id INTEGER  NOT NULL, 
+	name VARCHAR2(30)  NULL  
+);
+CREATE TABLE temp_codes (
+	SESSID NUMBER,
+ 	code CHAR(2)  
+);
