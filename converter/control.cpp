@@ -416,6 +416,10 @@ void ctl_retval(char *dst, const char *variable) {
 
 void ctl_sp_name(char *dst, const char *const *parts, int count) {
     // parts: name; owner, name; database, owner, name; server, database, owner, name.
+    if (count == 4) { // a procedure of another server: called over a database link
+        stm_remote_name(dst, parts, count);
+        return;
+    }
     const char *owner = count >= 2 ? parts[count - 2] : "";
     const char *name = parts[count - 1];
     if (count == 1 || empty(owner) || (count >= 3 && strcmp(owner, "dbo") == 0))

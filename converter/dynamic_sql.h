@@ -1,6 +1,7 @@
 // Dynamic SQL and remote procedures of EXECUTE: EXECUTE (@sql), EXEC (@a + @b) and
 // EXEC sp_executesql @sql become the target's EXECUTE IMMEDIATE of the string (the string
-// itself is not converted: a diagnostic says so); a remote procedure name (server.db..proc)
+// itself is not converted: a diagnostic says so); a remote procedure name (server.db..proc,
+// server.db.owner.proc, server...proc)
 // is kept as a call over a database link named like the server, with a diagnostic.
 #pragma once
 

@@ -330,8 +330,8 @@ TEST_F(Units, ExecuteForms) {
     EXPECT_STREQ(v_, "sales.calc");
     ctl_sp_name(v_, dbdots, 3);
     EXPECT_STREQ(v_, "calc");
-    ctl_sp_name(v_, server, 4);
-    EXPECT_STREQ(v_, "sales.calc");
+    ctl_sp_name(v_, server, 4); // another server's procedure: over a database link, noted
+    EXPECT_STREQ(v_, "sales.calc@srv");
     ctl_execute_param(v_, "p.a => 5");
     EXPECT_STREQ(v_, "a => 5");
     ctl_execute_param(v_, "p.a");
@@ -342,7 +342,9 @@ TEST_F(Units, ExecuteForms) {
     ctl_retval(t_, "p.rc");
     ctl_execute(t_, "calc", "1, p.a, 'x'");
     EXPECT_EQ(inExecute, 0);
-    EXPECT_EQ(body_.text(), "\nBEGIN\x05\n\tBEGIN\n\tp.rc := calc(1,\n\t p.a,\n\t 'x');"
+    EXPECT_EQ(body_.text(), "\n/*[KESTRA-ERR(0001)]:Remote procedure srv.db.sales.calc called over "
+                            "the database link srv, which must exist*/\n"
+                            "\nBEGIN\x05\n\tBEGIN\n\tp.rc := calc(1,\n\t p.a,\n\t 'x');"
                             "\n\tEXCEPTION\n\t\tWHEN OTHERS THEN\n\t\t\tTarn_error := SQLCODE;\n"
                             "\n\t\t\tTarn_errmsg := SQLERRM;\n\n\tEND;");
 }
