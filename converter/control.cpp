@@ -10,6 +10,7 @@
 #include "convstate.h"
 #include "parser.h"
 #include "placeholder.h"
+#include "prefix_clash.h"
 #include "reserved.h"
 
 #include <cctype>
@@ -168,6 +169,7 @@ void ctl_opt_begin(char *dst, int count) {
 }
 
 void ctl_statement_end(const char *opt_begin) {
+    clash_statement_end();
     which_literal = 0; // a string literal of this statement does not make a later "+" a "||"
     check_for_end(str(opt_begin).c_str(), ctl_lookahead());
 }

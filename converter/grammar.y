@@ -1219,7 +1219,7 @@ data_type
     ;
 
 column
-    : NAME                                               /* 507 */
+    : NAME { qry_column_name($$, $1); }                  /* 507 */
     ;
 
 parameter

@@ -7,6 +7,7 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "parser.h"
+#include "prefix_clash.h"
 #include "reserved.h"
 #include "rowcount.h"
 #include "unitname.h"
@@ -304,6 +305,7 @@ void hdr_as() {
     paramFlag = 0;
     unit_as_read();
     rowcount_reset();
+    clash_reset();
     if (iftrigger != 0)
         fputs("\nDECLARE", fp2);
     fputs("\nTarn_selcnt\tINTEGER;", fp2);
@@ -459,7 +461,7 @@ void hdr_parameter_ref(char *dst, const char *token) {
         state_copy(declare_param, sizeof declare_param, bare.c_str(),
                    "a parameter or variable name");
         std::string ref = "@";
-        if (prefix_name != 0 && iftrigger == 0)
+        if (iftrigger == 0 && (prefix_name != 0 || clash_keeps_prefix(bare)))
             ref += unit_ref_name() + ".";
         ref += bare;
         if (inWhere != 0 && select_stmt != 0) {

@@ -11,6 +11,7 @@
 #include "expressions.h"
 #include "headers.h"
 #include "literals.h"
+#include "prefix_clash.h"
 #include "reserved.h"
 #include "rowcount.h"
 #include "trigger_columns.h"
@@ -1863,7 +1864,13 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
     tot_tab++;
 }
 
+void qry_column_name(char *dst, const char *name) {
+    clash_column(str(name));
+    val_set(dst, str(name).c_str());
+}
+
 void qry_column_ref(char *dst, const char *qualifier, const char *column) {
+    clash_column(str(column));
     if (empty(qualifier)) {
         if (iftrigger != 0)
             trig_scope_column(subquery_stack.size(), str(column));

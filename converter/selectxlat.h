@@ -112,6 +112,8 @@ bool dml_temp_rows_delete(const char *table);
 // Tables (rules 478-485) and column references (rules 486-490).
 // ---------------------------------------------------------------------------------------------
 void qry_table(char *dst, const char *owner, const char *table, const char *alias);
+// A column named in a column list, a column definition or an UPDATE assignment (rule 507).
+void qry_column_name(char *dst, const char *name);
 void qry_column_ref(char *dst, const char *qualifier, const char *column);
 
 // Rule 235: the end of every statement.
