@@ -137,6 +137,23 @@ void close_file(FILE *&fp) {
     fp = nullptr;
 }
 
+// Closes a file the run wrote for the user (the output script, the DDL script). A write that
+// failed on the way (a full disk, a quota) or at the close stops the run with status 1, so a
+// script that lacks its end is never reported as converted, and the file is removed.
+void close_written_file(FILE *&fp, const char *name) {
+    if (fp == nullptr)
+        return;
+    const bool failed = ferror(fp) != 0;
+    const int closed = fclose(fp);
+    const int why = errno;
+    fp = nullptr;
+    if (failed || closed != 0) {
+        fprintf(stderr, "kestra: cannot write %s: %s\n", name, strerror(why != 0 ? why : EIO));
+        remove(name);
+        kestra_exit(1);
+    }
+}
+
 void release_work_buffers();
 
 // Closes everything the run may hold open; the work files are in memory, so nothing of them
@@ -340,8 +357,8 @@ int run(int argc, char **argv) {
     close_tmp_files();
     // 14. (The work files live in memory: closing them removed them.)
     close_file(yyin);
-    close_file(tmpFile);
-    close_file(ddl_fd);
+    close_written_file(tmpFile, oFname);
+    close_written_file(ddl_fd, ddl_fname);
     // 15. A source without any unit says so, besides the parser's report.
     if (!scanner_found_unit())
         fprintf(stderr, "kestra: no procedure or trigger found in %s\n", iFname);

@@ -540,6 +540,7 @@ TEST(Driver, StoppedRunsLeaveNoPartialOutput) {
         const char *what;
         std::string source;
         const char *blocker; // a directory made where the DDL script goes
+        const char *full;    // a script whose name leads to a device that refuses every write
         std::vector<std::string> args;
         int status;
         std::vector<std::string> left;
@@ -547,22 +548,45 @@ TEST(Driver, StoppedRunsLeaveNoPartialOutput) {
         {"CREATE TABLE's DDL script",
          "create procedure p1 as\ncreate table t (a int)\ngo\n",
          "ddl_p1.pls",
+         nullptr,
          {"p1.sql"},
          10,
          {"KESTRA.log", "ddl_p1.pls", "p1.sql"}},
         {"SELECT INTO's DDL script",
          temp_unit,
          "ddl_p1.sql",
+         nullptr,
          {"p1.sql"},
          10,
          {"KESTRA.log", "ddl_p1.sql", "p1.sql"}},
         {"a limit after a DDL script was written",
          temp_unit + long_param,
          nullptr,
+         nullptr,
          {"p1.sql"},
          1,
          {"KESTRA.log", "p1.sql"}},
-        {"an invalid switch", source, nullptr, {"-Z", "p1.sql"}, 1, {"p1.sql", "p1.sql.pls"}},
+        {"an invalid switch",
+         source,
+         nullptr,
+         nullptr,
+         {"-Z", "p1.sql"},
+         1,
+         {"p1.sql", "p1.sql.pls"}},
+        {"a full disk under the output script",
+         source,
+         nullptr,
+         "p1.sql.pls",
+         {"p1.sql"},
+         1,
+         {"KESTRA.log", "p1.sql"}},
+        {"a full disk under the DDL script",
+         "create procedure p1 as\ncreate table t (a int)\ngo\n",
+         nullptr,
+         "ddl_p1.pls",
+         {"p1.sql"},
+         1,
+         {"KESTRA.log", "p1.sql"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -573,11 +597,20 @@ TEST(Driver, StoppedRunsLeaveNoPartialOutput) {
         if (c.blocker != nullptr) {
             ASSERT_EQ(mkdir(dir.file(c.blocker).c_str(), 0700), 0);
         }
+        if (c.full != nullptr) {
+            ASSERT_EQ(symlink("/dev/full", dir.file(c.full).c_str()), 0);
+        }
         run_result r = run_kestra(dir, c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_EQ(dir.entries(), c.left);
         if (c.blocker != nullptr) {
             EXPECT_EQ(r.err, std::string(c.blocker) + ": Is a directory\n");
+        }
+        if (c.full != nullptr) {
+            EXPECT_NE(r.err.find(std::string("kestra: cannot write ") + c.full + ": No space left"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_EQ(r.out.find("Successfully converted"), std::string::npos) << r.out;
         }
         if (dir.exists("KESTRA.log")) {
             const std::string log = dir.read("KESTRA.log");
