@@ -12,6 +12,7 @@
 #include "placeholder.h"
 #include "prefix_clash.h"
 #include "reserved.h"
+#include "textwalk.h"
 
 #include <cctype>
 #include <cstdio>
@@ -52,28 +53,6 @@ void note_line(const std::string &text) {
     snprintf(number, sizeof number, "%.4d", yylineno);
     statement("/*[KESTRA-ERR(" + std::string(number) + ")]:" + text + "*/");
     kestra_diagnostic(nullptr, yylineno, text.c_str());
-}
-
-// The items of an expression list joined by "," (rule 124), split at the commas that stand
-// outside string literals and parentheses.
-std::vector<std::string> list_items(const std::string &list) {
-    std::vector<std::string> items(1);
-    bool quoted = false;
-    int depth = 0;
-    for (char c : list) {
-        if (c == '\'')
-            quoted = !quoted;
-        else if (!quoted && c == '(')
-            depth++;
-        else if (!quoted && c == ')' && depth > 0)
-            depth--;
-        if (!quoted && depth == 0 && c == ',') {
-            items.emplace_back();
-            continue;
-        }
-        items.back() += c;
-    }
-    return items;
 }
 
 // The next empty placeholder slot of a converted message at or after `from`, outside its
@@ -290,7 +269,7 @@ void ctl_print(const char *list) {
     // with arguments after it, the slots take them in order and the arguments are not written
     // again. Without placeholders the expressions after the literal stay as they are.
     std::string text = str(list);
-    const std::vector<std::string> items = list_items(text);
+    const std::vector<std::string> items = top_level_items(text);
     std::string message;
     placeholder_report report;
     int closed = 0;
@@ -355,7 +334,7 @@ void ctl_message(char *dst, const char *literal) {
 void ctl_substitute(char *dst, const char *message, const char *args) {
     std::string msg = str(message);
     // Only the commas between arguments separate them: SUBSTRING(s, 1, 2) is one argument.
-    const std::vector<std::string> items = list_items(str(args));
+    const std::vector<std::string> items = top_level_items(str(args));
     for (size_t i = 0; i < items.size(); i++) {
         const std::string &arg = items[i];
         const bool last = i + 1 == items.size();
@@ -374,7 +353,7 @@ void ctl_raiserror(const char *code, const char *message, const char *args) {
     // placeholders take the arguments after the severity and the state.
     std::string rest;
     if (code == nullptr && args != nullptr && raiserror_report.typed) {
-        const std::vector<std::string> items = list_items(args);
+        const std::vector<std::string> items = top_level_items(args);
         for (size_t i = 2; i < items.size(); i++)
             rest += (i > 2 ? "," : "") + items[i];
         args = items.size() > 2 ? rest.c_str() : nullptr;
@@ -386,7 +365,7 @@ void ctl_raiserror(const char *code, const char *message, const char *args) {
     for (size_t s = next_slot(converted, 0); s != std::string::npos;
          s = next_slot(converted, s + 2))
         slots++;
-    const int given = args != nullptr ? static_cast<int>(list_items(args).size()) : 0;
+    const int given = args != nullptr ? static_cast<int>(top_level_items(args).size()) : 0;
     if (args != nullptr)
         ctl_substitute(msg, message, args);
     else

@@ -7,6 +7,7 @@
 #include "convstate.h"
 #include "expressions.h"
 #include "parser.h"
+#include "textwalk.h"
 
 #include <string>
 #include <strings.h>
@@ -40,22 +41,8 @@ bool stm_sp_executesql(const char *name, const char *params) {
         return false;
     // The statement is the first argument: up to the first comma outside literals and
     // parentheses.
-    const std::string p = params;
-    bool quoted = false;
-    int depth = 0;
-    size_t end = p.size();
-    for (size_t i = 0; i < p.size() && end == p.size(); i++) {
-        const char c = p[i];
-        if (c == '\'')
-            quoted = !quoted;
-        else if (!quoted && c == '(')
-            depth++;
-        else if (!quoted && c == ')' && depth > 0)
-            depth--;
-        else if (!quoted && depth == 0 && c == ',')
-            end = i;
-    }
-    execute_immediate(xpr_concat_text(p.substr(0, end)), end != p.size());
+    const std::vector<std::string> items = top_level_items(params);
+    execute_immediate(xpr_concat_text(items[0]), items.size() > 1);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "builtins.h"
 #include "convstate.h"
 #include "parser.h"
+#include "textwalk.h"
 #include "unitname.h"
 
 #include <algorithm>
@@ -100,18 +101,12 @@ bool has_word(const std::string &text, const std::string &w) {
 std::vector<std::string> top_level_split(const std::string &text, const std::string &word,
                                          std::vector<std::string> &seps) {
     std::vector<std::string> pieces(1);
-    int depth = 0;
-    bool quoted = false;
+    sql_position at;
     size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
-        if (c == '\'')
-            quoted = !quoted;
-        else if (!quoted && c == '(')
-            depth++;
-        else if (!quoted && c == ')' && depth > 0)
-            depth--;
-        if (!quoted && depth == 0 && c == ' ' && text.compare(i, 2, " \n") == 0) {
+        at.step(c);
+        if (at.top() && c == ' ' && text.compare(i, 2, " \n") == 0) {
             size_t j = i + 2;
             while (j < text.size() && text[j] == '\t')
                 j++;
