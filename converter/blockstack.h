@@ -10,21 +10,23 @@
 
 #include <cstdint>
 
+#include "grammar.tab.h" // token numbers: BEGIN_CLAUSE, ELSE, IF, ...
+
 // Block kinds: token numbers of the grammar and their sums.
-constexpr int16_t BLK_BEGIN = 307;         // BEGIN_CLAUSE
-constexpr int16_t BLK_SPLIT_IF = 310;      // SPLIT_IF
-constexpr int16_t BLK_ELSE = 328;          // ELSE
-constexpr int16_t BLK_IF = 341;            // IF
-constexpr int16_t BLK_WHILE = 383;         // WHILE
-constexpr int16_t BLK_ELSE_BEGIN = 635;    // 307 + 328
-constexpr int16_t BLK_IF_BEGIN = 648;      // 307 + 341
-constexpr int16_t BLK_ELSE_IF = 669;       // 328 + 341
-constexpr int16_t BLK_WHILE_BEGIN = 690;   // 307 + 383
-constexpr int16_t BLK_ELSE_IF_BEGIN = 976; // 307 + 328 + 341
+constexpr int16_t BLK_BEGIN = BEGIN_CLAUSE;                     // 307
+constexpr int16_t BLK_SPLIT_IF = SPLIT_IF;                      // 310
+constexpr int16_t BLK_ELSE = ELSE;                              // 328
+constexpr int16_t BLK_IF = IF;                                  // 341
+constexpr int16_t BLK_WHILE = WHILE;                            // 383
+constexpr int16_t BLK_ELSE_BEGIN = BEGIN_CLAUSE + ELSE;         // 635
+constexpr int16_t BLK_IF_BEGIN = BEGIN_CLAUSE + IF;             // 648
+constexpr int16_t BLK_ELSE_IF = ELSE + IF;                      // 669
+constexpr int16_t BLK_WHILE_BEGIN = BEGIN_CLAUSE + WHILE;       // 690
+constexpr int16_t BLK_ELSE_IF_BEGIN = BEGIN_CLAUSE + ELSE + IF; // 976
 
 // Look-ahead token numbers compared by these routines.
-constexpr int LOOKAHEAD_ELSE = 328;
-constexpr int LOOKAHEAD_IF = 341;
+constexpr int LOOKAHEAD_ELSE = ELSE;
+constexpr int LOOKAHEAD_IF = IF;
 
 // Stores `kind` at begin_stack[stack_ptr] and increments stack_ptr; the storage grows past
 // 256 entries. A stack deeper than 32767 entries stops the run (exit status 1).

@@ -350,7 +350,7 @@ void process_function(char *name, char *args) {
             target = "TO_NUMBER";
             const std::string date = query ? q : remove_at_signs(after_first_sep(a));
             out = sprintf_text("(TO_CHAR(%s, %s))", date, format);
-            which_literal = 258;
+            which_literal = STRING;
         }
         break;
     }
@@ -397,7 +397,7 @@ void process_function(char *name, char *args) {
                 out = sprintf_text("(%s), %s, ' ')", expr, length);
             } else
                 out = sprintf_text("(%s, %s, ' ')", expr, length);
-            which_literal = 258;
+            which_literal = STRING;
         } else if (letter == 'D' || letter == 'I' || letter == 'M' || letter == 'N') {
             target = letter == 'D' ? "TO_DATE" : "TO_NUMBER";
             out = in_parens(after_first_sep(a));
@@ -406,7 +406,7 @@ void process_function(char *name, char *args) {
             // expression (with the style's format), never the type itself as an argument.
             target = "TO_CHAR";
             out = in_parens(after_first_sep(a));
-            which_literal = 258;
+            which_literal = STRING;
         }
         break;
     }
@@ -500,7 +500,7 @@ void process_function(char *name, char *args) {
     case F_STR:
         target = "TO_CHAR";
         out = in_parens(query ? q : first);
-        which_literal = 258;
+        which_literal = STRING;
         break;
     case F_DATENAME:
         out = sprintf_text("('%s', %s)", query ? q : remove_at_signs(first), after_first_sep(a));

@@ -17,8 +17,8 @@ namespace {
 
 // Block kinds of an open TRY body and of an open CATCH body (token numbers of BEGIN TRY and
 // BEGIN CATCH, like the other kinds).
-constexpr int16_t BLK_TRY = 462;
-constexpr int16_t BLK_CATCH = 464;
+constexpr int16_t BLK_TRY = BEGIN_TRY;
+constexpr int16_t BLK_CATCH = BEGIN_CATCH;
 
 // One open TRY ... CATCH: whether its CATCH has begun, and the WHILE-without-BEGIN state that
 // stood when it opened (the construct as a whole is that loop's one statement).

@@ -255,7 +255,7 @@ void xpr_binary(char *dst, const char *left, const char *op, const char *right) 
     if (o == "+") {
         static const char *const string_functions[] = {
             "CHR", "LOWER", "UPPER", "SUBSTR", "RTRIM", "LTRIM", "TO_CHAR", "RPAD", "LPAD"};
-        if (which_literal == 258) {
+        if (which_literal == STRING) {
             joint = " || ";
             if (contains_unquoted(l, " + "))
                 l = plus_to_concat(l);
@@ -270,7 +270,7 @@ void xpr_binary(char *dst, const char *left, const char *op, const char *right) 
 
 void xpr_subquery_operand(char *dst, const char *other, const char *op, bool subquery_left) {
     const std::string var = subquery_variable(true), o = str(op);
-    const std::string joint = o == "+" && which_literal == 258 ? " || " : " " + o + " ";
+    const std::string joint = o == "+" && which_literal == STRING ? " || " : " " + o + " ";
     if (subquery_left)
         val_printf(dst, "%s%s%s", var.c_str(), joint.c_str(), str(other).c_str());
     else
@@ -541,7 +541,7 @@ void xpr_string_literal(char *dst, const char *literal) {
     // Placeholders belong to PRINT and RAISERROR messages only: a data literal ('50%', a LIKE
     // pattern) passes unchanged.
     val_set(dst, str(literal).c_str());
-    which_literal = 258;
+    which_literal = STRING;
 }
 
 void xpr_strings_join(char *dst, const char *left, const char *right) {

@@ -81,7 +81,7 @@ void xpr_function_of_subquery(char *dst, const char *name, const char *subquery)
 // The date format of a CONVERT style number; nullptr for a style without one (or not a number).
 const char *xpr_style_format(const char *style);
 
-// Rules 473 and 477: a string literal (which_literal 258) and two literals joined by "+".
+// Rules 473 and 477: a string literal (which_literal STRING) and two literals joined by "+".
 void xpr_string_literal(char *dst, const char *literal);
 void xpr_strings_join(char *dst, const char *left, const char *right);
 // `text` with every "+" outside string literals written as "||" (a string built by "+").

@@ -1172,7 +1172,7 @@ func_name
 literal
     : strings { xpr_string_literal($$, $1); } /* 473 */
     | INTNUM { lit_integer($$); }                        /* 474 */
-    | APPROXNUM { which_literal = 260; }                 /* 475 */
+    | APPROXNUM { which_literal = APPROXNUM; }                 /* 475 */
     ;
 
 strings

@@ -58,7 +58,7 @@ void lit_hex_scanned(const char *digits, size_t n, const char *decimal) {
 }
 
 void lit_integer(char *dst) {
-    which_literal = 259;
+    which_literal = INTNUM;
     hex_pending = !scanned_decimal.empty() && scanned_decimal == dst;
     if (hex_pending) {
         pending_digits = upper(scanned_digits);
@@ -69,7 +69,7 @@ void lit_integer(char *dst) {
 
 void lit_national(char *dst, const char *text) {
     val_set(dst, text);
-    which_literal = 258;
+    which_literal = STRING;
 }
 
 std::string lit_for_target(const char *target, const char *value) {

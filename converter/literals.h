@@ -10,7 +10,7 @@
 // The scanner read a hexadecimal literal: its digits (n of them, without "0x") and the decimal
 // text it returned as the INTNUM value.
 void lit_hex_scanned(const char *digits, size_t n, const char *decimal);
-// Rule 474: an integer literal (`dst` holds its text): which_literal 259; remembers whether it
+// Rule 474: an integer literal (`dst` holds its text): which_literal INTNUM; remembers whether it
 // was written in hexadecimal, for lit_for_target.
 void lit_integer(char *dst);
 // A national literal N'...' stays one (doubled quotes kept); it counts as a string literal.
