@@ -1200,22 +1200,22 @@ column_ref
     ;
 
 data_type
-    : CHARACTER { hdr_data_type($$, 491, nullptr, nullptr); } /* 491 */
-    | CHARACTER '(' INTNUM ')' { hdr_data_type($$, 492, $3, nullptr); } /* 492 */
-    | VARCHAR '(' INTNUM ')' { hdr_data_type($$, 493, $3, nullptr); } /* 493 */
-    | VARCHAR { hdr_data_type($$, 494, nullptr, nullptr); } /* 494 */
-    | SYSNAME { hdr_data_type($$, 495, nullptr, nullptr); } /* 495 */
-    | VARBINARY '(' INTNUM ')' { hdr_data_type($$, 496, $3, nullptr); } /* 496 */
-    | NUMERIC { hdr_data_type($$, 497, nullptr, nullptr); } /* 497 */
-    | NUMERIC '(' INTNUM ')' { hdr_data_type($$, 498, $3, nullptr); } /* 498 */
-    | NUMERIC '(' INTNUM ',' INTNUM ')' { hdr_data_type($$, 499, $3, $5); } /* 499 */
-    | INTEGER { hdr_data_type($$, 500, nullptr, nullptr); } /* 500 */
-    | SMALLINT { hdr_data_type($$, 501, nullptr, nullptr); } /* 501 */
-    | DATE { hdr_data_type($$, 502, nullptr, nullptr); } /* 502 */
-    | TIMESTAMP { hdr_data_type($$, 503, nullptr, nullptr); } /* 503 */
-    | SMALLDATETIME { hdr_data_type($$, 504, nullptr, nullptr); } /* 504 */
-    | NAME { hdr_data_type($$, 505, $1, nullptr); }      /* 505 */
-    | USER_TYPE { hdr_data_type($$, 506, $1, nullptr); } /* 506 */
+    : CHARACTER { hdr_data_type($$, SRC_CHARACTER, nullptr, nullptr); } /* 491 */
+    | CHARACTER '(' INTNUM ')' { hdr_data_type($$, SRC_CHARACTER, $3, nullptr); } /* 492 */
+    | VARCHAR '(' INTNUM ')' { hdr_data_type($$, SRC_VARCHAR, $3, nullptr); } /* 493 */
+    | VARCHAR { hdr_data_type($$, SRC_VARCHAR, nullptr, nullptr); } /* 494 */
+    | SYSNAME { hdr_data_type($$, SRC_SYSNAME, nullptr, nullptr); } /* 495 */
+    | VARBINARY '(' INTNUM ')' { hdr_data_type($$, SRC_VARBINARY, $3, nullptr); } /* 496 */
+    | NUMERIC { hdr_data_type($$, SRC_NUMERIC, nullptr, nullptr); } /* 497 */
+    | NUMERIC '(' INTNUM ')' { hdr_data_type($$, SRC_NUMERIC, $3, nullptr); } /* 498 */
+    | NUMERIC '(' INTNUM ',' INTNUM ')' { hdr_data_type($$, SRC_NUMERIC, $3, $5); } /* 499 */
+    | INTEGER { hdr_data_type($$, SRC_INTEGER, nullptr, nullptr); } /* 500 */
+    | SMALLINT { hdr_data_type($$, SRC_SMALLINT, nullptr, nullptr); } /* 501 */
+    | DATE { hdr_data_type($$, SRC_DATE, nullptr, nullptr); } /* 502 */
+    | TIMESTAMP { hdr_data_type($$, SRC_TIMESTAMP, nullptr, nullptr); } /* 503 */
+    | SMALLDATETIME { hdr_data_type($$, SRC_SMALLDATETIME, nullptr, nullptr); } /* 504 */
+    | NAME { hdr_data_type($$, SRC_NAMED, $1, nullptr); }      /* 505 */
+    | USER_TYPE { hdr_data_type($$, SRC_USER_TYPE, $1, nullptr); } /* 506 */
     ;
 
 column

@@ -353,55 +353,59 @@ static bool national_user_type(char *dst, const char *base) {
     return false;
 }
 
-void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
+void hdr_data_type(char *dst, src_type type, const char *a, const char *b) {
     const bool in_params = paramFlag != 0;
     char sized[64];
     const char *base = nullptr;  // a type with a size: its base
     const char *plain = nullptr; // a type without a size
-    switch (rule) {
-    case 491:
-        plain = "CHAR";
-        break;
-    case 492:
+    switch (type) {
+    case SRC_CHARACTER:
+        if (a == nullptr) {
+            plain = "CHAR";
+            break;
+        }
         base = "CHAR";
         snprintf(sized, sizeof sized, "CHAR(%d)", size_of(a));
         break;
-    case 493:
+    case SRC_VARCHAR:
+        if (a == nullptr) {
+            plain = "VARCHAR2";
+            break;
+        }
         base = "VARCHAR2";
         snprintf(sized, sizeof sized, "VARCHAR2(%d)", size_of(a));
         break;
-    case 494:
-        plain = "VARCHAR2";
-        break;
-    case 495:
+    case SRC_SYSNAME:
         base = "CHAR";
         snprintf(sized, sizeof sized, "CHAR(30)");
         break;
-    case 496:
+    case SRC_VARBINARY:
         base = "RAW";
         snprintf(sized, sizeof sized, "RAW(%d)", size_of(a));
         break;
-    case 497:
-    case 503:
+    case SRC_NUMERIC:
+        if (a == nullptr) {
+            plain = "NUMBER";
+            break;
+        }
+        base = "NUMBER";
+        if (b == nullptr)
+            snprintf(sized, sizeof sized, "NUMBER(%d)", size_of(a));
+        else
+            snprintf(sized, sizeof sized, "NUMBER(%d, %d)", size_of(a), size_of(b));
+        break;
+    case SRC_TIMESTAMP:
         plain = "NUMBER";
         break;
-    case 498:
-        base = "NUMBER";
-        snprintf(sized, sizeof sized, "NUMBER(%d)", size_of(a));
-        break;
-    case 499:
-        base = "NUMBER";
-        snprintf(sized, sizeof sized, "NUMBER(%d, %d)", size_of(a), size_of(b));
-        break;
-    case 500:
-    case 501:
+    case SRC_INTEGER:
+    case SRC_SMALLINT:
         plain = "INTEGER";
         break;
-    case 502:
-    case 504:
+    case SRC_DATE:
+    case SRC_SMALLDATETIME:
         plain = "DATE";
         break;
-    case 505: {
+    case SRC_NAMED: {
         const char *name = a == nullptr ? "" : a;
         if (strcasecmp(name, "DATE") == 0)
             plain = "DATE";
@@ -413,7 +417,7 @@ void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
         }
         break;
     }
-    case 506: {
+    case SRC_USER_TYPE: {
         char found[USER_TYPE_NAME_LEN + 16];
         SearchList(a == nullptr ? "" : a, found, sizeof found);
         if (national_user_type(dst, found))
@@ -430,9 +434,6 @@ void hdr_data_type(char *dst, int rule, const char *a, const char *b) {
         }
         break;
     }
-    default:
-        val_set(dst, "");
-        return;
     }
     if (plain != nullptr) {
         state_copy(cur_param_type, sizeof cur_param_type, plain, "a data type");

@@ -34,9 +34,28 @@ void hdr_as();
 // Rule 57: a local variable ("%s \t%s"), recorded and declared.
 void hdr_declare_var(char *dst, const char *type);
 
-// Rules 491 to 506: `rule` selects the type; `a` and `b` are the size texts (INTNUM values) or
-// the NAME / USER_TYPE text; unused ones may be nullptr.
-void hdr_data_type(char *dst, int rule, const char *a, const char *b);
+// The data types of the source that a declaration, a parameter or a column names (rules 491
+// to 506). SRC_NAMED is a type written as a plain name (DATE, MONEY, bit, ...).
+enum src_type {
+    SRC_CHARACTER,
+    SRC_VARCHAR,
+    SRC_SYSNAME,
+    SRC_VARBINARY,
+    SRC_NUMERIC,
+    SRC_INTEGER,
+    SRC_SMALLINT,
+    SRC_DATE,
+    SRC_TIMESTAMP,
+    SRC_SMALLDATETIME,
+    SRC_NAMED,
+    SRC_USER_TYPE
+};
+
+// Rules 491 to 506: the target type of `type`. `a` and `b` are the size texts (INTNUM values:
+// length, or precision and scale), nullptr where the source gives none, or `a` is the NAME /
+// USER_TYPE text. In the parameter list a sized type is written without its size, which goes
+// to cur_param_type.
+void hdr_data_type(char *dst, src_type type, const char *a, const char *b);
 
 // Rule 508: a variable reference (the PARAMETER text with its at sign).
 void hdr_parameter_ref(char *dst, const char *token);

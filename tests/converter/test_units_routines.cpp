@@ -64,9 +64,9 @@ class Units : public testing::Test {
         reset_conversion_state();
     }
     // A parameter as the grammar reads it: reference, type, defaults.
-    void parameter(const char *name, int type_rule, const char *size, const char *defaults) {
+    void parameter(const char *name, src_type type, const char *size, const char *defaults) {
         hdr_parameter_ref(v_, name);
-        hdr_data_type(t_, type_rule, size, nullptr);
+        hdr_data_type(t_, type, size, nullptr);
         hdr_parameter_def(v_, t_, defaults);
     }
     Stream body_, params_, decls_, pkg_;
@@ -77,40 +77,41 @@ class Units : public testing::Test {
 
 TEST_F(Units, DataTypesInAndOutOfTheParameterList) {
     struct {
-        int rule;
+        src_type type;
         const char *a, *b, *outside, *inside, *full;
     } cases[] = {
-        {491, nullptr, nullptr, "CHAR", "CHAR", "CHAR"},
-        {492, "10", nullptr, "CHAR(10)", "CHAR", "CHAR(10)"},
-        {493, "20", nullptr, "VARCHAR2(20)", "VARCHAR2", "VARCHAR2(20)"},
-        {494, nullptr, nullptr, "VARCHAR2", "VARCHAR2", "VARCHAR2"},
-        {495, nullptr, nullptr, "CHAR(30)", "CHAR", "CHAR(30)"},
-        {496, "8", nullptr, "RAW(8)", "RAW", "RAW(8)"},
-        {497, nullptr, nullptr, "NUMBER", "NUMBER", "NUMBER"},
-        {498, "5", nullptr, "NUMBER(5)", "NUMBER", "NUMBER(5)"},
-        {499, "10", "2", "NUMBER(10, 2)", "NUMBER", "NUMBER(10, 2)"},
-        {500, nullptr, nullptr, "INTEGER", "INTEGER", "INTEGER"},
-        {501, nullptr, nullptr, "INTEGER", "INTEGER", "INTEGER"},
-        {502, nullptr, nullptr, "DATE", "DATE", "DATE"},
-        {503, nullptr, nullptr, "NUMBER", "NUMBER", "NUMBER"},
-        {504, nullptr, nullptr, "DATE", "DATE", "DATE"},
-        {505, "money", nullptr, "NUMBER", "NUMBER", "NUMBER"},
-        {505, "Date", nullptr, "DATE", "DATE", "DATE"},
-        {506, "nosuch", nullptr, "USER_TYPE_nosuch", "USER_TYPE_nosuch", "USER_TYPE_nosuch"},
+        {SRC_CHARACTER, nullptr, nullptr, "CHAR", "CHAR", "CHAR"},
+        {SRC_CHARACTER, "10", nullptr, "CHAR(10)", "CHAR", "CHAR(10)"},
+        {SRC_VARCHAR, "20", nullptr, "VARCHAR2(20)", "VARCHAR2", "VARCHAR2(20)"},
+        {SRC_VARCHAR, nullptr, nullptr, "VARCHAR2", "VARCHAR2", "VARCHAR2"},
+        {SRC_SYSNAME, nullptr, nullptr, "CHAR(30)", "CHAR", "CHAR(30)"},
+        {SRC_VARBINARY, "8", nullptr, "RAW(8)", "RAW", "RAW(8)"},
+        {SRC_NUMERIC, nullptr, nullptr, "NUMBER", "NUMBER", "NUMBER"},
+        {SRC_NUMERIC, "5", nullptr, "NUMBER(5)", "NUMBER", "NUMBER(5)"},
+        {SRC_NUMERIC, "10", "2", "NUMBER(10, 2)", "NUMBER", "NUMBER(10, 2)"},
+        {SRC_INTEGER, nullptr, nullptr, "INTEGER", "INTEGER", "INTEGER"},
+        {SRC_SMALLINT, nullptr, nullptr, "INTEGER", "INTEGER", "INTEGER"},
+        {SRC_DATE, nullptr, nullptr, "DATE", "DATE", "DATE"},
+        {SRC_TIMESTAMP, nullptr, nullptr, "NUMBER", "NUMBER", "NUMBER"},
+        {SRC_SMALLDATETIME, nullptr, nullptr, "DATE", "DATE", "DATE"},
+        {SRC_NAMED, "money", nullptr, "NUMBER", "NUMBER", "NUMBER"},
+        {SRC_NAMED, "Date", nullptr, "DATE", "DATE", "DATE"},
+        {SRC_USER_TYPE, "nosuch", nullptr, "USER_TYPE_nosuch", "USER_TYPE_nosuch",
+         "USER_TYPE_nosuch"},
     };
     for (const auto &c : cases) {
         paramFlag = 0;
-        hdr_data_type(v_, c.rule, c.a, c.b);
-        EXPECT_STREQ(v_, c.outside) << c.rule;
+        hdr_data_type(v_, c.type, c.a, c.b);
+        EXPECT_STREQ(v_, c.outside) << c.type;
         paramFlag = 1;
         strcpy(cur_param_type, "?");
-        hdr_data_type(v_, c.rule, c.a, c.b);
-        EXPECT_STREQ(v_, c.inside) << c.rule;
-        EXPECT_STREQ(cur_param_type, c.full) << c.rule;
+        hdr_data_type(v_, c.type, c.a, c.b);
+        EXPECT_STREQ(v_, c.inside) << c.type;
+        EXPECT_STREQ(cur_param_type, c.full) << c.type;
     }
     // Another NAME passes through and leaves cur_param_type alone.
     strcpy(cur_param_type, "?");
-    hdr_data_type(v_, 505, "bit", nullptr);
+    hdr_data_type(v_, SRC_NAMED, "bit", nullptr);
     EXPECT_STREQ(v_, "bit");
     EXPECT_STREQ(cur_param_type, "?");
 }
@@ -160,14 +161,14 @@ TEST_F(Units, ParameterListByKindAndOption) {
     std::string deflt = t_;
     EXPECT_EQ(deflt, " DEFAULT 5");
     EXPECT_STREQ(defaultValue, "5");
-    parameter("@a", 493, "20", deflt.c_str());
+    parameter("@a", SRC_VARCHAR, "20", deflt.c_str());
     EXPECT_STREQ(v_, "\na \tVARCHAR2  DEFAULT 5");
     hdr_default_output(t_);
-    parameter("@b", 500, nullptr, t_);
+    parameter("@b", SRC_INTEGER, nullptr, t_);
     EXPECT_STREQ(v_, "\nb \tIN OUT INTEGER");
     EXPECT_EQ(outParam, 0);
     defaultValue[0] = '\0';
-    parameter("@c", 502, nullptr, "");
+    parameter("@c", SRC_DATE, nullptr, "");
     declare_list[2].kind = 3; // the body assigns c
     hdr_end_procedure("BEGIN");
     EXPECT_EQ(params_.text(), "(\na \tVARCHAR2  DEFAULT 5,\nb \tIN OUT INTEGER,\nin_c \tIN DATE )");
@@ -507,7 +508,7 @@ TEST_F(Units, NationalTypesAndUserTypesBasedOnThem) {
             paramFlag = static_cast<int16_t>(in_params);
             strcpy(cur_param_type, "?");
             if (c.user != nullptr)
-                hdr_data_type(v_, 506, c.user, nullptr);
+                hdr_data_type(v_, SRC_USER_TYPE, c.user, nullptr);
             else
                 hdr_national_type(v_, c.target, c.size);
             EXPECT_STREQ(v_, in_params != 0 ? c.inside : c.outside) << c.outside;
