@@ -86,7 +86,8 @@ std::string fill_slots(std::string msg, const std::vector<std::string> &args,
             continue;
         }
         const bool closes = msg.compare(slot, 5, "|| ||") == 0;
-        std::string piece = slot == 0 ? args[a] : "|| " + args[a];
+        const std::string arg = message_argument(args[a]);
+        std::string piece = slot == 0 ? arg : "|| " + arg;
         if (closes)
             piece += " ||";
         msg.replace(slot, closes ? 5 : 2, piece);
@@ -336,7 +337,7 @@ void ctl_substitute(char *dst, const char *message, const char *args) {
     // Only the commas between arguments separate them: SUBSTRING(s, 1, 2) is one argument.
     const std::vector<std::string> items = top_level_items(str(args));
     for (size_t i = 0; i < items.size(); i++) {
-        const std::string &arg = items[i];
+        const std::string arg = message_argument(items[i]);
         const bool last = i + 1 == items.size();
         const size_t m = msg.find("|| ||");
         if (m != std::string::npos)

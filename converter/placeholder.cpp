@@ -2,6 +2,7 @@
 // concatenation, each placeholder ("%1!", "%2", "%d", "%s", ...) becoming an argument or an
 // empty "|| ||" slot that the RAISERROR action fills later.
 #include "placeholder.h"
+#include "textwalk.h"
 
 #include <cctype>
 #include <cstdio>
@@ -30,6 +31,23 @@ const char *give(const std::string &s) {
 }
 
 } // namespace
+
+std::string message_argument(const std::string &arg) {
+    const size_t first = arg.find_first_not_of(" \t\n");
+    if (first == std::string::npos)
+        return arg;
+    const size_t last = arg.find_last_not_of(" \t\n");
+    sql_position at;
+    bool operation = false;
+    for (size_t i = first; i <= last && !operation; i++) {
+        at.step(arg[i]);
+        operation = i > first && at.top() && strchr("+-*/", arg[i]) != nullptr;
+    }
+    if (!operation)
+        return arg;
+    return arg.substr(0, first) + "(" + arg.substr(first, last + 1 - first) + ")" +
+           arg.substr(last + 1);
+}
 
 const char *ProcessPlaceholder(const char *text, placeholder_report *report) {
     result.clear();
@@ -81,10 +99,10 @@ const char *ProcessPlaceholder(const char *text, placeholder_report *report) {
         if (argpos < args.size()) {
             size_t comma = args.find(',', argpos);
             if (comma == std::string::npos) {
-                out += args.substr(argpos);
+                out += message_argument(args.substr(argpos));
                 argpos = args.size();
             } else {
-                out += args.substr(argpos, comma - argpos);
+                out += message_argument(args.substr(argpos, comma - argpos));
                 argpos = comma + 1;
             }
         }

@@ -22,3 +22,9 @@ struct placeholder_report {
 // `report` (when given). The result grows with the text; it is cut at 9,999 characters, the
 // capacity of a value.
 const char *ProcessPlaceholder(const char *text, placeholder_report *report = nullptr);
+
+// An argument as it stands in a message concatenation: in parentheses when it holds an
+// arithmetic operator (+ - * /) outside literals and parentheses, since the target's "||"
+// binds like "+" and "-" and would take the message text as the operator's left operand.
+// A leading sign does not count; blanks around the argument stay outside the parentheses.
+std::string message_argument(const std::string &arg);

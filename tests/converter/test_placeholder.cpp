@@ -1,5 +1,6 @@
 // Message placeholder tests: literals with and without placeholders and arguments, "%%",
-// typed placeholders, an unrecognised "%", texts that are not literals, and the result's limit.
+// typed placeholders, an unrecognised "%", texts that are not literals, and the result's limit;
+// arguments that hold an operation in parentheses.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,6 +20,7 @@ TEST(Placeholder, ConvertsLiteralsToConcatenations) {
         {"'x %12!'", "'x '||", false},
         {"'100%%'", "'100%'", false},
         {"'%%1 %1!', a", "'%1 '|| a", false},
+        {"'Value %1! is bad', v + 1", "'Value '|| (v + 1) ||' is bad'", false},
         {"'a, b'", "'a, b'", false}, // a comma inside the quotes does not start the arguments
         {"''", "''", false},
         {"@msg", "@msg", false},
@@ -33,6 +35,27 @@ TEST(Placeholder, ConvertsLiteralsToConcatenations) {
         EXPECT_EQ(report.typed, c.typed) << c.in;
         EXPECT_TRUE(report.unknown.empty()) << c.in;
     }
+}
+
+TEST(Placeholder, ArgumentsWithAnOperatorGoInParentheses) {
+    const struct {
+        const char *in, *out;
+    } cases[] = {
+        {"p.a", "p.a"},
+        {" p.a", " p.a"},
+        {"-1", "-1"}, // a sign is not an operation
+        {"NVL(p.b, 0) ", "NVL(p.b, 0) "},
+        {"'a - b'", "'a - b'"},
+        {"f(p.a + 1)", "f(p.a + 1)"},
+        {"p.a + 1", "(p.a + 1)"},
+        {" p.a - 1 ", " (p.a - 1) "},
+        {"p.a * 2", "(p.a * 2)"},
+        {"(p.a) / 2", "((p.a) / 2)"},
+        {"-p.a+p.b", "(-p.a+p.b)"},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(message_argument(c.in), c.out) << c.in;
 }
 
 TEST(Placeholder, UnrecognisedPercentStaysTextAndIsReported) {

@@ -310,6 +310,9 @@ TEST_F(Units, SubstitutionOfArguments) {
     // More arguments than slots: the last is appended while "||" remains, the others dropped.
     ctl_substitute(v_, "'a'|| ||'b'", "x,y,z");
     EXPECT_STREQ(v_, "'a' || x ||'b' || z");
+    // An argument with an operation in parentheses, its leading blank outside them.
+    ctl_substitute(v_, "'a'|| ||'b'", "x - 1, y + 1");
+    EXPECT_STREQ(v_, "'a' || (x - 1) ||'b' ||  (y + 1)");
     ctl_substitute(v_, "'plain'", "x");
     EXPECT_STREQ(v_, "'plain'");
 }

@@ -28,7 +28,9 @@ Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
 	DBMS_OUTPUT.PUT_LINE('Count: '|| pr_two.a) ;
-	DBMS_OUTPUT.PUT_LINE('Done %1 '|| pr_two.a + 1) ;
+	DBMS_OUTPUT.PUT_LINE('Done %1 '|| (pr_two.a + 1)) ;
+	DBMS_OUTPUT.PUT_LINE((pr_two.a - 1) ||' left, '|| (pr_two.a * 2) ||' twice') ;
+	DBMS_OUTPUT.PUT_LINE('Below '|| -1) ;
 END;
 /
 

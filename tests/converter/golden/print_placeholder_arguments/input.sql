@@ -7,5 +7,7 @@ create procedure pr_two @a int as
 begin
     print 'Count: %1', @a
     print 'Done %%1 %1!', @a + 1
+    print '%1! left, %2! twice', @a - 1, @a * 2
+    print 'Below %1!', -1
 end
 go

@@ -11,6 +11,8 @@ Tarn_sqlstatus	INTEGER;
 BEGIN
 	raise_application_error(-20999, 50010 || '-' || 'Bad ' || SUBSTR(raise_args.s, 1, 2) ||' in ' ||  'a,b' ||'.');
 	raise_application_error(-20999, 'Code ' || NVL(raise_args.s, 'n/a') ||' for ' ||  raise_args.n ||'.');
+	raise_application_error(-20999, 50011 || '-' || 'Next ' || (raise_args.n + 1) ||' after ' ||  raise_args.n ||'.');
+	raise_application_error(-20999, 'Only ' || raise_args.n ||'.' ||  (raise_args.n - 1));
 END;
 /
 
