@@ -232,12 +232,9 @@ void xpr_outer_join(char *dst, const char *left, const char *op, const char *rig
 }
 
 void xpr_in_subquery(char *dst, const char *left, const char *subquery, bool negated) {
-    std::string l = str(left);
-    if (l.size() >= 2 && l.front() == '\'' && l.back() == '\'' && l.find('\'', 1) == l.size() - 1) {
-        l.front() = '"';
-        l.back() = '"';
-    }
-    val_printf(dst, negated ? "%s NOT IN %s" : "%s IN %s", l.c_str(), str(subquery).c_str());
+    // A string literal on the left stays a literal: in double quotes it would name a column.
+    val_printf(dst, negated ? "%s NOT IN %s" : "%s IN %s", str(left).c_str(),
+               str(subquery).c_str());
 }
 
 void xpr_binary(char *dst, const char *left, const char *op, const char *right) {

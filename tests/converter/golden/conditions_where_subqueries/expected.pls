@@ -20,7 +20,7 @@ BEGIN
 	OPEN RC1 FOR
 	SELECT e.id
 	FROM emp e 
-	WHERE "x" IN (
+	WHERE 'x' IN (
 	SELECT  code
 	FROM dept) 
 	AND e.id NOT IN (
