@@ -140,6 +140,11 @@ void cur_fetch(const char *fetch_word, const char *name, const char *into_word,
     select_stmt = 0;
 }
 
+void cur_for_update(char *dst, const char *columns) {
+    inUpdate = 0;
+    val_printf(dst, "%s %s %s", "FOR", "UPDATE", columns);
+}
+
 void cur_sqlstatus_test(char *dst, const char *op, const char *n) {
     const std::string o = str(op), v = str(n);
     if (o == "=" && v == "2")
@@ -227,6 +232,7 @@ void ddl_ignored(const char *text) {
 }
 
 void ddl_update_statistics(const char *table, const char *index) {
+    inUpdate = yychar == UPDATE ? 1 : 0;
     std::string t = str(table), i = str(index);
     const size_t blank = t.find(' ');
     if (i.empty() && blank != std::string::npos) {

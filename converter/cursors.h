@@ -14,6 +14,9 @@ void cur_fetch(const char *fetch_word, const char *name, const char *into_word,
 // Rules 83 to 86 (with or without parentheses, the same tests).
 void cur_sqlstatus_test(char *dst, const char *op, const char *n);
 void cur_fetch_status_test(char *dst, const char *op, const char *n);
+// Rule 281: a cursor's FOR UPDATE clause ("FOR UPDATE %s"); the UPDATE opens no UPDATE
+// statement: clears inUpdate.
+void cur_for_update(char *dst, const char *columns);
 
 void trn_commit();                    // rules 251 to 253
 void trn_savepoint(const char *name); // rules 254, 256
@@ -26,5 +29,7 @@ void ddl_create_table(const char *create_word, const char *table_word, const cha
 void ddl_ignored(const char *text); // rules 157, 203, 204, 209
 // Rule 156: DROP TABLE is noted as ignored; for a temporary table the session's rows go.
 void ddl_drop_table(char *dst, const char *table);
-void ddl_update_statistics(const char *table, const char *index); // rules 302, 303
-void ddl_dbcc(const char *comment);                               // rules 510 to 518
+// Rules 302, 303: UPDATE STATISTICS; inUpdate tells whether the look-ahead is the UPDATE of a
+// following statement.
+void ddl_update_statistics(const char *table, const char *index);
+void ddl_dbcc(const char *comment); // rules 510 to 518

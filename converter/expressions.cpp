@@ -145,6 +145,20 @@ void xpr_condition_compare(char *dst, const char *left, const char *op, const ch
         val_printf(dst, "%s %s %s", str(left).c_str(), str(op).c_str(), str(right).c_str());
 }
 
+void xpr_mark_existence_test() {
+    if_exists = 1;
+}
+
+void xpr_existence_is_null(char *dst, const char *test, bool negated) {
+    if_exists = 1;
+    val_printf(dst, negated ? "%s IS NOT NULL" : "%s IS NULL", test);
+}
+
+void xpr_in_existence_test(char *dst, const char *value, const char *test, bool negated) {
+    if_exists = 1;
+    val_printf(dst, negated ? "%s NOT IN %s" : "%s IN %s", value, test);
+}
+
 void xpr_exists_compare(char *dst, const char *test, const char *op, const char *value,
                         bool test_left) {
     if_exists = 1;

@@ -28,6 +28,13 @@ bool xpr_in_condition();
 // sides are exchanged and the operator mirrored). `value` nullptr: compared with NULL.
 void xpr_exists_compare(char *dst, const char *test, const char *op, const char *value,
                         bool test_left);
+// Rules 69, 98, 99: an existence test (subquery or EXISTS) in a condition; sets if_exists.
+void xpr_mark_existence_test();
+// Rules 71, 72: an existence test tested for NULL ("%s IS NULL", "%s IS NOT NULL"); sets
+// if_exists.
+void xpr_existence_is_null(char *dst, const char *test, bool negated);
+// Rules 78, 79: a value in an existence test ("%s IN %s", "%s NOT IN %s"); sets if_exists.
+void xpr_in_existence_test(char *dst, const char *value, const char *test, bool negated);
 // Rule 82: IF UPDATE(columns), in a trigger and outside one.
 void xpr_if_updating(char *dst, const char *columns);
 

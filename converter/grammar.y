@@ -310,17 +310,17 @@ if_predicate
     | test_if_null                                       /* 66 */
     | in_if_predicate                                    /* 67 */
     | between_predicate                                  /* 68 */
-    | if_existence_test { if_exists = 1; }               /* 69 */
+    | if_existence_test { xpr_mark_existence_test(); } /* 69 */
     | if_updating                                        /* 70 */
-    | if_existence_test IS NULLX { if_exists = 1; val_printf($$, "%s IS NULL", $1); } /* 71 */
-    | if_existence_test IS NOT NULLX { if_exists = 1; val_printf($$, "%s IS NOT NULL", $1); } /* 72 */
+    | if_existence_test IS NULLX { xpr_existence_is_null($$, $1, false); } /* 71 */
+    | if_existence_test IS NOT NULLX { xpr_existence_is_null($$, $1, true); } /* 72 */
     | if_existence_test comparison_clause subquery { xpr_exists_compare_subquery($$, $1, $2); } /* 73 */
     | if_existence_test comparison_clause scalar_exp { xpr_exists_compare($$, $1, $2, $3, true); } /* 74 */
     | scalar_exp comparison_clause if_existence_test { xpr_exists_compare($$, $3, $2, $1, false); } /* 75 */
     | if_existence_test comparison_clause NULLX { xpr_exists_compare($$, $1, $2, nullptr, true); } /* 76 */
     | NULLX comparison_clause if_existence_test { xpr_exists_compare($$, $3, $2, nullptr, false); } /* 77 */
-    | scalar_exp IN if_existence_test { if_exists = 1; val_printf($$, "%s IN %s", $1, $3); } /* 78 */
-    | scalar_exp NOT IN if_existence_test { if_exists = 1; val_printf($$, "%s NOT IN %s", $1, $4); } /* 79 */
+    | scalar_exp IN if_existence_test { xpr_in_existence_test($$, $1, $3, false); } /* 78 */
+    | scalar_exp NOT IN if_existence_test { xpr_in_existence_test($$, $1, $4, true); } /* 79 */
     ;
 
 signed_intnum
@@ -363,8 +363,8 @@ if_txt
     ;
 
 if_existence_test
-    : subquery { if_exists = 1; }                        /* 98 */
-    | existence_test { if_exists = 1; }                  /* 99 */
+    : subquery { xpr_mark_existence_test(); }          /* 98 */
+    | existence_test { xpr_mark_existence_test(); }    /* 99 */
     ;
 
 waitfor_construct
@@ -645,7 +645,7 @@ operation
     | INSERT { insert_flag = 0; }                        /* 218 */
     | DELETE                                             /* 219 */
     | EXECUTE                                            /* 220 */
-    | UPDATE opt_column_commalist { inUpdate = 0; }      /* 221 */
+    | UPDATE opt_column_commalist { hdr_update_privilege(); } /* 221 */
     | REFERENCES opt_column_commalist                    /* 222 */
     ;
 
@@ -783,7 +783,7 @@ declare_cursor_statement
 opt_upd_or_readonly
     : %empty { val_set($$, ""); }                        /* 279 */
     | FOR READ ONLY { val_printf($$, "/* %s %s %s */", $1, $2, $3); } /* 280 */
-    | FOR UPDATE opt_updatable_column_list { inUpdate = 0; val_printf($$, "%s %s %s", "FOR", "UPDATE", $3); } /* 281 */
+    | FOR UPDATE opt_updatable_column_list { cur_for_update($$, $3); } /* 281 */
     ;
 
 opt_updatable_column_list
@@ -837,8 +837,8 @@ opt_all_distinct
 
 update_statement_searched
     : UPDATE table SET assignment_commalist opt_update_where_clause { dml_update($2, $4, $5); } /* 301 */
-    | UPDATE STATISTICS table { inUpdate = yychar == UPDATE ? 1 : 0; ddl_update_statistics($3, ""); } /* 302 */
-    | UPDATE STATISTICS table NAME { inUpdate = yychar == UPDATE ? 1 : 0; ddl_update_statistics($3, $4); } /* 303 */
+    | UPDATE STATISTICS table { ddl_update_statistics($3, ""); } /* 302 */
+    | UPDATE STATISTICS table NAME { ddl_update_statistics($3, $4); } /* 303 */
     ;
 
 assignment_commalist
@@ -1172,7 +1172,7 @@ func_name
 literal
     : strings { xpr_string_literal($$, $1); } /* 473 */
     | INTNUM { lit_integer($$); }                        /* 474 */
-    | APPROXNUM { which_literal = APPROXNUM; }                 /* 475 */
+    | APPROXNUM { lit_approximate(); }                   /* 475 */
     ;
 
 strings

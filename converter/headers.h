@@ -66,6 +66,9 @@ void hdr_end_procedure(const char *opt_begin);
 void hdr_end_trigger(const char *opt_begin, const char *table, const char *operations);
 // Rule 216: "%s OR %s".
 void hdr_operation_join(char *dst, const char *list, const char *op);
+// Rule 221: UPDATE in a list of operations (its column list may follow) opens no UPDATE
+// statement: clears inUpdate.
+void hdr_update_privilege();
 
 // National types (NVARCHAR, NCHAR, NTEXT; also a user type based on one): the target type
 // `target` (NVARCHAR2, NCHAR, NCLOB) with the size `size` (nullptr: none), like the sized types

@@ -67,6 +67,10 @@ void lit_integer(char *dst) {
     scanned_decimal.clear();
 }
 
+void lit_approximate() {
+    which_literal = APPROXNUM;
+}
+
 void lit_national(char *dst, const char *text) {
     val_set(dst, text);
     which_literal = STRING;

@@ -13,6 +13,8 @@ void lit_hex_scanned(const char *digits, size_t n, const char *decimal);
 // Rule 474: an integer literal (`dst` holds its text): which_literal INTNUM; remembers whether it
 // was written in hexadecimal, for lit_for_target.
 void lit_integer(char *dst);
+// Rule 475: an approximate numeric literal: which_literal APPROXNUM.
+void lit_approximate();
 // A national literal N'...' stays one (doubled quotes kept); it counts as a string literal.
 void lit_national(char *dst, const char *text);
 // The value to assign to or compare with `target` (a variable, with or without its at sign or
