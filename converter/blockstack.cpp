@@ -101,6 +101,14 @@ void print_tabs() {
         fputc('\t', yyout);
 }
 
+bool loop_open() {
+    for (int16_t i = 0; i < stack_ptr && static_cast<size_t>(i) < begin_stack.size(); i++)
+        if (begin_stack[static_cast<size_t>(i)] == BLK_WHILE ||
+            begin_stack[static_cast<size_t>(i)] == BLK_WHILE_BEGIN)
+            return true;
+    return false;
+}
+
 // "To write a line of some text": print_tabs, then the text.
 static void line(const char *text) {
     print_tabs();

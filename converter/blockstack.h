@@ -60,6 +60,9 @@ void end_word_read();
 // "END;". The run fails (conv_error) and counts it in surplus_ends.
 void surplus_end();
 
+// True when a WHILE loop is open on the block stack (BREAK and CONTINUE have a loop to act on).
+bool loop_open();
+
 void check_for_end(const char *begin_text, int lookahead);
 void action_for_while(const char *keyword, const char *condition, const char *begin_text);
 void action_for_if(const char *keyword, const char *condition, const char *begin_text);

@@ -204,9 +204,21 @@ void ctl_else(const char *opt_begin) {
     action_for_else(str(opt_begin).c_str(), ctl_lookahead());
 }
 
+// BREAK and CONTINUE act on the innermost open loop. With no loop open there is nothing to
+// leave and no loop label to jump to: the statement becomes NULL; with a diagnostic.
+static bool outside_loop(const char *word) {
+    if (loop_open())
+        return false;
+    note_line(std::string(word) + " statement outside a loop ignored");
+    statement("NULL;");
+    return true;
+}
+
 // BREAK keeps firstTime, except as the unit's first statement: there it opens the body like
 // any first statement, so that EXIT stands after the unit's BEGIN.
 void ctl_break() {
+    if (outside_loop("BREAK"))
+        return;
     statement("EXIT;", begin_printed != 0);
 }
 
@@ -309,6 +321,8 @@ void ctl_goto(const char *target) {
 }
 
 void ctl_continue() {
+    if (outside_loop("CONTINUE"))
+        return;
     statement("GOTO i_loop" + std::to_string(label_ctr) + ";");
 }
 

@@ -398,6 +398,7 @@ TEST_F(Units, SimpleStatements) {
     ctl_waitfor("'00:00:05'");
     ctl_print("'a','b'");
     label_ctr = 2;
+    push(BLK_WHILE); // inside a loop
     ctl_continue();
     ctl_break();
     EXPECT_EQ(body_.text(), "\n<<start1>>\nGOTO Start1;\n<<again>>\nGOTO again;"
@@ -405,14 +406,16 @@ TEST_F(Units, SimpleStatements) {
                             "\nDBMS_OUTPUT.PUT_LINE('a','b') ;\nGOTO i_loop2;\nEXIT;");
 }
 
-// As a unit's first statement BREAK opens the body like any other, so EXIT stands after BEGIN.
+// As a unit's first statement BREAK opens the body like any other, so what it writes stands
+// after BEGIN; outside any loop that is its diagnostic and NULL;.
 TEST_F(Units, BreakAsTheFirstStatementOpensTheBody) {
     ctl_break();
     EXPECT_EQ(begin_printed, 1);
     ctl_waitfor("'00:00:01'");
     ctl_print("1");
     EXPECT_EQ(body_.text(),
-              "\nBEGIN\x05\n\tEXIT;\n\tDBMS_LOCK.SLEEP(1);\n\tDBMS_OUTPUT.PUT_LINE(1) ;");
+              "\nBEGIN\x05\n\t/*[KESTRA-ERR(0001)]:BREAK statement outside a loop ignored*/"
+              "\n\tNULL;\n\tDBMS_LOCK.SLEEP(1);\n\tDBMS_OUTPUT.PUT_LINE(1) ;");
 }
 
 TEST_F(Units, EndFollowedByBegins) {

@@ -7,7 +7,8 @@ Tarn_rowcnt	INTEGER;
 Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
-	EXIT;
+	/*[KESTRA-ERR(0002)]:BREAK statement outside a loop ignored*/
+	NULL;
 	DBMS_OUTPUT.PUT_LINE(1) ;
 END b1;
 /
@@ -22,7 +23,8 @@ Tarn_rowcnt	INTEGER;
 Tarn_errmsg	VARCHAR2(255);
 Tarn_sqlstatus	INTEGER;
 BEGIN
-	GOTO i_loop0;
+	/*[KESTRA-ERR(0006)]:CONTINUE statement outside a loop ignored*/
+	NULL;
 	DBMS_OUTPUT.PUT_LINE(1) ;
 END c1;
 /
