@@ -140,6 +140,11 @@ void cur_fetch(const char *fetch_word, const char *name, const char *into_word,
     select_stmt = 0;
 }
 
+void cur_cursor_word(char *dst, bool scroll) {
+    val_set(dst, scroll ? "/* SCROLL CURSOR is not supported in Corvane */\n CURSOR" : "CURSOR");
+    declare_cur = 1;
+}
+
 void cur_for_update(char *dst, const char *columns) {
     inUpdate = 0;
     val_printf(dst, "%s %s %s", "FOR", "UPDATE", columns);
@@ -229,6 +234,12 @@ void ddl_ignored(const char *text) {
     diagnostic_line(str(text) + " statement ignored");
     line("NULL;");
     tot_tmp = 0;
+}
+
+void ddl_drop_view(char *dst, const char *table) {
+    declare_cur = 0;
+    val_printf(dst, "DROP VIEW %s", table);
+    ddl_ignored(dst);
 }
 
 void ddl_update_statistics(const char *table, const char *index) {

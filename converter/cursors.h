@@ -5,6 +5,9 @@
 // `dst` is always a value buffer of YYVALSIZE bytes (parser.h).
 
 void cur_fetch_first(); // rule 272
+// Rules 275, 276: the CURSOR word of a declaration (SCROLL CURSOR with a comment); sets
+// declare_cur.
+void cur_cursor_word(char *dst, bool scroll);
 void cur_declare(const char *name, const char *cursor_word, const char *query,
                  const char *clause);                       // rule 278
 void cur_open_close(const char *keyword, const char *name); // rules 268, 277
@@ -27,6 +30,8 @@ void ddl_create_table(const char *create_word, const char *table_word, const cha
                       const char *elements); // rule 155
 // A statement that is only noted: the comment "<text> statement ignored", its log line, NULL.
 void ddl_ignored(const char *text); // rules 157, 203, 204, 209
+// Rule 204: DROP VIEW, noted as ignored; it ends a cursor declaration (clears declare_cur).
+void ddl_drop_view(char *dst, const char *table);
 // Rule 156: DROP TABLE is noted as ignored; for a temporary table the session's rows go.
 void ddl_drop_table(char *dst, const char *table);
 // Rules 302, 303: UPDATE STATISTICS; inUpdate tells whether the look-ahead is the UPDATE of a

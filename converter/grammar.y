@@ -607,7 +607,7 @@ column_commalist
 
 view_def
     : CREATE VIEW table opt_column_commalist AS query_spec opt_with_check_option { val_printf($$, "CREATE VIEW %s", $3); ddl_ignored($$); } /* 203 */
-    | DROP VIEW table { declare_cur = 0; val_printf($$, "DROP VIEW %s", $3); ddl_ignored($$); } /* 204 */
+    | DROP VIEW table { ddl_drop_view($$, $3); }          /* 204 */
     ;
 
 opt_with_check_option
@@ -642,7 +642,7 @@ operation_commalist
 
 operation
     : SELECT                                             /* 217 */
-    | INSERT { insert_flag = 0; }                        /* 218 */
+    | INSERT { hdr_insert_privilege(); }                 /* 218 */
     | DELETE                                             /* 219 */
     | EXECUTE                                            /* 220 */
     | UPDATE opt_column_commalist { hdr_update_privilege(); } /* 221 */
@@ -722,7 +722,7 @@ delete_statement_searched
 
 opt_from
     : %empty { val_set($$, ""); }                        /* 258 */
-    | FROM { select_stmt = 1; }                          /* 259 */
+    | FROM { dml_delete_from(); }                        /* 259 */
     ;
 
 fetch_statement
@@ -768,8 +768,8 @@ opt_next
 
 opt_cursor
     : %empty { val_set($$, ""); }                        /* 274 */
-    | CURSOR { val_set($$, "CURSOR"); declare_cur = 1; } /* 275 */
-    | SCROLL CURSOR { val_set($$, "/* SCROLL CURSOR is not supported in Corvane */\n CURSOR"); declare_cur = 1; } /* 276 */
+    | CURSOR { cur_cursor_word($$, false); }             /* 275 */
+    | SCROLL CURSOR { cur_cursor_word($$, true); }       /* 276 */
     ;
 
 open_statement
@@ -919,7 +919,7 @@ table_exp
     ;
 
 from_clause
-    : %empty { from = 0; val_set($$, ""); }              /* 336 */
+    : %empty { qry_no_from_clause($$); }                /* 336 */
     | FROM table_ref_commalist { qry_from_clause($$, $2); } /* 337 */
     ;
 
@@ -934,7 +934,7 @@ table_ref
 
 where_clause
     : WHERE search_condition { qry_where_clause($$, $2); } /* 341 */
-    | WHERE CURRENT OF NAME { inWhere = 0; val_printf($$, "WHERE CURRENT OF %s", $4); } /* 342 */
+    | WHERE CURRENT OF NAME { qry_where_current_of($$, $4); } /* 342 */
     ;
 
 opt_group_by_clause

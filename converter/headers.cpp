@@ -573,6 +573,10 @@ void hdr_ddl_trigger_skipped(const char *name, int line) {
         fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%.160s)]%s\n", line, iFname, name, text);
 }
 
+void hdr_insert_privilege() {
+    insert_flag = 0;
+}
+
 void hdr_update_privilege() {
     inUpdate = 0;
 }

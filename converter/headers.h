@@ -69,6 +69,8 @@ void hdr_operation_join(char *dst, const char *list, const char *op);
 // Rule 221: UPDATE in a list of operations (its column list may follow) opens no UPDATE
 // statement: clears inUpdate.
 void hdr_update_privilege();
+// Rule 218: INSERT in a list of operations opens no INSERT statement: clears insert_flag.
+void hdr_insert_privilege();
 
 // National types (NVARCHAR, NCHAR, NTEXT; also a user type based on one): the target type
 // `target` (NVARCHAR2, NCHAR, NCLOB) with the size `size` (nullptr: none), like the sized types

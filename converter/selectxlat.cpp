@@ -1367,6 +1367,11 @@ void qry_subquery_table_exp(char *dst, const char *from_text, const char *where,
     val_set(dst, out.c_str());
 }
 
+void qry_no_from_clause(char *dst) {
+    from = 0;
+    val_set(dst, "");
+}
+
 void qry_from_clause(char *dst, const char *tables) {
     std::string list = str(tables);
     if (iftrigger != 0) {
@@ -1412,6 +1417,11 @@ void qry_from_clause(char *dst, const char *tables) {
     from = 1;
     const std::string t = declare_cur != 0 ? std::string() : tabs(no_of_tabs - 1);
     val_printf(dst, "%sFROM %s", t.c_str(), list.c_str());
+}
+
+void qry_where_current_of(char *dst, const char *cursor) {
+    inWhere = 0;
+    val_printf(dst, "WHERE CURRENT OF %s", cursor);
 }
 
 void qry_where_clause(char *dst, const char *condition) {
@@ -1516,6 +1526,10 @@ void qry_union_subquery(char *dst, const char *previous, const char *distinct,
 // ---------------------------------------------------------------------------------------------
 // Data changes.
 // ---------------------------------------------------------------------------------------------
+
+void dml_delete_from() {
+    select_stmt = 1;
+}
 
 void dml_delete(const char *from_word, const char *table, const char *where) {
     rowcount_statement(true);

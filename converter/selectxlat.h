@@ -77,8 +77,10 @@ void qry_table_exp(char *dst, const char *from, const char *where, const char *g
                    const char *having, const char *order); // rule 335
 void qry_subquery_table_exp(char *dst, const char *from, const char *where, const char *group,
                             const char *having, const char *order); // rule 289
+void qry_no_from_clause(char *dst);                                 // rule 336: clears from
 void qry_from_clause(char *dst, const char *tables);                // rule 337
 void qry_where_clause(char *dst, const char *condition);            // rule 341
+void qry_where_current_of(char *dst, const char *cursor);           // rule 342: clears inWhere
 void qry_group_by(char *dst, const char *columns);                  // rule 344
 void qry_having(char *dst, const char *condition);                  // rule 350
 void qry_order_by(char *dst, const char *items);                    // rule 228
@@ -93,8 +95,9 @@ void qry_star_item(char *dst, const char *text);
 // ---------------------------------------------------------------------------------------------
 // Data changes (rules 202, 218, 257-259, 284-293, 301, 304-316).
 // ---------------------------------------------------------------------------------------------
-void dml_delete(const char *from_word, const char *table, const char *where);   // rule 257
-void dml_truncate(const char *table);                                           // rules 148, 149
+void dml_delete(const char *from_word, const char *table, const char *where); // rule 257
+void dml_delete_from();               // rule 259: the FROM of DELETE FROM sets select_stmt
+void dml_truncate(const char *table); // rules 148, 149
 void dml_insert(const char *table, const char *columns, const char *values);    // rule 284
 void dml_values(char *dst, const char *atoms);                                  // rule 287
 void dml_query_values(char *dst, const char *query);                            // rule 288
