@@ -5,6 +5,7 @@
 #include "convstate.h"
 #include "keyword.h"
 #include "parser.h"
+#include "row_limits.h"
 #include "scanner.h"
 #include "unitname.h"
 #include "usertype.h"
@@ -944,8 +945,10 @@ void status_block(int n) {
     fputs("END;", tmpFile);
 }
 
-// The select list of SELECT n (marker digits n, terminator 1).
-void select_list(int n) {
+// The select list of SELECT n (marker digits n, terminator 1). In a query wrapped for a row
+// limit (`wrapped`), a column whose name repeats an earlier one gets an alias, so that the
+// wrapped query's columns are distinct (the padding NULLs, the same expression twice).
+void select_list(int n, bool wrapped) {
     const int cols = clamp_count(fld_cnt, RESULT_COL_MAX);
     const int d = fld_list[n].indent;
     bool all_empty = true;
@@ -961,32 +964,24 @@ void select_list(int n) {
         fputs("*", tmpFile);
         return;
     }
+    // With a "*" among them only the filled columns are written, else every column (NULL for
+    // an empty one).
+    std::vector<std::string> items;
+    for (int c = 0; c < cols; c++) {
+        const char *t = retfld_list[n][c];
+        if (t[0] != '\0')
+            items.emplace_back(t);
+        else if (!any_star)
+            items.emplace_back("NULL");
+    }
     std::string piece;
-    if (!any_star) {
-        for (int c = 0; c < cols; c++) {
-            const char *t = retfld_list[n][c];
-            if (c == 0) {
-                fputs(t[0] != '\0' ? t : "NULL", tmpFile);
-            } else {
-                piece = ", ";
-                piece += t[0] != '\0' ? t : "NULL";
-                print_statement(1, d, piece.c_str(), tmpFile);
-            }
-        }
-    } else {
-        bool first = true;
-        for (int c = 0; c < cols; c++) {
-            const char *t = retfld_list[n][c];
-            if (t[0] == '\0')
-                continue;
-            if (first) {
-                fputs(t, tmpFile);
-                first = false;
-            } else {
-                piece = ", ";
-                piece += t;
-                print_statement(1, d, piece.c_str(), tmpFile);
-            }
+    for (size_t k = 0; k < items.size(); k++) {
+        const std::string text = wrapped ? items[k] + row_limit_column_alias(items, k) : items[k];
+        if (k == 0) {
+            fputs(text.c_str(), tmpFile);
+        } else {
+            piece = ", " + text;
+            print_statement(1, d, piece.c_str(), tmpFile);
         }
     }
 }
@@ -1088,8 +1083,11 @@ void copy_body(bool trigger) {
         // A marker: bytes up to the next byte 1 or 2.
         long n = 0;
         int digits = 0;
+        bool wrapped = false; // "w": the select list of a query wrapped for a row limit
         const char *m = q + 1;
         for (; m < end && *m != 1 && *m != 2; m++) {
+            if (*m == 'w')
+                wrapped = true;
             if (*m >= '0' && *m <= '9' && n < 100000) {
                 n = n * 10 + (*m - '0');
                 digits++;
@@ -1107,7 +1105,7 @@ void copy_body(bool trigger) {
             continue; // no such SELECT: the marker writes nothing
         last_n = static_cast<int>(n);
         if (term == 1)
-            select_list(last_n);
+            select_list(last_n, wrapped);
         else
             status_block(last_n);
     }

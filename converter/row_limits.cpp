@@ -76,7 +76,57 @@ std::string trim(const char *s) {
     return b == std::string::npos ? std::string() : t.substr(b, e - b + 1);
 }
 
+bool name_char(char c) {
+    return isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '#' || c == '$';
+}
+
+// The name the target gives the column of a select-list item, upper-cased: its alias, the
+// last part of a (qualified) column name, or the expression's text without blanks. `aliased`
+// tells that the item names the column itself.
+std::string column_key(const std::string &item, bool &aliased) {
+    const std::string t = trim(item.c_str());
+    aliased = false;
+    size_t e = t.size();
+    size_t b = e;
+    while (b > 0 && name_char(t[b - 1]))
+        b--;
+    if (b < e && b > 0 && (t[b - 1] == ' ' || t[b - 1] == '\t')) {
+        size_t before = b - 1;
+        while (before > 0 && (t[before] == ' ' || t[before] == '\t'))
+            before--;
+        const char c = t[before];
+        std::string word;
+        for (size_t i = b; i < e; i++)
+            word += static_cast<char>(toupper(static_cast<unsigned char>(t[i])));
+        if ((name_char(c) || c == ')' || c == '\'' || c == '"') && word != "END")
+            aliased = true;
+        if (aliased)
+            return word;
+    }
+    bool plain = !t.empty();
+    for (char c : t)
+        plain = plain && (name_char(c) || c == '.');
+    std::string key;
+    for (size_t i = plain ? t.rfind('.') + 1 : 0; i < t.size(); i++)
+        if (t[i] != ' ' && t[i] != '\t' && t[i] != '\n')
+            key += static_cast<char>(toupper(static_cast<unsigned char>(t[i])));
+    return key;
+}
+
 } // namespace
+
+std::string row_limit_column_alias(const std::vector<std::string> &items, size_t k) {
+    bool aliased = false;
+    const std::string key = column_key(items[k], aliased);
+    if (aliased || key.empty() || key.find('*') != std::string::npos)
+        return std::string();
+    for (size_t j = 0; j < k; j++) {
+        bool other_aliased = false;
+        if (column_key(items[j], other_aliased) == key)
+            return " " ROW_LIMIT_ALIAS "_c" + std::to_string(k + 1);
+    }
+    return std::string();
+}
 
 void qry_top_count(char *dst, const char *count, int percent) {
     pending_percent = percent != 0;

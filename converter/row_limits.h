@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The alias of the wrapped query.
 #define ROW_LIMIT_ALIAS "q_top"
@@ -39,6 +40,12 @@ std::string row_limit_take(const std::string &selection, std::string &table_exp)
 
 // The wrapped form of a query text "SELECT ..." with row count `count`.
 std::string row_limit_wrap(const std::string &query, const std::string &count);
+
+// The alias that item `k` of a wrapped query's select list `items` needs so that the columns
+// that "q_top.*" selects have distinct names: " q_top_c<k+1>" when an earlier item gives a
+// column of the same name (NULL and NULL, the same expression twice, a.id and b.id), else "".
+// An item that names its column itself (an alias) gets none.
+std::string row_limit_column_alias(const std::vector<std::string> &items, size_t k);
 
 // Per-unit reset.
 void row_limit_reset();

@@ -108,8 +108,9 @@ void log_diagnostic(const char *text) {
 
 // The markers of the output assembly: select list n, row (status block) n, INTO list. They go
 // to the body through write_body_marker, which records where they stand.
-void select_marker(int n) {
-    write_body_marker(("\x01" + std::to_string(n) + "\x01").c_str());
+void select_marker(int n, bool wrapped = false) {
+    write_body_marker(
+        ("\x01" + std::string(wrapped ? "w" : "") + std::to_string(n) + "\x01").c_str());
 }
 void row_marker(int n) {
     write_body_marker(("\x01" + std::to_string(n) + "\x02").c_str());
@@ -766,18 +767,23 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
         }
         // e. The select list.
         if (assign) {
-            for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++) {
+            std::vector<std::string> values;
+            for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
+                values.emplace_back(col_list[i].value);
+            for (size_t i = 0; i < values.size(); i++) {
                 if (i > 0)
                     fputs(",", yyout);
                 fputs(" ", yyout);
-                print_statement(0, no_of_tabs, col_list[i].value, yyout);
+                const std::string v =
+                    wrap_into ? values[i] + row_limit_column_alias(values, i) : values[i];
+                print_statement(0, no_of_tabs, v.c_str(), yyout);
             }
         } else {
             sel = without_at_signs(sel);
             check_capacity(fldlst_cnt, RESULT_SET_MAX, "the result-set list (fld_list)");
             fld_list[fldlst_cnt].indent = no_of_tabs;
             if (rows_out)
-                select_marker(fldlst_cnt);
+                select_marker(fldlst_cnt, !limit.empty());
             else
                 print_statement(0, no_of_tabs, sel.c_str(), yyout);
             if (inTmp == 0)
