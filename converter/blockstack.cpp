@@ -6,10 +6,23 @@
 #include "conv72.h"
 #include "convstate.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+namespace {
+// The label number (label_ctr) of the loop whose WHILE entry stands at each position of the
+// block stack; an entry is written whenever a WHILE is pushed at that position, and read only
+// for positions that hold a WHILE.
+std::vector<int16_t> loop_label_at;
+
+bool is_loop(int16_t kind) {
+    return kind == BLK_WHILE || kind == BLK_WHILE_BEGIN;
+}
+} // namespace
 
 void push(int16_t kind) {
     if (stack_ptr == INT16_MAX) {
@@ -22,6 +35,11 @@ void push(int16_t kind) {
         if (at >= begin_stack.size())
             begin_stack.resize(begin_stack.size() * 2 > at ? begin_stack.size() * 2 : at + 1);
         begin_stack[at] = kind;
+        if (is_loop(kind)) {
+            if (at >= loop_label_at.size())
+                loop_label_at.resize(begin_stack.size());
+            loop_label_at[at] = label_ctr;
+        }
     }
     stack_ptr++;
 }
@@ -101,12 +119,13 @@ void print_tabs() {
         fputc('\t', yyout);
 }
 
-bool loop_open() {
-    for (int16_t i = 0; i < stack_ptr && static_cast<size_t>(i) < begin_stack.size(); i++)
-        if (begin_stack[static_cast<size_t>(i)] == BLK_WHILE ||
-            begin_stack[static_cast<size_t>(i)] == BLK_WHILE_BEGIN)
-            return true;
-    return false;
+int16_t innermost_loop_label() {
+    const size_t open =
+        std::min(static_cast<size_t>(stack_ptr < 0 ? 0 : stack_ptr), begin_stack.size());
+    for (size_t i = open; i > 0; i--)
+        if (is_loop(begin_stack[i - 1]))
+            return loop_label_at[i - 1];
+    return 0;
 }
 
 // "To write a line of some text": print_tabs, then the text.

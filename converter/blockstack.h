@@ -60,8 +60,9 @@ void end_word_read();
 // "END;". The run fails (conv_error) and counts it in surplus_ends.
 void surplus_end();
 
-// True when a WHILE loop is open on the block stack (BREAK and CONTINUE have a loop to act on).
-bool loop_open();
+// The label number (i_loop<n>) of the innermost WHILE loop open on the block stack; 0 when no
+// loop is open (BREAK and CONTINUE then have no loop to act on).
+int16_t innermost_loop_label();
 
 void check_for_end(const char *begin_text, int lookahead);
 void action_for_while(const char *keyword, const char *condition, const char *begin_text);

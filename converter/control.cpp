@@ -207,7 +207,7 @@ void ctl_else(const char *opt_begin) {
 // BREAK and CONTINUE act on the innermost open loop. With no loop open there is nothing to
 // leave and no loop label to jump to: the statement becomes NULL; with a diagnostic.
 static bool outside_loop(const char *word) {
-    if (loop_open())
+    if (innermost_loop_label() != 0)
         return false;
     note_line(std::string(word) + " statement outside a loop ignored");
     statement("NULL;");
@@ -323,7 +323,7 @@ void ctl_goto(const char *target) {
 void ctl_continue() {
     if (outside_loop("CONTINUE"))
         return;
-    statement("GOTO i_loop" + std::to_string(label_ctr) + ";");
+    statement("GOTO i_loop" + std::to_string(innermost_loop_label()) + ";");
 }
 
 void ctl_return(const char *value) {
