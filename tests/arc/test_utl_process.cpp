@@ -196,7 +196,9 @@ TEST_F(UtlProcess, FindsActivatesAndClosesARunningCopy) {
     HWND window = nullptr;
     ASSERT_TRUE(
         waitUntil([&] { return (window = FindWindowA(nullptr, title.c_str())) != nullptr; }));
-    EXPECT_TRUE(IsIconic(window)) << "the child starts minimised";
+    // The window exists from CreateWindow on; the child minimises it just after.
+    EXPECT_TRUE(waitUntil([&] { return IsIconic(window) != FALSE; }))
+        << "the child starts minimised";
     EXPECT_EQ(UTL_ActivateApp(("window " + tag).c_str()), 0) << "a part of the title";
     EXPECT_TRUE(waitUntil([&] { return !IsIconic(window); })) << "restored";
     EXPECT_EQ(UTL_ActivateApp(("Window " + tag).c_str()), 30033) << "case counts in titles";
