@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -31,9 +32,18 @@ int yytmp = 0;
 
 int yymaxdepth = YYINITDEPTH;
 static int yys_static[YYINITDEPTH];
+// The value buffers of the static stack, and the first buffer of yyval; the heap stacks add
+// buffers of their own for the entries they add (kept for the rest of the run).
+static char yyv_text_static[YYINITDEPTH + 1][YYVALSIZE];
 static yyvalue yyv_static[YYINITDEPTH];
+static yyvalue *static_values() {
+    for (int i = 0; i < YYINITDEPTH; i++)
+        yyv_static[i].s = yyv_text_static[i];
+    return yyv_static;
+}
+char *yyval = yyv_text_static[YYINITDEPTH];
 int *yys = yys_static;
-yyvalue *yyv = yyv_static;
+yyvalue *yyv = static_values();
 int *yyps = nullptr;
 yyvalue *yypv = nullptr;
 
@@ -109,26 +119,32 @@ inline void need_lookahead() {
 }
 
 // Doubles the stacks. The first growth leaves the static arrays for heap arrays; later ones
-// reallocate. Returns false when the memory cannot be had (or the depth limit is reached).
+// reallocate. The entries keep their buffers (only the pointers move); the added entries get
+// new buffers. Returns false when the memory cannot be had (or the depth limit is reached).
 bool grow_stacks() {
     int newdepth = yymaxdepth * 2;
     if (newdepth > YYDEPTHLIMIT)
         return false;
     long top = yyps - yys;
+    const size_t added = static_cast<size_t>(newdepth - yymaxdepth);
     int *news;
     yyvalue *newv;
+    char *text;
     if (yys == yys_static) {
         news = static_cast<int *>(malloc(sizeof(int) * newdepth));
         newv = static_cast<yyvalue *>(malloc(sizeof(yyvalue) * newdepth));
-        if (news == nullptr || newv == nullptr) {
+        text = static_cast<char *>(malloc(added * YYVALSIZE));
+        if (news == nullptr || newv == nullptr || text == nullptr) {
             free(news);
             free(newv);
+            free(text);
             return false;
         }
         memcpy(news, yys_static, sizeof yys_static);
-        for (int i = 0; i < yymaxdepth; i++)
-            copy_value(newv[i].s, yyv_static[i].s);
+        memcpy(newv, yyv_static, sizeof yyv_static);
     } else {
+        // A failure after a successful realloc leaves the larger array in place and the depth
+        // as it was: the next growth reallocates it again.
         news = static_cast<int *>(realloc(yys, sizeof(int) * newdepth));
         if (news == nullptr)
             return false;
@@ -136,9 +152,15 @@ bool grow_stacks() {
         newv = static_cast<yyvalue *>(realloc(yyv, sizeof(yyvalue) * newdepth));
         if (newv == nullptr)
             return false;
+        yyv = newv;
+        text = static_cast<char *>(malloc(added * YYVALSIZE));
+        if (text == nullptr)
+            return false;
     }
-    for (int i = yymaxdepth; i < newdepth; i++)
-        newv[i].s[0] = '\0';
+    for (size_t i = 0; i < added; i++) {
+        newv[static_cast<size_t>(yymaxdepth) + i].s = text + i * YYVALSIZE;
+        text[i * YYVALSIZE] = '\0';
+    }
     yys = news;
     yyv = newv;
     yymaxdepth = newdepth;
@@ -220,7 +242,7 @@ int parse() {
         yyps = ++ps;
         *ps = state;
         yypv = ++pv;
-        copy_value(pv->s, yyval);
+        std::swap(pv->s, yyval);
 
     newstate:
         // 2. Shift if the state has a shift on the look-ahead.

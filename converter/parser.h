@@ -14,16 +14,19 @@ constexpr int YYVALSIZE = 10000;
 constexpr int YYVALMAX = YYVALSIZE - 1;
 
 // One entry of the value stack. In an action, $$ is `yyval` and $n is the `s` member of a
-// stack entry: both are char[YYVALSIZE], so `sizeof $$ == YYVALSIZE`.
+// stack entry: each points at a buffer of YYVALSIZE bytes of its own. A push hands the buffer of
+// yyval to the stack entry and takes the entry's old buffer as the next yyval, so a value is not
+// copied again once its action has written it.
 struct yyvalue {
-    char s[YYVALSIZE];
+    char *s;
 };
 
 // The text of the token the scanner returned last (for a held look-ahead: the look-ahead's
 // text). The scanner fills it for every token it returns, keywords included, with set_yylval.
 extern char yylval[YYVALSIZE];
-// The value of the rule being reduced ($$); it starts as a copy of $1.
-extern char yyval[YYVALSIZE];
+// The value of the rule being reduced ($$): a buffer of YYVALSIZE bytes; it starts as a copy
+// of $1.
+extern char *yyval;
 
 // Look-ahead token: the token number, 0 at end of input, -1 when no look-ahead is held (after
 // a shift, and after a default reduction in a state that needs no look-ahead). The block-stack

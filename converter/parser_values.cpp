@@ -2,13 +2,13 @@
 // that write a value without ever passing its 10000-byte capacity (texts longer than 9,999
 // characters are cut there; shorter ones are copied unchanged).
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "parser.h"
 
 char yylval[YYVALSIZE];
-char yyval[YYVALSIZE];
 bool val_cut = false;
 
 void set_yylval(const char *text, size_t len) {
@@ -41,55 +41,91 @@ size_t val_cat(char *dst, const char *src) {
     return have + len;
 }
 
-// True when fmt holds no conversion but "%s" and "%%": the formats nearly every action uses,
-// which format_plain handles without the general formatter.
-static bool plain_format(const char *fmt) {
-    for (const char *p = strchr(fmt, '%'); p != nullptr; p = strchr(p + 2, '%')) {
-        if (p[1] != 's' && p[1] != '%')
+namespace {
+
+// One piece of a formatted value: constant text of the format or a "%s" argument.
+struct piece {
+    const char *text;
+    size_t len;
+};
+constexpr int MAX_PIECES = 32;
+
+// Splits fmt into pieces when it holds no conversion but "%s" and "%%" (the formats nearly every
+// action uses); false for any other format or one of more than MAX_PIECES pieces. An argument is
+// read up to the capacity of a value only.
+bool plain_pieces(const char *fmt, va_list ap, piece *out, int &count) {
+    count = 0;
+    const char *p = fmt;
+    while (*p != '\0') {
+        if (count == MAX_PIECES)
             return false;
+        if (*p != '%') {
+            const char *next = strchr(p, '%');
+            const size_t n = next != nullptr ? static_cast<size_t>(next - p) : strlen(p);
+            out[count++] = {p, n};
+            p += n;
+        } else if (p[1] == '%') {
+            out[count++] = {p, 1};
+            p += 2;
+        } else if (p[1] == 's') {
+            const char *arg = va_arg(ap, const char *);
+            if (arg == nullptr)
+                arg = "(null)";
+            out[count++] = {arg, strnlen(arg, YYVALSIZE)};
+            p += 2;
+        } else {
+            return false;
+        }
     }
     return true;
 }
 
-// Formats a plain format (see plain_format) into out (YYVALSIZE bytes): the same text as
-// vsnprintf, cut at YYVALMAX; returns the uncut length as vsnprintf does, up to the cut.
-static size_t format_plain(char *out, const char *fmt, va_list ap) {
-    size_t len = 0;
-    const char *p = fmt;
-    while (*p != '\0') {
-        const char *piece = p;
-        size_t n;
-        if (*p != '%') {
-            const char *next = strchr(p, '%');
-            n = next != nullptr ? static_cast<size_t>(next - p) : strlen(p);
-            p += n;
-        } else if (p[1] == '%') {
-            n = 1;
-            p += 2;
-        } else {
-            piece = va_arg(ap, const char *);
-            if (piece == nullptr)
-                piece = "(null)";
-            n = strnlen(piece, YYVALSIZE - len);
-            p += 2;
-        }
+// Whether the text at p lies in the value buffer dst.
+bool inside(const char *p, const char *dst) {
+    const auto at = reinterpret_cast<uintptr_t>(p), start = reinterpret_cast<uintptr_t>(dst);
+    return at >= start && at - start < static_cast<uintptr_t>(YYVALSIZE);
+}
+
+// Appends the pieces at out + len, cut at YYVALMAX; returns the new length.
+size_t put_pieces(char *out, size_t len, const piece *pieces, int count) {
+    for (int i = 0; i < count; i++) {
+        size_t n = pieces[i].len;
         if (n > YYVALMAX - len) {
             n = YYVALMAX - len;
             val_cut = true;
         }
-        memcpy(out + len, piece, n);
+        memcpy(out + len, pieces[i].text, n);
         len += n;
     }
     out[len] = '\0';
     return len;
 }
 
-// Formats into a scratch buffer first, so arguments may be the destination itself.
-static size_t val_vformat(char *dst, size_t have, const char *fmt, va_list ap) {
+// Formats after the first `have` characters of dst. A plain format whose arguments lie outside
+// dst is written in place; one that starts with dst's own text (val_printf($$, "%s, %s", $$,
+// $3)) keeps that text where it is; any other overlap goes through a scratch buffer, so
+// arguments may be the destination itself.
+size_t val_vformat(char *dst, size_t have, const char *fmt, va_list ap) {
     static char scratch[YYVALSIZE];
+    piece pieces[MAX_PIECES];
+    int count = 0;
+    va_list args;
+    va_copy(args, ap);
+    const bool plain = plain_pieces(fmt, args, pieces, count);
+    va_end(args);
     size_t len;
-    if (plain_format(fmt)) {
-        len = format_plain(scratch, fmt, ap);
+    if (plain) {
+        int first = 0;
+        if (have == 0 && count > 0 && pieces[0].text == dst) {
+            have = pieces[0].len > YYVALMAX ? YYVALMAX : pieces[0].len;
+            first = 1;
+        }
+        bool overlap = false;
+        for (int i = first; i < count; i++)
+            overlap = overlap || inside(pieces[i].text, dst);
+        if (!overlap)
+            return put_pieces(dst, have, pieces + first, count - first);
+        len = put_pieces(scratch, 0, pieces + first, count - first);
     } else {
         int n = vsnprintf(scratch, sizeof scratch, fmt, ap);
         len = n < 0 ? 0 : static_cast<size_t>(n);
@@ -102,6 +138,8 @@ static size_t val_vformat(char *dst, size_t have, const char *fmt, va_list ap) {
     dst[have + len] = '\0';
     return have + len;
 }
+
+} // namespace
 
 size_t val_printf(char *dst, const char *fmt, ...) {
     va_list ap;

@@ -54,7 +54,15 @@ std::string unit_head_name() {
 }
 
 std::string unit_ref_name() {
-    return target_identifier(current().name);
+    // Asked for every variable reference: kept until the unit's name changes.
+    static std::string for_full, for_name, for_proc, ref;
+    if (for_proc != proc_name || for_full != head_full || for_name != head_name) {
+        for_proc = proc_name;
+        for_full = head_full;
+        for_name = head_name;
+        ref = target_identifier(current().name);
+    }
+    return ref;
 }
 
 std::string unit_package_name() {
