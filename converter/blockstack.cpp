@@ -114,9 +114,14 @@ void print_tabs() {
         begin_printed = 1;
         as_run_pending = false;
     }
-    fputc('\n', yyout);
-    for (int i = 0; i < no_of_tabs; i++)
-        fputc('\t', yyout);
+    // A newline and the indentation, written in runs rather than a character at a time.
+    static const char line_start[] = "\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+    constexpr int run = static_cast<int>(sizeof line_start) - 2; // tabs after the newline
+    int tabs = no_of_tabs;
+    fwrite(line_start, 1, static_cast<size_t>(1 + (tabs < run ? (tabs < 0 ? 0 : tabs) : run)),
+           yyout);
+    for (tabs -= run; tabs > 0; tabs -= run)
+        fwrite(line_start + 1, 1, static_cast<size_t>(tabs < run ? tabs : run), yyout);
 }
 
 int16_t innermost_loop_label() {
