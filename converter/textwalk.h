@@ -1,33 +1,54 @@
-// A walk through SQL text that knows where it stands: inside a string literal or not (single
-// quotes; a doubled quote leaves and re-enters the literal, so it needs no case of its own)
-// and how deep inside parentheses.
+// The one walk through SQL text that knows where it stands: inside a string literal or not
+// (single quotes; a doubled quote leaves and re-enters the literal, so it needs no case of its
+// own; double quotes too where the walk's rules say so) and how deep inside parentheses. On it:
+// the top-level split of a list, a search and a replacement outside literals, and the text with
+// its literals blanked out.
 #pragma once
 
 #include <string>
 #include <vector>
 
+// How a walk reads the text.
+struct walk_rules {
+    // A double-quoted name is a literal too: nothing inside it counts.
+    bool double_quotes = false;
+    // A ')' without its '(' takes the depth below 0, so that what follows it is not at the top
+    // until a '(' makes up for it; otherwise such a ')' leaves the depth at 0.
+    bool below_zero = false;
+};
+
 struct sql_position {
-    bool quoted = false;
+    walk_rules rules;
+    char quote = 0; // the quote of the literal the walk stands in, 0 outside literals
     int depth = 0;
 
-    // Takes the next character; a ')' without its '(' leaves the depth at 0.
+    sql_position() = default;
+    explicit sql_position(walk_rules r) : rules(r) {}
+
+    // Takes the next character.
     void step(char c) {
-        if (c == '\'')
-            quoted = !quoted;
-        else if (!quoted && c == '(')
+        if (quote != 0) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || (c == '"' && rules.double_quotes)) {
+            quote = c;
+        } else if (c == '(') {
             depth++;
-        else if (!quoted && c == ')' && depth > 0)
+        } else if (c == ')' && (depth > 0 || rules.below_zero)) {
             depth--;
+        }
     }
+    // The last character taken opens a literal or stands inside one (not the closing quote).
+    bool quoted() const { return quote != 0; }
     // The last character taken stands outside literals and parentheses.
-    bool top() const { return !quoted && depth == 0; }
+    bool top() const { return quote == 0 && depth == 0; }
 };
 
 // The pieces of `text` between its commas outside literals and parentheses (one piece when
 // there is no such comma).
-inline std::vector<std::string> top_level_items(const std::string &text) {
+inline std::vector<std::string> top_level_items(const std::string &text, walk_rules rules = {}) {
     std::vector<std::string> items(1);
-    sql_position at;
+    sql_position at(rules);
     for (char c : text) {
         at.step(c);
         if (at.top() && c == ',')
@@ -36,4 +57,75 @@ inline std::vector<std::string> top_level_items(const std::string &text) {
             items.back() += c;
     }
     return items;
+}
+
+// The search and the replacement below see `needle` where the text starting at a position
+// holds it and the walk from the text's start stands outside literals (and, for a top-level
+// search, outside parentheses) before that position's character. An empty needle is nowhere.
+namespace textwalk_detail {
+inline size_t find(const std::string &text, const std::string &needle, size_t from, bool top,
+                   walk_rules rules) {
+    if (needle.empty())
+        return std::string::npos;
+    sql_position at(rules);
+    for (size_t i = 0; i < text.size(); i++) {
+        const bool outside = top ? at.top() : !at.quoted();
+        if (i >= from && outside && text.compare(i, needle.size(), needle) == 0)
+            return i;
+        at.step(text[i]);
+    }
+    return std::string::npos;
+}
+} // namespace textwalk_detail
+
+// Where `needle` first stands outside literals at or after `from`; npos when nowhere.
+inline size_t find_outside_literals(const std::string &text, const std::string &needle,
+                                    size_t from = 0, walk_rules rules = {}) {
+    return textwalk_detail::find(text, needle, from, false, rules);
+}
+
+// Where `needle` first stands outside literals and parentheses at or after `from`; npos when
+// nowhere.
+inline size_t find_top_level(const std::string &text, const std::string &needle, size_t from = 0,
+                             walk_rules rules = {}) {
+    return textwalk_detail::find(text, needle, from, true, rules);
+}
+
+// `text` with each `needle` outside literals replaced by `replacement`, from left to right (the
+// walk goes on through the needle's own characters).
+inline std::string replace_outside_literals(const std::string &text, const std::string &needle,
+                                            const std::string &replacement, walk_rules rules = {}) {
+    if (needle.empty())
+        return text;
+    std::string out;
+    out.reserve(text.size());
+    sql_position at(rules);
+    size_t i = 0;
+    while (i < text.size()) {
+        if (!at.quoted() && text.compare(i, needle.size(), needle) == 0) {
+            out += replacement;
+            for (char c : needle)
+                at.step(c);
+            i += needle.size();
+            continue;
+        }
+        out += text[i];
+        at.step(text[i]);
+        i++;
+    }
+    return out;
+}
+
+// `text` with every character of its literals, their quotes included, turned into a blank: what
+// is left can be searched for words without finding them inside literals.
+inline std::string blank_literals(const std::string &text, walk_rules rules = {}) {
+    std::string out;
+    out.reserve(text.size());
+    sql_position at(rules);
+    for (char c : text) {
+        const bool inside = at.quoted();
+        at.step(c);
+        out += inside || at.quoted() ? ' ' : c;
+    }
+    return out;
 }
