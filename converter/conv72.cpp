@@ -1,4 +1,4 @@
-// Run driver: options, banner, usage texts, run order, report, yyerror,
+// Run driver: options, banner, usage texts, run order, report,
 // yywrap, print_statement, valid_procname; work files and output assembly.
 #include "conv72.h"
 
@@ -443,22 +443,6 @@ void prtban(FILE *fp) {
         strftime(date, sizeof date, "%a %b %e %H:%M:%S %Y\n", &tmv) == 0)
         text_copy(date, sizeof date, "Thu Jan  1 00:00:00 1970\n");
     fprintf(fp, " on %s", date);
-}
-
-void kestra_diagnostic(FILE *script, int line, const char *text) {
-    if (script != nullptr)
-        fprintf(script, "/*[KESTRA-ERR(%.4d)]:%s*/\n", line, text);
-    if (fpLog != nullptr)
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", line, iFname, proc_name, text);
-}
-
-void yyerror(const char *msg) {
-    const char *token = yytext != nullptr ? yytext : "";
-    if (fpLog != nullptr)
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s Near '%s'\n", yylineno, iFname, proc_name,
-                msg, token);
-    fprintf(stderr, "%s in %s at line %d near the token '%s'\n", msg, iFname, yylineno, token);
-    conv_error = 1;
 }
 
 extern "C" int yywrap(void) {

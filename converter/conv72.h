@@ -2,6 +2,8 @@
 // conversion run from a command line, and the services the rest of the converter calls.
 #pragma once
 
+#include "diagnostics.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -29,14 +31,6 @@ int kestra_guard(void (*fn)(void *), void *arg);
 
 // Writes the banner line "Kestra for TSQL Release 4.0.0.0.6  - Beta on <ctime>" to `fp`.
 void prtban(FILE *fp);
-
-// A diagnostic in the fixed form, numbered with source line `line`: "/*[KESTRA-ERR(nnnn)]:"
-// text "*/" and a newline to `script` (the body or the output script; none when null), and
-// "[KESTRA-ERR(nnnn)]:[<iFname>(<proc_name>)]" text and a newline to the log (when open).
-void kestra_diagnostic(FILE *script, int line, const char *text);
-
-// The parser's error report: log line, standard-error line, conv_error = 1.
-void yyerror(const char *msg);
 
 // End-of-input hook of the scanner: end_of_input = 1, returns 1. C linkage because the
 // flex skeleton declares it extern "C" when compiled as C++.
