@@ -6,8 +6,9 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "data_changes.h"
 #include "parser.h"
-#include "selectxlat.h"
+#include "table_names.h"
 
 #include <cstdio>
 #include <cstring>

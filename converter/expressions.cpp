@@ -11,7 +11,7 @@
 #include "convstate.h"
 #include "namecheck.h"
 #include "parser.h"
-#include "selectxlat.h"
+#include "queries.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -13,7 +13,8 @@
 #include "convstate.h"
 #include "expressions.h"
 #include "headers.h"
-#include "selectxlat.h"
+#include "queries.h"
+#include "table_names.h"
 #include "parser.h"
 #include "usertype.h"
 

@@ -1,24 +1,12 @@
-// SELECT translation and the actions of queries and data changes: the query specification
-// and its clauses, subqueries, select-list items and assignments (rules 411-418, 425-432), the
-// INSERT, UPDATE and DELETE statements with their status blocks, temporary tables, trigger
-// pseudo tables, tables and column references (rules 478-490), and the end of a statement.
+// Queries and their parts: the comparisons and assignments of rules 411-418, subqueries and
+// the calls that take one as an argument, the query specification's clauses (rules 227-234,
+// 289, 297, 319-350), select-list items (rules 425-430), and the end of a statement (rule 235).
 //
 // `dst` is always a value buffer of YYVALSIZE bytes (parser.h); the routines never write more.
 #pragma once
 
+#include <cstddef>
 #include <string>
-
-// ---------------------------------------------------------------------------------------------
-// The SELECT translation proper. The five texts: the ALL/DISTINCT word, the select list, the
-// temporary table after INTO ("INTO name", or ""), the table expression and the COMPUTE
-// clause; an absent part is "".
-// ---------------------------------------------------------------------------------------------
-void action_for_query_spec(const char *distinct, const char *selection, const char *into,
-                           const char *table_exp, const char *compute);
-void action_for_query_pb(const char *distinct, const char *selection, const char *into,
-                         const char *table_exp, const char *compute);
-// Splits a select list into result columns of result set fldlst_cnt (fld_list, retfld_list).
-void process_selection(const char *selection);
 
 // ---------------------------------------------------------------------------------------------
 // Rules 411 to 418: `left op right` where `op` is "=" or the COMPARISON text. `kind` says what
@@ -66,11 +54,9 @@ bool qry_fn_arguments_end(std::string &moved, std::string &from);        // rule
 // ---------------------------------------------------------------------------------------------
 // Query specification and clauses (rules 227-234, 289, 297, 319-350).
 // ---------------------------------------------------------------------------------------------
-void qry_select_word();      // rule 325
-void qry_selection_end();    // rule 326
-void qry_select_statement(); // rule 297
-void qry_query_spec(char *dst, const char *distinct, const char *selection, const char *into,
-                    const char *table_exp, const char *compute);               // rule 324
+void qry_select_word();                                                        // rule 325
+void qry_selection_end();                                                      // rule 326
+void qry_select_statement();                                                   // rule 297
 void qry_query_union(char *dst, const char *left, const char *right, int all); // 320, 321
 void qry_query_paren(char *dst, const char *query);                            // rule 323
 void qry_table_exp(char *dst, const char *from, const char *where, const char *group,
@@ -92,38 +78,12 @@ void qry_select_item(char *dst, const char *item, const char *alias);
 void qry_subquery_item(char *dst, const char *subquery, const char *alias);
 void qry_star_item(char *dst, const char *text);
 
-// ---------------------------------------------------------------------------------------------
-// Data changes (rules 202, 218, 257-259, 284-293, 301, 304-316).
-// ---------------------------------------------------------------------------------------------
-void dml_delete(const char *from_word, const char *table, const char *where); // rule 257
-void dml_delete_from();               // rule 259: the FROM of DELETE FROM sets select_stmt
-void dml_truncate(const char *table); // rules 148, 149
-void dml_insert(const char *table, const char *columns, const char *values);    // rule 284
-void dml_values(char *dst, const char *atoms);                                  // rule 287
-void dml_query_values(char *dst, const char *query);                            // rule 288
-void dml_list_join(char *dst, const char *list, const char *item);              // rules 202, 291
-void dml_update(const char *table, const char *assignments, const char *where); // rule 301
-// Rules 306 to 308: `value` is nullptr for NULL.
-void dml_assignment(char *dst, const char *column, const char *value);
-void dml_update_where(char *dst, const char *from, const char *where); // rule 316
-// Where a unit creates or drops a temporary table, the rows an earlier call of the same session
-// left in its permanent table are deleted: the DELETE line is written and true returned; false
-// (nothing written) for any other table.
-bool dml_temp_rows_delete(const char *table);
-
-// ---------------------------------------------------------------------------------------------
-// Tables (rules 478-485) and column references (rules 486-490).
-// ---------------------------------------------------------------------------------------------
-void qry_table(char *dst, const char *owner, const char *table, const char *alias);
-// A column named in a column list, a column definition or an UPDATE assignment (rule 507).
-void qry_column_name(char *dst, const char *name);
-void qry_column_ref(char *dst, const char *qualifier, const char *column);
-
 // Rule 235: the end of every statement.
 void qry_statement_end();
 
-// The DDL file of the run, "ddl_<unit><extension>" (".sql" for SELECT INTO a temporary table,
-// ".pls" for CREATE TABLE): opened once for the run, by whichever comes first; "/" and "\" of
-// the unit name become "_", so it is always made in the current directory. When it cannot be
-// made: the system error for the name and exit status 10.
-void open_unit_ddl_file(const char *extension);
+// How many subqueries are open (rule 393 opened, rule 389 not yet closed): the query level
+// that the trigger pseudo-table scopes (trigger_columns.h) are kept for.
+size_t qry_subquery_depth();
+// The GROUP BY clause of the last table expression of rule 335 ("GROUP BY dept"), "" for none:
+// the definition of a temporary table filled by that query keeps it.
+const std::string &qry_table_group_by();

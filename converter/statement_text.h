@@ -1,0 +1,60 @@
+// Small text and output helpers shared by the translations of queries, data changes and table
+// names (queries.cpp, select_statements.cpp, data_changes.cpp, table_names.cpp).
+#pragma once
+
+#include "blockstack.h"
+#include "builtins.h"
+#include "conv72.h"
+#include "convstate.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace stmt_text {
+
+inline std::string str(const char *s) {
+    return s == nullptr ? std::string() : std::string(s);
+}
+
+inline bool empty(const char *s) {
+    return s == nullptr || s[0] == '\0';
+}
+
+inline std::string tabs(int n) {
+    return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
+}
+
+// At signs of variables go; those inside string literals ('x@y.com') stay.
+inline std::string without_at_signs(const std::string &s) {
+    return remove_at_signs(s);
+}
+
+inline bool word_char(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Copies `text` into a fixed text of the state; a text that does not fit stops the run with
+// status 1 (cutting it would change the converted code without a word).
+inline void fit_copy(char *dst, size_t size, const std::string &text, const char *what) {
+    if (text.size() >= size) {
+        fflush(stdout);
+        fprintf(stderr, "kestra: %s exceeds its capacity of %d characters\n", what,
+                static_cast<int>(size) - 1);
+        kestra_exit(1);
+    }
+    memcpy(dst, text.c_str(), text.size() + 1);
+}
+
+// A line of body text: indentation, then the text.
+inline void line(const std::string &text) {
+    print_tabs();
+    fputs(text.c_str(), yyout);
+}
+
+inline void log_diagnostic(const char *text) {
+    if (fpLog != nullptr)
+        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", yylineno, iFname, proc_name, text);
+}
+
+} // namespace stmt_text

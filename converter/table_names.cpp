@@ -1,0 +1,261 @@
+// Tables and column references, the names under which a statement reaches its temporary
+// tables (the session filter) and the trigger pseudo tables (":OLD.", ":NEW."), and the naming
+// of the unit's DDL file.
+#include "table_names.h"
+
+#include "conv72.h"
+#include "convstate.h"
+#include "namecheck.h"
+#include "parser.h"
+#include "prefix_clash.h"
+#include "queries.h"
+#include "reserved.h"
+#include "statement_text.h"
+#include "trigger_columns.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace stmt_text;
+
+// ---------------------------------------------------------------------------------------------
+// Tables and column references.
+// ---------------------------------------------------------------------------------------------
+
+void qry_table(char *dst, const char *owner, const char *table, const char *alias) {
+    // A quoted name loses its quotes unless it needs them to stay one name (a blank or
+    // another character that no plain name holds: "Order Subtotals").
+    auto unquote = [](const char *s) {
+        std::string t = str(s);
+        if (t.size() >= 2 && t.front() == '"' && t.back() == '"' &&
+            t.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_#$",
+                                1) == t.size() - 1)
+            t = t.substr(1, t.size() - 2);
+        return t;
+    };
+    const std::string o = unquote(owner), a = unquote(alias);
+    std::string name = unquote(table);
+    if (!o.empty() && o != "dbo")
+        name = o + "." + name;
+    if (a.empty())
+        val_set(dst, name.c_str());
+    else
+        val_printf(dst, "%s %s", name.c_str(), a.c_str());
+    if (iftrigger != 0 && trig_tab[0] == '\0')
+        state_copy(trig_tab, sizeof trig_tab, name.c_str(), "a table name");
+    if (inSubquery != 0)
+        return; // a subquery's tables are its own
+    if (iftrigger != 0 && firstTrig != 0) {
+        firstTrig = 0;
+        return;
+    }
+    char stored_name[sizeof tab_list[0].name], stored_alias[sizeof tab_list[0].alias];
+    fit_copy(stored_name, sizeof stored_name, name, "a table name (tab_list)");
+    fit_copy(stored_alias, sizeof stored_alias, a, "a table alias (tab_list)");
+    for (int i = 0; i < tot_tab && i < TAB_LIST_MAX; i++)
+        if (strcmp(tab_list[i].name, stored_name) == 0 &&
+            strcmp(tab_list[i].alias, stored_alias) == 0)
+            return;
+    check_capacity(tot_tab, TAB_LIST_MAX, "the table list (tab_list)");
+    state_copy(tab_list[tot_tab].name, sizeof tab_list[tot_tab].name, stored_name, "a table name");
+    state_copy(tab_list[tot_tab].alias, sizeof tab_list[tot_tab].alias, stored_alias,
+               "a table alias");
+    tot_tab++;
+}
+
+void qry_column_name(char *dst, const char *name) {
+    clash_column(str(name));
+    val_set(dst, str(name).c_str());
+}
+
+void qry_column_ref(char *dst, const char *qualifier, const char *column) {
+    clash_column(str(column));
+    if (empty(qualifier)) {
+        if (iftrigger != 0)
+            trig_scope_column(qry_subquery_depth(), str(column));
+        val_set(dst, str(column).c_str());
+        return;
+    }
+    const std::string q = str(qualifier);
+    if (iftrigger != 0 && q == ":NEW")
+        ifeachrow = 1;
+    if (iftrigger != 0 && q == ":OLD") {
+        ifeachrow = 1;
+        ifdeleted = 1;
+    }
+    val_printf(dst, "%s.%s", q.c_str(), str(column).c_str());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Temporary tables.
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// The text after "WHERE " of a WHERE clause value ("\n<tabs>WHERE cond"), "" for none.
+std::string where_condition(const std::string &clause) {
+    size_t i = clause.find_first_not_of("\n\t ");
+    if (i == std::string::npos)
+        return std::string();
+    if (clause.compare(i, 6, "WHERE ") == 0)
+        return clause.substr(i + 6);
+    return clause.substr(i);
+}
+
+// How the statement names a temporary table in its conditions: its alias when the table
+// stands in `text` with one (the table's own name is no longer valid there), else the name.
+std::string temp_qualifier(const std::string &text, const std::string &name) {
+    for (int t = 0; t < tot_tab && t < TAB_LIST_MAX; t++) {
+        const std::string alias = tab_list[t].alias;
+        if (name == tab_list[t].name && !alias.empty() && alias != name &&
+            str_match(text.c_str(), (name + " " + alias).c_str()) != 0)
+            return alias;
+    }
+    return name;
+}
+
+// Whether a column of `qualifier` carries the outer-join marker in `cond` ("q.c (+)"): the
+// table is the inner table of an outer join.
+bool outer_joined(const std::string &cond, const std::string &qualifier) {
+    const std::string q = qualifier + ".";
+    for (size_t at = cond.find(q); at != std::string::npos; at = cond.find(q, at + 1)) {
+        if (at > 0 && (word_char(cond[at - 1]) || cond[at - 1] == '.'))
+            continue;
+        size_t e = at + q.size();
+        while (e < cond.size() && word_char(cond[e]))
+            e++;
+        if (cond.compare(e, 4, " (+)") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string temp_filter(const std::string &text, const std::string &where, bool every) {
+    std::string cond = where_condition(where);
+    bool matched = false;
+    for (int i = 0; i < tot_tmp && i < TMP_LIST_MAX; i++) {
+        if (str_match(text.c_str(), tmp_list[i].name) == 0)
+            continue;
+        const std::string q = temp_qualifier(text, tmp_list[i].name2);
+        const std::string id =
+            q + (outer_joined(cond, q) ? ".SESSID (+)" : ".SESSID") + " = USERENV('SESSIONID')";
+        cond = cond.empty() ? id : "(" + cond + ") AND " + id;
+        matched = true;
+        if (!every)
+            break;
+    }
+    if (!matched)
+        return where;
+    fit_copy(where_str, sizeof where_str, cond, "a WHERE condition (where_str)");
+    return "WHERE " + cond;
+}
+
+bool is_temp_table(const std::string &name) {
+    for (int i = 0; i < tot_tmp && i < TMP_LIST_MAX; i++)
+        if (str_match(name.c_str(), tmp_list[i].name) != 0)
+            return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Trigger pseudo tables.
+// ---------------------------------------------------------------------------------------------
+
+std::string trigger_qualifiers(const std::string &text) {
+    if (iftrigger == 0)
+        return text;
+    std::vector<std::pair<std::string, std::string>> names = {{":OLD", ":OLD"}, {":NEW", ":NEW"}};
+    for (int i = 0; i < tot_tab && i < TAB_LIST_MAX; i++) {
+        const std::string n = tab_list[i].name;
+        if ((n == ":OLD" || n == ":NEW") && tab_list[i].alias[0] != '\0')
+            names.emplace_back(tab_list[i].alias, n);
+    }
+    for (const auto &a : trig_scope_aliases(qry_subquery_depth()))
+        names.push_back(a);
+    std::string out;
+    char quote = 0;
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (quote != 0) {
+            out += c;
+            if (c == quote)
+                quote = 0;
+            i++;
+            continue;
+        }
+        if (c == '\'' || c == '"') {
+            quote = c;
+            out += c;
+            i++;
+            continue;
+        }
+        const bool starts = (word_char(c) || c == ':') && (i == 0 || !word_char(text[i - 1]));
+        if (!starts) {
+            out += c;
+            i++;
+            continue;
+        }
+        size_t e = i + 1;
+        while (e < text.size() && word_char(text[e]))
+            e++;
+        const std::string w = text.substr(i, e - i);
+        std::string repl;
+        if (e < text.size() && text[e] == '.')
+            for (const auto &n : names)
+                if (n.first == w)
+                    repl = n.second;
+        out += repl.empty() ? w : repl;
+        i = e;
+    }
+    return trig_scope_unqualified(qry_subquery_depth(), out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// DDL naming: the column names of a temporary table's definition.
+// ---------------------------------------------------------------------------------------------
+
+std::string ddl_column_names(const std::string &list) {
+    std::string out;
+    char quote = 0;
+    for (size_t i = 0; i < list.size(); i++) {
+        const char c = list[i];
+        if (quote == 0 && c == '"') {
+            const size_t close = list.find('"', i + 1);
+            if (close != std::string::npos) {
+                const std::string name = list.substr(i + 1, close - i - 1);
+                bool plain = !name.empty() && isalpha(static_cast<unsigned char>(name[0])) != 0;
+                for (char n : name)
+                    plain = plain && (word_char(n) || n == '$' || n == '#');
+                if (plain && !target_reserved(name)) {
+                    out += name;
+                    i = close;
+                    continue;
+                }
+            }
+        }
+        if (c == '\'' && (quote == 0 || quote == '\''))
+            quote = quote == 0 ? '\'' : 0;
+        out += c;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The unit's DDL file: named here, opened by the output files' open_ddl_file. Kept apart from
+// the names above, since opening a file belongs with the output files.
+// ---------------------------------------------------------------------------------------------
+
+void open_unit_ddl_file(const char *extension) {
+    if (ddl_fd != nullptr)
+        return;
+    std::string unit = proc_name;
+    for (char &c : unit)
+        if (c == '/' || c == '\\')
+            c = '_';
+    const std::string name = "ddl_" + unit + str(extension);
+    open_ddl_file(name.c_str());
+}
