@@ -348,6 +348,264 @@ void process_selection(const char *selection) {
 // action_for_query_spec.
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+// Step 3: values returned to the caller without a table, "SELECT ... FROM DUAL": into the
+// output variables, or in result mode through cursor RC<n>.
+void values_without_table(const std::string &word, const char *selection, const char *compute,
+                          bool result_mode, bool later) {
+    const std::string sel = without_at_signs(str(selection));
+    if (!later) {
+        line("Tarn_rowcnt := 0;");
+        line("Tarn_selcnt := 0;");
+        line("Tarn_error := 0;");
+    }
+    if (!empty(compute))
+        compute_diagnostic(compute);
+    process_selection(sel.c_str());
+    if (result_mode && cur_ref == 0 && fld_cnt > 0)
+        cur_ref = 1;
+    if (result_mode && !later)
+        line("OPEN RC" + std::to_string(cur_ref) + " FOR");
+    else if (later)
+        line("  UNION");
+    check_capacity(fldlst_cnt, RESULT_SET_MAX, "the result-set list (fld_list)");
+    fld_list[fldlst_cnt].indent = no_of_tabs;
+    line("SELECT " + word + " ");
+    select_marker(fldlst_cnt);
+    if (!result_mode && !later)
+        into_line();
+    line("FROM DUAL");
+    fldlst_cnt++;
+    if (result_mode) {
+        if (union_flag != 0) {
+            record_part("SELECT " + sel + "\nFROM DUAL", false);
+        } else {
+            fputs(";", yyout);
+            if (noFrom == 0)
+                record_part("SELECT " + sel + "\nFROM DUAL", true);
+        }
+    } else if (union_flag == 0) {
+        fputs(";", yyout);
+        if (noFrom == 0) {
+            // The chain began with a table: its single-row block ends here.
+            no_of_tabs++;
+            single_row_end();
+        }
+    }
+}
+
+// Step 4: a query with a table, as its steps b to h see it.
+struct table_query {
+    std::string word;  // the ALL/DISTINCT word
+    std::string into;  // "INTO name" of a temporary table, "" for none
+    std::string table; // that temporary table's name
+    bool result_mode;  // result sets go to the caller (result_set_fn, mult_row_fn)
+    bool later;        // a later part of a UNION chain
+    bool temp;         // SELECT INTO a temporary table: it becomes an INSERT
+    bool assign;       // assignments to variables (col_list)
+    bool rows_out;     // the rows go to the caller through a cursor
+    std::string limit; // the row limit that wraps the query, "" for none
+    bool wrap_into;    // wrapped, with the INTO list after the outer select list
+};
+
+// Before step b: the SELECT INTO a temporary table is noted, and this session's earlier rows of
+// that table are deleted.
+void temp_table_insert_note(const table_query &q) {
+    line("\t/*CONVERTING SELECT  " + q.into + "*/");
+    line("        /*TO INSERT " + q.into + "*/");
+    dml_temp_rows_delete(q.table.c_str());
+    inTmp = 1;
+}
+
+// Steps b and c: the cursor the rows go out through (b), or the single-row block of the
+// assignments, the INTO list or the INSERT into a temporary table (c). A later part of a UNION
+// chain writes its UNION word instead of the opening. A row limit wraps the query: "SELECT
+// q_top.* [INTO ...] FROM (<query>) q_top WHERE ROWNUM <= n"; the INTO list of variables then
+// follows the outer select list.
+void query_opening(const table_query &q) {
+    const std::string head =
+        q.limit.empty() ? "SELECT " : "SELECT " ROW_LIMIT_ALIAS ".* FROM (SELECT ";
+    if (q.rows_out) {
+        // b.
+        if (!q.later) {
+            line("OPEN RC" + std::to_string(cur_ref == 0 ? 1 : cur_ref) + " FOR");
+        } else {
+            inUnion++;
+            line(union_word());
+        }
+        line(head + q.word);
+        return;
+    }
+    // c.
+    if (!q.later) {
+        line("BEGIN");
+        no_of_tabs++;
+        line("Tarn_rowcnt := 0;");
+        line("Tarn_selcnt := 0;");
+        line("Tarn_error  := 0;\n");
+    } else {
+        print_tabs();
+        print_tabs();
+        fputs(union_word().c_str(), yyout);
+        inUnion++;
+    }
+    if (q.temp) {
+        line("INSERT " + q.into);
+        line(is_temp_table(q.table) ? head + q.word + " USERENV('SESSIONID'), "
+                                    : head + q.word + " ");
+    } else if (q.wrap_into) {
+        line("SELECT " ROW_LIMIT_ALIAS ".*");
+        if (q.assign)
+            write_into_targets();
+        else
+            into_line();
+        line("FROM (SELECT " + q.word);
+    } else {
+        line("SELECT " + q.word);
+    }
+}
+
+// Step d: the temporary table's definition goes to the DDL file, "CREATE TABLE <name> AS SELECT
+// USERENV('SESSIONID') SESSID, <select list> FROM <tables> WHERE 1 = 2" with the query's
+// GROUP BY.
+void temp_table_definition(const std::string &table, const std::string &sel) {
+    print_tabs();
+    fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:CREATE TABLE %s statement added to ddl file*/", yylineno,
+            table.c_str());
+    log_diagnostic(("CREATE TABLE " + table + " statement added to ddl file").c_str());
+    open_unit_ddl_file(".sql");
+    if (sel.find('@') != std::string::npos) {
+        print_tabs();
+        fprintf(yyout,
+                "/*[KESTRA-ERR(%.4d)]:One or more columns are procedure variables for "
+                "table -- %s*/",
+                yylineno, table.c_str());
+        log_diagnostic(
+            ("One or more columns are procedure variables for table -- " + table).c_str());
+    }
+    fprintf(ddl_fd, "CREATE TABLE %s AS\n", table.c_str());
+    fputs("SELECT USERENV('SESSIONID') SESSID,\n", ddl_fd);
+    fprintf(ddl_fd, "%s\nFROM %s\n", ddl_column_names(without_at_signs(sel)).c_str(), tableList);
+    fputs("WHERE 1 = 2", ddl_fd);
+    if (!qry_table_group_by().empty())
+        fprintf(ddl_fd, "\n%s", qry_table_group_by().c_str());
+    fputs(";\n", ddl_fd);
+}
+
+// Step e: the select list. The assigned values (with their column aliases when the query is
+// wrapped), or the result columns: the select-list marker of the result set, or the list
+// itself, followed by the INTO line where the row goes to variables.
+void query_select_list(const table_query &q, const std::string &sel) {
+    if (q.assign) {
+        std::vector<std::string> values;
+        for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
+            values.emplace_back(col_list[i].value);
+        for (size_t i = 0; i < values.size(); i++) {
+            if (i > 0)
+                fputs(",", yyout);
+            fputs(" ", yyout);
+            const std::string v =
+                q.wrap_into ? values[i] + row_limit_column_alias(values, i) : values[i];
+            print_statement(0, no_of_tabs, v.c_str(), yyout);
+        }
+        return;
+    }
+    check_capacity(fldlst_cnt, RESULT_SET_MAX, "the result-set list (fld_list)");
+    fld_list[fldlst_cnt].indent = no_of_tabs;
+    if (q.rows_out)
+        select_marker(fldlst_cnt, !q.limit.empty());
+    else
+        print_statement(0, no_of_tabs, sel.c_str(), yyout);
+    if (inTmp == 0)
+        process_selection(sel.c_str());
+    if (inUnion > 0) {
+        inUnion--;
+    } else {
+        if (cur_ref == 0 && fld_cnt > 0)
+            cur_ref = 1;
+        if (!q.result_mode && !q.temp && !q.wrap_into)
+            into_line();
+        if (q.result_mode)
+            inUnion++;
+    }
+}
+
+// Steps g and h: the table expression (closing the wrapped query with its row limit), then
+// the end of the statement: the query text of the result set, or the end of the single-row
+// block.
+void query_table_expression(const table_query &q, const std::string &sel, const char *table_exp,
+                            const char *compute) {
+    // g.
+    const std::string limited =
+        q.limit.empty() ? str(table_exp)
+                        : str(table_exp) + ") " ROW_LIMIT_ALIAS " WHERE ROWNUM <= " + q.limit;
+    print_statement(1, no_of_tabs, limited.c_str(), yyout);
+    if (q.rows_out) {
+        if (union_flag == 0)
+            fputs(";", yyout);
+        if (!empty(compute)) // not silently lost: marked for manual conversion
+            compute_diagnostic(compute);
+        if (union_flag != 0)
+            record_part("SELECT " + sel + "\n" + str(table_exp), false);
+        else
+            record_part("SELECT " + sel + "\n\t" + str(table_exp), true);
+        return;
+    }
+    // h.
+    if (!empty(compute))
+        compute_diagnostic(compute);
+    if (union_flag == 0) {
+        fputs(";", yyout);
+        single_row_end();
+    }
+}
+
+// Step 4: a query with a table.
+void query_with_table(const std::string &word, const char *selection, const char *into,
+                      const char *table_exp, const char *compute, bool result_mode, bool later) {
+    table_query q;
+    q.word = word;
+    q.into = str(into);
+    q.table = q.into.compare(0, 5, "INTO ") == 0 ? q.into.substr(5) : q.into;
+    q.result_mode = result_mode;
+    q.later = later;
+    q.temp = !empty(into);
+    q.assign = cur_col > 0;
+    if (q.temp)
+        temp_table_insert_note(q);
+    noFrom = 0;
+    q.rows_out = result_mode && !q.assign && !q.temp;
+    q.limit = query_row_limit;
+    const bool into_first =
+        !q.limit.empty() && !q.rows_out && !q.temp && (q.assign || !result_mode);
+    if (into_first && (later || union_flag != 0)) {
+        print_tabs();
+        kestra_diagnostic(yyout, yylineno,
+                          ("Manual conversion required : TOP " + q.limit +
+                           " in a UNION (row limit not converted)")
+                              .c_str());
+        q.limit.clear();
+    }
+    q.wrap_into = into_first && !q.limit.empty();
+    query_opening(q);
+    // d.
+    std::string sel = str(selection);
+    if (q.temp && tot_tmp > 0)
+        temp_table_definition(q.table, sel);
+    // e. The result columns are written without the at signs of variables.
+    if (!q.assign)
+        sel = without_at_signs(sel);
+    query_select_list(q, sel);
+    fldlst_cnt++;
+    // f. The variables of the assignments.
+    if (q.assign && !q.wrap_into)
+        write_into_targets();
+    query_table_expression(q, sel, table_exp, compute);
+}
+
+} // namespace
+
 void action_for_query_spec(const char *distinct, const char *selection, const char *into,
                            const char *table_exp, const char *compute) {
     if (new_statement != 0) {
@@ -367,200 +625,10 @@ void action_for_query_spec(const char *distinct, const char *selection, const ch
         write_assignments();
     } else if (from == 0) {
         // 3. Values returned to the caller, without a table.
-        const std::string sel = without_at_signs(str(selection));
-        if (!later) {
-            line("Tarn_rowcnt := 0;");
-            line("Tarn_selcnt := 0;");
-            line("Tarn_error := 0;");
-        }
-        if (!empty(compute))
-            compute_diagnostic(compute);
-        process_selection(sel.c_str());
-        if (result_mode && cur_ref == 0 && fld_cnt > 0)
-            cur_ref = 1;
-        if (result_mode && !later)
-            line("OPEN RC" + std::to_string(cur_ref) + " FOR");
-        else if (later)
-            line("  UNION");
-        check_capacity(fldlst_cnt, RESULT_SET_MAX, "the result-set list (fld_list)");
-        fld_list[fldlst_cnt].indent = no_of_tabs;
-        line("SELECT " + word + " ");
-        select_marker(fldlst_cnt);
-        if (!result_mode && !later)
-            into_line();
-        line("FROM DUAL");
-        fldlst_cnt++;
-        if (result_mode) {
-            if (union_flag != 0) {
-                record_part("SELECT " + sel + "\nFROM DUAL", false);
-            } else {
-                fputs(";", yyout);
-                if (noFrom == 0)
-                    record_part("SELECT " + sel + "\nFROM DUAL", true);
-            }
-        } else if (union_flag == 0) {
-            fputs(";", yyout);
-            if (noFrom == 0) {
-                // The chain began with a table: its single-row block ends here.
-                no_of_tabs++;
-                single_row_end();
-            }
-        }
+        values_without_table(word, selection, compute, result_mode, later);
     } else {
         // 4. A query with a table.
-        const bool temp = !empty(into);
-        const bool assign = cur_col > 0;
-        std::string bare = str(into);
-        if (bare.compare(0, 5, "INTO ") == 0)
-            bare = bare.substr(5);
-        if (temp) {
-            line("\t/*CONVERTING SELECT  " + str(into) + "*/");
-            line("        /*TO INSERT " + str(into) + "*/");
-            dml_temp_rows_delete(bare.c_str());
-            inTmp = 1;
-        }
-        noFrom = 0;
-        const bool rows_out = result_mode && !assign && !temp;
-        // A row limit wraps the query: "SELECT q_top.* [INTO ...] FROM (<query>) q_top WHERE
-        // ROWNUM <= n". The INTO list of variables then follows the outer select list.
-        std::string limit = query_row_limit;
-        const bool into_first = !limit.empty() && !rows_out && !temp && (assign || !result_mode);
-        if (into_first && (later || union_flag != 0)) {
-            print_tabs();
-            kestra_diagnostic(yyout, yylineno,
-                              ("Manual conversion required : TOP " + limit +
-                               " in a UNION (row limit not converted)")
-                                  .c_str());
-            limit.clear();
-        }
-        const bool wrap_into = into_first && !limit.empty();
-        const std::string head =
-            limit.empty() ? "SELECT " : "SELECT " ROW_LIMIT_ALIAS ".* FROM (SELECT ";
-        if (rows_out) {
-            // b.
-            if (!later) {
-                line("OPEN RC" + std::to_string(cur_ref == 0 ? 1 : cur_ref) + " FOR");
-            } else {
-                inUnion++;
-                line(union_word());
-            }
-            line(head + word);
-        } else {
-            // c.
-            if (!later) {
-                line("BEGIN");
-                no_of_tabs++;
-                line("Tarn_rowcnt := 0;");
-                line("Tarn_selcnt := 0;");
-                line("Tarn_error  := 0;\n");
-            } else {
-                print_tabs();
-                print_tabs();
-                fputs(union_word().c_str(), yyout);
-                inUnion++;
-            }
-            if (temp) {
-                line("INSERT " + str(into));
-                line(is_temp_table(bare) ? head + word + " USERENV('SESSIONID'), "
-                                         : head + word + " ");
-            } else if (wrap_into) {
-                line("SELECT " ROW_LIMIT_ALIAS ".*");
-                if (assign)
-                    write_into_targets();
-                else
-                    into_line();
-                line("FROM (SELECT " + word);
-            } else {
-                line("SELECT " + word);
-            }
-        }
-        // d. The temporary table's definition goes to the DDL file.
-        std::string sel = str(selection);
-        if (temp && tot_tmp > 0) {
-            print_tabs();
-            fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:CREATE TABLE %s statement added to ddl file*/",
-                    yylineno, bare.c_str());
-            log_diagnostic(("CREATE TABLE " + bare + " statement added to ddl file").c_str());
-            open_unit_ddl_file(".sql");
-            if (sel.find('@') != std::string::npos) {
-                print_tabs();
-                fprintf(yyout,
-                        "/*[KESTRA-ERR(%.4d)]:One or more columns are procedure variables for "
-                        "table -- %s*/",
-                        yylineno, bare.c_str());
-                log_diagnostic(
-                    ("One or more columns are procedure variables for table -- " + bare).c_str());
-            }
-            fprintf(ddl_fd, "CREATE TABLE %s AS\n", bare.c_str());
-            fputs("SELECT USERENV('SESSIONID') SESSID,\n", ddl_fd);
-            fprintf(ddl_fd, "%s\nFROM %s\n", ddl_column_names(without_at_signs(sel)).c_str(),
-                    tableList);
-            fputs("WHERE 1 = 2", ddl_fd);
-            if (!qry_table_group_by().empty())
-                fprintf(ddl_fd, "\n%s", qry_table_group_by().c_str());
-            fputs(";\n", ddl_fd);
-        }
-        // e. The select list.
-        if (assign) {
-            std::vector<std::string> values;
-            for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
-                values.emplace_back(col_list[i].value);
-            for (size_t i = 0; i < values.size(); i++) {
-                if (i > 0)
-                    fputs(",", yyout);
-                fputs(" ", yyout);
-                const std::string v =
-                    wrap_into ? values[i] + row_limit_column_alias(values, i) : values[i];
-                print_statement(0, no_of_tabs, v.c_str(), yyout);
-            }
-        } else {
-            sel = without_at_signs(sel);
-            check_capacity(fldlst_cnt, RESULT_SET_MAX, "the result-set list (fld_list)");
-            fld_list[fldlst_cnt].indent = no_of_tabs;
-            if (rows_out)
-                select_marker(fldlst_cnt, !limit.empty());
-            else
-                print_statement(0, no_of_tabs, sel.c_str(), yyout);
-            if (inTmp == 0)
-                process_selection(sel.c_str());
-            if (inUnion > 0) {
-                inUnion--;
-            } else {
-                if (cur_ref == 0 && fld_cnt > 0)
-                    cur_ref = 1;
-                if (!result_mode && !temp && !wrap_into)
-                    into_line();
-                if (result_mode)
-                    inUnion++;
-            }
-        }
-        fldlst_cnt++;
-        // f. The variables of the assignments.
-        if (assign && !wrap_into)
-            write_into_targets();
-        // g. The table expression.
-        const std::string limited =
-            limit.empty() ? str(table_exp)
-                          : str(table_exp) + ") " ROW_LIMIT_ALIAS " WHERE ROWNUM <= " + limit;
-        print_statement(1, no_of_tabs, limited.c_str(), yyout);
-        if (rows_out) {
-            if (union_flag == 0)
-                fputs(";", yyout);
-            if (!empty(compute)) // not silently lost: marked for manual conversion
-                compute_diagnostic(compute);
-            if (union_flag != 0)
-                record_part("SELECT " + sel + "\n" + str(table_exp), false);
-            else
-                record_part("SELECT " + sel + "\n\t" + str(table_exp), true);
-        } else {
-            // h.
-            if (!empty(compute))
-                compute_diagnostic(compute);
-            if (union_flag == 0) {
-                fputs(";", yyout);
-                single_row_end();
-            }
-        }
+        query_with_table(word, selection, into, table_exp, compute, result_mode, later);
     }
     // 5.
     end_of_query();
