@@ -58,13 +58,9 @@ void note_line(const std::string &text) {
 // The next empty placeholder slot of a converted message at or after `from`, outside its
 // string literals: "|| ||" between two pieces, or "||" ending the message. npos when none.
 size_t next_slot(const std::string &msg, size_t from) {
-    bool quoted = false;
-    for (size_t i = 0; i < msg.size(); i++) {
-        if (msg[i] == '\'') {
-            quoted = !quoted;
-            continue;
-        }
-        if (quoted || i < from || msg.compare(i, 2, "||") != 0)
+    sql_position at;
+    for (size_t i = 0; i < msg.size(); at.step(msg[i]), i++) {
+        if (i < from || at.quoted() || msg.compare(i, 2, "||") != 0)
             continue;
         if (msg.compare(i, 5, "|| ||") == 0 || i + 2 == msg.size())
             return i;
@@ -459,17 +455,11 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
         // Each argument after the first on its own line: a break after the commas that
         // separate arguments only, not after one inside a string literal ('a,b' keeps its
         // value) or inside parentheses (a function call's own arguments).
-        bool quoted = false;
-        int depth = 0;
+        sql_position at;
         for (char c : p) {
             fputc(c, yyout);
-            if (c == '\'')
-                quoted = !quoted; // a doubled quote toggles twice: still inside
-            else if (!quoted && c == '(')
-                depth++;
-            else if (!quoted && c == ')' && depth > 0)
-                depth--;
-            else if (!quoted && depth == 0 && c == ',')
+            at.step(c);
+            if (at.top() && c == ',')
                 print_tabs();
         }
         fputs(");", yyout);

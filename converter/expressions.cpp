@@ -12,6 +12,7 @@
 #include "namecheck.h"
 #include "parser.h"
 #include "queries.h"
+#include "textwalk.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -47,17 +48,7 @@ std::string mirrored(const std::string &op) {
 
 // `text` with every "+" outside single-quoted literals replaced by "||".
 std::string plus_to_concat(const std::string &text) {
-    std::string out;
-    bool quoted = false;
-    for (char c : text) {
-        if (c == '\'')
-            quoted = !quoted;
-        if (c == '+' && !quoted)
-            out += "||";
-        else
-            out += c;
-    }
-    return out;
+    return replace_outside_literals(text, "+", "||");
 }
 
 } // namespace
@@ -68,18 +59,10 @@ std::string xpr_concat_text(const std::string &text) {
 
 namespace {
 
-// True when `text` contains `word` outside single-quoted literals.
+// True when `text` contains `word` outside single-quoted literals, the literals read as blanks
+// (so that a blank of `word` may stand for a literal's quote).
 bool contains_unquoted(const std::string &text, const char *word) {
-    std::string bare;
-    bool quoted = false;
-    for (char c : text) {
-        if (c == '\'') {
-            quoted = !quoted;
-            bare += ' ';
-        } else
-            bare += quoted ? ' ' : c;
-    }
-    return bare.find(word) != std::string::npos;
+    return blank_literals(text).find(word) != std::string::npos;
 }
 
 // The subquery just read (qstr1, qstr2) as a temporary variable: its single-row block is
