@@ -1,11 +1,13 @@
-// Built-in function translation: the table of the 55 source functions and their target
-// templates (process_function), the argument helpers (process_fn_param, split_parameters,
-// swap_param, process_date_type) and the manual-conversion diagnostic.
+// Built-in function translation: the table of the 55 source functions (a row each: source
+// name, target name, form of the target arguments, flags, support function; code for the few no
+// form expresses) read by process_function, the argument helpers (process_fn_param,
+// split_parameters, swap_param, process_date_type) and the manual-conversion diagnostic.
 #include "builtins.h"
 
 #include "blockstack.h"
 #include "convstate.h"
 #include "parser.h"
+#include "textwalk.h"
 
 #include <cctype>
 #include <cstdio>
@@ -14,84 +16,6 @@
 #include <vector>
 
 namespace {
-
-// The function table: the position is the function's code.
-const char *const function_table[] = {
-    "SUM",          "AVG",         "COUNT",    "GETDATE", "SUBSTRING", "DATEPART",   "SUSER_NAME",
-    "RTRIM",        "LTRIM",       "CONVERT",  "DATEADD", "CHARINDEX", "DATALENGTH", "MIN",
-    "MAX",          "UPPER",       "ISNULL",   "ASCII",   "DFFERENCE", "LOWER",      "REPLICATE",
-    "RIGHT",        "SOUNDEX",     "SPACE",    "STR",     "DATEDIFF",  "DATENAME",   "ABS",
-    "CEILING",      "COS",         "FLOOR",    "POWER",   "ROUND",     "SIGN",       "SQRT",
-    "TAN",          "CHAR",        "STUFF",    "SIN",     "LOG",       "LOG10",      "EXP",
-    "COT",          "COL_LENGTH",  "PATINDEX", "USER_ID", "USER_NAME", "HOST_ID",    "SUSER_ID",
-    "SP_RECOMPILE", "CHAR_LENGTH", "BASECHAR", "BITNAND", "CHARBASE",  "BITAND"};
-constexpr int FUNCTION_COUNT = sizeof function_table / sizeof function_table[0];
-static_assert(FUNCTION_COUNT == 55, "the function table has 55 names");
-
-enum {
-    F_SUM,
-    F_AVG,
-    F_COUNT,
-    F_GETDATE,
-    F_SUBSTRING,
-    F_DATEPART,
-    F_SUSER_NAME,
-    F_RTRIM,
-    F_LTRIM,
-    F_CONVERT,
-    F_DATEADD,
-    F_CHARINDEX,
-    F_DATALENGTH,
-    F_MIN,
-    F_MAX,
-    F_UPPER,
-    F_ISNULL,
-    F_ASCII,
-    F_DFFERENCE,
-    F_LOWER,
-    F_REPLICATE,
-    F_RIGHT,
-    F_SOUNDEX,
-    F_SPACE,
-    F_STR,
-    F_DATEDIFF,
-    F_DATENAME,
-    F_ABS,
-    F_CEILING,
-    F_COS,
-    F_FLOOR,
-    F_POWER,
-    F_ROUND,
-    F_SIGN,
-    F_SQRT,
-    F_TAN,
-    F_CHAR,
-    F_STUFF,
-    F_SIN,
-    F_LOG,
-    F_LOG10,
-    F_EXP,
-    F_COT,
-    F_COL_LENGTH,
-    F_PATINDEX,
-    F_USER_ID,
-    F_USER_NAME,
-    F_HOST_ID,
-    F_SUSER_ID,
-    F_SP_RECOMPILE,
-    F_CHAR_LENGTH,
-    F_BASECHAR,
-    F_BITNAND,
-    F_CHARBASE,
-    F_BITAND
-};
-
-int function_code(const char *name) {
-    for (int i = 0; i < FUNCTION_COUNT; i++)
-        if (strcmp(name, function_table[i]) == 0)
-            return i;
-    return -99;
-}
 
 bool is_space(char c) {
     return isspace(static_cast<unsigned char>(c)) != 0;
@@ -129,10 +53,6 @@ std::vector<std::string> split_pieces(const std::string &text, char sep) {
 std::string after_first_sep(const std::string &args) {
     const size_t p = args.find(ARG_SEP);
     return p == std::string::npos ? std::string() : args.substr(p + 1);
-}
-
-std::string piece(const std::vector<std::string> &pieces, size_t i) {
-    return i < pieces.size() ? pieces[i] : std::string();
 }
 
 // A line of the body before the statement being built (its outer BEGIN comes first).
@@ -185,10 +105,278 @@ std::string sprintf_text(const char *fmt, const std::string &a, const std::strin
     return buf.data();
 }
 
+// One source function call being translated: what it reads and what it makes.
+struct call {
+    std::string name;                // the source name
+    std::string args;                // the argument text, its top-level commas marked ARG_SEP
+    std::vector<std::string> pieces; // the arguments, without surrounding white space
+    bool query = false;              // a subquery's select list stands in the arguments' place
+    std::string q;                   // that select list (qstr1)
+    std::string target;              // the target name ("" when the call became an expression)
+    std::string out;                 // the target argument text with its parentheses
+
+    std::string arg(size_t i) const { return i < pieces.size() ? pieces[i] : std::string(); }
+    // The call kept under its source name, after a diagnostic.
+    void keep() {
+        target = name;
+        out = "(" + args + ")";
+    }
+};
+
+// The target argument text made from a form: "$A" the argument text as written, "$Q" the
+// argument text or the query in its place, "$1" to "$4" the arguments, "$F" the first argument
+// or the query, "$P" the first argument without at signs or the query, "$R" the text after the
+// first argument (as it stands, from its separator on). Any other character is copied.
+std::string expand(const char *form, const call &c) {
+    std::string out;
+    for (const char *p = form; *p != '\0'; p++) {
+        if (*p != '$' || p[1] == '\0') {
+            out += *p;
+            continue;
+        }
+        const char which = *++p;
+        if (which == 'A')
+            out += c.args;
+        else if (which == 'Q')
+            out += c.query ? c.q : c.args;
+        else if (which >= '1' && which <= '4')
+            out += c.arg(static_cast<size_t>(which - '1'));
+        else if (which == 'F')
+            out += c.query ? c.q : c.arg(0);
+        else if (which == 'P')
+            out += c.query ? c.q : remove_at_signs(c.arg(0));
+        else if (which == 'R')
+            out += after_first_sep(c.args);
+        else
+            out += std::string(1, '$') + which;
+    }
+    return out;
+}
+
+// DATEPART: a date part with a format is the number of the date's text in that format.
+void datepart_call(call &c) {
+    char part[256];
+    process_date_type(c.args.c_str(), part, sizeof part);
+    const char *format = datepart_format(part);
+    if (strcmp(part, "ms") == 0) {
+        milliseconds_note();
+        c.keep();
+    } else if (format == nullptr) {
+        manual_conversion_note(nullptr);
+        c.keep();
+    } else {
+        c.target = "TO_NUMBER";
+        const std::string date = c.query ? c.q : remove_at_signs(after_first_sep(c.args));
+        c.out = sprintf_text("(TO_CHAR(%s, %s))", date, format);
+        which_literal = STRING;
+    }
+}
+
+// CONVERT: the first argument is the target type; then the expression (a query's select list
+// already in its place, rule 465) and, with a style, its date format.
+void convert_call(call &c) {
+    const std::string first = c.arg(0), second = c.arg(1);
+    const char letter = static_cast<char>(toupper(static_cast<unsigned char>(first[0])));
+    const size_t open = first.find('('), close = first.rfind(')');
+    const bool sized = open != std::string::npos && close != std::string::npos && close > open + 1;
+    const std::string format = c.arg(2);
+    if (letter == 'C' && sized) {
+        std::string expr = second == "''" ? std::string("' '") : second;
+        const std::string length = first.substr(open + 1, close - open - 1);
+        c.target = "RPAD";
+        if (!format.empty()) // the style's format kept: RPAD(TO_CHAR(e, 'fmt'), n, ' ')
+            c.out = sprintf_text("(TO_CHAR(%s, %s), %s, ' ')", expr, format, length);
+        else if (!expr.empty() && expr[0] == '\'') {
+            c.target = "RPAD(TO_CHAR";
+            c.out = sprintf_text("(%s), %s, ' ')", expr, length);
+        } else
+            c.out = sprintf_text("(%s, %s, ' ')", expr, length);
+        which_literal = STRING;
+    } else if (letter == 'D' || letter == 'I' || letter == 'M' || letter == 'N') {
+        c.target = letter == 'D' ? "TO_DATE" : "TO_NUMBER";
+        c.out = "(" + after_first_sep(c.args) + ")";
+    } else {
+        // VARCHAR2, a CHAR without a length and any other type: the text form of the
+        // expression (with the style's format), never the type itself as an argument.
+        c.target = "TO_CHAR";
+        c.out = "(" + after_first_sep(c.args) + ")";
+        which_literal = STRING;
+    }
+}
+
+// DATEADD and DATEDIFF: the date part (its first argument) picks a row of the function's
+// table, which gives the target name and the text from the date and the number.
+void date_arithmetic_call(call &c, bool add) {
+    char part[256];
+    process_date_type(c.args.c_str(), part, sizeof part);
+    std::string p = part;
+    std::string number = c.arg(1), date = c.arg(2);
+    if (c.query) {
+        if (number.find("SELECT") != std::string::npos)
+            number = c.q;
+        else
+            date = c.q;
+    }
+    auto apply_form = [&](const auto &forms) {
+        for (const auto &f : forms)
+            if (p == f[0]) {
+                c.target = f[1];
+                c.out = sprintf_text(f[2], date, number);
+                return true;
+            }
+        return false;
+    };
+    if (add) {
+        if (p == "dy" || p == "dw")
+            p = "dd"; // a day of the year or of the week is a day
+        static const char *const forms[][3] = {{"yy", "ADD_MONTHS", "(%s,((%s) * 12))"},
+                                               {"mm", "ADD_MONTHS", "(%s, %s)"},
+                                               {"qq", "ADD_MONTHS", "(%s, ((%s) * 3))"},
+                                               {"wk", "", "%s + 7 * (%s)"},
+                                               {"dd", "", "%s + %s"},
+                                               {"hh", "", "%s + ((%s) / 24)"},
+                                               {"mi", "", "%s + (%s) / (24 * 60)"},
+                                               {"ss", "", "%s + (%s) / (24 * 60 * 60)"}};
+        if (!apply_form(forms)) {
+            if (p == "ms")
+                milliseconds_note();
+            else
+                manual_conversion_note(nullptr);
+            c.keep();
+        }
+    } else {
+        // DATEDIFF(part, start, end): number is the start date, date the end date.
+        static const char *const forms[][3] = {{"dd", "", "TRUNC(%s - (%s))"},
+                                               {"wk", "", "TRUNC((%s - (%s)) / 7)"},
+                                               {"hh", "", "TRUNC((%s - (%s)) * 24)"},
+                                               {"mi", "", "TRUNC((%s - (%s)) * 24 * 60)"},
+                                               {"ss", "", "TRUNC((%s - (%s)) * 24 * 60 * 60)"},
+                                               {"mm", "MONTHS_BETWEEN", "(%s, %s)"},
+                                               {"qq", "", "(MONTHS_BETWEEN(%s, %s) / 3)"},
+                                               {"yy", "", "TRUNC((%s - (%s)) / 365.254)"}};
+        if (!apply_form(forms)) {
+            manual_conversion_note(nullptr);
+            c.keep();
+        }
+    }
+}
+
+void dateadd_call(call &c) {
+    date_arithmetic_call(c, true);
+}
+
+void datediff_call(call &c) {
+    date_arithmetic_call(c, false);
+}
+
+// CHARINDEX(pattern, text) is INSTR(text, pattern): the first two arguments exchanged.
+void charindex_call(call &c) {
+    const std::string aq = c.query ? c.q : c.args;
+    c.target = "INSTR";
+    std::vector<char> buf(aq.size() + 3);
+    text_copy(buf.data(), buf.size(), aq.c_str());
+    swap_param(buf.data(), buf.size());
+    c.out = "(" + std::string(buf.data()) + ")";
+}
+
+// SP_RECOMPILE: a procedure name given as a literal goes in without its own quotes; the
+// argument list keeps its parentheses, so that the call is complete.
+void sp_recompile_call(call &c) {
+    std::string object = c.arg(0);
+    if (object.size() >= 2 && object.front() == '\'' && object.back() == '\'')
+        object = object.substr(1, object.size() - 2);
+    c.target = "DBMS_DDL.ALTER_COMPILE";
+    c.out = sprintf_text("('PROCEDURE', NULL, UPPER('%s'))", object);
+}
+
+enum : unsigned {
+    STRING_RESULT = 1,     // the result is text: a "+" after the call joins strings
+    BARE_WITHOUT_ARGS = 2, // called without arguments, the target name stands alone
+};
+
+// A built-in function: its source name (as the scanner hands it over, in capitals), its target
+// name (nullptr: the source name), the form of its target argument text (see expand), flags,
+// the support function the unit gets with it, and the code of a function no form expresses.
+struct builtin {
+    const char *source;
+    const char *target;
+    const char *form;
+    unsigned flags;
+    int16_t *support;
+    void (*code)(call &);
+};
+
+const builtin builtins[] = {
+    {"SUM", nullptr, "($A)", 0, nullptr, nullptr},
+    {"AVG", nullptr, "($A)", 0, nullptr, nullptr},
+    {"COUNT", nullptr, "($A)", 0, nullptr, nullptr},
+    {"GETDATE", "SYSDATE", "", 0, nullptr, nullptr},
+    {"SUBSTRING", "SUBSTR", "($Q)", 0, nullptr, nullptr},
+    {"DATEPART", nullptr, "", 0, nullptr, datepart_call},
+    {"SUSER_NAME", nullptr, "($Q)", BARE_WITHOUT_ARGS, nullptr, nullptr},
+    {"RTRIM", nullptr, "($Q)", 0, nullptr, nullptr},
+    {"LTRIM", nullptr, "($Q)", 0, nullptr, nullptr},
+    {"CONVERT", nullptr, "", 0, nullptr, convert_call},
+    {"DATEADD", nullptr, "", 0, nullptr, dateadd_call},
+    {"CHARINDEX", nullptr, "", 0, nullptr, charindex_call},
+    {"DATALENGTH", "LENGTHB", "($Q)", 0, nullptr, nullptr},
+    {"MIN", nullptr, "($A)", 0, nullptr, nullptr},
+    {"MAX", nullptr, "($A)", 0, nullptr, nullptr},
+    {"UPPER", nullptr, "($A)", 0, nullptr, nullptr},
+    {"ISNULL", "NVL", "($Q)", 0, nullptr, nullptr},
+    {"ASCII", nullptr, "($A)", 0, nullptr, nullptr},
+    {"DFFERENCE", nullptr, "($A)", 0, nullptr, nullptr},
+    {"LOWER", nullptr, "($A)", 0, nullptr, nullptr},
+    {"REPLICATE", "RPAD", "($F, LENGTH($F) * $2, $F)", 0, nullptr, nullptr},
+    {"RIGHT", "SUBSTR", "($F, LENGTH($F) - $2 + 1, $2)", 0, nullptr, nullptr},
+    {"SOUNDEX", nullptr, "($A)", 0, nullptr, nullptr},
+    {"SPACE", "RPAD", "( ' ', $Q)", 0, nullptr, nullptr}, // RPAD(' ', n): n blanks
+    {"STR", "TO_CHAR", "($F)", STRING_RESULT, nullptr, nullptr},
+    {"DATEDIFF", nullptr, "", 0, nullptr, datediff_call},
+    {"DATENAME", nullptr, "('$P', $R)", 0, nullptr, nullptr},
+    {"ABS", nullptr, "($A)", 0, nullptr, nullptr},
+    {"CEILING", "CEIL", "($Q)", 0, nullptr, nullptr},
+    {"COS", nullptr, "($A)", 0, nullptr, nullptr},
+    {"FLOOR", nullptr, "($A)", 0, nullptr, nullptr},
+    {"POWER", nullptr, "($A)", 0, nullptr, nullptr},
+    {"ROUND", nullptr, "($A)", 0, nullptr, nullptr},
+    {"SIGN", nullptr, "($A)", 0, nullptr, nullptr},
+    {"SQRT", nullptr, "($A)", 0, nullptr, nullptr},
+    {"TAN", nullptr, "($A)", 0, nullptr, nullptr},
+    {"CHAR", "CHR", "($Q)", 0, nullptr, nullptr},
+    {"STUFF", "SUBSTR", "($1, 1, $2 - 1) || $4 || SUBSTR($1, $2 + $3)", 0, nullptr, nullptr},
+    {"SIN", nullptr, "($A)", 0, nullptr, nullptr},
+    {"LOG", "LN", "($A)", 0, nullptr, nullptr},
+    {"LOG10", "LOG", "(10, $A)", 0, nullptr, nullptr},
+    {"EXP", nullptr, "($A)", 0, nullptr, nullptr},
+    {"COT", "COS", "($A)/SIN($A)", 0, nullptr, nullptr},
+    {"COL_LENGTH", nullptr, "($A)", 0, nullptr, nullptr},
+    {"PATINDEX", nullptr, "($A)", 0, &ipatindex, nullptr},
+    {"USER_ID", nullptr, "($Q)", BARE_WITHOUT_ARGS, nullptr, nullptr},
+    {"USER_NAME", nullptr, "($Q)", BARE_WITHOUT_ARGS, nullptr, nullptr},
+    {"HOST_ID", "USERENV", "('SESSIONID')", 0, nullptr, nullptr},
+    {"SUSER_ID", "UID", "", 0, nullptr, nullptr},
+    {"SP_RECOMPILE", nullptr, "", 0, nullptr, sp_recompile_call},
+    {"CHAR_LENGTH", "LENGTH", "($Q)", 0, nullptr, nullptr},
+    {"BASECHAR", nullptr, "($A)", 0, &ibasechar, nullptr},
+    {"BITNAND", nullptr, "($A)", 0, &ibitnand, nullptr},
+    {"CHARBASE", nullptr, "($A)", 0, &icharbase, nullptr},
+    {"BITAND", nullptr, "($A)", 0, nullptr, nullptr},
+};
+static_assert(sizeof builtins / sizeof builtins[0] == 55, "the function table has 55 names");
+
+// The row of the built-in named exactly `name`; nullptr for a name not in the table.
+const builtin *find_builtin(const char *name) {
+    for (const builtin &b : builtins)
+        if (strcmp(name, b.source) == 0)
+            return &b;
+    return nullptr;
+}
+
 } // namespace
 
 bool builtin_known(const char *name) {
-    return function_code(name) >= 0;
+    return find_builtin(name) != nullptr;
 }
 
 int strcmp_anycase(const char *a, const char *b) {
@@ -209,16 +397,7 @@ void remove_chr5(char *text) {
 }
 
 std::string remove_at_signs(const std::string &text) {
-    std::string out;
-    out.reserve(text.size());
-    bool quoted = false;
-    for (char c : text) {
-        if (c == '\'')
-            quoted = !quoted;
-        if (c != '@' || quoted)
-            out += c;
-    }
-    return out;
+    return replace_outside_literals(text, "@", "");
 }
 
 void manual_conversion_note(const char *function_name) {
@@ -239,22 +418,13 @@ void diagnostic_note(const std::string &text) {
 
 void process_fn_param(char *text) {
     // Parentheses inside string literals do not count: charindex('(', s) has two arguments.
-    int depth = 0;
-    bool quoted = false;
+    // A ')' without its '(' takes the depth below 0: the commas after it separate nothing.
+    sql_position at(walk_rules{false, true});
     for (char *p = text; *p != '\0'; p++) {
-        if (*p == '\'') {
-            quoted = !quoted;
-            continue;
-        }
-        if (quoted)
-            continue;
-        if (*p == '(')
-            depth++;
-        else if (*p == ')')
-            depth--;
-        else if (*p == ',' && depth == 0)
+        at.step(*p);
+        if (*p == ',' && at.top())
             *p = ARG_SEP;
-        else if (*p == ARG_SEP && depth > 0)
+        else if (*p == ARG_SEP && !at.quoted() && at.depth > 0)
             *p = ',';
     }
 }
@@ -294,298 +464,45 @@ void process_date_type(const char *args, char *buf, size_t size) {
 }
 
 void swap_param(char *text, size_t size) {
-    bool quoted = false;
-    for (char *p = text; *p != '\0'; p++) {
-        if (*p == '\'')
-            quoted = !quoted;
-        else if (*p == ARG_SEP && !quoted) {
-            const std::string before(text, static_cast<size_t>(p - text));
-            const std::string swapped = std::string(p + 1) + ", " + before;
-            text_copy(text, size, swapped.c_str());
-            return;
-        }
-    }
+    const std::string t = text;
+    const size_t sep = find_outside_literals(t, std::string(1, ARG_SEP));
+    if (sep == std::string::npos)
+        return;
+    const std::string swapped = t.substr(sep + 1) + ", " + t.substr(0, sep);
+    text_copy(text, size, swapped.c_str());
 }
 
 void process_function(char *name, char *args) {
     process_fn_param(args);
-    const std::string source_name = name;
-    const std::string a = args; // the arguments, separators marked
-    const std::vector<std::string> pieces = split_pieces(a, ARG_SEP);
-    const std::string first = piece(pieces, 0), second = piece(pieces, 1), third = piece(pieces, 2),
-                      fourth = piece(pieces, 3);
-    const bool query = query_in_fn != 0;
-    const std::string q = qstr1;
-    const std::string aq = query ? q : a; // args, or the query in their place
+    call c;
+    c.name = name;
+    c.args = args;
+    c.pieces = split_pieces(c.args, ARG_SEP);
+    c.query = query_in_fn != 0;
+    c.q = qstr1;
+    c.target = c.name;
 
-    std::string target = source_name; // the target name
-    std::string out;                  // the target argument text
-    auto in_parens = [](const std::string &s) { return "(" + s + ")"; };
-    // The call kept under its source name after a diagnostic.
-    auto keep_call = [&]() {
-        target = source_name;
-        out = in_parens(a);
-    };
-
-    const int code = function_code(name);
-    switch (code) {
-    case F_GETDATE:
-        target = "SYSDATE";
-        break;
-    case F_SUBSTRING:
-        target = "SUBSTR";
-        out = in_parens(aq);
-        break;
-    case F_DATEPART: {
-        char part[256];
-        process_date_type(a.c_str(), part, sizeof part);
-        const char *format = datepart_format(part);
-        if (strcmp(part, "ms") == 0) {
-            milliseconds_note();
-            keep_call();
-        } else if (format == nullptr) {
-            manual_conversion_note(nullptr);
-            keep_call();
-        } else {
-            target = "TO_NUMBER";
-            const std::string date = query ? q : remove_at_signs(after_first_sep(a));
-            out = sprintf_text("(TO_CHAR(%s, %s))", date, format);
+    const builtin *b = find_builtin(name);
+    if (b == nullptr) {
+        manual_conversion_note(c.name.c_str());
+        c.out = "(" + c.args + ")";
+    } else if (b->code != nullptr) {
+        b->code(c);
+    } else {
+        if (b->support != nullptr) {
+            body_line(format_line(
+                "/*[In line (%.4d)]: New function %s() is introduced to mimic Sybase function*/",
+                c.name));
+            *b->support = 1;
+        }
+        if (b->target != nullptr)
+            c.target = b->target;
+        c.out = (b->flags & BARE_WITHOUT_ARGS) != 0 && c.args.empty() ? std::string()
+                                                                      : expand(b->form, c);
+        if ((b->flags & STRING_RESULT) != 0)
             which_literal = STRING;
-        }
-        break;
     }
-    case F_SUSER_NAME:
-    case F_USER_ID:
-    case F_USER_NAME:
-        out = a.empty() ? std::string() : in_parens(aq);
-        break;
-    case F_RTRIM:
-    case F_LTRIM:
-    case F_DATALENGTH:
-    case F_ISNULL:
-    case F_CEILING:
-    case F_CHAR:
-    case F_CHAR_LENGTH:
-        if (code == F_DATALENGTH)
-            target = "LENGTHB";
-        else if (code == F_ISNULL)
-            target = "NVL";
-        else if (code == F_CEILING)
-            target = "CEIL";
-        else if (code == F_CHAR)
-            target = "CHR";
-        else if (code == F_CHAR_LENGTH)
-            target = "LENGTH";
-        out = in_parens(aq);
-        break;
-    case F_CONVERT: {
-        // first: the target type; then the expression (a query's select list already in its
-        // place, rule 465) and, with a style, its date format.
-        const char letter = static_cast<char>(toupper(static_cast<unsigned char>(first[0])));
-        const size_t open = first.find('('), close = first.rfind(')');
-        const bool sized =
-            open != std::string::npos && close != std::string::npos && close > open + 1;
-        const std::string format = piece(pieces, 2);
-        if (letter == 'C' && sized) {
-            std::string expr = second == "''" ? std::string("' '") : second;
-            const std::string length = first.substr(open + 1, close - open - 1);
-            target = "RPAD";
-            if (!format.empty()) // the style's format kept: RPAD(TO_CHAR(e, 'fmt'), n, ' ')
-                out = sprintf_text("(TO_CHAR(%s, %s), %s, ' ')", expr, format, length);
-            else if (!expr.empty() && expr[0] == '\'') {
-                target = "RPAD(TO_CHAR";
-                out = sprintf_text("(%s), %s, ' ')", expr, length);
-            } else
-                out = sprintf_text("(%s, %s, ' ')", expr, length);
-            which_literal = STRING;
-        } else if (letter == 'D' || letter == 'I' || letter == 'M' || letter == 'N') {
-            target = letter == 'D' ? "TO_DATE" : "TO_NUMBER";
-            out = in_parens(after_first_sep(a));
-        } else {
-            // VARCHAR2, a CHAR without a length and any other type: the text form of the
-            // expression (with the style's format), never the type itself as an argument.
-            target = "TO_CHAR";
-            out = in_parens(after_first_sep(a));
-            which_literal = STRING;
-        }
-        break;
-    }
-    case F_DATEADD:
-    case F_DATEDIFF: {
-        char part[256];
-        process_date_type(a.c_str(), part, sizeof part);
-        std::string p = part;
-        std::string number = piece(pieces, 1), date = piece(pieces, 2);
-        if (query) {
-            if (number.find("SELECT") != std::string::npos)
-                number = q;
-            else
-                date = q;
-        }
-        // Writes the row of a part's table that names the date part: its target name
-        // and its text from the date and the number.
-        auto apply_form = [&](const auto &forms) {
-            for (const auto &f : forms)
-                if (p == f[0]) {
-                    target = f[1];
-                    out = sprintf_text(f[2], date, number);
-                    return true;
-                }
-            return false;
-        };
-        if (code == F_DATEADD) {
-            if (p == "dy" || p == "dw")
-                p = "dd"; // a day of the year or of the week is a day
-            static const char *const forms[][3] = {{"yy", "ADD_MONTHS", "(%s,((%s) * 12))"},
-                                                   {"mm", "ADD_MONTHS", "(%s, %s)"},
-                                                   {"qq", "ADD_MONTHS", "(%s, ((%s) * 3))"},
-                                                   {"wk", "", "%s + 7 * (%s)"},
-                                                   {"dd", "", "%s + %s"},
-                                                   {"hh", "", "%s + ((%s) / 24)"},
-                                                   {"mi", "", "%s + (%s) / (24 * 60)"},
-                                                   {"ss", "", "%s + (%s) / (24 * 60 * 60)"}};
-            const bool done = apply_form(forms);
-            if (!done) {
-                if (p == "ms")
-                    milliseconds_note();
-                else
-                    manual_conversion_note(nullptr);
-                keep_call();
-            }
-        } else {
-            // DATEDIFF(part, start, end): number is the start date, date the end date.
-            static const char *const forms[][3] = {{"dd", "", "TRUNC(%s - (%s))"},
-                                                   {"wk", "", "TRUNC((%s - (%s)) / 7)"},
-                                                   {"hh", "", "TRUNC((%s - (%s)) * 24)"},
-                                                   {"mi", "", "TRUNC((%s - (%s)) * 24 * 60)"},
-                                                   {"ss", "", "TRUNC((%s - (%s)) * 24 * 60 * 60)"},
-                                                   {"mm", "MONTHS_BETWEEN", "(%s, %s)"},
-                                                   {"qq", "", "(MONTHS_BETWEEN(%s, %s) / 3)"},
-                                                   {"yy", "", "TRUNC((%s - (%s)) / 365.254)"}};
-            const bool done = apply_form(forms);
-            if (!done) {
-                manual_conversion_note(nullptr);
-                keep_call();
-            }
-        }
-        break;
-    }
-    case F_CHARINDEX: {
-        target = "INSTR";
-        std::vector<char> buf(aq.size() + 3);
-        text_copy(buf.data(), buf.size(), aq.c_str());
-        swap_param(buf.data(), buf.size());
-        out = in_parens(buf.data());
-        break;
-    }
-    case F_REPLICATE:
-        target = "RPAD";
-        {
-            const std::string f = query ? q : first;
-            out = sprintf_text("(%s, LENGTH(%s) * %s, %s)", f, f, second, f);
-        }
-        break;
-    case F_RIGHT:
-        target = "SUBSTR";
-        {
-            const std::string f = query ? q : first;
-            out = sprintf_text("(%s, LENGTH(%s) - %s + 1, %s)", f, f, second, second);
-        }
-        break;
-    case F_SPACE:
-        // n blanks: RPAD(' ', n) pads one blank to length n.
-        target = "RPAD";
-        out = sprintf_text("( ' ', %s)", aq);
-        break;
-    case F_STR:
-        target = "TO_CHAR";
-        out = in_parens(query ? q : first);
-        which_literal = STRING;
-        break;
-    case F_DATENAME:
-        out = sprintf_text("('%s', %s)", query ? q : remove_at_signs(first), after_first_sep(a));
-        break;
-    case F_STUFF:
-        target = "SUBSTR";
-        out = sprintf_text("(%s, 1, %s - 1) || %s || SUBSTR(%s, %s + %s)", first, second, fourth,
-                           first, second, third);
-        break;
-    case F_LOG:
-        target = "LN";
-        out = in_parens(a);
-        break;
-    case F_LOG10:
-        target = "LOG";
-        out = sprintf_text("(10, %s)", a);
-        break;
-    case F_COT:
-        target = "COS";
-        out = sprintf_text("(%s)/SIN(%s)", a, a);
-        break;
-    case F_HOST_ID:
-        target = "USERENV";
-        out = "('SESSIONID')";
-        break;
-    case F_SUSER_ID:
-        target = "UID";
-        break;
-    case F_SP_RECOMPILE: {
-        // A procedure name given as a literal goes in without its own quotes; the argument
-        // list keeps its parentheses, so that the call is complete.
-        std::string object = first;
-        if (object.size() >= 2 && object.front() == '\'' && object.back() == '\'')
-            object = object.substr(1, object.size() - 2);
-        target = "DBMS_DDL.ALTER_COMPILE";
-        out = sprintf_text("('PROCEDURE', NULL, UPPER('%s'))", object);
-        break;
-    }
-    case F_PATINDEX:
-    case F_BASECHAR:
-    case F_BITNAND:
-    case F_CHARBASE:
-        body_line(format_line(
-            "/*[In line (%.4d)]: New function %s() is introduced to mimic Sybase function*/",
-            source_name));
-        if (code == F_PATINDEX)
-            ipatindex = 1;
-        else if (code == F_BASECHAR)
-            ibasechar = 1;
-        else if (code == F_BITNAND)
-            ibitnand = 1;
-        else
-            icharbase = 1;
-        out = in_parens(a);
-        break;
-    case F_BITAND:
-    case F_SUM:
-    case F_AVG:
-    case F_COUNT:
-    case F_MIN:
-    case F_MAX:
-    case F_UPPER:
-    case F_ASCII:
-    case F_DFFERENCE:
-    case F_LOWER:
-    case F_SOUNDEX:
-    case F_ABS:
-    case F_COS:
-    case F_FLOOR:
-    case F_POWER:
-    case F_ROUND:
-    case F_SIGN:
-    case F_SQRT:
-    case F_TAN:
-    case F_SIN:
-    case F_EXP:
-    case F_COL_LENGTH:
-        out = in_parens(a);
-        break;
-    default:
-        manual_conversion_note(source_name.c_str());
-        out = in_parens(a);
-        break;
-    }
-    val_set(name, target.c_str());
-    val_set(args, out.c_str());
+    val_set(name, c.target.c_str());
+    val_set(args, c.out.c_str());
     remove_chr5(args);
 }
