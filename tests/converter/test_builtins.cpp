@@ -1,6 +1,7 @@
 // Built-in function helpers driven directly: the argument split (nested calls, quoted commas
 // and parentheses, empty and oversized arguments), the exchange of the first two arguments,
-// the date part of DATEADD/DATEDIFF/DATEPART, and the CONVERT style formats.
+// the date part of DATEADD/DATEDIFF/DATEPART, the CONVERT style formats, and calls through the
+// function table.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 #include "builtins.h"
 #include "convstate.h"
 #include "expressions.h"
+#include "parser.h"
 
 namespace {
 
@@ -206,4 +208,72 @@ TEST(Builtins, ExistenceTestsOuterJoinsAndInSubquery) {
     snprintf(trig_tab, sizeof trig_tab, "orders");
     xpr_if_updating(v, "orders.qty,  items.n");
     EXPECT_STREQ(v, "(:NEW.qty != :OLD.qty OR  items.n != :OLD.n)");
+}
+
+// Calls through the function table: each kind of row (a rename, a form over the arguments or
+// over the query standing in their place, a bare name without arguments, a support function)
+// and the functions with code of their own. The target text has its separators back as commas.
+TEST(Builtins, CallsThroughTheFunctionTable) {
+    reset_conversion_state();
+    const struct {
+        const char *name, *args;
+        const char *query; // the select list standing in the arguments' place, or nullptr
+        const char *target, *out;
+        bool string_result; // the call sets which_literal to STRING
+    } cases[] = {
+        {"SUM", "x", nullptr, "SUM", "(x)", false},
+        {"LOG", "x", nullptr, "LN", "(x)", false},
+        {"GETDATE", "", nullptr, "SYSDATE", "", false},
+        {"SUSER_ID", "", nullptr, "UID", "", false},
+        {"ISNULL", "a, f(b, c)", nullptr, "NVL", "(a, f(b, c))", false},
+        {"SUBSTRING", "s, 1, 2", nullptr, "SUBSTR", "(s, 1, 2)", false},
+        {"SUBSTRING", "s, 1, 2", "MAX(a)", "SUBSTR", "(MAX(a))", false},
+        {"USER_NAME", "", nullptr, "USER_NAME", "", false},
+        {"USER_NAME", "n", nullptr, "USER_NAME", "(n)", false},
+        {"HOST_ID", "", nullptr, "USERENV", "('SESSIONID')", false},
+        {"LOG10", "x", nullptr, "LOG", "(10, x)", false},
+        {"COT", "x", nullptr, "COS", "(x)/SIN(x)", false},
+        {"REPLICATE", "'ab', n", nullptr, "RPAD", "('ab', LENGTH('ab') * n, 'ab')", false},
+        {"REPLICATE", "x, n", "MIN(a)", "RPAD", "(MIN(a), LENGTH(MIN(a)) * n, MIN(a))", false},
+        {"RIGHT", "s, 3", nullptr, "SUBSTR", "(s, LENGTH(s) - 3 + 1, 3)", false},
+        {"SPACE", "3", nullptr, "RPAD", "( ' ', 3)", false},
+        {"STR", "n, 10", nullptr, "TO_CHAR", "(n)", true},
+        {"DATENAME", "@mm, d", nullptr, "DATENAME", "('mm',  d)", false},
+        {"STUFF", "s, 2, 3, 'xy'", nullptr, "SUBSTR", "(s, 1, 2 - 1) || 'xy' || SUBSTR(s, 2 + 3)",
+         false},
+        {"CHARINDEX", "'a,b', s", nullptr, "INSTR", "( s, 'a,b')", false},
+        {"SP_RECOMPILE", "'orders'", nullptr, "DBMS_DDL.ALTER_COMPILE",
+         "('PROCEDURE', NULL, UPPER('orders'))", false},
+        {"DATEADD", "mm, n, d", nullptr, "ADD_MONTHS", "(d, n)", false},
+        {"DATEDIFF", "dd, a, b", nullptr, "", "TRUNC(b - (a))", false},
+        {"DATEPART", "mm, @d", nullptr, "TO_NUMBER", "(TO_CHAR( d, 'MM'))", true},
+        {"CONVERT", "INT, s", nullptr, "TO_NUMBER", "( s)", false},
+        {"CONVERT", "CHAR(5), x", nullptr, "RPAD", "(x, 5, ' ')", true},
+        {"NEWID", "", nullptr, "NEWID", "()", false}, // not in the table: kept, with a note
+    };
+    static char name[YYVALSIZE], args[YYVALSIZE];
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.name) + "(" + c.args + ")");
+        val_set(name, c.name);
+        val_set(args, c.args);
+        query_in_fn = c.query != nullptr ? 1 : 0;
+        snprintf(qstr1, sizeof qstr1, "%s", c.query != nullptr ? c.query : "");
+        which_literal = 0;
+        process_function(name, args);
+        EXPECT_STREQ(name, c.target);
+        EXPECT_STREQ(args, c.out);
+        EXPECT_EQ(which_literal == STRING, c.string_result);
+    }
+    query_in_fn = 0;
+    qstr1[0] = '\0';
+
+    // A support function keeps its call and makes the unit get the function.
+    ipatindex = 0;
+    val_set(name, "PATINDEX");
+    val_set(args, "'%a%', s");
+    process_function(name, args);
+    EXPECT_STREQ(name, "PATINDEX");
+    EXPECT_STREQ(args, "('%a%', s)");
+    EXPECT_EQ(ipatindex, 1);
+    reset_conversion_state();
 }
