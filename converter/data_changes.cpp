@@ -12,6 +12,7 @@
 #include "rowcount.h"
 #include "statement_text.h"
 #include "table_names.h"
+#include "textwalk.h"
 
 #include <cstdio>
 #include <cstring>
@@ -55,13 +56,13 @@ std::string table_of(const std::string &name) {
 }
 
 // INSERT ... SELECT into a temporary table: the session id becomes the first value of every
-// top-level SELECT (after DISTINCT where present). Words end at blanks, tabs and newlines;
-// runs of blanks collapse to one blank, tabs and newlines are kept; subqueries and string
-// literals are left alone.
+// top-level SELECT (after DISTINCT where present). Words end at blanks, tabs and newlines
+// outside literals; runs of blanks collapse to one blank, tabs and newlines are kept;
+// subqueries, string literals and double-quoted names are left alone. A ')' without its '('
+// counts the depth below 0 (what follows is not at the top until a '(' makes up for it).
 std::string insert_session_id(const std::string &query) {
     std::string out;
-    int depth = 0;
-    char quote = 0;
+    sql_position at(walk_rules{true, true});
     size_t i = 0;
     const size_t n = query.size();
     std::string pending; // "SELECT" seen: insert unless the next word is DISTINCT
@@ -77,21 +78,9 @@ std::string insert_session_id(const std::string &query) {
             continue;
         }
         const size_t start = i;
-        const bool top = depth == 0 && quote == 0;
-        while (i < n && (quote != 0 || (query[i] != ' ' && query[i] != '\t' && query[i] != '\n'))) {
-            const char d = query[i];
-            if (quote != 0) {
-                if (d == quote)
-                    quote = 0;
-            } else if (d == '\'' || d == '"') {
-                quote = d;
-            } else if (d == '(') {
-                depth++;
-            } else if (d == ')') {
-                depth--;
-            }
-            i++;
-        }
+        const bool top = at.top();
+        while (i < n && (at.quoted() || (query[i] != ' ' && query[i] != '\t' && query[i] != '\n')))
+            at.step(query[i++]);
         const std::string w = query.substr(start, i - start);
         if (!pending.empty()) {
             if (w != "DISTINCT")

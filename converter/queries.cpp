@@ -15,6 +15,7 @@
 #include "rowcount.h"
 #include "statement_text.h"
 #include "table_names.h"
+#include "textwalk.h"
 #include "trigger_columns.h"
 
 #include <cstdio>
@@ -132,25 +133,15 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
     if (inSelect == 0)
         return;
     // The first "=" outside parentheses and string literals: the value of the current slot
-    // is the text after it (blank included), and the next item takes the next slot.
-    int depth = 0;
-    bool quoted = false;
-    for (size_t i = 0; i < it.size(); i++) {
-        const char c = it[i];
-        if (c == '\'')
-            quoted = !quoted;
-        else if (!quoted && c == '(')
-            depth++;
-        else if (!quoted && c == ')')
-            depth--;
-        else if (!quoted && depth == 0 && c == '=') {
-            check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
-            fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value, it.substr(i + 1),
-                     "a select-list value (col_list)");
-            cur_col++;
-            return;
-        }
-    }
+    // is the text after it (blank included), and the next item takes the next slot. A ')'
+    // without its '(' counts the depth below 0: an "=" after it is not at the top.
+    const size_t eq = find_top_level(it, "=", 0, walk_rules{false, true});
+    if (eq == std::string::npos)
+        return;
+    check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
+    fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value, it.substr(eq + 1),
+             "a select-list value (col_list)");
+    cur_col++;
 }
 
 void qry_subquery_item(char *dst, const char *subquery, const char *alias) {

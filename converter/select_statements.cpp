@@ -17,6 +17,7 @@
 #include "row_limits.h"
 #include "statement_text.h"
 #include "table_names.h"
+#include "textwalk.h"
 #include "trigger_columns.h"
 #include "unitname.h"
 
@@ -227,28 +228,18 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
 namespace {
 
 // The items of a select list, split at the commas outside parentheses and string literals;
-// each keeps its blanks.
+// each keeps its blanks. A ')' without its '(' counts the depth below 0, and a comma splits at
+// any depth up to 0: after such a ')' the commas inside the next parentheses split as well.
 std::vector<std::string> select_items(const char *selection) {
-    std::vector<std::string> items;
-    std::string cur;
-    int depth = 0;
-    bool quoted = false;
+    std::vector<std::string> items(1);
+    sql_position at(walk_rules{false, true});
     for (const char *p = selection == nullptr ? "" : selection; *p != '\0'; p++) {
-        const char c = *p;
-        if (c == '\'')
-            quoted = !quoted;
-        else if (!quoted && c == '(')
-            depth++;
-        else if (!quoted && c == ')')
-            depth--;
-        if (c == ',' && depth <= 0 && !quoted) {
-            items.push_back(cur);
-            cur.clear();
-            continue;
-        }
-        cur += c;
+        at.step(*p);
+        if (*p == ',' && !at.quoted() && at.depth <= 0)
+            items.emplace_back();
+        else
+            items.back() += *p;
     }
-    items.push_back(cur);
     return items;
 }
 

@@ -11,6 +11,7 @@
 #include "queries.h"
 #include "reserved.h"
 #include "statement_text.h"
+#include "textwalk.h"
 #include "trigger_columns.h"
 
 #include <cctype>
@@ -176,29 +177,20 @@ std::string trigger_qualifiers(const std::string &text) {
     }
     for (const auto &a : trig_scope_aliases(qry_subquery_depth()))
         names.push_back(a);
+    // String literals and double-quoted names are left as they are.
     std::string out;
-    char quote = 0;
+    sql_position at(walk_rules{true, false});
     for (size_t i = 0; i < text.size();) {
         const char c = text[i];
-        if (quote != 0) {
-            out += c;
-            if (c == quote)
-                quote = 0;
-            i++;
-            continue;
-        }
-        if (c == '\'' || c == '"') {
-            quote = c;
-            out += c;
-            i++;
-            continue;
-        }
+        const bool in_literal = at.quoted();
+        at.step(c);
         const bool starts = (word_char(c) || c == ':') && (i == 0 || !word_char(text[i - 1]));
-        if (!starts) {
+        if (in_literal || at.quoted() || !starts) {
             out += c;
             i++;
             continue;
         }
+        // A word: its characters move the walk nowhere, so they need not be taken.
         size_t e = i + 1;
         while (e < text.size() && word_char(text[e]))
             e++;
