@@ -93,6 +93,17 @@ inline void copy_value(char *dst, const char *src) {
     dst[len] = '\0';
 }
 
+// Whether table rule `rule` has an action (built once from the tables' list).
+bool has_action(int rule) {
+    static std::vector<char> acting;
+    if (acting.empty()) {
+        acting.assign(static_cast<size_t>(tables.nrules) + 1, 0);
+        for (const int *r = tables.acting; *r != 0; r++)
+            acting[static_cast<size_t>(*r)] = 1;
+    }
+    return acting[static_cast<size_t>(rule)] != 0;
+}
+
 // Bison's symbol number for a token number (0 for end of input).
 inline int translate(int token) {
     if (token <= 0)
@@ -223,6 +234,8 @@ int parse() {
     int *ps = yyps;
     yyvalue *pv = yypv;
     int *ps_end = yys + yymaxdepth;
+    // The reduction just made had no action: the entry to push holds its value already.
+    bool value_in_place = false;
 
     for (;;) {
         // 1. Push the state and the value yyval.
@@ -242,7 +255,9 @@ int parse() {
         yyps = ++ps;
         *ps = state;
         yypv = ++pv;
-        std::swap(pv->s, yyval);
+        if (!value_in_place)
+            std::swap(pv->s, yyval);
+        value_in_place = false;
 
     newstate:
         // 2. Shift if the state has a shift on the look-ahead.
@@ -303,8 +318,13 @@ int parse() {
         {
             int len = tables.r2[rule];
             yyvalue *top = pv;
-            // $$ starts as $1 (for an empty rule: the entry above the new top).
-            if (len > 0 || ps + 1 < ps_end)
+            // $$ starts as $1 (for an empty rule: the entry above the new top, or an empty text
+            // where the stack ends there). That entry is the one the value is pushed to, so a
+            // rule without an action leaves it where it is.
+            const bool acts = has_action(rule);
+            if (!acts)
+                value_in_place = true;
+            else if (len > 0 || ps + 1 < ps_end)
                 copy_value(yyval, (pv - len + 1)->s);
             else
                 yyval[0] = '\0';
@@ -314,8 +334,10 @@ int parse() {
             int g = tables.pgoto[lhs] + *ps;
             state = (g >= 0 && g <= tables.last && tables.check[g] == *ps) ? tables.table[g]
                                                                            : tables.defgoto[lhs];
-            // 5. The rule's action, with the globals saved.
             yystate = state;
+            if (!acts)
+                continue;
+            // 5. The rule's action, with the globals saved.
             in_action = true;
             val_cut = false;
             const int outcome = kestra_grammar::run_action(rule, top);

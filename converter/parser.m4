@@ -59,6 +59,13 @@ namespace kestra_grammar {
 ]kestra_table([rhs], [b4_rhs])[
 ]kestra_table([toknum], [b4_toknum])[
 ]kestra_table([translate], [b4_translate])[
+// The table rules that have an action, ending with 0. A rule without one leaves the value of
+// its first symbol where it stands, as $$.
+extern const int yyacting[];
+const int yyacting[] =
+{
+  ]m4_pushdef([b4_case], [$1, ])b4_user_actions[]m4_popdef([b4_case])[0
+};
 #define YY_NULLPTR nullptr
 extern const char *const yytname[];
 const char *const yytname[] =
@@ -78,7 +85,7 @@ const parse_tables tables = {
   ]b4_table_ninf[,  // table_ninf
   ]b4_code_max[,  // maxutok
   yypact, yydefact, yypgoto, yydefgoto, yytable, yycheck, yystos,
-  yyr1, yyr2, yyprhs, yyrhs, yytoknum, yytranslate, yytname,
+  yyr1, yyr2, yyprhs, yyrhs, yytoknum, yytranslate, yytname, yyacting,
   int(sizeof yytranslate / sizeof yytranslate[0]),
   int(sizeof yytoknum / sizeof yytoknum[0]),
 };
