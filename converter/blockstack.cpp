@@ -5,6 +5,7 @@
 
 #include "conv72.h"
 #include "convstate.h"
+#include "output.h"
 
 #include <algorithm>
 #include <climits>
@@ -131,12 +132,6 @@ int16_t innermost_loop_label() {
         if (is_loop(begin_stack[i - 1]))
             return loop_label_at[i - 1];
     return 0;
-}
-
-// "To write a line of some text": print_tabs, then the text.
-static void line(const char *text) {
-    print_tabs();
-    fputs(text, yyout);
 }
 
 static bool is_empty(const char *text) {

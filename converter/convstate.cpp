@@ -8,7 +8,7 @@
 #include "row_limits.h"
 #include "table_variables.h"
 
-#include "conv72.h"
+#include "output.h"
 #include "unitname.h"
 #include "usertype.h"
 

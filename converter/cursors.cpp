@@ -7,6 +7,7 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "data_changes.h"
+#include "output.h"
 #include "parser.h"
 #include "table_names.h"
 
@@ -15,16 +16,6 @@
 #include <string>
 
 namespace {
-
-std::string str(const char *s) {
-    return s == nullptr ? std::string() : std::string(s);
-}
-
-// A body line: indentation, then the text.
-void line(const std::string &text) {
-    print_tabs();
-    fputs(text.c_str(), yyout);
-}
 
 // The diagnostic comment on a line of its own and its log line.
 void diagnostic_line(const std::string &text) {

@@ -3,11 +3,11 @@
 // assigns the new row; UPDATE and DELETE with a join go by ROWID.
 #include "data_changes.h"
 
-#include "conv72.h"
 #include "convstate.h"
 #include "error_handling.h"
 #include "literals.h"
 #include "namecheck.h"
+#include "output.h"
 #include "parser.h"
 #include "rowcount.h"
 #include "statement_text.h"

@@ -6,7 +6,6 @@
 
 #include "builtins.h"
 #include "blockstack.h"
-#include "conv72.h"
 #include "error_handling.h"
 #include "convstate.h"
 #include "namecheck.h"

@@ -13,8 +13,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "conv72.h"
+#include "assembly.h"
 #include "convstate.h"
+#include "output.h"
 #include "parser.h"
 #include "blockstack.h"
 #include "control.h"

@@ -6,6 +6,7 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "output.h"
 #include "parser.h"
 #include "prefix_clash.h"
 #include "reserved.h"
@@ -20,10 +21,6 @@
 #include <string>
 
 namespace {
-
-std::string str(const char *s) {
-    return s == nullptr ? std::string() : std::string(s);
-}
 
 // One pair of enclosing double quotes removed.
 // The last variable reference renamed because its name is a reserved word of the target.

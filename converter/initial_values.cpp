@@ -2,9 +2,9 @@
 #include "initial_values.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "headers.h"
+#include "output.h"
 #include "parser.h"
 
 #include <cstring>

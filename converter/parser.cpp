@@ -13,6 +13,7 @@
 
 #include "conv72.h"
 #include "convstate.h"
+#include "output.h"
 #include "parser.h"
 #include "parser_tables.h"
 

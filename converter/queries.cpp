@@ -4,12 +4,12 @@
 #include "queries.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "expressions.h"
 #include "joins.h"
 #include "literals.h"
 #include "namecheck.h"
+#include "output.h"
 #include "parser.h"
 #include "row_limits.h"
 #include "rowcount.h"

@@ -12,6 +12,7 @@
 #include "error_handling.h"
 #include "headers.h"
 #include "namecheck.h"
+#include "output.h"
 #include "parser.h"
 #include "queries.h"
 #include "row_limits.h"

@@ -4,8 +4,8 @@
 // stays bounded by one read block whatever the length of the source.
 #include "source.h"
 
-#include "conv72.h"
 #include "convstate.h"
+#include "output.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,7 +17,7 @@ namespace {
 enum class encoding { unknown, bytes, utf16le, utf16be };
 
 encoding enc = encoding::unknown;
-long line = 1; // the line of the next byte handed to the scanner
+long source_line = 1; // the line of the next byte handed to the scanner
 
 // UTF-16 decoding: raw bytes not yet decoded (an odd byte, or the bytes after the mark of the
 // first block), a high surrogate waiting for its low half, and decoded text not yet handed on.
@@ -180,13 +180,13 @@ long count_line_ends(const char *p, const char *end) {
 void check_text(const char *buf, size_t n) {
     const char *nul = static_cast<const char *>(memchr(buf, '\0', n));
     const char *end = nul != nullptr ? nul : buf + n;
-    line += count_line_ends(buf, end);
+    source_line += count_line_ends(buf, end);
     if (nul == nullptr)
         return;
     fprintf(stderr,
             "kestra: %s holds a NUL byte at line %ld; is it a UTF-16 file without byte-order "
             "mark?\n",
-            iFname[0] != '\0' ? iFname : "the input", line);
+            iFname[0] != '\0' ? iFname : "the input", source_line);
     kestra_refuse_source();
 }
 
@@ -194,7 +194,7 @@ void check_text(const char *buf, size_t n) {
 
 void source_reset() {
     enc = encoding::unknown;
-    line = 1;
+    source_line = 1;
     raw_len = text_len = text_pos = 0;
     high = 0;
     raw_end = false;

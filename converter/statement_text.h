@@ -4,18 +4,14 @@
 
 #include "blockstack.h"
 #include "builtins.h"
-#include "conv72.h"
 #include "convstate.h"
+#include "output.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace stmt_text {
-
-inline std::string str(const char *s) {
-    return s == nullptr ? std::string() : std::string(s);
-}
 
 inline bool empty(const char *s) {
     return s == nullptr || s[0] == '\0';
@@ -44,12 +40,6 @@ inline void fit_copy(char *dst, size_t size, const std::string &text, const char
         kestra_exit(1);
     }
     memcpy(dst, text.c_str(), text.size() + 1);
-}
-
-// A line of body text: indentation, then the text.
-inline void line(const std::string &text) {
-    print_tabs();
-    fputs(text.c_str(), yyout);
 }
 
 inline void log_diagnostic(const char *text) {

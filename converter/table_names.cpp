@@ -3,9 +3,9 @@
 // of the unit's DDL file.
 #include "table_names.h"
 
-#include "conv72.h"
 #include "convstate.h"
 #include "namecheck.h"
+#include "output.h"
 #include "parser.h"
 #include "prefix_clash.h"
 #include "queries.h"

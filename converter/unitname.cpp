@@ -5,6 +5,8 @@
 #include "convstate.h"
 
 #include <cctype>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -69,4 +71,22 @@ std::string unit_package_name() {
     const unit_parts u = current();
     const std::string pkg = u.name.substr(0, 27) + "Pkg";
     return plain_identifier(u.name) ? pkg : "\"" + pkg + "\"";
+}
+
+namespace {
+// The valid_procname buffers of the run.
+std::vector<std::unique_ptr<char[]>> procname_pool;
+} // namespace
+
+char *valid_procname(const char *name) {
+    std::unique_ptr<char[]> buf(new char[30]());
+    text_copy(buf.get(), 28, name);
+    char *result = buf.get();
+    procname_pool.push_back(std::move(buf));
+    return result;
+}
+
+void release_procname_pool() {
+    procname_pool.clear();
+    procname_pool.shrink_to_fit();
 }

@@ -22,3 +22,9 @@ std::string unit_ref_name();
 // The result-set package: the bare name cut to 27 characters followed by "Pkg", quoted as a
 // whole when the name is not plain.
 std::string unit_package_name();
+
+// The procedure name cut to at most 27 characters, in a 30-byte buffer. The buffer belongs to
+// a per-run pool: it stays valid until the end of the run (reset_conversion_state() or
+// release_procname_pool() frees it), so callers never free it.
+char *valid_procname(const char *name);
+void release_procname_pool();

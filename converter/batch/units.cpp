@@ -3,9 +3,9 @@
 // A source in UTF-16 is searched in its decoded text, as the converter reads it.
 #include "batch.h"
 
-#include "conv72.h"
 #include "convstate.h"
 #include "keyword.h"
+#include "output.h"
 #include "parser.h"
 #include "scanner.h"
 #include "source.h"

@@ -10,7 +10,9 @@
 
 #include "conv72.h"
 #include "convstate.h"
+#include "output.h"
 #include "testutil.h"
+#include "unitname.h"
 
 using namespace kestra_test;
 

@@ -7,8 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "conv72.h"
+#include "assembly.h"
 #include "convstate.h"
+#include "output.h"
 #include "testutil.h"
 
 using namespace kestra_test;

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "conv72.h"
 #include "convstate.h"
 #include "keyword.h"
+#include "output.h"
 #include "parser.h"
 #include "scanner.h"
 #include "testutil.h"

@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "assembly.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "output.h"
 #include "test_grammar_util.h"
 #include "testutil.h"
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "conv72.h"
+#include "output.h"
 
 namespace kestra_test {
 

@@ -1,0 +1,105 @@
+// Output layer of the converter: the stop of a run, the line-wrapping writer and the body-line
+// helpers of the translation, the unit's work files (memory streams) with the markers of its
+// body, the unit's log and the DDL script. The assembly of a unit (assembly.h) and the run
+// driver (conv72.h) build on it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// Stop and unwind.
+// ---------------------------------------------------------------------------------------------
+
+// Every fatal stop of the converter (usage errors, file errors, the scanner's overlong-token
+// stop, work-file errors, exceeded capacities) calls this instead of exit(). Inside
+// kestra_guard (kestra_main runs its conversion there) it unwinds (a private exception type
+// caught by kestra_guard), kestra_main closes the run's files, removes its work files and
+// returns `status`. Outside (a unit test calling a routine directly) it flushes the standard
+// streams and calls std::exit.
+[[noreturn]] void kestra_exit(int status);
+
+// Runs fn(arg) as kestra_main runs a conversion: a kestra_exit inside it unwinds back here.
+// Returns 0 when fn returned, else the status given to kestra_exit. Files fn opened are its
+// own to close. For drivers that use the scanner or other routines outside a whole run.
+int kestra_guard(void (*fn)(void *), void *arg);
+
+// Stops the run on a source that cannot be read as a source (a read error, a NUL byte) after
+// its message is written: no output script or DDL script of the run is left behind, the log
+// ends with the run's failure line (naming no unit), and the exit status is 1.
+[[noreturn]] void kestra_refuse_source();
+
+// ---------------------------------------------------------------------------------------------
+// Writers.
+// ---------------------------------------------------------------------------------------------
+
+// The line-wrapping writer: newline-first flag, indentation depth (tabs), text, stream.
+void print_statement(int16_t newline_first, int indent, const char *text, FILE *fp);
+
+// `n` tabs to `fp` (nothing for n <= 0).
+void write_tabs(int n, FILE *fp);
+
+// `s` as a string; "" for nullptr.
+std::string str(const char *s);
+
+// A body line: a new line at the current indentation (print_tabs), then `text`, to yyout.
+void line(const std::string &text);
+
+// A statement line of the body: firstTime cleared (unless `keep_first`), then line(text).
+void statement(const std::string &text, bool keep_first = false);
+
+// ---------------------------------------------------------------------------------------------
+// The unit's work files and log.
+// ---------------------------------------------------------------------------------------------
+
+// Opens the log (append) and the five work files of a unit (yyout, fp1, fp2, fp3, fp72). The
+// work files are memory streams (reused unit after unit): private to the run and never left
+// behind, also when the run fails. close_tmp_files (assembly.h) assembles them.
+void open_tmp_files();
+
+// Writes a marker of the output assembly (byte 5, or byte 1, digits and byte 1 or 2) to the
+// body (yyout) and records where it starts. Only recorded bytes are markers: the same bytes
+// coming from the source (inside a literal) reach the output script unchanged.
+void write_body_marker(const char *marker);
+
+// Where the recorded markers of the unit's body start (offsets into yyout, in writing order).
+const std::vector<size_t> &body_marker_offsets();
+
+// The whole body (yyout) from its start; the text stays valid until the next call or the end
+// of the run.
+const std::string &read_body_file();
+
+// Copies a work file onto tmpFile; `before` (if any) is written just before its first byte.
+// Returns whether the file held anything.
+bool copy_work_file(FILE *&fp, const char *before = nullptr);
+
+// Closes the unit's log. A deferred open of the log that failed during the unit stops the run
+// (status 1) as the open at the unit's start would have.
+void close_unit_log();
+
+// Closes the five work files of the unit (closing removes them).
+void close_work_files();
+
+// ---------------------------------------------------------------------------------------------
+// Files of the run.
+// ---------------------------------------------------------------------------------------------
+
+// Opens the DDL script `name` for writing into ddl_fd (recording the name in ddl_fname)
+// unless ddl_fd is already open; when it cannot be created, prints the C library's error
+// text for the name and stops the run with exit status 10.
+void open_ddl_file(const char *name);
+
+// Closes `fp` unless it is null or a standard stream, and sets it to nullptr.
+void close_file(FILE *&fp);
+
+// Closes a file the run wrote for the user (the output script, the DDL script). A write that
+// failed on the way (a full disk, a quota) or at the close stops the run with status 1 after
+// "kestra: cannot write <name>: <reason>", and the file is removed.
+void close_written_file(FILE *&fp, const char *name);
+
+// Closes everything the run may hold open (source, work files, log, output script, DDL
+// script) and frees the work files' storage. Safe to call twice.
+void release_run_files();
