@@ -212,10 +212,11 @@ std::string trigger_qualifiers(const std::string &text) {
 
 std::string ddl_column_names(const std::string &list) {
     std::string out;
-    char quote = 0;
+    sql_position at;
     for (size_t i = 0; i < list.size(); i++) {
         const char c = list[i];
-        if (quote == 0 && c == '"') {
+        // A name taken whole holds no quote or parenthesis: the walk need not take it.
+        if (!at.quoted() && c == '"') {
             const size_t close = list.find('"', i + 1);
             if (close != std::string::npos) {
                 const std::string name = list.substr(i + 1, close - i - 1);
@@ -229,8 +230,7 @@ std::string ddl_column_names(const std::string &list) {
                 }
             }
         }
-        if (c == '\'' && (quote == 0 || quote == '\''))
-            quote = quote == 0 ? '\'' : 0;
+        at.step(c);
         out += c;
     }
     return out;
