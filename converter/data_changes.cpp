@@ -252,7 +252,9 @@ void dml_update_where(char *dst, const char *from_text, const char *where) {
 
 namespace {
 
-// The trigger updating its own table: direct assignments to the new row.
+// The trigger updating its own table: direct assignments to the new row. The assignments are
+// taken apart at every ",\n" (rule 305 joins them so) and the table's qualifier is replaced
+// everywhere in a value: this walk does not look at literals, so it is not the text walker's.
 void update_own_row(const std::string &assignments) {
     std::string out;
     size_t pos = 0;

@@ -325,7 +325,9 @@ void qry_no_from_clause(char *dst) {
 void qry_from_clause(char *dst, const char *tables) {
     std::string list = str(tables);
     if (iftrigger != 0) {
-        // The pseudo tables leave the list; the statement's tables are kept in tab_list1.
+        // The pseudo tables leave the list; the statement's tables are kept in tab_list1. The
+        // list is taken apart at every ',' (literals and parentheses are not looked at), which is
+        // why this walk is not the text walker's.
         std::string kept;
         std::vector<std::pair<std::string, std::string>> tables;
         tab_cnt = 0;
