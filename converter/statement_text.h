@@ -1,5 +1,6 @@
-// Small text and output helpers shared by the translations of queries, data changes and table
-// names (queries.cpp, select_statements.cpp, data_changes.cpp, table_names.cpp).
+// Small text helpers shared by the translations of queries, data changes and table names
+// (queries.cpp, select_statements.cpp, data_changes.cpp, table_names.cpp); str() and line()
+// come from the output layer (output.h).
 #pragma once
 
 #include "blockstack.h"
