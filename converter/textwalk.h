@@ -65,12 +65,14 @@ inline std::vector<std::string> top_level_items(const std::string &text, walk_ru
 namespace textwalk_detail {
 inline size_t find(const std::string &text, const std::string &needle, size_t from, bool top,
                    walk_rules rules) {
-    if (needle.empty())
+    // Where the needle is nowhere in the text, it is nowhere outside literals either.
+    if (needle.empty() || text.find(needle, from) == std::string::npos)
         return std::string::npos;
+    const char lead = needle[0];
     sql_position at(rules);
     for (size_t i = 0; i < text.size(); i++) {
-        const bool outside = top ? at.top() : !at.quoted();
-        if (i >= from && outside && text.compare(i, needle.size(), needle) == 0)
+        if (i >= from && text[i] == lead && (top ? at.top() : !at.quoted()) &&
+            text.compare(i, needle.size(), needle) == 0)
             return i;
         at.step(text[i]);
     }
@@ -95,14 +97,15 @@ inline size_t find_top_level(const std::string &text, const std::string &needle,
 // walk goes on through the needle's own characters).
 inline std::string replace_outside_literals(const std::string &text, const std::string &needle,
                                             const std::string &replacement, walk_rules rules = {}) {
-    if (needle.empty())
+    if (needle.empty() || text.find(needle) == std::string::npos)
         return text;
+    const char lead = needle[0];
     std::string out;
     out.reserve(text.size());
     sql_position at(rules);
     size_t i = 0;
     while (i < text.size()) {
-        if (!at.quoted() && text.compare(i, needle.size(), needle) == 0) {
+        if (text[i] == lead && !at.quoted() && text.compare(i, needle.size(), needle) == 0) {
             out += replacement;
             for (char c : needle)
                 at.step(c);
