@@ -5,6 +5,7 @@
 
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "output.h"
 
 #include <algorithm>
@@ -405,10 +406,8 @@ void end_word_read() {
 }
 
 void surplus_end() {
-    static const char text[] = "Surplus END without an open block not written";
     print_tabs();
-    fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:%s*/", end_line, text);
-    kestra_diagnostic(nullptr, end_line, text);
+    fputs(diagnose(diag::surplus_end, end_line).c_str(), yyout);
     if (surplus_ends < INT16_MAX)
         surplus_ends++;
     conv_error = 1;

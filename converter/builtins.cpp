@@ -6,6 +6,7 @@
 
 #include "blockstack.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "parser.h"
 #include "textwalk.h"
 
@@ -65,12 +66,6 @@ void body_line(const std::string &text) {
     fputs(text.c_str(), yyout);
 }
 
-void log_line(const std::string &text) {
-    if (fpLog != nullptr)
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", yylineno, iFname, proc_name,
-                text.c_str());
-}
-
 std::string format_line(const char *fmt, const std::string &a) {
     std::vector<char> buf(a.size() + strlen(fmt) + 32);
     snprintf(buf.data(), buf.size(), fmt, yylineno, a.c_str());
@@ -79,8 +74,7 @@ std::string format_line(const char *fmt, const std::string &a) {
 
 // The milliseconds note of DATEADD and DATEPART.
 void milliseconds_note() {
-    body_line(format_line("/*[KESTRA-ERR(%.4d)]:Manual conversion required*/", ""));
-    log_line("Manual conversion required");
+    body_line(diagnose(diag::manual_conversion, yylineno));
     body_line("/*Miliseconds are not supported by CORVANE*/\n");
 }
 
@@ -401,19 +395,14 @@ std::string remove_at_signs(const std::string &text) {
 }
 
 void manual_conversion_note(const char *function_name) {
-    if (function_name == nullptr) {
-        body_line(format_line("/*[KESTRA-ERR(%.4d)]:Manual conversion required*/\n", ""));
-        log_line("Manual conversion required");
-        return;
-    }
-    body_line(
-        format_line("/*[KESTRA-ERR(%.4d)]:Manual conversion required %s()*/\n", function_name));
-    log_line(std::string("Manual conversion required ") + function_name + "()");
+    if (function_name == nullptr)
+        diagnostic_note(diag::manual_conversion);
+    else
+        diagnostic_note(diag::manual_function, {function_name});
 }
 
-void diagnostic_note(const std::string &text) {
-    body_line(format_line("/*[KESTRA-ERR(%.4d)]:%s*/\n", text));
-    log_line(text);
+void diagnostic_note(diag kind, diag_args args) {
+    body_line(diagnose(kind, yylineno, args) + "\n");
 }
 
 void process_fn_param(char *text) {

@@ -3,6 +3,8 @@
 // rearrange argument lists, and the diagnostic lines for calls that need manual conversion.
 #pragma once
 
+#include "diagnostics.h"
+
 #include <cstddef>
 #include <string>
 
@@ -46,5 +48,5 @@ std::string remove_at_signs(const std::string &text);
 // The diagnostic "Manual conversion required" as a comment line in the body (before the
 // statement being built) and a log line; with a function name: "... required NAME()".
 void manual_conversion_note(const char *function_name);
-// A numbered diagnostic with its own text, in the same two places.
-void diagnostic_note(const std::string &text);
+// A numbered diagnostic of the catalogue, in the same two places.
+void diagnostic_note(diag kind, diag_args args = {});

@@ -8,6 +8,7 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "parser.h"
 #include "placeholder.h"
 #include "prefix_clash.h"
@@ -48,11 +49,8 @@ std::string label_name(std::string name) {
 }
 
 // A numbered diagnostic as its own body line (a comment) and in the log.
-void note_line(const std::string &text) {
-    char number[16];
-    snprintf(number, sizeof number, "%.4d", yylineno);
-    statement("/*[KESTRA-ERR(" + std::string(number) + ")]:" + text + "*/");
-    kestra_diagnostic(nullptr, yylineno, text.c_str());
+void note_line(diag kind, diag_args args = {}) {
+    statement(diagnose(kind, yylineno, args));
 }
 
 // The next empty placeholder slot of a converted message at or after `from`, outside its
@@ -113,9 +111,9 @@ std::string close_slots(std::string msg, int &closed) {
 // The diagnostics of a converted message, written after its statement.
 void note_message(const placeholder_report &report, int closed) {
     for (const std::string &text : report.unknown)
-        note_line("Unrecognised placeholder " + text + " in a message written as text");
+        note_line(diag::placeholder_unrecognised, {text});
     if (closed > 0)
-        note_line("Message placeholder without an argument written empty");
+        note_line(diag::placeholder_empty);
 }
 
 // The report of the RAISERROR message converted last (rule 119), for its statement.
@@ -205,7 +203,7 @@ void ctl_else(const char *opt_begin) {
 static bool outside_loop(const char *word) {
     if (innermost_loop_label() != 0)
         return false;
-    note_line(std::string(word) + " statement outside a loop ignored");
+    note_line(diag::outside_loop, {word});
     statement("NULL;");
     return true;
 }
@@ -269,7 +267,7 @@ void ctl_waitfor(const char *delay) {
         statement("DBMS_LOCK.SLEEP(" + seconds + ");");
         return;
     }
-    note_line("Manual conversion required WAITFOR DELAY");
+    note_line(diag::waitfor_delay);
     statement("DBMS_LOCK.SLEEP(0 /* " + d + " */);");
 }
 
@@ -297,7 +295,7 @@ void ctl_print(const char *list) {
                    text.substr(close + 1);
     }
     for (const std::string &arg : extra)
-        note_line("PRINT argument without a placeholder not written: " + arg);
+        note_line(diag::print_argument, {arg});
     note_message(report, closed);
     statement("DBMS_OUTPUT.PUT_LINE(" + text + ") ;");
 }
@@ -308,7 +306,7 @@ void ctl_label(const char *label) {
         name.pop_back(); // the colon
     const std::string target = label_name(name);
     if (target != name && strcasecmp(name.c_str(), "START") != 0)
-        note_line("Label " + name + " renamed " + target + " (a reserved word)");
+        note_line(diag::reserved_rename, {"Label", name, target});
     statement("<<" + target + ">>");
 }
 

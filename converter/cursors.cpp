@@ -6,6 +6,7 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "data_changes.h"
 #include "output.h"
 #include "parser.h"
@@ -18,9 +19,9 @@
 namespace {
 
 // The diagnostic comment on a line of its own and its log line.
-void diagnostic_line(const std::string &text) {
+void diagnostic_line(diag kind, diag_args args = {}) {
     print_tabs();
-    kestra_diagnostic(yyout, yylineno, text.c_str());
+    diagnose_to(yyout, kind, yylineno, args);
 }
 
 // The cursor's entry in declare_list (kind 0), or -1.
@@ -49,9 +50,7 @@ void status_test(char *dst, const char *attribute) {
         val_printf(dst, "%s%s", current_cursor, attribute);
         return;
     }
-    const char *note = "Manual conversion required : cursor status tested before any FETCH";
-    val_printf(dst, "%s /*[KESTRA-ERR(%.4d)]:%s*/", attribute, yylineno, note);
-    kestra_diagnostic(nullptr, yylineno, note);
+    val_printf(dst, "%s %s", attribute, diagnose(diag::cursor_status, yylineno).c_str());
 }
 
 } // namespace
@@ -96,12 +95,7 @@ void cur_open_close(const char *keyword, const char *name) {
 }
 
 void cur_deallocate() {
-    fprintf(yyout, "\n/*[KESTRA-ERR(%.4d)]:Deallocate Cursor is not supported*/\n", yylineno);
-    if (fpLog != nullptr)
-        fprintf(fpLog,
-                "[KESTRA-ERR(%.4d)]:[%s(%s)]Deallocate Cursor is not supported, Changed to "
-                "CLOSE Cursor statement\n",
-                yylineno, iFname, proc_name);
+    fprintf(yyout, "\n%s\n", diagnose(diag::deallocate_cursor, yylineno).c_str());
     line("NULL;\n");
     declare_cur = 0;
 }
@@ -177,10 +171,7 @@ void trn_savepoint(const char *name) {
 void trn_begin() {
     firstTime = 0;
     print_tabs();
-    fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:BEGIN TRAN statement ignored*/", yylineno);
-    if (fpLog != nullptr)
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]BEGIN TRAN statement ignored\n", yylineno,
-                iFname, proc_name);
+    fputs(diagnose(diag::begin_tran, yylineno).c_str(), yyout);
     line("NULL;");
 }
 
@@ -200,7 +191,7 @@ void ddl_create_table(const char *create_word, const char *table_word, const cha
                       const char *elements) {
     firstTime = 0;
     tableFlag = 0;
-    diagnostic_line("CREATE TABLE " + str(table) + " statement passed to ddl file");
+    diagnostic_line(diag::create_table_passed, {str(table)});
     open_unit_ddl_file(".pls");
     if (tot_tmp > 0)
         fprintf(ddl_fd, "%s %s %s (\n\tSESSID NUMBER,\n %s \n);\n", create_word, table_word, table,
@@ -215,7 +206,7 @@ void ddl_create_table(const char *create_word, const char *table_word, const cha
 void ddl_drop_table(char *dst, const char *table) {
     val_printf(dst, "DROP TABLE %s", str(table).c_str());
     firstTime = 0;
-    diagnostic_line(str(dst) + " statement ignored");
+    diagnostic_line(diag::statement_ignored, {str(dst)});
     if (!dml_temp_rows_delete(table))
         line("NULL;");
     tot_tmp = 0;
@@ -223,7 +214,7 @@ void ddl_drop_table(char *dst, const char *table) {
 
 void ddl_ignored(const char *text) {
     firstTime = 0;
-    diagnostic_line(str(text) + " statement ignored");
+    diagnostic_line(diag::statement_ignored, {str(text)});
     line("NULL;");
     tot_tmp = 0;
 }

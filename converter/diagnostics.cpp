@@ -1,22 +1,150 @@
-// Diagnostics: the numbered notes written to the output script and the log, and yyerror.
+// Diagnostics: the catalogue of texts, the writer, the observer and yyerror.
 #include "diagnostics.h"
 
 #include "convstate.h"
 
 #include <cstdio>
 
-void kestra_diagnostic(FILE *script, int line, const char *text) {
+namespace {
+
+// One row per kind, in the order of the kinds. The texts are the ones the output scripts and
+// logs have always carried, spelling included.
+const diag_row catalogue[] = {
+    {diag::comment_not_closed, "Comment not closed before the end of the input", nullptr},
+    {diag::string_not_closed,
+     "String literal not closed before the end of the input: its quote is dropped", nullptr},
+    {diag::string_too_long, "String literal too long (limit %s): conversion stopped", nullptr},
+    {diag::parse_error, "%s Near '%s'", nullptr},
+    {diag::surplus_end, "Surplus END without an open block not written", nullptr},
+    {diag::outside_loop, "%s statement outside a loop ignored", nullptr},
+    {diag::placeholder_unrecognised, "Unrecognised placeholder %s in a message written as text",
+     nullptr},
+    {diag::placeholder_empty, "Message placeholder without an argument written empty", nullptr},
+    {diag::waitfor_delay, "Manual conversion required WAITFOR DELAY", nullptr},
+    {diag::print_argument, "PRINT argument without a placeholder not written: %s", nullptr},
+    {diag::reserved_rename, "%s %s renamed %s (a reserved word)", nullptr},
+    {diag::ddl_trigger_skipped,
+     "DDL trigger %s skipped: Corvane has no trigger on database or server events", nullptr},
+    {diag::manual_conversion, "Manual conversion required", nullptr},
+    {diag::manual_function, "Manual conversion required %s()", nullptr},
+    {diag::convert_style, "Manual conversion required CONVERT style %s", nullptr},
+    {diag::convert_style_hijri, "Manual conversion required CONVERT style %s (Hijri calendar)",
+     nullptr},
+    {diag::outer_join_restriction, "Manual conversion required outer join restriction on %s",
+     nullptr},
+    {diag::identity_value, "Manual conversion required @@identity", nullptr},
+    {diag::if_update, "(%s) Manual conversion requird", nullptr},
+    {diag::subquery_comparison, "Note Specific To SYBASE. REF DOC",
+     "Subquery COMPARISON Note Specific to SYBASE. REF DOC"},
+    {diag::cursor_status, "Manual conversion required : cursor status tested before any FETCH",
+     nullptr},
+    {diag::deallocate_cursor, "Deallocate Cursor is not supported",
+     "Deallocate Cursor is not supported, Changed to CLOSE Cursor statement"},
+    {diag::begin_tran, "BEGIN TRAN statement ignored", nullptr},
+    {diag::create_table_passed, "CREATE TABLE %s statement passed to ddl file", nullptr},
+    {diag::statement_ignored, "%s statement ignored", nullptr},
+    {diag::create_table_added, "CREATE TABLE %s statement added to ddl file", nullptr},
+    {diag::procedure_variable_columns,
+     "One or more columns are procedure variables for table -- %s", nullptr},
+    {diag::temp_tables, "TEMP tables are not supported by CORVANE", nullptr},
+    {diag::order_by_ignored, "ORDER BY statement ignored", nullptr},
+    {diag::top_in_union, "Manual conversion required : TOP %s in a UNION (row limit not converted)",
+     nullptr},
+    {diag::top_not_converted, "Manual conversion required : TOP %s (row limit not converted)",
+     nullptr},
+    {diag::top_percent, "Manual conversion required : TOP %s PERCENT (row limit not converted)",
+     nullptr},
+    {diag::table_hint, "Table hint (%s) dropped", nullptr},
+    {diag::table_variable, "Table variable %s: CREATE TABLE %s statement passed to ddl file",
+     nullptr},
+    {diag::rowcount_no_query, "Manual conversion required SET ROWCOUNT %s: no query follows it",
+     nullptr},
+    {diag::rowcount_one_query,
+     "Manual conversion required SET ROWCOUNT %s: the query at line %s returns every row", nullptr},
+    {diag::rowcount_queries,
+     "Manual conversion required SET ROWCOUNT %s: the queries at lines %s return every row",
+     nullptr},
+    {diag::prefix_kept, "Variable %s keeps the unit's name as prefix: a column has its name",
+     nullptr},
+    {diag::prefix_missing,
+     "Variable %s has no prefix in a statement with a column of its name: check which one each "
+     "name means",
+     nullptr},
+    {diag::dynamic_sql, "Dynamic SQL: the string is executed as it is, not converted", nullptr},
+    {diag::dynamic_sql_parameters,
+     "Dynamic SQL: the string is executed as it is, not converted; its parameters are not passed",
+     nullptr},
+    {diag::remote_procedure,
+     "Remote procedure %s called over the database link %s, which must exist", nullptr},
+    {diag::throw_outside_catch, "THROW without arguments outside a CATCH block not converted",
+     nullptr},
+    {diag::error_function_null, "%s() has no equivalent: NULL written in its place", nullptr},
+    {diag::error_function_in_query,
+     "%s() in the query of an ELSE IF condition: %s, which a query cannot read, needs manual "
+     "conversion",
+     nullptr},
+};
+static_assert(sizeof catalogue / sizeof catalogue[0] == static_cast<size_t>(diag::count_),
+              "one catalogue row per diagnostic kind");
+
+diagnostic_observer observer = nullptr;
+void *observer_context = nullptr;
+
+} // namespace
+
+const diag_row &diag_catalogue(diag kind) {
+    return catalogue[static_cast<size_t>(kind)];
+}
+
+std::string diagnostic_text(diag kind, diag_args args, bool log) {
+    const diag_row &row = diag_catalogue(kind);
+    const char *format = log && row.log != nullptr ? row.log : row.script;
+    std::string text;
+    auto arg = args.begin();
+    for (const char *p = format; *p != '\0'; p++) {
+        if (p[0] == '%' && p[1] == 's') {
+            if (arg != args.end())
+                text += *arg++;
+            p++;
+        } else {
+            text += *p;
+        }
+    }
+    return text;
+}
+
+std::string diagnostic_comment(int line, const std::string &text) {
+    char number[16];
+    snprintf(number, sizeof number, "%.4d", line);
+    return "/*[KESTRA-ERR(" + std::string(number) + ")]:" + text + "*/";
+}
+
+std::string diagnose(diag kind, int line, diag_args args, const char *unit) {
+    if (fpLog != nullptr) {
+        const std::string text = diagnostic_text(kind, args, true);
+        if (unit == nullptr)
+            unit = proc_name;
+        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", line, iFname, unit, text.c_str());
+        if (observer != nullptr)
+            observer(observer_context, kind, line, unit, text);
+    }
+    return diagnostic_comment(line, diagnostic_text(kind, args));
+}
+
+void diagnose_to(FILE *script, diag kind, int line, diag_args args) {
+    const std::string comment = diagnose(kind, line, args);
     if (script != nullptr)
-        fprintf(script, "/*[KESTRA-ERR(%.4d)]:%s*/\n", line, text);
-    if (fpLog != nullptr)
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", line, iFname, proc_name, text);
+        fprintf(script, "%s\n", comment.c_str());
+}
+
+void set_diagnostic_observer(diagnostic_observer fn, void *context) {
+    observer = fn;
+    observer_context = context;
 }
 
 void yyerror(const char *msg) {
     const char *token = yytext != nullptr ? yytext : "";
-    if (fpLog != nullptr)
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s Near '%s'\n", yylineno, iFname, proc_name,
-                msg, token);
+    diagnose(diag::parse_error, yylineno, {msg, token});
     fprintf(stderr, "%s in %s at line %d near the token '%s'\n", msg, iFname, yylineno, token);
     conv_error = 1;
 }

@@ -5,6 +5,7 @@
 #include "conv72.h"
 #include "control.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "expressions.h"
 #include "parser.h"
 #include "textwalk.h"
@@ -20,11 +21,8 @@ void execute_immediate(const std::string &sql, bool with_parameters) {
     print_tabs();
     fputs("BEGIN", yyout);
     print_tabs();
-    kestra_diagnostic(yyout, yylineno,
-                      with_parameters ? "Dynamic SQL: the string is executed as it is, not "
-                                        "converted; its parameters are not passed"
-                                      : "Dynamic SQL: the string is executed as it is, not "
-                                        "converted");
+    diagnose_to(yyout, with_parameters ? diag::dynamic_sql_parameters : diag::dynamic_sql,
+                yylineno);
     print_tabs();
     fprintf(yyout, "EXECUTE IMMEDIATE %s;", sql.c_str());
     ctl_call_end();
@@ -54,9 +52,7 @@ void stm_remote_name(char *dst, const char *const *parts, int count) {
     std::string source = server;
     for (int i = 1; i < count; i++)
         source += "." + std::string(parts[i]);
-    const std::string text = "Remote procedure " + source + " called over the database link " +
-                             server + ", which must exist";
     print_tabs();
-    kestra_diagnostic(yyout, yylineno, text.c_str());
+    diagnose_to(yyout, diag::remote_procedure, yylineno, {source, server});
     val_set(dst, call.c_str());
 }

@@ -5,6 +5,7 @@
 #include "control.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "parser.h"
 
 #include <cstdio>
@@ -45,10 +46,10 @@ void statement(const std::string &text) {
 }
 
 // A numbered diagnostic as a comment line of the body and in the log.
-void note(const std::string &text) {
+void note(diag kind, diag_args args = {}) {
     firstTime = 0;
     print_tabs();
-    kestra_diagnostic(yyout, yylineno, text.c_str());
+    diagnose_to(yyout, kind, yylineno, args);
 }
 
 // The BEGINs of an opt_begin after BEGIN TRY or BEGIN CATCH: nested blocks of the body.
@@ -172,7 +173,7 @@ void err_rethrow() {
         statement("RAISE;");
         return;
     }
-    note("THROW without arguments outside a CATCH block not converted");
+    note(diag::throw_outside_catch);
     statement("/* THROW; */");
 }
 
@@ -197,13 +198,11 @@ bool err_function(char *dst, const char *name, const char *args) {
         // between them, so the diagnostic goes to the log and stays as a comment in the text.
         const bool inline_only = else_if != 0;
         if (f.target == nullptr) {
-            const std::string text =
-                std::string(f.source) + "() has no equivalent: NULL written in its place";
             if (inline_only) {
-                kestra_diagnostic(nullptr, yylineno, text.c_str());
+                diagnose(diag::error_function_null, yylineno, {f.source});
                 val_printf(dst, "NULL /* %s() */", f.source);
             } else {
-                note(text);
+                note(diag::error_function_null, {f.source});
                 val_set(dst, "NULL");
             }
         } else if (sql_statement && !inline_only) {
@@ -211,15 +210,8 @@ bool err_function(char *dst, const char *name, const char *args) {
             statement(std::string(f.local) + " := " + f.target + ";");
             val_set(dst, f.local);
         } else {
-            if (sql_statement) { // inline_only: the query of an ELSE IF condition
-                const std::string text = std::string(f.source) +
-                                         "() in the query of an ELSE IF "
-                                         "condition: " +
-                                         f.target +
-                                         ", which a query cannot "
-                                         "read, needs manual conversion";
-                kestra_diagnostic(nullptr, yylineno, text.c_str());
-            }
+            if (sql_statement) // inline_only: the query of an ELSE IF condition
+                diagnose(diag::error_function_in_query, yylineno, {f.source, f.target});
             val_set(dst, f.target);
         }
         return true;

@@ -8,6 +8,7 @@
 #include "blockstack.h"
 #include "error_handling.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "namecheck.h"
 #include "parser.h"
 #include "queries.h"
@@ -161,11 +162,7 @@ void xpr_exists_compare(char *dst, const char *test, const char *op, const char 
 void xpr_if_updating(char *dst, const char *columns) {
     const std::string list = str(columns);
     if (iftrigger == 0) {
-        val_printf(dst, "UPDATING /*[KESTRA-ERR(%.4d)]:(%s) Manual conversion requird*/\n",
-                   yylineno, list.c_str());
-        if (fpLog != nullptr)
-            fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)](%s) Manual conversion requird\n", yylineno,
-                    iFname, proc_name, list.c_str());
+        val_printf(dst, "UPDATING %s\n", diagnose(diag::if_update, yylineno, {list}).c_str());
         return;
     }
     // Each column: its new value differs from its old one. Blanks of the list are copied.
@@ -211,13 +208,8 @@ void xpr_search_paren(char *dst, const char *condition) {
 }
 
 void xpr_subquery_compared(char *dst, const char *subquery, const char *op) {
-    val_printf(dst, "\n/*[KESTRA-ERR(%.4d)]:Note Specific To SYBASE. REF DOC*/\n%s %s", yylineno,
+    val_printf(dst, "\n%s\n%s %s", diagnose(diag::subquery_comparison, yylineno).c_str(),
                str(subquery).c_str(), str(op).c_str());
-    if (fpLog != nullptr)
-        fprintf(fpLog,
-                "[KESTRA-ERR(%.4d)]:[%s(%s)]Subquery COMPARISON Note Specific to SYBASE. REF "
-                "DOC\n",
-                yylineno, iFname, proc_name);
 }
 
 void xpr_outer_join(char *dst, const char *left, const char *op, const char *right) {
@@ -503,13 +495,12 @@ void xpr_convert(char *dst, const char *name, const char *type, const char *expr
         if (format == nullptr) {
             // A style without a mask (or not a number): the value converts without one, the
             // style stays visible in a comment.
-            diagnostic_note("Manual conversion required CONVERT style " + s);
+            diagnostic_note(diag::convert_style, {s});
             args += " /* style " + s + " */";
         } else {
             // The Hijri styles: the mask is the source's, the calendar is not.
             if (s == "130" || s == "131")
-                diagnostic_note("Manual conversion required CONVERT style " + s +
-                                " (Hijri calendar)");
+                diagnostic_note(diag::convert_style_hijri, {s});
             args += std::string(", ") + format;
         }
     }

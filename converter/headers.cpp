@@ -6,6 +6,7 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "output.h"
 #include "parser.h"
 #include "prefix_clash.h"
@@ -31,10 +32,8 @@ std::string renamed_from, renamed_to;
 void note_reserved_rename(const char *what) {
     if (renamed_to.empty() || renamed_to != declare_param)
         return;
-    const std::string text =
-        std::string(what) + " " + renamed_from + " renamed " + renamed_to + " (a reserved word)";
-    fprintf(fp2, "\n/*[KESTRA-ERR(%.4d)]:%s*/", yylineno, text.c_str());
-    kestra_diagnostic(nullptr, yylineno, text.c_str());
+    fprintf(fp2, "\n%s",
+            diagnose(diag::reserved_rename, yylineno, {what, renamed_from, renamed_to}).c_str());
 }
 
 std::string unquote(const char *s) {
@@ -560,14 +559,11 @@ void hdr_trigger_timing(int instead) {
 }
 
 void hdr_ddl_trigger_skipped(const char *name, int line) {
-    char text[256];
-    snprintf(text, sizeof text,
-             "DDL trigger %.160s skipped: Corvane has no trigger on database or server events",
-             name);
+    // The trigger's name, cut to 160 bytes, is both the argument and the unit of the log line.
+    const std::string cut = std::string(name).substr(0, 160);
+    const std::string comment = diagnose(diag::ddl_trigger_skipped, line, {cut}, cut.c_str());
     if (tmpFile != nullptr)
-        fprintf(tmpFile, "\n/*[KESTRA-ERR(%.4d)]:%s*/\n", line, text);
-    if (fpLog != nullptr)
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%.160s)]%s\n", line, iFname, name, text);
+        fprintf(tmpFile, "\n%s\n", comment.c_str());
 }
 
 void hdr_insert_privilege() {

@@ -3,6 +3,7 @@
 
 #include "builtins.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "parser.h"
 #include "textwalk.h"
 #include "unitname.h"
@@ -167,8 +168,8 @@ std::string join_inner_restrictions(const std::string &condition) {
                            !has_word(t, "IS") && !has_word(t, "OR") && !has_word(t, "EXISTS") &&
                            !has_word(t, "SELECT") && upper(t.substr(first, 4)) != "NOT ";
         if (!plain) {
-            diagnostic_note("Manual conversion required outer join restriction on " +
-                            t.substr(refs[0].start, refs[0].dot - refs[0].start));
+            diagnostic_note(diag::outer_join_restriction,
+                            {t.substr(refs[0].start, refs[0].dot - refs[0].start)});
             continue;
         }
         for (size_t k = refs.size(); k-- > 0;)

@@ -5,9 +5,11 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 
 #include <cstdio>
 #include <strings.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -16,7 +18,8 @@ std::vector<std::string> unit_columns;      // column names used so far in the u
 std::vector<std::string> statement_columns; // column names of the current statement
 std::vector<std::string> bare_variables;    // variables of the statement written bare
 std::vector<std::string> kept;              // variables that keep their prefix (reported)
-std::vector<std::string> notes;             // diagnostics due at the statement's end
+std::vector<std::pair<diag, std::string>>
+    notes; // diagnostics due at the statement's end (kind, variable)
 
 bool listed(const std::vector<std::string> &list, const std::string &name) {
     for (const std::string &n : list)
@@ -44,8 +47,7 @@ bool clash_keeps_prefix(const std::string &bare) {
     }
     if (!listed(kept, bare)) {
         kept.push_back(bare);
-        notes.push_back("Variable " + bare +
-                        " keeps the unit's name as prefix: a column has its name");
+        notes.push_back({diag::prefix_kept, bare});
     }
     return true;
 }
@@ -54,14 +56,11 @@ void clash_statement_end() {
     for (const std::string &v : bare_variables)
         if (listed(statement_columns, v) && !listed(kept, v)) {
             kept.push_back(v);
-            notes.push_back("Variable " + v +
-                            " has no prefix in a statement with a column of its name: check "
-                            "which one each name means");
+            notes.push_back({diag::prefix_missing, v});
         }
-    for (const std::string &text : notes) {
+    for (const auto &n : notes) {
         print_tabs();
-        fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:%s*/", yylineno, text.c_str());
-        kestra_diagnostic(nullptr, yylineno, text.c_str());
+        fputs(diagnose(n.first, yylineno, {n.second}).c_str(), yyout);
     }
     notes.clear();
     statement_columns.clear();

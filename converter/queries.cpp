@@ -5,6 +5,7 @@
 
 #include "blockstack.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "expressions.h"
 #include "joins.h"
 #include "literals.h"
@@ -308,11 +309,7 @@ void qry_subquery_table_exp(char *dst, const char *from_text, const char *where,
     if (keep_order) {
         out = join_parts({out, str(order)});
     } else if (!empty(order)) {
-        char note[128];
-        snprintf(note, sizeof note, "\n/*[KESTRA-ERR(%.4d)]:ORDER BY statement ignored*/\n",
-                 yylineno);
-        out += "\n" + tabs(no_of_tabs) + note;
-        log_diagnostic("ORDER BY statement ignored");
+        out += "\n" + tabs(no_of_tabs) + "\n" + diagnose(diag::order_by_ignored, yylineno) + "\n";
     }
     val_set(dst, out.c_str());
 }

@@ -5,6 +5,7 @@
 #include "builtins.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "parser.h"
 
 #include <cctype>
@@ -139,10 +140,8 @@ void qry_top_word(char *dst, const char *word, const char *count) {
     if (pending_percent) {
         // No row-number equivalent of a share of the rows: the query keeps all its rows.
         pending_percent = false;
-        const std::string text = "Manual conversion required : TOP " + trim(count) +
-                                 " PERCENT (row limit not converted)";
         print_tabs();
-        kestra_diagnostic(yyout, yylineno, text.c_str());
+        diagnose_to(yyout, diag::top_percent, yylineno, {trim(count)});
     } else {
         current.reading.set = true;
         current.reading.count = trim(count);

@@ -7,6 +7,7 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "parser.h"
 
 #include <cctype>
@@ -106,16 +107,11 @@ void rowcount_unit_end() {
     for (const row_limit &limit : limits) {
         if (limit.value == "0")
             continue;
-        std::string text = "Manual conversion required SET ROWCOUNT " + limit.value + ": ";
-        if (limit.lines.empty())
-            text += "no query follows it";
-        else if (limit.lines.size() == 1)
-            text += "the query at line " + line_list(limit.lines) + " returns every row";
-        else
-            text += "the queries at lines " + line_list(limit.lines) + " return every row";
+        const diag kind = limit.lines.empty()       ? diag::rowcount_no_query
+                          : limit.lines.size() == 1 ? diag::rowcount_one_query
+                                                    : diag::rowcount_queries;
         print_tabs();
-        fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:%s*/", limit.line, text.c_str());
-        kestra_diagnostic(nullptr, limit.line, text.c_str());
+        fputs(diagnose(kind, limit.line, {limit.value, line_list(limit.lines)}).c_str(), yyout);
     }
     limits.clear();
 }

@@ -8,6 +8,7 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "data_changes.h"
 #include "error_handling.h"
 #include "headers.h"
@@ -89,8 +90,7 @@ void single_row_end() {
 
 void compute_diagnostic(const char *compute) {
     print_tabs();
-    fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:Manual conversion required*/\n", yylineno);
-    log_diagnostic("Manual conversion required");
+    diagnose_to(yyout, diag::manual_conversion, yylineno);
     line(str(compute));
 }
 
@@ -195,10 +195,7 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
         } else if (skip_rs == 0 && powerbuilder != 0) {
             if (!limit.empty()) {
                 print_tabs();
-                kestra_diagnostic(
-                    yyout, yylineno,
-                    ("Manual conversion required : TOP " + limit + " (row limit not converted)")
-                        .c_str());
+                diagnose_to(yyout, diag::top_not_converted, yylineno, {limit});
             }
             action_for_query_pb(distinct, sel.c_str(), into, te.c_str(), compute);
         } else if (skip_rs == 0) {
@@ -463,18 +460,11 @@ void query_opening(const table_query &q) {
 // GROUP BY.
 void temp_table_definition(const std::string &table, const std::string &sel) {
     print_tabs();
-    fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:CREATE TABLE %s statement added to ddl file*/", yylineno,
-            table.c_str());
-    log_diagnostic(("CREATE TABLE " + table + " statement added to ddl file").c_str());
+    fputs(diagnose(diag::create_table_added, yylineno, {table}).c_str(), yyout);
     open_unit_ddl_file(".sql");
     if (sel.find('@') != std::string::npos) {
         print_tabs();
-        fprintf(yyout,
-                "/*[KESTRA-ERR(%.4d)]:One or more columns are procedure variables for "
-                "table -- %s*/",
-                yylineno, table.c_str());
-        log_diagnostic(
-            ("One or more columns are procedure variables for table -- " + table).c_str());
+        fputs(diagnose(diag::procedure_variable_columns, yylineno, {table}).c_str(), yyout);
     }
     fprintf(ddl_fd, "CREATE TABLE %s AS\n", table.c_str());
     fputs("SELECT USERENV('SESSIONID') SESSID,\n", ddl_fd);
@@ -573,10 +563,7 @@ void query_with_table(const std::string &word, const char *selection, const char
         !q.limit.empty() && !q.rows_out && !q.temp && (q.assign || !result_mode);
     if (into_first && (later || union_flag != 0)) {
         print_tabs();
-        kestra_diagnostic(yyout, yylineno,
-                          ("Manual conversion required : TOP " + q.limit +
-                           " in a UNION (row limit not converted)")
-                              .c_str());
+        diagnose_to(yyout, diag::top_in_union, yylineno, {q.limit});
         q.limit.clear();
     }
     q.wrap_into = into_first && !q.limit.empty();
@@ -806,9 +793,7 @@ void action_for_query_pb(const char *distinct, const char *selection, const char
     if (!rows) {
         if (!empty(into)) {
             print_tabs();
-            fprintf(yyout, "/*[KESTRA-ERR(%.4d)]:TEMP tables are not supported by CORVANE*/\n",
-                    yylineno);
-            log_diagnostic("TEMP tables are not supported by CORVANE");
+            diagnose_to(yyout, diag::temp_tables, yylineno);
             // The name padded to its column, never cut: a long name keeps the closing "*/".
             auto padded = [](const char *name, size_t width) {
                 std::string n = str(name);

@@ -43,9 +43,4 @@ inline void fit_copy(char *dst, size_t size, const std::string &text, const char
     memcpy(dst, text.c_str(), text.size() + 1);
 }
 
-inline void log_diagnostic(const char *text) {
-    if (fpLog != nullptr)
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", yylineno, iFname, proc_name, text);
-}
-
 } // namespace stmt_text

@@ -4,13 +4,13 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "parser.h"
 
 #include <string>
 
 void qry_table_hint(char *dst, const char *hints) {
-    const std::string text = "Table hint (" + std::string(hints) + ") dropped";
     print_tabs();
-    kestra_diagnostic(yyout, yylineno, text.c_str());
+    diagnose_to(yyout, diag::table_hint, yylineno, {hints});
     val_set(dst, "");
 }

@@ -4,6 +4,7 @@
 #include "blockstack.h"
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "data_changes.h"
 #include "parser.h"
 #include "table_names.h"
@@ -37,10 +38,7 @@ void tvar_declare(char *dst, const char *table, const char *elements) {
     const std::string name = table;
     const std::string source = "@" + name.substr(name.compare(0, 5, "temp_") == 0 ? 5 : 0);
     print_tabs();
-    kestra_diagnostic(
-        yyout, yylineno,
-        ("Table variable " + source + ": CREATE TABLE " + name + " statement passed to ddl file")
-            .c_str());
+    diagnose_to(yyout, diag::table_variable, yylineno, {source, name});
     open_unit_ddl_file(".pls");
     fprintf(ddl_fd, "CREATE TABLE %s (\n\tSESSID NUMBER,\n %s \n);\n", table, elements);
     dml_temp_rows_delete(table); // the table is in the temporary-table list since its name
