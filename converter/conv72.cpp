@@ -117,6 +117,63 @@ void help_or_version(int argc, char **argv, const char *prog) {
     kestra_exit(1);
 }
 
+// The message and the exit of a refused switch (`refused`: the argument, or the value that
+// does not fit).
+[[noreturn]] void refuse_switch(switch_error error, const std::string &refused) {
+    switch (error) {
+    case switch_error::value_too_long:
+        too_long("the default return value of -F", refused.c_str(), sizeof RetCode - 1);
+    case switch_error::no_file_name:
+        fprintf(stderr, "kestra: -U needs a user datatype file name\n");
+        kestra_exit(1);
+    case switch_error::file_name_is_switch:
+        invalid_switch(("-U must be followed by a file name, not " + refused).c_str());
+    case switch_error::file_name_too_long:
+        too_long("the user datatype file name", refused.c_str(), sizeof userfile - 1);
+    case switch_error::unknown:
+    case switch_error::none:
+        break;
+    }
+    invalid_switch(("unknown switch " + refused).c_str());
+}
+
+// The options as the conversion state holds them, and back.
+converter_options options_of_state() {
+    converter_options o;
+    o.procedure = procedure;
+    o.function = function;
+    o.powerbuilder = powerbuilder;
+    o.arg_option = arg_option;
+    o.default_opt = default_opt;
+    o.noexception = noexception;
+    o.prefix_name = prefix_name;
+    o.nocomments = nocomments;
+    o.use_alias = use_alias;
+    o.result_set_fn = result_set_fn;
+    o.mult_row_fn = mult_row_fn;
+    o.debug = yydebug;
+    o.return_value = RetCode;
+    o.user_type_file = userfile;
+    return o;
+}
+
+void set_options_state(const converter_options &o) {
+    procedure = o.procedure;
+    function = o.function;
+    powerbuilder = o.powerbuilder;
+    arg_option = o.arg_option;
+    default_opt = o.default_opt;
+    noexception = o.noexception;
+    prefix_name = o.prefix_name;
+    nocomments = o.nocomments;
+    use_alias = o.use_alias;
+    result_set_fn = o.result_set_fn;
+    mult_row_fn = o.mult_row_fn;
+    yydebug = o.debug;
+    text_copy(RetCode, sizeof RetCode, o.return_value.c_str());
+    text_copy(userfile, sizeof userfile, o.user_type_file.c_str());
+}
+
 // Appends the run's last log line: success, or failure naming the unit being converted.
 // Returns false when the log cannot be opened.
 bool log_run_result(bool success) {
@@ -157,100 +214,21 @@ int run(int argc, char **argv) {
         kestra_exit(1);
     }
     help_or_version(argc, argv, prog);
-    std::vector<const char *> skipped; // further source names: only the last is converted
-    // 4. Options: every argument, the source name included, when there are two or more.
-    if (argc >= 3) {
-        for (int i = 1; i < argc; i++) {
-            const char *arg = argv[i];
-            if (arg[0] != '-') {
-                if (i < argc - 1)
-                    skipped.push_back(arg);
-                continue;
-            }
-            switch (toupper(static_cast<unsigned char>(arg[1]))) {
-            case 'F':
-                function = 1;
-                procedure = 0;
-                powerbuilder = 0;
-                if (arg[2] != '\0') {
-                    if (strlen(arg + 2) >= sizeof RetCode)
-                        too_long("the default return value of -F", arg + 2, sizeof RetCode - 1);
-                    text_copy(RetCode, sizeof RetCode, arg + 2);
-                }
-                break;
-            case 'P':
-                procedure = 1;
-                function = 0;
-                powerbuilder = 0;
-                default_opt = 0;
-                break;
-            case 'B':
-                powerbuilder = 1;
-                procedure = 0;
-                function = 0;
-                mult_row_fn = 0;
-                result_set_fn = 0;
-                default_opt = 0;
-                break;
-            case 'R':
-                result_set_fn = 1;
-                mult_row_fn = 0;
-                break;
-            case 'I':
-                result_set_fn = 0;
-                mult_row_fn = 0;
-                break;
-            case 'X':
-                noexception = 0;
-                break;
-            case 'D':
-                yydebug = 1;
-                break;
-            case 'N':
-                prefix_name = 0;
-                break;
-            case 'C':
-                nocomments = 1;
-                break;
-            case 'A':
-                use_alias = 1;
-                break;
-            case 'O':
-                if (strcmp(arg + 2, "1") == 0)
-                    arg_option = 1;
-                else if (strcmp(arg + 2, "2") == 0)
-                    arg_option = 2;
-                break;
-            case 'U': {
-                const char *name = arg + 2;
-                if (*name == '\0') {
-                    if (i + 1 >= argc) {
-                        fprintf(stderr, "kestra: -U needs a user datatype file name\n");
-                        kestra_exit(1);
-                    }
-                    name = argv[++i];
-                    if (name[0] == '-')
-                        invalid_switch(
-                            (std::string("-U must be followed by a file name, not ") + name)
-                                .c_str());
-                }
-                if (strlen(name) >= sizeof userfile)
-                    too_long("the user datatype file name", name, sizeof userfile - 1);
-                text_copy(userfile, sizeof userfile, name);
-                break;
-            }
-            default:
-                invalid_switch((std::string("unknown switch ") + arg).c_str());
-            }
-        }
-    }
-    for (const char *name : skipped)
+    // 4. Options, from the program-start values.
+    command_line cl;
+    cl.options = options_of_state();
+    std::string refused;
+    const switch_error error = parse_command_line(argc, argv, cl, refused);
+    if (error != switch_error::none)
+        refuse_switch(error, refused);
+    set_options_state(cl.options);
+    for (const char *name : cl.skipped)
         fprintf(stderr,
                 "kestra: %s not converted: kestra converts one source file, its last argument; "
                 "kestra-batch converts several\n",
                 name);
     // 6 (checked before loading). The source name and the output name must fit 127 bytes.
-    const char *source = argv[argc - 1];
+    const char *source = cl.source;
     if (strlen(source) + strlen(".pls") >= sizeof oFname)
         too_long("the input file name", source, sizeof oFname - 1 - strlen(".pls"));
     // 5.
@@ -311,6 +289,110 @@ int run(int argc, char **argv) {
 }
 
 } // namespace
+
+switch_error read_switch(int argc, char **argv, int &i, converter_switch &sw) {
+    const char *arg = argv[i];
+    sw.letter = static_cast<char>(toupper(static_cast<unsigned char>(arg[1])));
+    sw.value = arg[1] != '\0' ? arg + 2 : "";
+    if (sw.letter == '\0' || strchr("ABCDFINOPRUX", sw.letter) == nullptr)
+        return switch_error::unknown;
+    if (sw.letter == 'F' && sw.value.size() >= static_cast<size_t>(RETCODE_LEN))
+        return switch_error::value_too_long;
+    if (sw.letter != 'U')
+        return switch_error::none;
+    if (sw.value.empty()) {
+        if (i + 1 >= argc)
+            return switch_error::no_file_name;
+        sw.value = argv[++i];
+        if (sw.value[0] == '-')
+            return switch_error::file_name_is_switch;
+    }
+    if (sw.value.size() >= static_cast<size_t>(FNAME_LEN))
+        return switch_error::file_name_too_long;
+    return switch_error::none;
+}
+
+void apply_switch(const converter_switch &sw, converter_options &o) {
+    switch (sw.letter) {
+    case 'F':
+        o.function = 1;
+        o.procedure = 0;
+        o.powerbuilder = 0;
+        if (!sw.value.empty())
+            o.return_value = sw.value;
+        break;
+    case 'P':
+        o.procedure = 1;
+        o.function = 0;
+        o.powerbuilder = 0;
+        o.default_opt = 0;
+        break;
+    case 'B':
+        o.powerbuilder = 1;
+        o.procedure = 0;
+        o.function = 0;
+        o.mult_row_fn = 0;
+        o.result_set_fn = 0;
+        o.default_opt = 0;
+        break;
+    case 'R':
+        o.result_set_fn = 1;
+        o.mult_row_fn = 0;
+        break;
+    case 'I':
+        o.result_set_fn = 0;
+        o.mult_row_fn = 0;
+        break;
+    case 'X':
+        o.noexception = 0;
+        break;
+    case 'D':
+        o.debug = 1;
+        break;
+    case 'N':
+        o.prefix_name = 0;
+        break;
+    case 'C':
+        o.nocomments = 1;
+        break;
+    case 'A':
+        o.use_alias = 1;
+        break;
+    case 'O':
+        if (sw.value == "1")
+            o.arg_option = 1;
+        else if (sw.value == "2")
+            o.arg_option = 2;
+        break;
+    case 'U':
+        o.user_type_file = sw.value;
+        break;
+    default:
+        break;
+    }
+}
+
+switch_error parse_command_line(int argc, char **argv, command_line &cl, std::string &refused) {
+    cl.source = argc >= 2 ? argv[argc - 1] : nullptr;
+    if (argc < 3) // the one argument is the source, whatever it looks like
+        return switch_error::none;
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (arg[0] != '-') {
+            if (i < argc - 1)
+                cl.skipped.push_back(arg);
+            continue;
+        }
+        converter_switch sw;
+        const switch_error error = read_switch(argc, argv, i, sw);
+        if (error != switch_error::none) {
+            refused = error == switch_error::unknown ? std::string(arg) : sw.value;
+            return error;
+        }
+        apply_switch(sw, cl.options);
+    }
+    return switch_error::none;
+}
 
 int kestra_main(int argc, char **argv) {
     conversion_started = false;

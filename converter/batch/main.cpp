@@ -4,6 +4,8 @@
 // migration report.
 #include "batch.h"
 
+#include "conv72.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -153,13 +155,22 @@ options parse_options(int argc, char **argv) {
             if (o.globs.empty())
                 usage_error("--glob needs at least one pattern");
         } else if (a.size() > 1 && a[0] == '-') {
-            const char letter = static_cast<char>(toupper(static_cast<unsigned char>(a[1])));
-            if (a[1] == '-' || strchr("ABCDFINOPRUX", letter) == nullptr)
+            // A converter switch, read by the converter's own reader.
+            converter_switch sw;
+            switch (read_switch(argc, argv, i, sw)) {
+            case switch_error::unknown:
                 usage_error("invalid option " + a);
-            if (letter == 'F' && a.size() - 2 > 19)
+            case switch_error::value_too_long:
                 usage_error("the default return value of -F is longer than 19 characters");
-            if (letter == 'U') {
-                std::string file = a.size() > 2 ? a.substr(2) : value(i, "-U");
+            case switch_error::no_file_name:
+                usage_error("-U needs a value");
+            case switch_error::none:
+            case switch_error::file_name_is_switch: // refused with an attached "-U-..." below
+            case switch_error::file_name_too_long:  // checked below on the absolute name
+                break;
+            }
+            if (sw.letter == 'U') {
+                const std::string file = sw.value;
                 if (file.empty() || file[0] == '-')
                     usage_error("-U needs a user datatype file name");
                 if (access(file.c_str(), R_OK) != 0)

@@ -331,6 +331,93 @@ TEST(Options, OverlongValuesAndAMissingUFileNameAreRefused) {
     }
 }
 
+// The switch reader that kestra and kestra-batch share, on whole command lines: the switches
+// in order, the source names before the last skipped, the first refusal returned with what it
+// names. Then one switch read alone: its letter and value, and the argument it stops on (-U
+// with a separate name stops on the name).
+TEST(Options, SharedSwitchReaderTable) {
+    struct row {
+        std::vector<std::string> args; // after the program name
+        switch_error error;
+        std::string named; // the value, or what the refusal names
+        int16_t procedure; // cl.options after the line (from all zero)
+        int16_t result_set_fn;
+        std::string return_value;
+        std::string user_type_file;
+        size_t skipped;
+        int at;       // argv index of the switch read alone (0: none)
+        char letter;  // its letter
+        int stops_on; // the index read_switch leaves
+    };
+    const std::string u128(128, 'u'), f20(20, 'f');
+    const row rows[] = {
+        {{"-p", "a.sql"}, switch_error::none, "", 1, 0, "", "", 0, 1, 'P', 1},
+        {{"-Fx1", "-R", "a.sql"}, switch_error::none, "x1", 0, 1, "x1", "", 0, 1, 'F', 1},
+        {{"-Fx1", "-F", "a.sql"}, switch_error::none, "", 0, 0, "x1", "", 0, 2, 'F', 2},
+        {{"-U", "t.txt", "a.sql"}, switch_error::none, "t.txt", 0, 0, "", "t.txt", 0, 1, 'U', 2},
+        {{"-U-x", "a.sql"}, switch_error::none, "-x", 0, 0, "", "-x", 0, 1, 'U', 1},
+        {{"b.sql", "c.sql", "a.sql"}, switch_error::none, "", 0, 0, "", "", 2, 0, 0, 0},
+        {{"-Q", "a.sql"}, switch_error::unknown, "-Q", 0, 0, "", "", 0, 1, 'Q', 1},
+        {{"--", "a.sql"}, switch_error::unknown, "--", 0, 0, "", "", 0, 1, '-', 1},
+        {{"-F" + f20, "a.sql"}, switch_error::value_too_long, f20, 0, 0, "", "", 0, 1, 'F', 1},
+        {{"a.sql", "-U"}, switch_error::no_file_name, "", 0, 0, "", "", 1, 2, 'U', 2},
+        {{"-U", "-P", "a.sql"},
+         switch_error::file_name_is_switch,
+         "-P",
+         0,
+         0,
+         "",
+         "",
+         0,
+         1,
+         'U',
+         2},
+        {{"-U" + u128, "a.sql"},
+         switch_error::file_name_too_long,
+         u128,
+         0,
+         0,
+         "",
+         "",
+         0,
+         1,
+         'U',
+         1},
+    };
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.args[0].substr(0, 20));
+        std::vector<std::string> storage = {"kestra"};
+        storage.insert(storage.end(), r.args.begin(), r.args.end());
+        std::vector<char *> argv;
+        for (std::string &a : storage)
+            argv.push_back(&a[0]);
+        const int argc = static_cast<int>(argv.size());
+        command_line cl;
+        std::string refused;
+        EXPECT_EQ(parse_command_line(argc, argv.data(), cl, refused), r.error);
+        EXPECT_STREQ(cl.source, argv.back());
+        EXPECT_EQ(cl.skipped.size(), r.skipped);
+        if (r.error != switch_error::none) {
+            EXPECT_EQ(refused, r.named);
+        } else {
+            EXPECT_EQ(cl.options.procedure, r.procedure);
+            EXPECT_EQ(cl.options.result_set_fn, r.result_set_fn);
+            EXPECT_EQ(cl.options.return_value, r.return_value);
+            EXPECT_EQ(cl.options.user_type_file, r.user_type_file);
+        }
+        if (r.at == 0)
+            continue;
+        converter_switch sw;
+        int i = r.at;
+        EXPECT_EQ(read_switch(argc, argv.data(), i, sw), r.error);
+        EXPECT_EQ(sw.letter, r.letter);
+        if (r.error != switch_error::unknown) {
+            EXPECT_EQ(sw.value, r.named);
+        }
+        EXPECT_EQ(i, r.stops_on);
+    }
+}
+
 TEST(Driver, ManyRunsInOneProcessStartFromTheProgramStartState) {
     temp_dir dir;
     dir.write("p1.sql", source);
