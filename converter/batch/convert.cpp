@@ -5,6 +5,7 @@
 
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -30,7 +31,27 @@ struct outcome {
     bool ok = false;    // status 0 and the conversion reported success
     int stop_line = 0;  // the scanner's line when the run ended
     std::string errors; // what the run wrote on standard error
+    // The diagnostics of the run as the converter's observer hands them over, in the order of
+    // the log. `ambiguous`: a log line of one of them cannot be read back as one diagnostic
+    // with its text (see observe); the run's diagnostics are then read from its log as before.
+    std::vector<diagnostic> diagnostics;
+    bool ambiguous = false;
 };
+
+// The observer of a run: each diagnostic the log receives, with its line and text. A log line
+// "[KESTRA-ERR(nnnn)]:[file(unit)]text" reads back as that one diagnostic unless the file or
+// unit name holds a newline, the unit name holds ")]", the text holds a newline, or the line
+// number is negative or beyond eight digits; those runs keep the reading of their log (so
+// that reports stay as they were).
+void observe(void *context, diag, int line, const char *unit, const std::string &text) {
+    outcome &o = *static_cast<outcome *>(context);
+    const std::string u = unit;
+    if (line < 0 || line >= 100000000 || strchr(iFname, '\n') != nullptr ||
+        u.find('\n') != std::string::npos || u.find(")]") != std::string::npos ||
+        text.find('\n') != std::string::npos)
+        o.ambiguous = true;
+    o.diagnostics.push_back({line, text});
+}
 
 // One kestra run in `dir` on the file `base` there; standard output (banner, report, trace)
 // is discarded, standard error kept.
@@ -58,7 +79,9 @@ outcome run_kestra(const std::string &dir, const std::vector<std::string> &optio
     for (std::string &a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    set_diagnostic_observer(observe, &o);
     o.status = kestra_main(static_cast<int>(args.size()), argv.data());
+    set_diagnostic_observer(nullptr, nullptr);
     o.ok = o.status == 0 && conv_error == 0;
     o.stop_line = yylineno;
     fflush(stdout);
@@ -218,7 +241,7 @@ void convert_units(const task &t, const std::string &base, const std::string &sr
         read_whole(dir + "/" + log_name, log);
         log_parts parts = parse_log(log, base);
         u.failed = !o.ok;
-        u.diagnostics = parts.diagnostics;
+        u.diagnostics = o.ambiguous ? parts.diagnostics : o.diagnostics;
         if (u.failed) {
             if (o.status != 0) {
                 std::string why = last_error_line(o.errors);
@@ -304,10 +327,13 @@ file_result convert_source(const task &t) {
     // with units after a NUL byte has not converted those.
     const bool cut_short = !r.units.empty() && src.find('\0') < r.units.back().offset;
     if ((whole.ok && !cut_short) || r.units.empty()) {
-        std::string log;
-        read_whole(t.work_dir + "/" + log_name, log);
-        log_parts parts = parse_log(log, base);
-        for (diagnostic &d : parts.diagnostics) {
+        std::vector<diagnostic> diagnostics = whole.diagnostics;
+        if (whole.ambiguous) {
+            std::string log;
+            read_whole(t.work_dir + "/" + log_name, log);
+            diagnostics = parse_log(log, base).diagnostics;
+        }
+        for (diagnostic &d : diagnostics) {
             if (r.units.empty())
                 break;
             r.units[unit_of_line(r.units, d.line)].diagnostics.push_back(d);
