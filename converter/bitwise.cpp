@@ -4,17 +4,10 @@
 #include "bitwise.h"
 
 #include "builtins.h"
+#include "output.h"
 #include "parser.h"
 
 #include <string>
-
-namespace {
-
-std::string str(const char *s) {
-    return s == nullptr ? std::string() : std::string(s);
-}
-
-} // namespace
 
 void xpr_bit_or(char *dst, const char *left, const char *right) {
     const std::string l = str(left), r = remove_at_signs(str(right));

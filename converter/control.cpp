@@ -9,6 +9,7 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
+#include "output.h"
 #include "parser.h"
 #include "placeholder.h"
 #include "prefix_clash.h"
@@ -24,20 +25,8 @@
 
 namespace {
 
-std::string str(const char *s) {
-    return s == nullptr ? std::string() : std::string(s);
-}
-
 bool empty(const char *s) {
     return s == nullptr || s[0] == '\0';
-}
-
-// A statement line: firstTime cleared (unless `keep_first`), indentation, the text.
-void statement(const std::string &text, bool keep_first = false) {
-    if (!keep_first)
-        firstTime = 0;
-    print_tabs();
-    fputs(text.c_str(), yyout);
 }
 
 // "START" in any letter case gets the suffix "1"; any other reserved word of the target the

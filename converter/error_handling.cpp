@@ -6,6 +6,7 @@
 #include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
+#include "output.h"
 #include "parser.h"
 
 #include <cstdio>
@@ -29,21 +30,6 @@ struct open_try {
 };
 std::vector<open_try> open_tries;
 bool locals_declared = false; // Tarn_errnum and Tarn_errtext are in this unit's declarations
-
-std::string str(const char *s) {
-    return s == nullptr ? std::string() : std::string(s);
-}
-
-void line(const std::string &text) {
-    print_tabs();
-    fputs(text.c_str(), yyout);
-}
-
-// A statement line of the body: firstTime cleared, indentation, the text.
-void statement(const std::string &text) {
-    firstTime = 0;
-    line(text);
-}
 
 // A numbered diagnostic as a comment line of the body and in the log.
 void note(diag kind, diag_args args = {}) {

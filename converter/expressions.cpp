@@ -10,6 +10,7 @@
 #include "convstate.h"
 #include "diagnostics.h"
 #include "namecheck.h"
+#include "output.h"
 #include "parser.h"
 #include "queries.h"
 #include "textwalk.h"
@@ -23,10 +24,6 @@
 const char *const EMPTY_CASE_ELSE = "EMPTY_CASE_ELSE";
 
 namespace {
-
-std::string str(const char *s) {
-    return s == nullptr ? std::string() : std::string(s);
-}
 
 std::string tabs(int n) {
     return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();

@@ -3,6 +3,7 @@
 
 #include "blockstack.h"
 #include "convstate.h"
+#include "output.h"
 #include "parser.h"
 
 #include <cctype>
@@ -23,11 +24,6 @@ const char *declared_type(const std::string &name) {
         if (name == declare_list[i].name)
             return declare_list[i].base_type;
     return nullptr;
-}
-
-void line(const char *text) {
-    print_tabs();
-    fputs(text, yyout);
 }
 
 } // namespace
