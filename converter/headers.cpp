@@ -20,6 +20,7 @@
 #include <cstring>
 #include <strings.h>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -445,41 +446,45 @@ void hdr_data_type(char *dst, src_type type, const char *a, const char *b) {
 }
 
 void hdr_parameter_ref(char *dst, const char *token) {
-    std::string t = str(token);
+    if (token == nullptr)
+        token = "";
     // Status texts of the scanner ("@Tarn_...", "@NULL /* ... */") are no variables.
-    if (t.compare(0, 6, "@Tarn_") != 0 && t.compare(0, 13, "@pkg_Identity") != 0 &&
-        t.compare(0, 6, "@NULL ") != 0) {
-        std::string bare = t.empty() ? t : t.substr(1);
-        // Only the reference just read counts for its declaration (note_reserved_rename).
-        const std::string renamed = reserved_rename(bare);
-        renamed_from = bare;
-        renamed_to = renamed != bare ? renamed : std::string();
-        bare = renamed;
-        state_copy(declare_param, sizeof declare_param, bare.c_str(),
-                   "a parameter or variable name");
-        std::string ref = "@";
-        if (iftrigger == 0 && (prefix_name != 0 || clash_keeps_prefix(bare)))
-            ref += unit_ref_name() + ".";
-        ref += bare;
-        if (inWhere != 0 && select_stmt != 0) {
-            bool found = false;
-            for (int i = 0; i < HostInWhere.count && i < HOST_IN_WHERE_MAX; i++)
-                if (strcmp(HostInWhere.name[i], ref.c_str() + 1) == 0)
-                    found = true;
-            if (!found) {
-                check_capacity(HostInWhere.count, HOST_IN_WHERE_MAX,
-                               "the host-variable list (HostInWhere)");
-                state_copy(HostInWhere.name[HostInWhere.count], sizeof HostInWhere.name[0],
-                           ref.c_str() + 1, "a qualified variable name");
-                HostInWhere.count++;
-            }
-        }
-        t = ref;
+    if (strncmp(token, "@Tarn_", 6) == 0 || strncmp(token, "@pkg_Identity", 13) == 0 ||
+        strncmp(token, "@NULL ", 6) == 0) {
+        val_set(dst, inSelect != 0 ? token : token + 1);
+        return;
     }
-    if (inSelect != 0 || t.empty())
-        val_set(dst, t.c_str());
-    else
-        val_set(dst, t.c_str() + 1);
+    std::string bare = token[0] != '\0' ? std::string(token + 1) : std::string();
+    // Only the reference just read counts for its declaration (note_reserved_rename).
+    std::string renamed = reserved_rename(bare);
+    renamed_from = bare;
+    if (renamed != bare) {
+        renamed_to = renamed;
+        bare = std::move(renamed);
+    } else {
+        renamed_to.clear();
+    }
+    state_copy(declare_param, sizeof declare_param, bare.c_str(), "a parameter or variable name");
+    std::string ref = "@";
+    if (iftrigger == 0 && (prefix_name != 0 || clash_keeps_prefix(bare))) {
+        ref += unit_ref_name();
+        ref += '.';
+    }
+    ref += bare;
+    if (inWhere != 0 && select_stmt != 0) {
+        bool found = false;
+        for (int i = 0; i < HostInWhere.count && i < HOST_IN_WHERE_MAX; i++)
+            if (strcmp(HostInWhere.name[i], ref.c_str() + 1) == 0)
+                found = true;
+        if (!found) {
+            check_capacity(HostInWhere.count, HOST_IN_WHERE_MAX,
+                           "the host-variable list (HostInWhere)");
+            state_copy(HostInWhere.name[HostInWhere.count], sizeof HostInWhere.name[0],
+                       ref.c_str() + 1, "a qualified variable name");
+            HostInWhere.count++;
+        }
+    }
+    val_set(dst, inSelect != 0 ? ref.c_str() : ref.c_str() + 1);
 }
 
 void hdr_end_procedure(const char *opt_begin) {
