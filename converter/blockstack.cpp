@@ -3,7 +3,6 @@
 // look-ahead argument.
 #include "blockstack.h"
 
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 #include "output.h"

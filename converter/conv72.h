@@ -3,8 +3,6 @@
 // is output.h, the assembly of a unit assembly.h, the diagnostics diagnostics.h.
 #pragma once
 
-#include "diagnostics.h"
-
 #include <cstdint>
 #include <cstdio>
 #include <string>

@@ -4,7 +4,6 @@
 #include "cursors.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 #include "data_changes.h"

@@ -3,6 +3,7 @@
 // assigns the new row; UPDATE and DELETE with a join go by ROWID.
 #include "data_changes.h"
 
+#include "blockstack.h"
 #include "convstate.h"
 #include "error_handling.h"
 #include "literals.h"

@@ -2,7 +2,6 @@
 #include "dynamic_sql.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "control.h"
 #include "convstate.h"
 #include "diagnostics.h"

@@ -3,7 +3,6 @@
 
 #include "blockstack.h"
 #include "control.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 #include "output.h"

@@ -4,7 +4,6 @@
 #include "headers.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 #include "output.h"

@@ -11,8 +11,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "output.h"
 #include "parser.h"
 #include "parser_tables.h"

@@ -3,7 +3,6 @@
 #include "prefix_clash.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 

@@ -3,7 +3,6 @@
 
 #include "blockstack.h"
 #include "builtins.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 #include "parser.h"

@@ -5,7 +5,6 @@
 #include "rowcount.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 #include "parser.h"

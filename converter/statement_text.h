@@ -3,9 +3,7 @@
 // come from the output layer (output.h).
 #pragma once
 
-#include "blockstack.h"
 #include "builtins.h"
-#include "convstate.h"
 #include "output.h"
 
 #include <cstdio>

@@ -2,7 +2,6 @@
 #include "table_hints.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 #include "parser.h"

@@ -2,7 +2,6 @@
 #include "table_variables.h"
 
 #include "blockstack.h"
-#include "conv72.h"
 #include "convstate.h"
 #include "diagnostics.h"
 #include "data_changes.h"

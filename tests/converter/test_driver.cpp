@@ -10,6 +10,7 @@
 
 #include "conv72.h"
 #include "convstate.h"
+#include "diagnostics.h"
 #include "output.h"
 #include "testutil.h"
 #include "unitname.h"
