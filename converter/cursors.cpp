@@ -9,7 +9,6 @@
 #include "data_changes.h"
 #include "output.h"
 #include "parser.h"
-#include "table_names.h"
 
 #include <cstdio>
 #include <cstring>

@@ -201,6 +201,17 @@ void open_ddl_file(const char *name) {
     }
 }
 
+void open_unit_ddl_file(const char *extension) {
+    if (ddl_fd != nullptr)
+        return;
+    std::string unit = proc_name;
+    for (char &c : unit)
+        if (c == '/' || c == '\\')
+            c = '_';
+    const std::string name = "ddl_" + unit + str(extension);
+    open_ddl_file(name.c_str());
+}
+
 namespace {
 
 // The work files live in memory: private to the run by construction, never left behind, and

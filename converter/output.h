@@ -92,6 +92,12 @@ void close_work_files();
 // text for the name and stops the run with exit status 10.
 void open_ddl_file(const char *name);
 
+// The DDL file of the run, "ddl_<unit><extension>" (".sql" for SELECT INTO a temporary table,
+// ".pls" for CREATE TABLE): opened once for the run, by whichever comes first; "/" and "\" of
+// the unit name (proc_name) become "_", so it is always made in the current directory. When it
+// cannot be made: the system error for the name and exit status 10.
+void open_unit_ddl_file(const char *extension);
+
 // Closes `fp` unless it is null or a standard stream, and sets it to nullptr.
 void close_file(FILE *&fp);
 

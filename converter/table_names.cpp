@@ -235,19 +235,3 @@ std::string ddl_column_names(const std::string &list) {
     }
     return out;
 }
-
-// ---------------------------------------------------------------------------------------------
-// The unit's DDL file: named here, opened by the output files' open_ddl_file. Kept apart from
-// the names above, since opening a file belongs with the output files.
-// ---------------------------------------------------------------------------------------------
-
-void open_unit_ddl_file(const char *extension) {
-    if (ddl_fd != nullptr)
-        return;
-    std::string unit = proc_name;
-    for (char &c : unit)
-        if (c == '/' || c == '\\')
-            c = '_';
-    const std::string name = "ddl_" + unit + str(extension);
-    open_ddl_file(name.c_str());
-}

@@ -43,9 +43,3 @@ std::string trigger_qualifiers(const std::string &text);
 // reserved word ("cnt", "Total") loses its quotes, so that the table's column is the name
 // that the unit's statements write unquoted.
 std::string ddl_column_names(const std::string &list);
-
-// The DDL file of the run, "ddl_<unit><extension>" (".sql" for SELECT INTO a temporary table,
-// ".pls" for CREATE TABLE): opened once for the run, by whichever comes first; "/" and "\" of
-// the unit name become "_", so it is always made in the current directory. When it cannot be
-// made: the system error for the name and exit status 10.
-void open_unit_ddl_file(const char *extension);

@@ -5,8 +5,8 @@
 #include "convstate.h"
 #include "diagnostics.h"
 #include "data_changes.h"
+#include "output.h"
 #include "parser.h"
-#include "table_names.h"
 
 #include <cstdio>
 #include <string>
