@@ -208,15 +208,6 @@ void check_capacity(long count, long limit, const char *what) {
     }
 }
 
-size_t text_copy(char *dst, size_t size, const char *src) {
-    if (size == 0)
-        return 0;
-    size_t n = strnlen(src, size - 1);
-    memmove(dst, src, n);
-    dst[n] = '\0';
-    return n;
-}
-
 void state_copy(char *dst, size_t size, const char *src, const char *what) {
     const size_t n = strlen(src);
     if (size == 0 || n >= size) {
@@ -227,13 +218,6 @@ void state_copy(char *dst, size_t size, const char *src, const char *what) {
         kestra_exit(1);
     }
     memcpy(dst, src, n + 1);
-}
-
-size_t text_append(char *dst, size_t size, const char *src) {
-    if (size == 0)
-        return 0;
-    size_t have = strnlen(dst, size - 1);
-    return text_copy(dst + have, size - have, src);
 }
 
 // The retfld_list texts written through retfld_set since the last reset (set * 100 + column).

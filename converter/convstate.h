@@ -3,6 +3,8 @@
 // subset, reset_conversion_state() restores every program-start value for a new run.
 #pragma once
 
+#include "text.h" // text_copy, text_append: the state's texts are filled with them
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -42,11 +44,6 @@ constexpr int CASE_TEXT_LEN = 10000;
 // standard error when count >= limit; call it before writing entry `count` of a list.
 void check_capacity(long count, long limit, const char *what);
 
-// Copies src into dst (capacity `size`, NUL included), cutting it to size - 1 bytes; returns
-// the number of bytes copied. Never writes past dst.
-size_t text_copy(char *dst, size_t size, const char *src);
-// Appends src to the NUL-terminated text in dst (capacity `size`), cutting at size - 1.
-size_t text_append(char *dst, size_t size, const char *src);
 // Copies src into the conversion-state text dst (capacity `size`) when it fits; a longer text
 // stops the run (exit status 1) with "kestra: <what> is longer than <size - 1> characters:
 // <the text's beginning>" on standard error instead of being cut. For texts that come from

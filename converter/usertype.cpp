@@ -2,7 +2,7 @@
 // doubly linked list uRoot ... uThis.
 #include "usertype.h"
 
-#include "convstate.h"
+#include "text.h"
 
 #include <cstdio>
 #include <cstdlib>
