@@ -101,6 +101,15 @@ static const char *quoted_end(const char *p) {
     return p;
 }
 
+// The bytes that can end a run of plain characters in print_statement: the end of the text, a
+// tab, a newline, a blank (past column 60), a quote, and the bytes of "/*" and "*/".
+static const bool *const print_stops = [] {
+    static bool stops[256] = {};
+    for (unsigned char c : {'\0', '\t', '\n', ' ', '\'', '"', '/', '*'})
+        stops[c] = true;
+    return stops;
+}();
+
 void print_statement(int16_t newline_first, int indent, const char *text, FILE *fp) {
     if (newline_first != 0 && text[0] != '\n') {
         fputc('\n', fp);
@@ -119,9 +128,16 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
     auto closes = [&comment](const char *c) { return comment && *c == '*' && c[1] == '/'; };
     while (*p != '\0') {
         const char *q = p;
-        while (*q != '\0' && *q != '\t' && *q != '\n' && !(*q == ' ' && col + (q - p) > 60) &&
-               !opens(q) && !closes(q))
-            q++;
+        // The run of plain characters: only the bytes of print_stops can end it.
+        for (;; q++) {
+            const unsigned char c = static_cast<unsigned char>(*q);
+            if (!print_stops[c])
+                continue;
+            if ((c == ' ' && col + (q - p) <= 60) || (c == '/' && !opens(q)) ||
+                (c == '*' && !closes(q)) || ((c == '\'' || c == '"') && !opens(q)))
+                continue;
+            break;
+        }
         bool quoted_or_comment = true;
         if (opens(q) && *q != '/') {
             q = quoted_end(q);
