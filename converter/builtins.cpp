@@ -263,14 +263,64 @@ void datediff_call(call &c) {
     date_arithmetic_call(c, false);
 }
 
-// CHARINDEX(pattern, text) is INSTR(text, pattern): the first two arguments exchanged.
+// CHARINDEX(pattern, text[, start]) is INSTR(text, pattern[, start]): the first two arguments
+// exchanged, the start position (from its separator on, as written) staying last.
 void charindex_call(call &c) {
     const std::string aq = c.query ? c.q : c.args;
+    const std::string sep(1, ARG_SEP);
+    const size_t first = find_outside_literals(aq, sep);
+    const size_t second =
+        first == std::string::npos ? std::string::npos : find_outside_literals(aq, sep, first + 1);
+    const std::string pair = second == std::string::npos ? aq : aq.substr(0, second);
+    const std::string rest = second == std::string::npos ? std::string() : aq.substr(second);
     c.target = "INSTR";
-    std::vector<char> buf(aq.size() + 3);
-    text_copy(buf.data(), buf.size(), aq.c_str());
+    std::vector<char> buf(pair.size() + 3);
+    text_copy(buf.data(), buf.size(), pair.c_str());
     swap_param(buf.data(), buf.size());
-    c.out = "(" + std::string(buf.data()) + ")";
+    c.out = "(" + std::string(buf.data()) + rest + ")";
+}
+
+// Masks of DATENAME by short date part: the text of the part's number without leading zeros
+// or blanks ("FM"), the month and weekday as their names. A week of the year counted from the
+// week's first day, milliseconds and any other part have no mask: nullptr.
+const char *datename_format(const std::string &part) {
+    static const char *const formats[][2] = {
+        {"yy", "'FMYYYY'"}, {"qq", "'FMQ'"},   {"mm", "'FMMonth'"}, {"dd", "'FMDD'"},
+        {"dy", "'FMDDD'"},  {"cwk", "'FMIW'"}, {"dw", "'FMDay'"},   {"hh", "'FMHH24'"},
+        {"mi", "'FMMI'"},   {"ss", "'FMSS'"}};
+    for (const auto &f : formats)
+        if (part == f[0])
+            return f[1];
+    return nullptr;
+}
+
+// DATENAME: the date's text in the part's mask; a part without one keeps the call, with a
+// note.
+void datename_call(call &c) {
+    char part[256];
+    process_date_type(c.args.c_str(), part, sizeof part);
+    const char *format = datename_format(part);
+    if (format == nullptr) {
+        manual_conversion_note(c.name.c_str());
+        c.keep();
+        return;
+    }
+    c.target = "TO_CHAR";
+    const std::string date = c.query ? c.q : remove_at_signs(after_first_sep(c.args));
+    c.out = sprintf_text("(%s, %s)", date, format);
+    which_literal = STRING;
+}
+
+// STUFF(text, start, length, insert): the text before start, the inserted text, the text after
+// the replaced part. Any other number of arguments keeps the call, with a note.
+void stuff_call(call &c) {
+    if (c.pieces.size() != 4) {
+        manual_conversion_note(c.name.c_str());
+        c.keep();
+        return;
+    }
+    c.target = "SUBSTR";
+    c.out = expand("($1, 1, $2 - 1) || $4 || SUBSTR($1, $2 + $3)", c);
 }
 
 // SP_RECOMPILE: a procedure name given as a literal goes in without its own quotes; the
@@ -327,7 +377,7 @@ const builtin builtins[] = {
     {"SPACE", "RPAD", "( ' ', $Q)", 0, nullptr, nullptr}, // RPAD(' ', n): n blanks
     {"STR", "TO_CHAR", "($F)", STRING_RESULT, nullptr, nullptr},
     {"DATEDIFF", nullptr, "", 0, nullptr, datediff_call},
-    {"DATENAME", nullptr, "('$P', $R)", 0, nullptr, nullptr},
+    {"DATENAME", nullptr, "", 0, nullptr, datename_call},
     {"ABS", nullptr, "($A)", 0, nullptr, nullptr},
     {"CEILING", "CEIL", "($Q)", 0, nullptr, nullptr},
     {"COS", nullptr, "($A)", 0, nullptr, nullptr},
@@ -338,7 +388,7 @@ const builtin builtins[] = {
     {"SQRT", nullptr, "($A)", 0, nullptr, nullptr},
     {"TAN", nullptr, "($A)", 0, nullptr, nullptr},
     {"CHAR", "CHR", "($Q)", 0, nullptr, nullptr},
-    {"STUFF", "SUBSTR", "($1, 1, $2 - 1) || $4 || SUBSTR($1, $2 + $3)", 0, nullptr, nullptr},
+    {"STUFF", nullptr, "", 0, nullptr, stuff_call},
     {"SIN", nullptr, "($A)", 0, nullptr, nullptr},
     {"LOG", "LN", "($A)", 0, nullptr, nullptr},
     {"LOG10", "LOG", "(10, $A)", 0, nullptr, nullptr},

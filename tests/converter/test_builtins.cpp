@@ -238,7 +238,7 @@ TEST(Builtins, CallsThroughTheFunctionTable) {
         {"RIGHT", "s, 3", nullptr, "SUBSTR", "(s, LENGTH(s) - 3 + 1, 3)", false},
         {"SPACE", "3", nullptr, "RPAD", "( ' ', 3)", false},
         {"STR", "n, 10", nullptr, "TO_CHAR", "(n)", true},
-        {"DATENAME", "@mm, d", nullptr, "DATENAME", "('mm',  d)", false},
+        {"DATENAME", "mm, @d", nullptr, "TO_CHAR", "( d, 'FMMonth')", true},
         {"STUFF", "s, 2, 3, 'xy'", nullptr, "SUBSTR", "(s, 1, 2 - 1) || 'xy' || SUBSTR(s, 2 + 3)",
          false},
         {"CHARINDEX", "'a,b', s", nullptr, "INSTR", "( s, 'a,b')", false},

@@ -55,7 +55,7 @@ BEGIN
 	/*[KESTRA-ERR(0036)]:Manual conversion required*/
 
 	DBMS_OUTPUT.PUT_LINE(DATEPART(dy, datefns.d)) ;
-	DBMS_OUTPUT.PUT_LINE(DATENAME('mm',  datefns.d)) ;
+	DBMS_OUTPUT.PUT_LINE(TO_CHAR( datefns.d, 'FMMonth')) ;
 END;
 /
 
