@@ -81,8 +81,8 @@ void milliseconds_note() {
 // Formats of DATEPART by short date part; nullptr for a part without one.
 const char *datepart_format(const std::string &part) {
     static const char *const formats[][2] = {
-        {"yy", "'YYYY'"}, {"qq", "'Q'"}, {"mm", "'MM'"}, {"dd", "'DD'"}, {"wk", "'WW'"},
-        {"cwk", "'IW'"},  {"dw", "'D'"}, {"hh", "'HH'"}, {"ss", "'SS'"}, {"mi", "'MI'"}};
+        {"yy", "'YYYY'"}, {"qq", "'Q'"}, {"mm", "'MM'"},   {"dd", "'DD'"}, {"wk", "'WW'"},
+        {"cwk", "'IW'"},  {"dw", "'D'"}, {"hh", "'HH24'"}, {"ss", "'SS'"}, {"mi", "'MI'"}};
     for (const auto &f : formats)
         if (part == f[0])
             return f[1];

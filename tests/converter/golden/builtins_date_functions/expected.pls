@@ -45,7 +45,7 @@ BEGIN
 	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(TO_CHAR( datefns.d, 'WW'))) ;
 	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(TO_CHAR( datefns.d, 'IW'))) ;
 	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(TO_CHAR( datefns.d, 'D'))) ;
-	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(TO_CHAR( datefns.d, 'HH'))) ;
+	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(TO_CHAR( datefns.d, 'HH24'))) ;
 	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(TO_CHAR( datefns.d, 'MI'))) ;
 	DBMS_OUTPUT.PUT_LINE(TO_NUMBER(TO_CHAR( datefns.d, 'SS'))) ;
 	/*[KESTRA-ERR(0035)]:Manual conversion required*/
