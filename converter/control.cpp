@@ -275,10 +275,9 @@ void ctl_print(const char *list) {
     if (!message.empty() && next_slot(message, 0) != std::string::npos) {
         text = close_slots(fill_slots(message, items, extra), closed);
     } else if (text.size() >= 2 && text[0] == '\'') {
-        size_t close = 1;
-        while (close < text.size() && text[close] != '\'')
-            close++;
-        if (close + 1 == text.size() || (close < text.size() && text[close + 1] == ','))
+        // The literal ends at its closing quote, not at a doubled quote inside it.
+        const size_t close = literal_end(text);
+        if (close != std::string::npos && (close + 1 == text.size() || text[close + 1] == ','))
             text = close_slots(ProcessPlaceholder(text.substr(0, close + 1).c_str(), &report),
                                closed) +
                    text.substr(close + 1);

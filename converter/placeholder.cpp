@@ -72,6 +72,7 @@ const char *ProcessPlaceholder(const char *text, placeholder_report *report) {
     std::string out;
     bool open = false;      // an output quote is open
     bool separator = false; // " ||" is due before the next literal character
+    bool inside = false;    // the walk stands inside a source literal
     size_t argpos = 0;
     auto literal = [&](char c) {
         if (out.empty()) {
@@ -111,7 +112,14 @@ const char *ProcessPlaceholder(const char *text, placeholder_report *report) {
     for (size_t i = 0; i < format.size();) {
         const char c = format[i];
         const char next = i + 1 < format.size() ? format[i + 1] : '\0';
-        if (c == '\'') {
+        if (c == '\'' && inside && next == '\'') {
+            // A doubled quote inside the literal is a quote of the message: it stays doubled,
+            // also next to a placeholder or at the literal's end.
+            literal('\'');
+            literal('\'');
+            i += 2;
+        } else if (c == '\'') {
+            inside = !inside;
             if (open) {
                 out += '\'';
                 open = false;

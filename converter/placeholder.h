@@ -18,9 +18,9 @@ struct placeholder_report {
 // static buffer that the next call overwrites; copy it before calling again. A text that does
 // not begin with a single quote comes back unchanged. A placeholder is "%" and one or two
 // digits (with the "!" that ends it in the source, when present) or "%d", "%i", "%u", "%s";
-// each takes the next argument. "%%" is one "%". Any other "%" is written as text and named in
-// `report` (when given). The result grows with the text; it is cut at 9,999 characters, the
-// capacity of a value.
+// each takes the next argument. "%%" is one "%"; a doubled quote stays a doubled quote. Any
+// other "%" is written as text and named in `report` (when given). The result grows with the
+// text; it is cut at 9,999 characters, the capacity of a value.
 const char *ProcessPlaceholder(const char *text, placeholder_report *report = nullptr);
 
 // An argument as it stands in a message concatenation: in parentheses when it holds an

@@ -1,8 +1,8 @@
 // The one walk through SQL text that knows where it stands: inside a string literal or not
 // (single quotes; a doubled quote leaves and re-enters the literal, so it needs no case of its
 // own; double quotes too where the walk's rules say so) and how deep inside parentheses. On it:
-// the top-level split of a list, a search and a replacement outside literals, and the text with
-// its literals blanked out.
+// the top-level split of a list, a search and a replacement outside literals, the end of a
+// literal, and the text with its literals blanked out.
 #pragma once
 
 #include <string>
@@ -91,6 +91,24 @@ inline size_t find_outside_literals(const std::string &text, const std::string &
 inline size_t find_top_level(const std::string &text, const std::string &needle, size_t from = 0,
                              walk_rules rules = {}) {
     return textwalk_detail::find(text, needle, from, true, rules);
+}
+
+// The position of the quote that closes the literal opening at `from` (a doubled quote inside
+// it leaves and re-enters the literal, so the literal goes on after it); npos when `from` opens
+// no literal or the text ends inside it.
+inline size_t literal_end(const std::string &text, size_t from = 0, walk_rules rules = {}) {
+    if (from >= text.size())
+        return std::string::npos;
+    sql_position at(rules);
+    at.step(text[from]);
+    if (!at.quoted())
+        return std::string::npos;
+    for (size_t i = from + 1; i < text.size(); i++) {
+        at.step(text[i]);
+        if (!at.quoted() && (i + 1 == text.size() || text[i + 1] != text[from]))
+            return i;
+    }
+    return std::string::npos;
 }
 
 // `text` with each `needle` outside literals replaced by `replacement`, from left to right (the

@@ -1,6 +1,6 @@
 // Message placeholder tests: literals with and without placeholders and arguments, "%%",
-// typed placeholders, an unrecognised "%", texts that are not literals, and the result's limit;
-// arguments that hold an operation in parentheses.
+// doubled quotes, typed placeholders, an unrecognised "%", texts that are not literals, and the
+// result's limit; arguments that hold an operation in parentheses.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,6 +23,11 @@ TEST(Placeholder, ConvertsLiteralsToConcatenations) {
         {"'Value %1! is bad', v + 1", "'Value '|| (v + 1) ||' is bad'", false},
         {"'a, b'", "'a, b'", false}, // a comma inside the quotes does not start the arguments
         {"''", "''", false},
+        // A doubled quote stays doubled, also next to a placeholder or the literal's end.
+        {"'it''s %1! x'", "'it''s '|| ||' x'", false},
+        {"'it''%1!'", "'it'''||", false},
+        {"'''%1!'''", "''''|| ||''''", false},
+        {"'x'''", "'x'''", false},
         {"@msg", "@msg", false},
         {"proc.msg", "proc.msg", false},
         // Typed placeholders take the arguments in order like the numbered ones.

@@ -29,11 +29,11 @@ TEST(TextWalk, TopLevelItems) {
     }
 }
 
-// The search, replacement and blanking outside literals, and the walk's rules: double-quoted
-// names as literals, and a ')' without its '(' that takes the depth below 0. A result is
-// written as text: a position or "npos", the text made, or the pieces joined by '|'.
+// The search, replacement and blanking outside literals, the end of a literal, and the walk's
+// rules: double-quoted names as literals, and a ')' without its '(' that takes the depth below 0. A
+// result is written as text: a position or "npos", the text made, or the pieces joined by '|'.
 TEST(TextWalk, Operations) {
-    enum operation { FIND, FIND_TOP, REPLACE, BLANK, ITEMS };
+    enum operation { FIND, FIND_TOP, REPLACE, BLANK, ITEMS, LITERAL_END };
     const walk_rules plain, names{true, false}, below{false, true};
     const struct {
         operation op;
@@ -77,6 +77,15 @@ TEST(TextWalk, Operations) {
         {ITEMS, "\"a,b\", c", "", "", 0, names, "\"a,b\"| c"},
         {ITEMS, "a), b", "", "", 0, below, "a), b"},
         {ITEMS, "a), (b, c), d", "", "", 0, below, "a), (b| c), d"},
+        {LITERAL_END, "'abc', x", "", "", 0, plain, "4"},
+        {LITERAL_END, "'it''s', x", "", "", 0, plain, "6"},
+        {LITERAL_END, "'x'''", "", "", 0, plain, "4"},
+        {LITERAL_END, "'''' + a", "", "", 0, plain, "3"},
+        {LITERAL_END, "'open''", "", "", 0, plain, "npos"},
+        {LITERAL_END, "a 'b'", "", "", 0, plain, "npos"},
+        {LITERAL_END, "a 'b'", "", "", 2, plain, "4"},
+        {LITERAL_END, "\"a'b\" x", "", "", 0, plain, "npos"},
+        {LITERAL_END, "\"a'b\" x", "", "", 0, names, "4"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -88,6 +97,9 @@ TEST(TextWalk, Operations) {
             got = at == std::string::npos ? "npos" : std::to_string(at);
         } else if (c.op == REPLACE) {
             got = replace_outside_literals(c.text, c.needle, c.replacement, c.rules);
+        } else if (c.op == LITERAL_END) {
+            const size_t at = literal_end(c.text, c.from, c.rules);
+            got = at == std::string::npos ? "npos" : std::to_string(at);
         } else if (c.op == BLANK) {
             got = blank_literals(c.text, c.rules);
         } else {
