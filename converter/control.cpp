@@ -335,10 +335,12 @@ void ctl_substitute(char *dst, const char *message, const char *args) {
     for (size_t i = 0; i < items.size(); i++) {
         const std::string arg = message_argument(items[i]);
         const bool last = i + 1 == items.size();
-        const size_t m = msg.find("|| ||");
+        // Only a slot outside the message's literals takes an argument: a "|| ||" or "||" of
+        // the message's own text stays as it is.
+        const size_t m = find_outside_literals(msg, "|| ||");
         if (m != std::string::npos)
             msg = msg.substr(0, m) + " || " + arg + msg.substr(m + 2);
-        else if (last && msg.find("||") != std::string::npos)
+        else if (last && find_outside_literals(msg, "||") != std::string::npos)
             msg += " || " + arg;
     }
     val_set(dst, msg.c_str());
