@@ -254,13 +254,14 @@ void dml_update_where(char *dst, const char *from_text, const char *where) {
 namespace {
 
 // The trigger updating its own table: direct assignments to the new row. The assignments are
-// taken apart at every ",\n" (rule 305 joins them so) and the table's qualifier is replaced
-// everywhere in a value: this walk does not look at literals, so it is not the text walker's.
+// taken apart at each ",\n" outside literals and parentheses (rule 305 joins them so; a value's
+// literal or a function's arguments may hold one too), and the table's qualifier is replaced
+// outside the value's literals only.
 void update_own_row(const std::string &assignments) {
     std::string out;
     size_t pos = 0;
     while (pos <= assignments.size()) {
-        size_t end = assignments.find(",\n", pos);
+        size_t end = find_top_level(assignments, ",\n", pos);
         if (end == std::string::npos)
             end = assignments.size();
         std::string a = assignments.substr(pos, end - pos);
@@ -279,7 +280,8 @@ void update_own_row(const std::string &assignments) {
         std::string value = trigger_qualifiers(a.substr(eq + 3));
         // A qualifier naming the trigger's table becomes ":NEW.".
         const std::string own = std::string(trig_tab) + ".";
-        for (size_t q = value.find(own); q != std::string::npos; q = value.find(own, q)) {
+        for (size_t q = find_outside_literals(value, own); q != std::string::npos;
+             q = find_outside_literals(value, own, q)) {
             if (q > 0 && (word_char(value[q - 1]) || value[q - 1] == '.')) {
                 q += own.size();
                 continue;
