@@ -348,10 +348,10 @@ void ctl_substitute(char *dst, const char *message, const char *args) {
 
 void ctl_raiserror(const char *code, const char *message, const char *args) {
     static char msg[YYVALSIZE];
-    // RAISERROR (message, severity, state, arguments...) with typed placeholders: the
-    // placeholders take the arguments after the severity and the state.
+    // RAISERROR (message, severity, state, arguments...): the placeholders, numbered or typed,
+    // take the arguments after the severity and the state.
     std::string rest;
-    if (code == nullptr && args != nullptr && raiserror_report.typed) {
+    if (code == nullptr && args != nullptr) {
         const std::vector<std::string> items = top_level_items(args);
         for (size_t i = 2; i < items.size(); i++)
             rest += (i > 2 ? "," : "") + items[i];

@@ -294,7 +294,7 @@ TEST_F(Units, RaiserrorForms) {
     ctl_raiserror("-5", "", nullptr);
     ctl_message(t_, "'Row %1! of %2!'");
     ctl_raiserror("@e", t_, "r, n");
-    ctl_raiserror(nullptr, t_, "r");
+    ctl_raiserror(nullptr, t_, "16,1,r"); // the severity and the state take no slot
     ctl_raiserror(nullptr, "", "x");
     EXPECT_EQ(body_.text(),
               "\nraise_application_error(-20999, 50001 || '-' || 'Bad value');"

@@ -12,7 +12,8 @@ BEGIN
 		raise_application_error(-20999, 50001 || '-' || 'Bad value');
 	END IF;
 	raise_application_error(-20999, 50002 || '-' || 'Qty ' || check_qty.qty ||' too big, max '||  100);
-	raise_application_error(-20999, 'Qty ' || check_qty.qty ||' is odd');
+	/*[KESTRA-ERR(0007)]:Message placeholder without an argument written empty*/
+	raise_application_error(-20999, 'Qty '||' is odd');
 	raise_application_error(-20999, 'Plain message');
 END;
 /
