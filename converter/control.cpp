@@ -263,7 +263,7 @@ void ctl_waitfor(const char *delay) {
 void ctl_print(const char *list) {
     // The message literal at the head of the list has its placeholders turned into slots;
     // with arguments after it, the slots take them in order and the arguments are not written
-    // again. Without placeholders the expressions after the literal stay as they are.
+    // again. Arguments that find no slot are not written (PUT_LINE takes one argument).
     std::string text = str(list);
     const std::vector<std::string> items = top_level_items(text);
     std::string message;
@@ -277,10 +277,14 @@ void ctl_print(const char *list) {
     } else if (text.size() >= 2 && text[0] == '\'') {
         // The literal ends at its closing quote, not at a doubled quote inside it.
         const size_t close = literal_end(text);
-        if (close != std::string::npos && (close + 1 == text.size() || text[close + 1] == ','))
-            text = close_slots(ProcessPlaceholder(text.substr(0, close + 1).c_str(), &report),
-                               closed) +
-                   text.substr(close + 1);
+        if (close != std::string::npos && close + 1 == text.size()) {
+            text = close_slots(ProcessPlaceholder(text.c_str(), &report), closed);
+        } else if (close != std::string::npos && text[close + 1] == ',') {
+            // A message literal without placeholders, converted above, with arguments after
+            // it: PUT_LINE takes one argument, so they are left out, each with a diagnostic.
+            text = close_slots(message, closed);
+            extra.assign(items.begin() + 1, items.end());
+        }
     }
     for (const std::string &arg : extra)
         note_line(diag::print_argument, {arg});

@@ -404,7 +404,9 @@ TEST_F(Units, SimpleStatements) {
     ctl_break();
     EXPECT_EQ(body_.text(), "\n<<start1>>\nGOTO Start1;\n<<again>>\nGOTO again;"
                             "\nDBMS_LOCK.SLEEP(5);"
-                            "\nDBMS_OUTPUT.PUT_LINE('a','b') ;\nGOTO i_loop2;\nEXIT;");
+                            "\n/*[KESTRA-ERR(0001)]:PRINT argument without a placeholder not "
+                            "written: 'b'*/"
+                            "\nDBMS_OUTPUT.PUT_LINE('a') ;\nGOTO i_loop2;\nEXIT;");
 }
 
 // As a unit's first statement BREAK opens the body like any other, so what it writes stands
