@@ -134,6 +134,17 @@ void write_into_targets() {
 std::string part_query;
 std::string number_list;
 
+// The first query of a statement (a UNION chain counts as one) starts with empty part lists;
+// true when this query is that first one.
+bool begin_statement_queries() {
+    if (new_statement == 0)
+        return false;
+    part_query.clear();
+    number_list.clear();
+    new_statement = 0;
+    return true;
+}
+
 // Records result set n's query text, its number in the statement's list, and (for the last
 // part) the row marker, the indentation and the number list.
 void record_part(const std::string &query, bool last) {
@@ -587,11 +598,7 @@ void query_with_table(const std::string &word, const char *selection, const char
 
 void action_for_query_spec(const char *distinct, const char *selection, const char *into,
                            const char *table_exp, const char *compute) {
-    if (new_statement != 0) {
-        part_query.clear();
-        number_list.clear();
-        new_statement = 0;
-    }
+    begin_statement_queries();
     // 1.
     inSelect = 0;
     if (declarecnt > 1 || (declarecnt > 0 && ifdeclare == 0))
@@ -766,10 +773,7 @@ void pb_run_query(const std::string &word, const std::string &selection, const c
 
 void action_for_query_pb(const char *distinct, const char *selection, const char *into,
                          const char *table_exp, const char *compute) {
-    if (new_statement != 0) {
-        part_query.clear();
-        number_list.clear();
-        new_statement = 0;
+    if (begin_statement_queries()) {
         pb_chain = pb_form::none;
         pb_block_open = false;
     }
