@@ -98,17 +98,17 @@ void block_opened() {
 void fill_empty_block() {
     if (begin_printed == 0 || lines_written != opened_at)
         return;
-    fputc('\n', yyout);
+    put_char('\n', yyout);
     for (int i = 0; i < opened_tabs; i++)
-        fputc('\t', yyout);
-    fputs("NULL;", yyout);
+        put_char('\t', yyout);
+    put_text("NULL;", yyout);
     lines_written++;
 }
 
 void print_tabs() {
     lines_written++;
     if (firstTime == 0 && begin_printed == 0) {
-        fputs("\nBEGIN", yyout);
+        put_text("\nBEGIN", yyout);
         write_body_marker("\x05");
         push(BLK_BEGIN);
         no_of_tabs++;
@@ -119,10 +119,10 @@ void print_tabs() {
     static const char line_start[] = "\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
     constexpr int run = static_cast<int>(sizeof line_start) - 2; // tabs after the newline
     int tabs = no_of_tabs;
-    fwrite(line_start, 1, static_cast<size_t>(1 + (tabs < run ? (tabs < 0 ? 0 : tabs) : run)),
-           yyout);
+    put_bytes(line_start, static_cast<size_t>(1 + (tabs < run ? (tabs < 0 ? 0 : tabs) : run)),
+              yyout);
     for (tabs -= run; tabs > 0; tabs -= run)
-        fwrite(line_start + 1, 1, static_cast<size_t>(tabs < run ? tabs : run), yyout);
+        put_bytes(line_start + 1, static_cast<size_t>(tabs < run ? tabs : run), yyout);
 }
 
 int16_t innermost_loop_label() {

@@ -84,7 +84,7 @@ void close_written_file(FILE *&fp, const char *name) {
 void write_tabs(int n, FILE *fp) {
     static const char tabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
     for (; n > 0; n -= 16)
-        fwrite(tabs, 1, static_cast<size_t>(n < 16 ? n : 16), fp);
+        put_bytes(tabs, static_cast<size_t>(n < 16 ? n : 16), fp);
 }
 
 // The end of the quoted text (a string literal or a quoted identifier) that opens at `p`: the
@@ -112,7 +112,7 @@ static const bool *const print_stops = [] {
 
 void print_statement(int16_t newline_first, int indent, const char *text, FILE *fp) {
     if (newline_first != 0 && text[0] != '\n') {
-        fputc('\n', fp);
+        put_char('\n', fp);
         write_tabs(indent, fp);
     }
     // Runs of plain characters are written whole; tabs are dropped, a newline is followed by
@@ -151,7 +151,7 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
             quoted_or_comment = false;
         }
         if (q > p) {
-            fwrite(p, 1, static_cast<size_t>(q - p), fp);
+            put_bytes(p, static_cast<size_t>(q - p), fp);
             const void *nl = memchr(p, '\n', static_cast<size_t>(q - p));
             if (nl != nullptr) // a newline inside a literal: the column starts again after it
                 col = static_cast<int>(q - static_cast<const char *>(nl)) - 1;
@@ -166,14 +166,14 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
         const char ch = *p++;
         if (ch == '\t')
             continue;
-        fputc(ch, fp);
+        put_char(ch, fp);
         if (ch == '\n') {
             write_tabs(indent, fp);
             col = 0;
         } else { // a blank past column 60
-            fputc('\n', fp);
+            put_char('\n', fp);
             write_tabs(indent, fp);
-            fputs("   ", fp);
+            put_text("   ", fp);
             col = 0;
         }
     }
@@ -185,7 +185,7 @@ std::string str(const char *s) {
 
 void line(const std::string &text) {
     print_tabs();
-    fputs(text.c_str(), yyout);
+    put_text(text.c_str(), yyout);
 }
 
 void statement(const std::string &text, bool keep_first) {
@@ -203,7 +203,7 @@ void write_body_marker(const char *marker) {
     const long at = ftell(yyout);
     if (at >= 0)
         body_markers.push_back(static_cast<size_t>(at));
-    fputs(marker, yyout);
+    put_text(marker, yyout);
 }
 
 void open_ddl_file(const char *name) {
