@@ -448,23 +448,26 @@ void hdr_parameter_ref(char *dst, const char *token) {
     if (token == nullptr)
         token = "";
     // Status texts of the scanner ("@Tarn_...", "@NULL /* ... */") are no variables.
-    if (strncmp(token, "@Tarn_", 6) == 0 || strncmp(token, "@pkg_Identity", 13) == 0 ||
-        strncmp(token, "@NULL ", 6) == 0) {
+    if (token[0] == '@' && ((token[1] == 'T' && strncmp(token + 1, "Tarn_", 5) == 0) ||
+                            (token[1] == 'p' && strncmp(token + 1, "pkg_Identity", 12) == 0) ||
+                            (token[1] == 'N' && strncmp(token + 1, "NULL ", 5) == 0))) {
         val_set(dst, inSelect != 0 ? token : token + 1);
         return;
     }
-    std::string bare = token[0] != '\0' ? std::string(token + 1) : std::string();
     // Only the reference just read counts for its declaration (note_reserved_rename).
-    std::string renamed = reserved_rename(bare);
-    renamed_from = bare;
-    if (renamed != bare) {
-        renamed_to = renamed;
-        bare = std::move(renamed);
+    renamed_from.assign(token[0] != '\0' ? token + 1 : "");
+    const bool reserved = target_reserved(renamed_from);
+    if (reserved) {
+        renamed_to = renamed_from;
+        renamed_to += RESERVED_SUFFIX;
     } else {
         renamed_to.clear();
     }
+    const std::string &bare = reserved ? renamed_to : renamed_from;
     state_copy(declare_param, sizeof declare_param, bare.c_str(), "a parameter or variable name");
-    std::string ref = "@";
+    // Kept from reference to reference: its storage is reused.
+    static std::string ref;
+    ref.assign(1, '@');
     if (iftrigger == 0 && (prefix_name != 0 || clash_keeps_prefix(bare))) {
         ref += unit_ref_name();
         ref += '.';

@@ -14,6 +14,9 @@ namespace {
 std::string head_owner;
 std::string head_name;
 std::string head_full;
+// Counts the changes of the three above, so that a cached name sees whether they changed
+// without comparing them.
+unsigned head_version = 0;
 
 struct unit_parts {
     std::string owner, name;
@@ -33,6 +36,7 @@ void unit_name_set(const std::string &owner, const std::string &name) {
     head_owner = owner;
     head_name = name;
     head_full = owner.empty() ? name : owner + "." + name;
+    head_version++;
 }
 
 bool plain_identifier(const std::string &name) {
@@ -55,10 +59,17 @@ std::string unit_head_name() {
     return target_identifier(u.owner) + "." + target_identifier(u.name);
 }
 
-std::string unit_ref_name() {
-    // Asked for every variable reference: kept until the unit's name changes.
+const std::string &unit_ref_name() {
+    // Asked for every variable reference: kept until the unit's name changes. The head's texts
+    // are compared only after a unit head was read since the last call.
     static std::string for_full, for_name, for_proc, ref;
-    if (for_proc != proc_name || for_full != head_full || for_name != head_name) {
+    static unsigned for_version = 0;
+    bool changed = false;
+    if (for_version != head_version) {
+        for_version = head_version;
+        changed = for_full != head_full || for_name != head_name;
+    }
+    if (changed || for_proc != proc_name) {
         for_proc = proc_name;
         for_full = head_full;
         for_name = head_name;

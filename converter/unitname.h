@@ -17,8 +17,9 @@ std::string target_identifier(const std::string &name);
 
 // The name on the CREATE line: owner and name, each as a target identifier.
 std::string unit_head_name();
-// The name everywhere else: the bare name as a target identifier.
-std::string unit_ref_name();
+// The name everywhere else: the bare name as a target identifier. The text stays valid until
+// the unit's name changes.
+const std::string &unit_ref_name();
 // The result-set package: the bare name cut to 27 characters followed by "Pkg", quoted as a
 // whole when the name is not plain.
 std::string unit_package_name();
