@@ -94,15 +94,16 @@ inline void copy_value(char *dst, const char *src) {
     dst[len] = '\0';
 }
 
-// Whether table rule `rule` has an action (built once from the tables' list).
-bool has_action(int rule) {
-    static std::vector<char> acting;
+// Per table rule: whether it has an action (1) or leaves the value of its first symbol as $$ (0).
+// Built once from the tables' list of acting rules; the parse reads it on every reduction.
+const unsigned char *acting_rules() {
+    static std::vector<unsigned char> acting;
     if (acting.empty()) {
         acting.assign(static_cast<size_t>(tables.nrules) + 1, 0);
         for (const int *r = tables.acting; *r != 0; r++)
             acting[static_cast<size_t>(*r)] = 1;
     }
-    return acting[static_cast<size_t>(rule)] != 0;
+    return acting.data();
 }
 
 // Bison's symbol number for a token number (0 for end of input).
@@ -121,11 +122,11 @@ void trace_token(const char *prefix) {
 }
 
 // Fetches a look-ahead if none is held (a negative yylex result is end of input).
-inline void need_lookahead() {
+template <bool Trace> inline void need_lookahead() {
     if (yychar < 0) {
         if ((yychar = lexer()) < 0)
             yychar = 0;
-        if (yydebug)
+        if constexpr (Trace)
             trace_token("Received token ");
     }
 }
@@ -205,16 +206,17 @@ const std::vector<std::string> &rule_texts() {
 
 // Error recovery (yyerrflag 0 to 2): pops states until one shifts the error token, which then
 // becomes the state to push. No rule of the grammar uses the error token, so the stack runs
-// empty and the parse fails (false). The bottom state uncovers none: the trace prints -1.
-bool recover(int &state) {
+// empty and the parse fails (-1). The bottom state uncovers none: the trace prints -1.
+// Returns the state to push (a result, not an out parameter: the parse keeps its state in a
+// register).
+int recover() {
     yyerrflag = 3;
     while (yyps >= yys) {
         int n = tables.pact[*yyps];
         if (n != tables.pact_ninf) {
             n += SYM_ERROR;
             if (n >= 0 && n <= tables.last && tables.check[n] == SYM_ERROR && tables.table[n] > 0) {
-                state = tables.table[n];
-                return true;
+                return tables.table[n];
             }
         }
         if (yydebug)
@@ -223,15 +225,29 @@ bool recover(int &state) {
         yyps--;
         yypv--;
     }
-    return false;
+    return -1;
 }
 
-// The parse, with the stacks already reset.
-int parse() {
+// The parse, with the stacks already reset; Trace: the -D trace (yydebug), chosen once per
+// parse so that the loop without it tests nothing for it.
+template <bool Trace> int parse(const unsigned char *acting) {
+    // The tables, read into locals: the loop reads them on every step.
+    const int *const pact = tables.pact;
+    const int *const defact = tables.defact;
+    const int *const pgoto = tables.pgoto;
+    const int *const defgoto = tables.defgoto;
+    const int *const table = tables.table;
+    const int *const check = tables.check;
+    const int *const r1 = tables.r1;
+    const int *const r2 = tables.r2;
+    const int pact_ninf = tables.pact_ninf;
+    const int last = tables.last;
+    const int ntokens = tables.ntokens;
     int state = 0;
     int rule = 0;
-    // The tops of the stacks and the end of the state stack, kept in registers across the
-    // actions; yyps and yypv are stored on every change, so they are always current.
+    // The tops of the stacks and the end of the state stack, kept in registers. Only
+    // yyparse_accepts (from the scanner and from actions), error recovery and the stack growth
+    // read yyps and yypv: they are stored before each of those runs, not on every step.
     int *ps = yyps;
     yyvalue *pv = yypv;
     int *ps_end = yys + yymaxdepth;
@@ -240,11 +256,13 @@ int parse() {
 
     for (;;) {
         // 1. Push the state and the value yyval.
-        if (yydebug) {
+        if constexpr (Trace) {
             printf("State %d, ", state);
             trace_token("token ");
         }
         if (ps + 1 >= ps_end) {
+            yyps = ps;
+            yypv = pv;
             if (!grow_stacks()) {
                 yyerror("yacc stack overflow");
                 return 1;
@@ -253,9 +271,8 @@ int parse() {
             pv = yypv;
             ps_end = yys + yymaxdepth;
         }
-        yyps = ++ps;
-        *ps = state;
-        yypv = ++pv;
+        *++ps = state;
+        ++pv;
         if (!value_in_place)
             std::swap(pv->s, yyval);
         value_in_place = false;
@@ -263,16 +280,21 @@ int parse() {
     newstate:
         // 2. Shift if the state has a shift on the look-ahead.
         {
-            int n = tables.pact[state];
-            if (n != tables.pact_ninf) {
-                need_lookahead();
+            int n = pact[state];
+            if (n != pact_ninf) {
+                if (yychar < 0)
+                    yyps = ps; // the scanner may ask yyparse_accepts
+                need_lookahead<Trace>();
                 int sym = translate(yychar);
                 n += sym;
-                if (n >= 0 && n <= tables.last && tables.check[n] == sym) {
-                    int act = tables.table[n];
+                if (n >= 0 && n <= last && check[n] == sym) {
+                    int act = table[n];
                     if (act > 0) {
-                        if (act == tables.final_state)
+                        if (act == tables.final_state) {
+                            yyps = ps;
+                            yypv = pv;
                             return 0; // the look-ahead is end of input: accept
+                        }
                         yychar = -1;
                         copy_value(yyval, yylval);
                         state = act;
@@ -282,19 +304,21 @@ int parse() {
                     }
                     rule = act == tables.table_ninf ? 0 : -act;
                 } else {
-                    rule = tables.defact[state];
+                    rule = defact[state];
                 }
             } else {
                 // 3. A state without look-ahead: its default action.
-                rule = tables.defact[state];
+                rule = defact[state];
             }
         }
 
         // 4. Action 0: syntax error.
         if (rule == 0) {
+            yyps = ps;
+            yypv = pv;
             if (yyerrflag == 3) {
                 // No shift since the last error: discard the look-ahead and try again.
-                if (yydebug)
+                if constexpr (Trace)
                     trace_token("Error recovery discards token ");
                 if (yychar == 0)
                     return 1;
@@ -305,7 +329,7 @@ int parse() {
                 yyerror("syntax error");
                 yynerrs++;
             }
-            if (!recover(state))
+            if ((state = recover()) < 0)
                 return 1;
             ps = yyps;
             pv = yypv;
@@ -314,31 +338,32 @@ int parse() {
 
         // 4. Reduction by `rule`.
         // (`rule` is bison's table number: the system's rule rule - 1.)
-        if (yydebug)
+        if constexpr (Trace)
             printf("Reduce by (%d) \"%s\"\n", rule - 1, yyrule_text(rule - 1));
         {
-            int len = tables.r2[rule];
+            int len = r2[rule];
             yyvalue *top = pv;
             // $$ starts as $1 (for an empty rule: the entry above the new top, or an empty text
             // where the stack ends there). That entry is the one the value is pushed to, so a
             // rule without an action leaves it where it is.
-            const bool acts = has_action(rule);
+            const bool acts = acting[rule] != 0;
             if (!acts)
                 value_in_place = true;
             else if (len > 0 || ps + 1 < ps_end)
                 copy_value(yyval, (pv - len + 1)->s);
             else
                 yyval[0] = '\0';
-            yyps = ps -= len;
-            yypv = pv -= len;
-            int lhs = tables.r1[rule] - tables.ntokens;
-            int g = tables.pgoto[lhs] + *ps;
-            state = (g >= 0 && g <= tables.last && tables.check[g] == *ps) ? tables.table[g]
-                                                                           : tables.defgoto[lhs];
-            yystate = state;
+            ps -= len;
+            pv -= len;
+            int lhs = r1[rule] - ntokens;
+            int g = pgoto[lhs] + *ps;
+            state = (g >= 0 && g <= last && check[g] == *ps) ? table[g] : defgoto[lhs];
             if (!acts)
                 continue;
             // 5. The rule's action, with the globals saved.
+            yystate = state;
+            yyps = ps;
+            yypv = pv;
             in_action = true;
             val_cut = false;
             const int outcome = kestra_grammar::run_action(rule, top);
@@ -352,7 +377,7 @@ int parse() {
                 return 0;
             case 3: // YYERROR: recover from the popped stack
                 yynerrs++;
-                if (!recover(state))
+                if ((state = recover()) < 0)
                     return 1;
                 ps = yyps;
                 pv = yypv;
@@ -416,7 +441,8 @@ int yyparse() {
     yynerrs = 0;
     yyerrflag = 0;
     yychar = -1;
-    return parse();
+    const unsigned char *acting = acting_rules();
+    return yydebug != 0 ? parse<true>(acting) : parse<false>(acting);
 }
 
 const char *yytoken_name(int token) {
