@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -24,36 +25,36 @@ bool is_space(char c) {
 
 // The pieces of `text` split at `sep` (a blank: any white space), each without leading white
 // space and, for another separator, without trailing white space.
-std::vector<std::string> split_pieces(const std::string &text, char sep) {
+std::vector<std::string> split_pieces(std::string_view text, char sep) {
     std::vector<std::string> pieces;
+    const size_t n = text.size();
     size_t i = 0;
     for (;;) {
-        while (i < text.size() && is_space(text[i]))
+        while (i < n && is_space(text[i]))
             i++;
-        std::string piece;
-        bool at_sep = false;
-        for (; i < text.size(); i++) {
-            const char c = text[i];
-            if (sep == ' ' ? is_space(c) : c == sep) {
-                at_sep = true;
+        const size_t start = i;
+        if (sep == ' ') {
+            while (i < n && !is_space(text[i]))
                 i++;
-                break;
-            }
-            piece += c;
+        } else {
+            const size_t at = text.find(sep, i);
+            i = at == std::string_view::npos ? n : at;
         }
+        size_t end = i;
         if (sep != ' ')
-            while (!piece.empty() && is_space(piece.back()))
-                piece.pop_back();
-        pieces.push_back(piece);
-        if (!at_sep)
+            while (end > start && is_space(text[end - 1]))
+                end--;
+        pieces.emplace_back(text.substr(start, end - start));
+        if (i == n)
             return pieces;
+        i++; // past the separator
     }
 }
 
 // The text after the first separator (as it stands, with its leading blank), or "".
-std::string after_first_sep(const std::string &args) {
+std::string after_first_sep(std::string_view args) {
     const size_t p = args.find(ARG_SEP);
-    return p == std::string::npos ? std::string() : args.substr(p + 1);
+    return p == std::string_view::npos ? std::string() : std::string(args.substr(p + 1));
 }
 
 // A line of the body before the statement being built (its outer BEGIN comes first).
@@ -99,22 +100,47 @@ std::string sprintf_text(const char *fmt, const std::string &a, const std::strin
     return buf.data();
 }
 
+// The argument text in parentheses.
+std::string parenthesized(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '(';
+    out += text;
+    out += ')';
+    return out;
+}
+
 // One source function call being translated: what it reads and what it makes.
 struct call {
-    std::string name;                // the source name
-    std::string args;                // the argument text, its top-level commas marked ARG_SEP
-    std::vector<std::string> pieces; // the arguments, without surrounding white space
-    bool query = false;              // a subquery's select list stands in the arguments' place
-    std::string q;                   // that select list (qstr1)
-    std::string target;              // the target name ("" when the call became an expression)
-    std::string out;                 // the target argument text with its parentheses
+    const char *name = "";     // the source name
+    std::string_view args;     // the argument text, its top-level commas marked ARG_SEP
+    bool query = false;        // a subquery's select list stands in the arguments' place
+    std::string q;             // that select list (qstr1), when there is one
+    const char *target = name; // the target name ("" when the call became an expression)
+    std::string out;           // the target argument text with its parentheses
 
-    std::string arg(size_t i) const { return i < pieces.size() ? pieces[i] : std::string(); }
+    // The arguments, without surrounding white space (split on first use: most forms copy the
+    // argument text whole).
+    const std::vector<std::string> &pieces() const {
+        if (!split) {
+            split_args = split_pieces(args, ARG_SEP);
+            split = true;
+        }
+        return split_args;
+    }
+    std::string arg(size_t i) const {
+        const std::vector<std::string> &p = pieces();
+        return i < p.size() ? p[i] : std::string();
+    }
     // The call kept under its source name, after a diagnostic.
     void keep() {
         target = name;
-        out = "(" + args + ")";
+        out = parenthesized(args);
     }
+
+  private:
+    mutable std::vector<std::string> split_args;
+    mutable bool split = false;
 };
 
 // The target argument text made from a form: "$A" the argument text as written, "$Q" the
@@ -123,6 +149,7 @@ struct call {
 // first argument (as it stands, from its separator on). Any other character is copied.
 std::string expand(const char *form, const call &c) {
     std::string out;
+    out.reserve(strlen(form) + c.args.size() + (c.query ? c.q.size() : 0));
     for (const char *p = form; *p != '\0'; p++) {
         if (*p != '$' || p[1] == '\0') {
             out += *p;
@@ -132,7 +159,7 @@ std::string expand(const char *form, const call &c) {
         if (which == 'A')
             out += c.args;
         else if (which == 'Q')
-            out += c.query ? c.q : c.args;
+            out += c.query ? std::string_view(c.q) : c.args;
         else if (which >= '1' && which <= '4')
             out += c.arg(static_cast<size_t>(which - '1'));
         else if (which == 'F')
@@ -150,7 +177,7 @@ std::string expand(const char *form, const call &c) {
 // DATEPART: a date part with a format is the number of the date's text in that format.
 void datepart_call(call &c) {
     char part[256];
-    process_date_type(c.args.c_str(), part, sizeof part);
+    process_date_type(c.args.data(), part, sizeof part);
     const char *format = datepart_format(part);
     if (strcmp(part, "ms") == 0) {
         milliseconds_note();
@@ -202,7 +229,7 @@ void convert_call(call &c) {
 // table, which gives the target name and the text from the date and the number.
 void date_arithmetic_call(call &c, bool add) {
     char part[256];
-    process_date_type(c.args.c_str(), part, sizeof part);
+    process_date_type(c.args.data(), part, sizeof part);
     std::string p = part;
     std::string number = c.arg(1), date = c.arg(2);
     if (c.query) {
@@ -266,7 +293,7 @@ void datediff_call(call &c) {
 // CHARINDEX(pattern, text[, start]) is INSTR(text, pattern[, start]): the first two arguments
 // exchanged, the start position (from its separator on, as written) staying last.
 void charindex_call(call &c) {
-    const std::string aq = c.query ? c.q : c.args;
+    const std::string aq = c.query ? c.q : std::string(c.args);
     const std::string sep(1, ARG_SEP);
     const size_t first = find_outside_literals(aq, sep);
     const size_t second =
@@ -298,10 +325,10 @@ const char *datename_format(const std::string &part) {
 // note.
 void datename_call(call &c) {
     char part[256];
-    process_date_type(c.args.c_str(), part, sizeof part);
+    process_date_type(c.args.data(), part, sizeof part);
     const char *format = datename_format(part);
     if (format == nullptr) {
-        manual_conversion_note(c.name.c_str());
+        manual_conversion_note(c.name);
         c.keep();
         return;
     }
@@ -314,8 +341,8 @@ void datename_call(call &c) {
 // STUFF(text, start, length, insert): the text before start, the inserted text, the text after
 // the replaced part. Any other number of arguments keeps the call, with a note.
 void stuff_call(call &c) {
-    if (c.pieces.size() != 4) {
-        manual_conversion_note(c.name.c_str());
+    if (c.pieces().size() != 4) {
+        manual_conversion_note(c.name);
         c.keep();
         return;
     }
@@ -409,11 +436,21 @@ const builtin builtins[] = {
 };
 static_assert(sizeof builtins / sizeof builtins[0] == 55, "the function table has 55 names");
 
-// The row of the built-in named exactly `name`; nullptr for a name not in the table.
+// The row of the built-in named exactly `name`; nullptr for a name not in the table. The rows
+// are looked up among those of the name's first letter (in table order), made on the first
+// call: a call runs through a handful of names instead of the whole table.
 const builtin *find_builtin(const char *name) {
-    for (const builtin &b : builtins)
-        if (strcmp(name, b.source) == 0)
-            return &b;
+    struct by_letter {
+        std::vector<const builtin *> rows[256];
+        by_letter() {
+            for (const builtin &b : builtins)
+                rows[static_cast<unsigned char>(b.source[0])].push_back(&b);
+        }
+    };
+    static const by_letter index;
+    for (const builtin *b : index.rows[static_cast<unsigned char>(name[0])])
+        if (b->source[1] == name[1] && strcmp(name, b->source) == 0)
+            return b;
     return nullptr;
 }
 
@@ -516,15 +553,15 @@ void process_function(char *name, char *args) {
     call c;
     c.name = name;
     c.args = args;
-    c.pieces = split_pieces(c.args, ARG_SEP);
     c.query = query_in_fn != 0;
-    c.q = qstr1;
-    c.target = c.name;
+    if (c.query)
+        c.q = qstr1;
+    c.target = name;
 
     const builtin *b = find_builtin(name);
     if (b == nullptr) {
-        manual_conversion_note(c.name.c_str());
-        c.out = "(" + c.args + ")";
+        manual_conversion_note(c.name);
+        c.out = parenthesized(c.args);
     } else if (b->code != nullptr) {
         b->code(c);
     } else {
@@ -536,12 +573,13 @@ void process_function(char *name, char *args) {
         }
         if (b->target != nullptr)
             c.target = b->target;
-        c.out = (b->flags & BARE_WITHOUT_ARGS) != 0 && c.args.empty() ? std::string()
-                                                                      : expand(b->form, c);
+        if ((b->flags & BARE_WITHOUT_ARGS) == 0 || !c.args.empty())
+            c.out = expand(b->form, c);
         if ((b->flags & STRING_RESULT) != 0)
             which_literal = STRING;
     }
-    val_set(name, c.target.c_str());
+    if (c.target != name)
+        val_set(name, c.target);
     val_set(args, c.out.c_str());
     remove_chr5(args);
 }
