@@ -174,10 +174,10 @@ void action_for_while(const char * /*keyword*/, const char *condition, const cha
     snprintf(label, sizeof label, "<<i_loop%d>>", label_ctr);
     print_tabs();
     if (if_exists == 0) {
-        fputs(label, yyout);
+        put_text(label, yyout);
         line("WHILE ");
         condition_text(condition);
-        fputs(" LOOP", yyout);
+        put_text(" LOOP", yyout);
     } else {
         std::string cond = condition == nullptr ? "" : condition;
         if (!cond.empty())
@@ -195,7 +195,7 @@ void action_for_while(const char * /*keyword*/, const char *condition, const cha
         line("SELECT 1 INTO Tarn_selcnt FROM DUAL");
         line("WHERE ");
         condition_text(cond.c_str());
-        fputs(");", yyout);
+        put_text(");", yyout);
         exception_handler();
         line("END;");
         line("IF Tarn_selcnt != 1 THEN");
@@ -227,11 +227,11 @@ void action_for_if(const char * /*keyword*/, const char *condition, const char *
     if (else_if == 0)
         print_tabs();
     if (if_exists == 0) {
-        fputs("IF ", yyout);
+        put_text("IF ", yyout);
         condition_text(condition);
     } else {
         if (else_if != 0) {
-            fputs("E", yyout);
+            put_text("E", yyout);
             print_tabs();
             pop();
             push(BLK_ELSE);
@@ -258,19 +258,19 @@ void action_for_if(const char * /*keyword*/, const char *condition, const char *
         line("FROM DUAL");
         line("WHERE ");
         condition_text(condition);
-        fputs(";", yyout);
+        put_text(";", yyout);
         line("Tarn_rowcnt := SQL%ROWCOUNT;");
         exception_handler();
         line("END;");
         line("IF Tarn_selcnt != 0");
     }
-    fputs(" THEN", yyout);
+    put_text(" THEN", yyout);
     if (!is_empty(begin_text)) {
         if (else_if != 0) {
             for (int i = 2; i <= no_of_begin_else; i++) {
                 print_tabs();
                 no_of_tabs++;
-                fputs("BEGIN", yyout);
+                put_text("BEGIN", yyout);
                 int16_t k = pop();
                 push(static_cast<int16_t>(k + BLK_BEGIN));
             }
@@ -315,7 +315,7 @@ void action_for_else(const char *begin_text, int lookahead) {
     if (!is_empty(begin_text)) {
         print_tabs();
         no_of_tabs++;
-        fputs(begin_text, yyout);
+        put_text(begin_text, yyout);
         push(BLK_ELSE_BEGIN);
         for (int i = 2; i <= no_of_begin; i++) {
             line("BEGIN");
@@ -406,7 +406,7 @@ void end_word_read() {
 
 void surplus_end() {
     print_tabs();
-    fputs(diagnose(diag::surplus_end, end_line).c_str(), yyout);
+    put_text(diagnose(diag::surplus_end, end_line).c_str(), yyout);
     if (surplus_ends < INT16_MAX)
         surplus_ends++;
     conv_error = 1;
@@ -420,7 +420,7 @@ void action_for_end(int lookahead) {
     switch (k) {
     case BLK_WHILE:
     case BLK_WHILE_BEGIN:
-        fputs("END;", yyout);
+        put_text("END;", yyout);
         line("END LOOP;");
         break;
     case 1283:
@@ -433,7 +433,7 @@ void action_for_end(int lookahead) {
         no_of_tabs++;
         break;
     case BLK_IF_BEGIN:
-        fputs("END;", yyout);
+        put_text("END;", yyout);
         if (lookahead == LOOKAHEAD_ELSE) {
             push(BLK_IF);
         } else {
@@ -442,21 +442,21 @@ void action_for_end(int lookahead) {
         }
         break;
     case BLK_ELSE_IF_BEGIN:
-        fputs("END;", yyout);
+        put_text("END;", yyout);
         if (lookahead == LOOKAHEAD_ELSE)
             push(BLK_ELSE_IF);
         else
             closing_loop_a();
         break;
     case BLK_ELSE_BEGIN:
-        fputs("END;", yyout);
+        put_text("END;", yyout);
         if (lookahead == LOOKAHEAD_ELSE)
             closing_loop_b();
         else
             closing_loop_a();
         break;
     default: // BEGIN_CLAUSE and any kind not listed
-        fputs("END;", yyout);
+        put_text("END;", yyout);
         break;
     }
     // The block was the one statement of a WHILE or IF without BEGIN: that ends too.
