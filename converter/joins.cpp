@@ -126,7 +126,7 @@ std::vector<std::string> top_level_split(const std::string &text, const std::str
 
 } // namespace
 
-std::string join_inner_restrictions(const std::string &condition) {
+std::string join_inner_restrictions(std::string condition) {
     if (condition.find("(+)") == std::string::npos)
         return condition;
     std::vector<std::string> or_seps, seps;

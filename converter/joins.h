@@ -26,7 +26,7 @@ std::string join_condition_take();
 // join) belongs to the join, so each of its columns of that table gets "(+)". A restriction that
 // cannot carry the marker (IN, IS NULL, OR, a subquery) gets the diagnostic. A condition with
 // OR at its top level stays as it is.
-std::string join_inner_restrictions(const std::string &condition);
+std::string join_inner_restrictions(std::string condition);
 
 // Per-unit reset.
 void join_reset();

@@ -20,7 +20,9 @@
 #include "trigger_columns.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace stmt_text;
@@ -80,58 +82,70 @@ void subquery_comments() {
 
 void compare_or_assign(char *dst, const char *left, const char *op, const char *right,
                        cmp_kind kind, bool comparison) {
-    const std::string l = str(left), o = str(op);
+    const char *l = left == nullptr ? "" : left;
+    const char *o = op == nullptr ? "" : op;
     std::string r = kind == CMP_NULL        ? std::string("NULL")
                     : kind == CMP_SQLSTATUS ? std::string("Tarn_sqlstatus")
-                                            : without_at_signs(str(right));
+                                            : without_at_signs(right);
     if (kind == CMP_EXPR)
         r = lit_for_target(left, r.c_str()); // a hexadecimal literal for a binary target
     state_copy(cur_case_param, sizeof cur_case_param, r.c_str(), "a CASE expression");
-    const bool variable = !l.empty() && l[0] == '@';
+    const bool variable = l[0] == '@';
     const bool condition = comparison || inWhere != 0 || inHaving != 0;
     if (kind == CMP_SUBQUERY && variable && !condition && inExecute == 0) {
-        // A variable assigned from a subquery: the subquery becomes temp_var<n>.
+        // A variable assigned from a subquery: the subquery becomes temp_var<n>. The target is
+        // copied first: check_selection writes dst.
+        const std::string target = l;
         subquery_comments();
         check_selection(dst);
         r = "temp_var" + std::to_string(temp_var_cnt);
-        val_printf(dst, "%s = %s", l.c_str(), r.c_str());
+        val_join(dst, {target, " = ", r});
         if (inSelect != 0)
-            record_item(l, r, true);
+            record_item(target, r, true);
         return;
     }
     if (inExecute != 0) {
-        val_printf(dst, "%s => %s", l.c_str(), r.c_str());
+        val_join(dst, {l, " => ", r});
     } else if (condition) {
         // The condition texts (expressions.h): NULL tests everywhere, '' tests in IF and WHILE.
         if (kind == CMP_NULL)
-            xpr_null_comparison(dst, l.c_str(), o.c_str());
+            xpr_null_comparison(dst, l, o);
         else
-            xpr_condition_compare(dst, l.c_str(), o.c_str(), r.c_str());
-    } else if (variable || o != "=") {
-        val_printf(dst, "%s %s %s", l.c_str(), o.c_str(), r.c_str());
-        if (inSelect != 0 && o == "=")
-            record_item(l, r, true);
+            xpr_condition_compare(dst, l, o, r.c_str());
+    } else if (variable || strcmp(o, "=") != 0) {
+        const bool assignment = inSelect != 0 && strcmp(o, "=") == 0;
+        // Read before dst is written.
+        const std::string target = assignment ? std::string(l) : std::string();
+        val_join(dst, {l, " ", o, " ", r});
+        if (assignment)
+            record_item(target, r, true);
     } else {
         // A column alias: the value, two blanks, the alias as a quoted identifier.
-        std::string alias = l;
-        if (alias.size() >= 2 && alias.front() == '\'' && alias.back() == '\'')
-            alias = "\"" + alias.substr(1, alias.size() - 2) + "\"";
+        const std::string_view a = l;
+        const bool quoted = a.size() >= 2 && a.front() == '\'' && a.back() == '\'';
+        const std::string name(l);
+        if (quoted)
+            val_join(dst, {r, "  \"", a.substr(1, a.size() - 2), "\""});
         else
-            alias = "\"" + alias + "\"";
-        val_printf(dst, "%s  %s", r.c_str(), alias.c_str());
+            val_join(dst, {r, "  \"", name, "\""});
         if (inSelect != 0)
-            record_item(l, r, false);
+            record_item(name, r, false);
     }
 }
 
 void qry_select_item(char *dst, const char *item, const char *alias) {
     item_was_subquery = false;
-    const std::string it = str(item);
+    if (item == nullptr)
+        item = "";
+    // An assignment of the select list has an "=": only then is the item looked at again, so
+    // only then is it kept apart from dst.
+    const bool assignment = inSelect != 0 && strchr(item, '=') != nullptr;
+    const std::string it = assignment ? std::string(item) : std::string();
     if (!empty(alias))
-        val_printf(dst, "%s %s", it.c_str(), alias);
+        val_join(dst, {item, " ", alias});
     else
-        val_set(dst, it.c_str());
-    if (inSelect == 0)
+        val_set(dst, item);
+    if (!assignment)
         return;
     // The first "=" outside parentheses and string literals: the value of the current slot
     // is the text after it (blank included), and the next item takes the next slot. A ')'
@@ -258,9 +272,10 @@ void qry_query_paren(char *dst, const char *query) {
 
 namespace {
 
-std::string join_parts(std::initializer_list<std::string> parts) {
+// The parts that are not empty, one blank between two.
+std::string join_parts(std::initializer_list<std::string_view> parts) {
     std::string out;
-    for (const std::string &p : parts) {
+    for (const std::string_view p : parts) {
         if (p.empty())
             continue;
         if (!out.empty())
@@ -291,23 +306,25 @@ std::string join_where(const char *where) {
 
 void qry_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                    const char *having, const char *order) {
-    const std::string w = row_limit_where(temp_filter(str(from_text), join_where(where), true),
-                                          str(group), str(having), str(order));
-    val_set(dst, join_parts({str(from_text), w, str(group), str(having), str(order)}).c_str());
-    const std::string g = str(group);
+    const std::string f = str(from_text), g = str(group), h = str(having), o = str(order);
+    const std::string w = row_limit_where(temp_filter(f, join_where(where), true), g, h, o);
+    val_set(dst, join_parts({f, w, g, h, o}).c_str());
     const size_t b = g.find_first_not_of(" \t\n");
-    query_group_by = b == std::string::npos ? std::string() : g.substr(b);
+    if (b == std::string::npos)
+        query_group_by.clear();
+    else
+        query_group_by.assign(g, b, std::string::npos);
 }
 
 void qry_subquery_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                             const char *having, const char *order) {
     // With a row limit the order decides which rows stay: it is kept.
     const bool keep_order = row_limit_pending();
-    const std::string w = row_limit_where(temp_filter(str(from_text), join_where(where), true),
-                                          str(group), str(having), str(order));
-    std::string out = join_parts({str(from_text), w, str(group), str(having)});
+    const std::string f = str(from_text), g = str(group), h = str(having), o = str(order);
+    const std::string w = row_limit_where(temp_filter(f, join_where(where), true), g, h, o);
+    std::string out = join_parts({f, w, g, h});
     if (keep_order) {
-        out = join_parts({out, str(order)});
+        out = join_parts({out, o});
     } else if (!empty(order)) {
         out += "\n" + tabs(no_of_tabs) + "\n" + diagnose(diag::order_by_ignored, yylineno) + "\n";
     }
@@ -378,12 +395,11 @@ void qry_where_clause(char *dst, const char *condition) {
     const std::string joined = join_condition_take();
     const std::string cond = join_inner_restrictions(trigger_qualifiers(
         joined.empty() ? str(condition) : joined + " AND (" + str(condition) + ")"));
-    const std::string t =
-        declare_cur != 0 ? std::string() : tabs(no_of_tabs + 1 + (inWhile != 0 ? 1 : 0));
+    const int n = declare_cur != 0 ? 0 : no_of_tabs + 1 + (inWhile != 0 ? 1 : 0);
     fit_copy(where_str, sizeof where_str, cond, "a WHERE condition (where_str)");
     case_param[0] = '\0';
     inWhere = 0; // the clause is complete: "=" is an operator again after it
-    val_printf(dst, "\n%sWHERE %s", t.c_str(), cond.c_str());
+    val_join(dst, {"\n", tabs(n), "WHERE ", cond});
 }
 
 void qry_group_by(char *dst, const char *columns) {

@@ -5,10 +5,13 @@
 
 #include "builtins.h"
 #include "output.h"
+#include "parser.h"
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace stmt_text {
 
@@ -23,6 +26,23 @@ inline std::string tabs(int n) {
 // At signs of variables go; those inside string literals ('x@y.com') stay.
 inline std::string without_at_signs(const std::string &s) {
     return remove_at_signs(s);
+}
+// The same for a text that may hold no at sign at all (most do): then it is copied as it is.
+inline std::string without_at_signs(const char *s) {
+    if (s == nullptr)
+        return std::string();
+    return strchr(s, '@') == nullptr ? std::string(s) : remove_at_signs(s);
+}
+
+// dst = the texts one after another, as val_printf writes them for a format of "%s" pieces
+// (cut at the capacity of a value, val_cut set). The texts may lie in dst itself: they are
+// joined before dst is written.
+inline size_t val_join(char *dst, std::initializer_list<std::string_view> parts) {
+    static std::string joined; // kept from call to call: its storage is reused
+    joined.clear();
+    for (const std::string_view p : parts)
+        joined.append(p.data(), p.size());
+    return val_set(dst, joined.c_str());
 }
 
 inline bool word_char(char c) {

@@ -67,26 +67,27 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
 }
 
 void qry_column_name(char *dst, const char *name) {
-    clash_column(str(name));
-    val_set(dst, str(name).c_str());
+    const std::string n = str(name);
+    clash_column(n);
+    val_set(dst, n.c_str());
 }
 
 void qry_column_ref(char *dst, const char *qualifier, const char *column) {
-    clash_column(str(column));
+    const std::string c = str(column);
+    clash_column(c);
     if (empty(qualifier)) {
         if (iftrigger != 0)
-            trig_scope_column(qry_subquery_depth(), str(column));
-        val_set(dst, str(column).c_str());
+            trig_scope_column(qry_subquery_depth(), c);
+        val_set(dst, c.c_str());
         return;
     }
-    const std::string q = str(qualifier);
-    if (iftrigger != 0 && q == ":NEW")
+    if (iftrigger != 0 && strcmp(qualifier, ":NEW") == 0)
         ifeachrow = 1;
-    if (iftrigger != 0 && q == ":OLD") {
+    if (iftrigger != 0 && strcmp(qualifier, ":OLD") == 0) {
         ifeachrow = 1;
         ifdeleted = 1;
     }
-    val_printf(dst, "%s.%s", q.c_str(), str(column).c_str());
+    val_join(dst, {qualifier, ".", c});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -136,11 +137,14 @@ bool outer_joined(const std::string &cond, const std::string &qualifier) {
 } // namespace
 
 std::string temp_filter(const std::string &text, const std::string &where, bool every) {
-    std::string cond = where_condition(where);
+    // The condition is taken from `where` at the first table that matches.
+    std::string cond;
     bool matched = false;
     for (int i = 0; i < tot_tmp && i < TMP_LIST_MAX; i++) {
         if (str_match(text.c_str(), tmp_list[i].name) == 0)
             continue;
+        if (!matched)
+            cond = where_condition(where);
         const std::string q = temp_qualifier(text, tmp_list[i].name2);
         const std::string id =
             q + (outer_joined(cond, q) ? ".SESSID (+)" : ".SESSID") + " = USERENV('SESSIONID')";
@@ -166,7 +170,7 @@ bool is_temp_table(const std::string &name) {
 // Trigger pseudo tables.
 // ---------------------------------------------------------------------------------------------
 
-std::string trigger_qualifiers(const std::string &text) {
+std::string trigger_qualifiers(std::string text) {
     if (iftrigger == 0)
         return text;
     std::vector<std::pair<std::string, std::string>> names = {{":OLD", ":OLD"}, {":NEW", ":NEW"}};

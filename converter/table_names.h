@@ -34,7 +34,7 @@ std::string temp_filter(const std::string &text, const std::string &where, bool 
 // tab_list or in the FROM list of this query level or an outer one) become ":OLD." /
 // ":NEW.", and so do the unqualified columns of a query whose only table is a pseudo table;
 // everything else stays in place. Outside a trigger the text is returned as it is.
-std::string trigger_qualifiers(const std::string &text);
+std::string trigger_qualifiers(std::string text);
 
 // ---------------------------------------------------------------------------------------------
 // DDL naming.
