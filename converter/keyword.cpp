@@ -259,9 +259,9 @@ bool table_built = false;
 bool previous_union = false; // the last keyword looked up was UNION
 
 inline unsigned hash_word(const char *w, size_t len) {
-    uint32_t h = 2166136261u; // FNV-1a
+    uint32_t h = KEYWORD_HASH_START; // FNV-1a
     for (size_t i = 0; i < len; i++)
-        h = (h ^ static_cast<unsigned char>(w[i])) * 16777619u;
+        h = keyword_hash_step(h, static_cast<unsigned char>(w[i]));
     return h & (HASH_SIZE - 1);
 }
 
@@ -313,17 +313,23 @@ void init_lex() {
 }
 
 int token_search(const char *word) {
-    if (!table_built)
-        init_lex();
-    // The word's length and hash in one pass (the hash of hash_word). A slot holds at most
-    // TOKEN_TEXT - 1 characters: a longer word matches none.
-    uint32_t hash = 2166136261u;
+    // The word's length and hash in one pass. A slot holds at most TOKEN_TEXT - 1 characters:
+    // a longer word matches none.
+    uint32_t hash = KEYWORD_HASH_START;
     size_t len = 0;
     for (; word[len] != '\0'; len++) {
         if (len == static_cast<size_t>(TOKEN_TEXT) - 1)
             return -1;
-        hash = (hash ^ static_cast<unsigned char>(word[len])) * 16777619u;
+        hash = keyword_hash_step(hash, static_cast<unsigned char>(word[len]));
     }
+    return token_search_hashed(word, len, hash);
+}
+
+int token_search_hashed(const char *word, size_t len, uint32_t hash) {
+    if (!table_built)
+        init_lex();
+    if (len >= static_cast<size_t>(TOKEN_TEXT) - 1)
+        return -1;
     unsigned h = hash & (HASH_SIZE - 1);
     int slot = -1;
     while (hash_index[h] != 0) {
@@ -382,29 +388,46 @@ int token_search(const char *word) {
     return token;
 }
 
+namespace {
+
+struct context_word {
+    const char *word;
+    size_t len;
+    int token;
+};
+
+constexpr context_word context_words[] = {
+    {"ESCAPE", 6, ESCAPE},   {"DEFAULT", 7, DEFAULT},
+    {"CHECK", 5, CHECK},     {"REFERENCES", 10, REFERENCES},
+    {"KEY", 3, KEY},         {"NVARCHAR", 8, NVARCHAR},
+    {"NCHAR", 5, NCHAR},     {"NTEXT", 5, NTEXT},
+    {"AFTER", 5, AFTER},     {"INSTEAD", 7, INSTEAD},
+    {"TRIGGER", 7, TRIGGER}, {"THROW", 5, THROW},
+    {"TOP", 3, TOP},         {"PERCENT", 7, PERCENT},
+};
+
+// The first letters of the words above, one bit per letter: most words looked up are names,
+// and the first letter rules nearly all of them out at once.
+constexpr uint32_t context_first_letters() {
+    uint32_t m = 0;
+    for (const context_word &k : context_words)
+        m |= 1u << (k.word[0] - 'A');
+    return m;
+}
+
+} // namespace
+
 int context_keyword(const char *word) {
-    static const keyword words[] = {
-        {"ESCAPE", ESCAPE},   {"DEFAULT", DEFAULT},
-        {"CHECK", CHECK},     {"REFERENCES", REFERENCES},
-        {"KEY", KEY},         {"NVARCHAR", NVARCHAR},
-        {"NCHAR", NCHAR},     {"NTEXT", NTEXT},
-        {"AFTER", AFTER},     {"INSTEAD", INSTEAD},
-        {"TRIGGER", TRIGGER}, {"THROW", THROW},
-        {"TOP", TOP},         {"PERCENT", PERCENT},
-    };
-    // Most words looked up here are names: the first letter rules nearly all of them out, most
-    // of them at once through the set of first letters.
-    static const uint32_t first_letters = [] {
-        uint32_t m = 0;
-        for (const keyword &k : words)
-            m |= 1u << (k.word[0] - 'A');
-        return m;
-    }();
+    return context_keyword(word, strlen(word));
+}
+
+int context_keyword(const char *word, size_t len) {
+    constexpr uint32_t first_letters = context_first_letters();
     const unsigned letter = static_cast<unsigned char>(word[0]) - 'A';
-    if (letter >= 26 || ((first_letters >> letter) & 1u) == 0)
+    if (letter >= 26 || ((first_letters >> letter) & 1u) == 0 || len < 3 || len > 10)
         return -1;
-    for (const keyword &k : words)
-        if (word[0] == k.word[0] && strcmp(word, k.word) == 0)
+    for (const context_word &k : context_words)
+        if (k.len == len && word[0] == k.word[0] && memcmp(word, k.word, len) == 0)
             return k.token;
     return -1;
 }

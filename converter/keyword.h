@@ -3,6 +3,7 @@
 // every "@@" name (with the side effects on the conversion state that some keywords have).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int TOKEN_SLOTS = 250;   // slots of the table
@@ -24,7 +25,20 @@ void init_lex();
 // not a keyword.
 int token_search(const char *word);
 
+// The hash token_search computes over a word (FNV-1a, one byte at a time), for a caller that
+// computes it while it writes the word: token_search_hashed then looks the word up without
+// reading it again.
+constexpr uint32_t KEYWORD_HASH_START = 2166136261u;
+inline uint32_t keyword_hash_step(uint32_t hash, unsigned char c) {
+    return (hash ^ c) * 16777619u;
+}
+
+// token_search for `word` of `len` characters (NUL-terminated, upper case) whose hash is `hash`.
+int token_search_hashed(const char *word, size_t len, uint32_t hash);
+
 // Words that are keywords only where the grammar has a place for them (ESCAPE, DEFAULT, CHECK,
 // REFERENCES, KEY, the national types, AFTER, INSTEAD, TRIGGER): the token a word stands for
 // there, or -1. They are not in the table above, so everywhere else they stay names.
 int context_keyword(const char *word);
+// The same for a word of `len` characters.
+int context_keyword(const char *word, size_t len);
