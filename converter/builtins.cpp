@@ -477,7 +477,7 @@ void remove_chr5(char *text) {
             *p = ',';
 }
 
-std::string remove_at_signs(const std::string &text) {
+std::string remove_at_signs(std::string_view text) {
     return replace_outside_literals(text, "@", "");
 }
 

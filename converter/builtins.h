@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // The separator byte that stands for a top-level argument comma while a call is translated.
 constexpr char ARG_SEP = '\x05';
@@ -43,7 +44,7 @@ int strcmp_anycase(const char *a, const char *b);
 void remove_chr5(char *text);
 
 // `text` without the at signs that stand outside single-quoted literals.
-std::string remove_at_signs(const std::string &text);
+std::string remove_at_signs(std::string_view text);
 
 // The diagnostic "Manual conversion required" as a comment line in the body (before the
 // statement being built) and a log line; with a function name: "... required NAME()".

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // How a walk reads the text.
@@ -112,28 +113,45 @@ inline size_t literal_end(const std::string &text, size_t from = 0, walk_rules r
 }
 
 // `text` with each `needle` outside literals replaced by `replacement`, from left to right (the
-// walk goes on through the needle's own characters).
-inline std::string replace_outside_literals(const std::string &text, const std::string &needle,
-                                            const std::string &replacement, walk_rules rules = {}) {
-    if (needle.empty() || text.find(needle) == std::string::npos)
-        return text;
+// walk goes on through the needle's own characters). Only whether the walk stands inside a
+// literal matters here, so the walk follows the quotes alone, and the text between two
+// replacements is copied at once.
+inline std::string replace_outside_literals(std::string_view text, std::string_view needle,
+                                            std::string_view replacement, walk_rules rules = {}) {
+    if (needle.empty() || text.find(needle) == std::string_view::npos)
+        return std::string(text);
     const char lead = needle[0];
+    const size_t n = text.size();
     std::string out;
-    out.reserve(text.size());
+    out.reserve(n);
     sql_position at(rules);
+    size_t copied = 0; // text before this position is in out
     size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == lead && !at.quoted() && text.compare(i, needle.size(), needle) == 0) {
-            out += replacement;
-            for (char c : needle)
-                at.step(c);
-            i += needle.size();
+    while (i < n) {
+        const char c = text[i];
+        if (at.quote != 0) {
+            // Inside a literal: on to its closing quote.
+            const size_t close = text.find(at.quote, i);
+            if (close == std::string_view::npos)
+                break;
+            at.quote = 0;
+            i = close + 1;
             continue;
         }
-        out += text[i];
-        at.step(text[i]);
+        if (c == lead && text.compare(i, needle.size(), needle) == 0) {
+            out.append(text.data() + copied, i - copied);
+            out += replacement;
+            for (char k : needle)
+                at.step(k);
+            i += needle.size();
+            copied = i;
+            continue;
+        }
+        if (c == '\'' || (c == '"' && rules.double_quotes))
+            at.quote = c;
         i++;
     }
+    out.append(text.data() + copied, n - copied);
     return out;
 }
 
