@@ -19,11 +19,17 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 const char *const EMPTY_CASE_ELSE = "EMPTY_CASE_ELSE";
 
 namespace {
+
+// `s`, or "" for nullptr: a value read in place.
+const char *or_empty(const char *s) {
+    return s != nullptr ? s : "";
+}
 
 std::string tabs(int n) {
     return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
@@ -46,6 +52,45 @@ std::string mirrored(const std::string &op) {
 // `text` with every "+" outside single-quoted literals replaced by "||".
 std::string plus_to_concat(const std::string &text) {
     return replace_outside_literals(text, "+", "||");
+}
+
+// Whether `text` holds the name of a string function of the target anywhere (inside a longer
+// name or a literal too): a "+" next to such a call joins strings.
+bool names_string_function(std::string_view text) {
+    const auto at = [&text](size_t i, std::string_view name) {
+        return text.compare(i, name.size(), name) == 0;
+    };
+    for (size_t i = 0; i < text.size(); i++) {
+        switch (text[i]) {
+        case 'C':
+            if (at(i, "CHR"))
+                return true;
+            break;
+        case 'L':
+            if (at(i, "LOWER") || at(i, "LTRIM") || at(i, "LPAD"))
+                return true;
+            break;
+        case 'U':
+            if (at(i, "UPPER"))
+                return true;
+            break;
+        case 'S':
+            if (at(i, "SUBSTR"))
+                return true;
+            break;
+        case 'R':
+            if (at(i, "RTRIM") || at(i, "RPAD"))
+                return true;
+            break;
+        case 'T':
+            if (at(i, "TO_CHAR"))
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -101,28 +146,28 @@ bool xpr_in_condition() {
 void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
     const std::string o = str(op), r = lit_for_target(left, right);
     if (r == "''" && o == "=")
-        val_printf(dst, "%s IS NULL", str(left).c_str());
+        val_printf(dst, "%s IS NULL", or_empty(left));
     else if (r == "''" && is_not_equal(o))
-        val_printf(dst, "%s IS NOT NULL", str(left).c_str());
+        val_printf(dst, "%s IS NOT NULL", or_empty(left));
     else
-        val_printf(dst, "%s %s %s", str(left).c_str(), o.c_str(), r.c_str());
+        val_printf(dst, "%s %s %s", or_empty(left), o.c_str(), r.c_str());
 }
 
 void xpr_null_comparison(char *dst, const char *left, const char *op) {
     const std::string o = str(op);
     if (o == "=")
-        val_printf(dst, "%s IS NULL", str(left).c_str());
+        val_printf(dst, "%s IS NULL", or_empty(left));
     else if (is_not_equal(o))
-        val_printf(dst, "%s IS NOT NULL", str(left).c_str());
+        val_printf(dst, "%s IS NOT NULL", or_empty(left));
     else
-        val_printf(dst, "%s %s NULL", str(left).c_str(), o.c_str());
+        val_printf(dst, "%s %s NULL", or_empty(left), o.c_str());
 }
 
 void xpr_condition_compare(char *dst, const char *left, const char *op, const char *right) {
     if (inWhere == 0 && inHaving == 0 && (inIF != 0 || inWhile != 0))
         xpr_comparison(dst, left, op, right);
     else
-        val_printf(dst, "%s %s %s", str(left).c_str(), str(op).c_str(), str(right).c_str());
+        val_printf(dst, "%s %s %s", or_empty(left), or_empty(op), or_empty(right));
 }
 
 void xpr_mark_existence_test() {
@@ -148,11 +193,11 @@ void xpr_exists_compare(char *dst, const char *test, const char *op, const char 
         if (o == "=" || is_not_equal(o))
             xpr_null_comparison(dst, test, o.c_str());
         else
-            val_printf(dst, "NULL %s %s", shown.c_str(), str(test).c_str());
+            val_printf(dst, "NULL %s %s", shown.c_str(), or_empty(test));
     } else if (test_left) {
-        val_printf(dst, "%s %s %s", value, shown.c_str(), str(test).c_str());
+        val_printf(dst, "%s %s %s", value, shown.c_str(), or_empty(test));
     } else {
-        val_printf(dst, "%s %s %s", value, o.c_str(), str(test).c_str());
+        val_printf(dst, "%s %s %s", value, o.c_str(), or_empty(test));
     }
 }
 
@@ -192,76 +237,74 @@ void xpr_if_updating(char *dst, const char *columns) {
 }
 
 void xpr_search_join(char *dst, const char *left, const char *op, const char *right) {
-    val_printf(dst, "%s \n\t%s%s %s", str(left).c_str(), tabs(no_of_tabs).c_str(), op,
-               str(right).c_str());
+    val_printf(dst, "%s \n\t%s%s %s", or_empty(left), tabs(no_of_tabs).c_str(), op,
+               or_empty(right));
 }
 
 void xpr_search_not(char *dst, const char *condition) {
-    val_printf(dst, "\n\t%sNOT %s", tabs(no_of_tabs).c_str(), str(condition).c_str());
+    val_printf(dst, "\n\t%sNOT %s", tabs(no_of_tabs).c_str(), or_empty(condition));
 }
 
 void xpr_search_paren(char *dst, const char *condition) {
-    val_printf(dst, "\n\t%s(%s)", tabs(no_of_tabs).c_str(), str(condition).c_str());
+    val_printf(dst, "\n\t%s(%s)", tabs(no_of_tabs).c_str(), or_empty(condition));
 }
 
 void xpr_subquery_compared(char *dst, const char *subquery, const char *op) {
     val_printf(dst, "\n%s\n%s %s", diagnose(diag::subquery_comparison, yylineno).c_str(),
-               str(subquery).c_str(), str(op).c_str());
+               or_empty(subquery), or_empty(op));
 }
 
 void xpr_outer_join(char *dst, const char *left, const char *op, const char *right) {
     if (str(op) == "*=")
-        val_printf(dst, "%s = %s (+)", str(left).c_str(), str(right).c_str());
+        val_printf(dst, "%s = %s (+)", or_empty(left), or_empty(right));
     else
-        val_printf(dst, "%s (+) = %s ", str(left).c_str(), str(right).c_str());
+        val_printf(dst, "%s (+) = %s ", or_empty(left), or_empty(right));
 }
 
 void xpr_in_subquery(char *dst, const char *left, const char *subquery, bool negated) {
     // A string literal on the left stays a literal: in double quotes it would name a column.
-    val_printf(dst, negated ? "%s NOT IN %s" : "%s IN %s", str(left).c_str(),
-               str(subquery).c_str());
+    val_printf(dst, negated ? "%s NOT IN %s" : "%s IN %s", or_empty(left), or_empty(subquery));
 }
 
 void xpr_binary(char *dst, const char *left, const char *op, const char *right) {
-    std::string l = str(left);
-    const std::string r = remove_at_signs(str(right)), o = str(op);
+    const char *l = or_empty(left);
+    const std::string r = remove_at_signs(or_empty(right)), o = or_empty(op);
     if (o == "%") {
-        val_printf(dst, "MOD(%s, %s)", l.c_str(), r.c_str());
+        val_printf(dst, "MOD(%s, %s)", l, r.c_str());
         return;
     }
     if (o == "&") {
-        val_printf(dst, "BITAND(%s, %s)", l.c_str(), r.c_str());
+        val_printf(dst, "BITAND(%s, %s)", l, r.c_str());
         return;
     }
     std::string joint = " " + o + " ";
+    std::string joined_left; // the left side with its own "+" written as "||"
     if (o == "+") {
-        static const char *const string_functions[] = {
-            "CHR", "LOWER", "UPPER", "SUBSTR", "RTRIM", "LTRIM", "TO_CHAR", "RPAD", "LPAD"};
         if (which_literal == STRING) {
             joint = " || ";
-            if (contains_unquoted(l, " + "))
-                l = plus_to_concat(l);
-        } else {
-            for (const char *f : string_functions)
-                if (l.find(f) != std::string::npos || r.find(f) != std::string::npos)
-                    joint = " || ";
+            if (contains_unquoted(l, " + ")) {
+                joined_left = plus_to_concat(l);
+                l = joined_left.c_str();
+            }
+        } else if (names_string_function(l) || names_string_function(r)) {
+            joint = " || ";
         }
     }
-    val_printf(dst, "%s%s%s", l.c_str(), joint.c_str(), r.c_str());
+    val_printf(dst, "%s%s%s", l, joint.c_str(), r.c_str());
 }
 
 void xpr_subquery_operand(char *dst, const char *other, const char *op, bool subquery_left) {
     const std::string var = subquery_variable(true), o = str(op);
     const std::string joint = o == "+" && which_literal == STRING ? " || " : " " + o + " ";
     if (subquery_left)
-        val_printf(dst, "%s%s%s", var.c_str(), joint.c_str(), str(other).c_str());
+        val_printf(dst, "%s%s%s", var.c_str(), joint.c_str(), or_empty(other));
     else
-        val_printf(dst, "%s%s%s", str(other).c_str(), joint.c_str(), var.c_str());
+        val_printf(dst, "%s%s%s", or_empty(other), joint.c_str(), var.c_str());
 }
 
 void xpr_subquery_compare_subquery(char *dst, const char *left, const char *op) {
     const std::string var = subquery_variable(true);
-    val_printf(dst, "%s %s %s", var.c_str(), str(op).c_str(), str(left).c_str());
+    val_printf(dst, "%s %s %s", var.c_str(), or_empty(op), or_empty(left));
 }
 
 void xpr_exists_compare_subquery(char *dst, const char *test, const char *op) {
@@ -277,7 +320,7 @@ void xpr_case_when(char *dst, const char *subject, const char *op, const char *v
     const std::string collected =
         std::string(case_param) + ", " + str(value) + ", " + std::string(cur_case_param);
     state_copy(case_param, sizeof case_param, collected.c_str(), "the branches of a CASE");
-    val_printf(dst, "%s, %s", str(value).c_str(), str(result).c_str());
+    val_printf(dst, "%s, %s", or_empty(value), or_empty(result));
 }
 
 void xpr_case_when_searched(char *dst, const char *condition, const char *result) {
@@ -289,26 +332,26 @@ void xpr_case_when_searched(char *dst, const char *condition, const char *result
         return;
     }
     case_whens.push_back({"", "WHEN", str(condition), str(result)});
-    val_printf(dst, "%s, %s", str(condition).c_str(), str(result).c_str());
+    val_printf(dst, "%s, %s", or_empty(condition), or_empty(result));
 }
 
 void xpr_case_first(char *dst, const char *when) {
     case_when_counts.push_back(1);
-    val_printf(dst, ", %s", str(when).c_str());
+    val_printf(dst, ", %s", or_empty(when));
 }
 
 void xpr_case_next(char *dst, const char *list, const char *when) {
     if (!case_when_counts.empty())
         case_when_counts.back()++;
-    val_printf(dst, "%s, %s", str(list).c_str(), str(when).c_str());
+    val_printf(dst, "%s, %s", or_empty(list), or_empty(when));
 }
 
 void xpr_case_exp(char *dst, const char *list, const char *else_result) {
     case_elses.push_back(else_result == nullptr ? EMPTY_CASE_ELSE : else_result);
     if (else_result == nullptr || strcmp(else_result, EMPTY_CASE_ELSE) == 0)
-        val_set(dst, str(list).c_str());
+        val_set(dst, or_empty(list));
     else
-        val_printf(dst, "%s , %s", str(list).c_str(), else_result);
+        val_printf(dst, "%s , %s", or_empty(list), else_result);
 }
 
 void xpr_case_keyword() {
@@ -390,8 +433,8 @@ void xpr_function_call(char *dst, const char *name, const char *args) {
     if (err_function(dst, name, args))
         return;
     static char n[YYVALSIZE], a[YYVALSIZE];
-    val_set(n, str(name).c_str());
-    val_set(a, str(args).c_str());
+    val_set(n, or_empty(name));
+    val_set(a, or_empty(args));
     process_function(n, a);
     if (query_in_fn != 0) {
         val_printf(dst, "(SELECT %s%s %s)", n, a, qstr2);
@@ -408,7 +451,7 @@ void xpr_function_call_args(char *dst, const char *name, const char *args) {
         return;
     }
     static char n[YYVALSIZE], a[YYVALSIZE];
-    val_set(n, str(name).c_str());
+    val_set(n, or_empty(name));
     val_set(a, moved.c_str());
     query_in_fn = 0; // the arguments already hold the select list in the subquery's place
     process_function(n, a);
@@ -508,23 +551,23 @@ void xpr_convert(char *dst, const char *name, const char *type, const char *expr
 
 void xpr_function_of_subquery(char *dst, const char *name, const char *subquery) {
     static char n[YYVALSIZE], a[YYVALSIZE];
-    val_set(n, str(name).c_str());
-    val_set(a, str(subquery).c_str());
+    val_set(n, or_empty(name));
+    val_set(a, or_empty(subquery));
     process_function(n, a);
     if (qstr1[0] != '\0')
         val_printf(dst, "(SELECT %s(%s) %s)", n, qstr1, qstr2);
     else
-        val_printf(dst, "%s(%s)", n, str(subquery).c_str());
+        val_printf(dst, "%s(%s)", n, or_empty(subquery));
     query_in_fn = 0;
 }
 
 void xpr_string_literal(char *dst, const char *literal) {
     // Placeholders belong to PRINT and RAISERROR messages only: a data literal ('50%', a LIKE
     // pattern) passes unchanged.
-    val_set(dst, str(literal).c_str());
+    val_set(dst, or_empty(literal));
     which_literal = STRING;
 }
 
 void xpr_strings_join(char *dst, const char *left, const char *right) {
-    val_printf(dst, "%s || %s", str(left).c_str(), str(right).c_str());
+    val_printf(dst, "%s || %s", or_empty(left), or_empty(right));
 }
