@@ -176,6 +176,8 @@ bool err_function(char *dst, const char *name, const char *args) {
     };
     if (name == nullptr || (args != nullptr && args[0] != '\0'))
         return false;
+    if (strncasecmp(name, "ERROR_", 6) != 0) // the prefix of every name above
+        return false;
     for (const auto &f : functions) {
         if (strcasecmp(name, f.source) != 0)
             continue;
