@@ -39,6 +39,13 @@ struct file_result {
     int lines = 0;
     double seconds = 0;
     std::vector<unit_result> units;
+    // What the driver moves into place from the worker: the outputs (where each waits, its
+    // name in dest_dir) and the run's log text (has_log: the run left a log), and whether the
+    // conversion had a work directory of its own (task.work_dir) to remove.
+    std::vector<std::pair<std::string, std::string>> moves;
+    std::string log;
+    bool has_log = false;
+    bool private_dir = false;
 
     int converted() const;
     int failed() const;
@@ -68,7 +75,13 @@ struct task {
     std::string dest_dir; // absolute directory that receives the script, DDL files and log
     std::string work_dir; // absolute private directory in dest_dir for this conversion
     std::vector<std::string> options;
+    long driver = 0; // process number of the driver
+    long index = 0;  // the task's number in the run
 };
+
+// The directory in dest_dir that a worker of the driver uses for the sources there, unless a
+// source needs a directory of its own (task.work_dir).
+std::string scratch_dir(const std::string &dest_dir, long driver, long worker);
 
 // The text the converter reads from the raw bytes of a source file: a UTF-16 source (with its
 // byte-order mark) decoded to UTF-8, any other source as it is.
@@ -80,9 +93,10 @@ std::string source_text(const std::string &raw);
 // state is left at its program-start values.
 std::vector<unit_result> find_units(const std::string &source);
 
-// Converts one source into task.work_dir (created here): the whole source as kestra would;
-// when that fails, unit by unit, keeping every unit that converts. The script, the DDL files
-// and KESTRA.log are left in work_dir for the driver to move into dest_dir.
+// Converts one source in the worker's directory in dest_dir (or in task.work_dir, created
+// here): the whole source as kestra would; when that fails, unit by unit, keeping every unit
+// that converts. The script and the DDL files are left where the result's moves say, for the
+// driver to move into dest_dir; the log text travels in the result.
 file_result convert_source(const task &t);
 
 // The output names that a conversion leaves in its work directory for dest_dir.

@@ -132,9 +132,14 @@ std::string base_name(const std::string &path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string scratch_dir(const std::string &dest_dir, long driver, long worker) {
+    return dest_dir + "/.kestra-batch-" + std::to_string(driver) + "-w" + std::to_string(worker);
+}
+
 namespace {
 
-// Texts on one line: backslash, newline and carriage return escaped.
+// Texts on one line, without a tab (which separates fields): backslash, newline, carriage
+// return and tab escaped.
 std::string esc(const std::string &s) {
     std::string out;
     for (char c : s) {
@@ -144,6 +149,8 @@ std::string esc(const std::string &s) {
             out += "\\n";
         else if (c == '\r')
             out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
         else
             out += c;
     }
@@ -155,7 +162,7 @@ std::string unesc(const std::string &s) {
     for (size_t i = 0; i < s.size(); i++) {
         if (s[i] == '\\' && i + 1 < s.size()) {
             char c = s[++i];
-            out += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+            out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
         } else {
             out += s[i];
         }
@@ -169,6 +176,8 @@ std::string unesc(const std::string &s) {
 // U first last failed offset \t kind \t name
 // D line fatal \t text           (of the unit before)
 // S line \t text                 (a context line of the unit before)
+// M \t from \t name               (an output to move into place)
+// L has_log private_dir \t log
 std::string encode_result(const file_result &r) {
     std::ostringstream o;
     o.precision(17);
@@ -185,6 +194,10 @@ std::string encode_result(const file_result &r) {
         for (const auto &c : u.context)
             o << "S " << c.first << '\t' << esc(c.second) << '\n';
     }
+    for (const auto &m : r.moves)
+        o << "M \t" << esc(m.first) << '\t' << esc(m.second) << '\n';
+    o << "L " << (r.has_log ? 1 : 0) << ' ' << (r.private_dir ? 1 : 0) << '\t' << esc(r.log)
+      << '\n';
     return o.str();
 }
 
@@ -238,6 +251,21 @@ bool decode_result(const std::string &data, file_result &r) {
             int n = 0;
             nums >> n;
             r.units.back().context.emplace_back(n, unesc(rest));
+            break;
+        }
+        case 'M': {
+            size_t t2 = rest.find('\t');
+            if (t2 == std::string::npos)
+                return false;
+            r.moves.emplace_back(unesc(rest.substr(0, t2)), unesc(rest.substr(t2 + 1)));
+            break;
+        }
+        case 'L': {
+            int has_log = 0, private_dir = 0;
+            nums >> has_log >> private_dir;
+            r.has_log = has_log != 0;
+            r.private_dir = private_dir != 0;
+            r.log = unesc(rest);
             break;
         }
         default:

@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace batch {
 
@@ -53,6 +55,38 @@ void observe(void *context, diag, int line, const char *unit, const std::string 
     o.diagnostics.push_back({line, text});
 }
 
+// Standard output of the runs goes to /dev/null, opened once per worker.
+int null_output() {
+    static int fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    return fd;
+}
+
+// Standard error of the runs is kept in an anonymous memory file, made once per worker and
+// emptied before each run: no directory entry to create, read and remove per run. Without
+// one (or for a source named like the console file) it goes to the console file in the run's
+// directory.
+int errors_memory() {
+    static int fd = static_cast<int>(syscall(SYS_memfd_create, "kestra-batch-errors", 1u));
+    return fd;
+}
+
+// The whole content of an open file, from its start.
+bool read_fd(int fd, std::string &into) {
+    into.clear();
+    char buf[65536];
+    for (off_t at = 0;;) {
+        ssize_t n = pread(fd, buf, sizeof buf, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        into.append(buf, static_cast<size_t>(n));
+        at += n;
+    }
+}
+
 // One kestra run in `dir` on the file `base` there; standard output (banner, report, trace)
 // is discarded, standard error kept.
 outcome run_kestra(const std::string &dir, const std::vector<std::string> &options,
@@ -66,8 +100,15 @@ outcome run_kestra(const std::string &dir, const std::vector<std::string> &optio
     fflush(stdout);
     fflush(stderr);
     int saved_out = dup(1), saved_err = dup(2);
-    int null_fd = open("/dev/null", O_WRONLY);
-    int err_fd = open(console_name, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int null_fd = null_output();
+    const int memory = base == console_name ? -1 : errors_memory();
+    int err_fd = -1;
+    if (memory >= 0) {
+        if (ftruncate(memory, 0) == 0 && lseek(memory, 0, SEEK_SET) == 0)
+            err_fd = memory;
+    } else {
+        err_fd = open(console_name, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     if (null_fd >= 0)
         dup2(null_fd, 1);
     if (err_fd >= 0)
@@ -88,11 +129,17 @@ outcome run_kestra(const std::string &dir, const std::vector<std::string> &optio
     fflush(stderr);
     dup2(saved_out, 1);
     dup2(saved_err, 2);
-    for (int fd : {saved_out, saved_err, null_fd, err_fd})
+    for (int fd : {saved_out, saved_err})
         if (fd >= 0)
             close(fd);
-    read_whole(console_name, o.errors);
-    unlink(console_name);
+    if (err_fd >= 0 && err_fd == memory) {
+        read_fd(memory, o.errors);
+    } else {
+        if (err_fd >= 0)
+            close(err_fd);
+        read_whole(console_name, o.errors);
+        unlink(console_name);
+    }
     return o;
 }
 
@@ -218,9 +265,17 @@ std::string comment_safe(std::string s) {
 // by the newlines of the text before it so that its lines keep their numbers. The scripts and DDL
 // texts of the units that convert (the DDL under the name the first DDL file took) and the logs of
 // all units are joined in source order.
-void convert_units(const task &t, const std::string &base, const std::string &src, file_result &r) {
-    std::string script, log_body, fail_report, ok_report;
+struct unit_outputs {
+    std::string script;
     std::map<std::string, std::pair<std::string, std::string>> ddl; // extension: name, text
+    std::string log;
+};
+
+void convert_units(const task &t, const std::string &work_dir, const std::string &base,
+                   const std::string &src, file_result &r, unit_outputs &out) {
+    std::string &script = out.script;
+    auto &ddl = out.ddl;
+    std::string log_body, fail_report, ok_report;
     for (size_t k = 0; k < r.units.size(); k++) {
         unit_result &u = r.units[k];
         size_t from = k == 0 ? 0 : std::min(r.units[k - 1].end, u.offset);
@@ -229,7 +284,7 @@ void convert_units(const task &t, const std::string &base, const std::string &sr
         std::string text(static_cast<size_t>(std::count(src.begin(), src.begin() + from, '\n')),
                          '\n');
         text.append(src, from, to - from);
-        const std::string dir = t.work_dir + "/unit" + std::to_string(k);
+        const std::string dir = work_dir + "/unit" + std::to_string(k);
         mkdir(dir.c_str(), 0700);
         if (!write_whole(dir + "/" + base, text)) {
             u.failed = true;
@@ -280,15 +335,84 @@ void convert_units(const task &t, const std::string &base, const std::string &sr
         log_body += parts.body;
         remove_tree(dir);
     }
-    // Replace what the whole-source run left.
-    for (const std::string &name : entries(t.work_dir))
-        if (is_output_name(name, base) || name == log_name)
-            unlink((t.work_dir + "/" + name).c_str());
-    write_whole(t.work_dir + "/" + base + ".pls", script);
-    for (const auto &e : ddl)
-        write_whole(t.work_dir + "/" + e.second.first, e.second.second);
-    write_whole(t.work_dir + "/" + log_name,
-                log_body + (fail_report.empty() ? ok_report : fail_report));
+    out.log = log_body + (fail_report.empty() ? ok_report : fail_report);
+}
+
+// A source's raw bytes, and whether it is a regular file.
+bool read_source(const std::string &path, std::string &raw, std::string &why, bool &regular) {
+    raw.clear();
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        why = strerror(errno);
+        return false;
+    }
+    struct stat st;
+    regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular && st.st_size > 0)
+        raw.reserve(static_cast<size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            why = strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        raw.append(buf, static_cast<size_t>(n));
+    }
+    close(fd);
+    return true;
+}
+
+// A worker's directory in one destination directory, used for each of its sources there: made
+// once with its log (each run appends to it, the worker empties it after reading), so that a
+// source costs no directory and no log file of its own. The scripts of finished sources wait
+// in it for the driver to move them into place, their DDL scripts in its subdirectory
+// staged_name under names of their own (several sources may write one DDL name).
+struct scratch {
+    std::string dir;
+    int log_fd = -1;
+    bool broken = false;           // the log could not be emptied
+    bool staged = false;           // staged_name exists
+    std::set<std::string> scripts; // the scripts left in dir
+};
+
+const char staged_name[] = ".kb-staged";
+
+scratch *scratch_for(const task &t) {
+    static std::map<std::string, scratch> by_dest;
+    scratch &s = by_dest[t.dest_dir];
+    if (s.log_fd < 0) {
+        s.dir = scratch_dir(t.dest_dir, t.driver, getpid());
+        remove_tree(s.dir); // left by an earlier run with the same process numbers
+        if (mkdir(s.dir.c_str(), 0700) != 0)
+            return nullptr;
+        s.log_fd =
+            open((s.dir + "/" + log_name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    }
+    return s.log_fd >= 0 && !s.broken ? &s : nullptr;
+}
+
+// Names that the shared directory cannot take for a source: the names of its own files, of
+// the run's work files, and the scripts of other sources waiting in it; a DDL-like name, which
+// a run may write as a DDL script.
+bool needs_own_dir(const std::string &base, const scratch &s) {
+    return base == log_name || base == console_name || base.compare(0, 4, "ddl_") == 0 ||
+           base.compare(0, 4, "unit") == 0 || base.compare(0, 4, ".kb-") == 0 ||
+           s.scripts.count(base) != 0 || s.scripts.count(base + ".pls") != 0;
+}
+
+// Where a DDL script `name` of task t waits for the driver (empty: nowhere).
+std::string staged_path(scratch &s, const task &t, const std::string &name) {
+    const std::string dir = s.dir + "/" + staged_name;
+    if (!s.staged && mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return std::string();
+    s.staged = true;
+    return dir + "/" + std::to_string(t.index) + "-" + name;
 }
 
 } // namespace
@@ -302,7 +426,8 @@ file_result convert_source(const task &t) {
     file_result r;
     const std::string base = base_name(t.source);
     std::string raw, why;
-    if (!read_whole(t.source, raw, &why)) {
+    bool regular = false;
+    if (!read_source(t.source, raw, why, regular)) {
         r.error = "cannot read the source: " + why;
         return r;
     }
@@ -314,23 +439,50 @@ file_result convert_source(const task &t) {
         r.lines++;
     r.units = find_units(src);
 
-    if (mkdir(t.work_dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        r.error = "cannot write to " + t.dest_dir + ": " + strerror(errno);
-        return r;
+    // The run reads the source through a link in the worker's directory; a source that is no
+    // regular file (read once, as it was found), or whose name the directory cannot take, is
+    // copied into a directory of its own.
+    scratch *shared = regular ? scratch_for(t) : nullptr;
+    const std::string link = shared != nullptr ? shared->dir + "/" + base : std::string();
+    if (shared != nullptr &&
+        (needs_own_dir(base, *shared) || symlink(t.source.c_str(), link.c_str()) != 0))
+        shared = nullptr;
+    const std::string &work_dir = shared != nullptr ? shared->dir : t.work_dir;
+    if (shared == nullptr) {
+        r.private_dir = true;
+        if (mkdir(t.work_dir.c_str(), 0700) != 0 && errno != EEXIST) {
+            r.error = "cannot write to " + t.dest_dir + ": " + strerror(errno);
+            return r;
+        }
+        if (!write_whole(t.work_dir + "/" + base, raw)) {
+            r.error = "cannot write to " + t.dest_dir;
+            return r;
+        }
     }
-    if (!write_whole(t.work_dir + "/" + base, raw)) {
-        r.error = "cannot write to " + t.dest_dir;
-        return r;
+    outcome whole = run_kestra(work_dir, t.options, base);
+    // The run's log, and the outputs it left (its script and DDL script).
+    std::string log;
+    std::vector<std::string> ddl_names;
+    bool script_made = false;
+    if (shared != nullptr) {
+        read_fd(shared->log_fd, log);
+        if (ftruncate(shared->log_fd, 0) != 0)
+            shared->broken = true; // later sources of the worker go to their own directories
+        for (const std::string &name : entries(shared->dir)) {
+            if (name == base + ".pls")
+                script_made = true;
+            else if (name.compare(0, 4, "ddl_") == 0)
+                ddl_names.push_back(name);
+        }
     }
-    outcome whole = run_kestra(t.work_dir, t.options, base);
     // The scanner reads a NUL byte as the end of the input: a run that "succeeds" on a source
     // with units after a NUL byte has not converted those.
     const bool cut_short = !r.units.empty() && src.find('\0') < r.units.back().offset;
     if ((whole.ok && !cut_short) || r.units.empty()) {
         std::vector<diagnostic> diagnostics = whole.diagnostics;
         if (whole.ambiguous) {
-            std::string log;
-            read_whole(t.work_dir + "/" + log_name, log);
+            if (shared == nullptr)
+                read_whole(t.work_dir + "/" + log_name, log);
             diagnostics = parse_log(log, base).diagnostics;
         }
         for (diagnostic &d : diagnostics) {
@@ -344,10 +496,66 @@ file_result convert_source(const task &t) {
             // A completed run without a unit is a file of other statements; a stop is a failure.
             (whole.status == 0 ? r.no_units : r.refused) = true;
         }
+        if (shared != nullptr) {
+            r.has_log = !log.empty();
+            for (const std::string &name : ddl_names) {
+                const std::string staged = staged_path(*shared, t, name);
+                if (!staged.empty() &&
+                    rename((shared->dir + "/" + name).c_str(), staged.c_str()) == 0)
+                    r.moves.emplace_back(staged, name);
+            }
+        }
     } else {
-        convert_units(t, base, src, r);
+        unit_outputs out;
+        convert_units(t, work_dir, base, src, r, out);
+        // Replace what the whole-source run left.
+        if (shared != nullptr) {
+            for (const std::string &name : ddl_names)
+                unlink((shared->dir + "/" + name).c_str());
+            const std::string script = shared->dir + "/" + base + ".pls";
+            unlink(script.c_str());
+            write_whole(script, out.script);
+            script_made = access(script.c_str(), F_OK) == 0;
+            for (const auto &e : out.ddl) {
+                const std::string staged = staged_path(*shared, t, e.second.first);
+                if (staged.empty())
+                    continue;
+                write_whole(staged, e.second.second);
+                if (access(staged.c_str(), F_OK) == 0)
+                    r.moves.emplace_back(staged, e.second.first);
+            }
+            r.has_log = true;
+            log = out.log;
+        } else {
+            for (const std::string &name : entries(t.work_dir))
+                if (is_output_name(name, base) || name == log_name)
+                    unlink((t.work_dir + "/" + name).c_str());
+            write_whole(t.work_dir + "/" + base + ".pls", out.script);
+            for (const auto &e : out.ddl)
+                write_whole(t.work_dir + "/" + e.second.first, e.second.second);
+            write_whole(t.work_dir + "/" + log_name, out.log);
+        }
     }
-    unlink((t.work_dir + "/" + base).c_str());
+    unlink((work_dir + "/" + base).c_str());
+    if (shared != nullptr) {
+        if (script_made) {
+            r.moves.emplace_back(shared->dir + "/" + base + ".pls", base + ".pls");
+            shared->scripts.insert(base + ".pls");
+        }
+        r.log = log;
+    } else {
+        // What the driver moves into place: the outputs, and the log appended to the
+        // directory's log.
+        for (const std::string &name : entries(t.work_dir)) {
+            if (is_output_name(name, base)) {
+                r.moves.emplace_back(t.work_dir + "/" + name, name);
+            } else if (name == log_name) {
+                r.has_log = true;
+                read_whole(t.work_dir + "/" + name, r.log);
+                unlink((t.work_dir + "/" + name).c_str());
+            }
+        }
+    }
     for (unit_result &u : r.units) {
         if (!u.failed)
             continue;
@@ -357,7 +565,7 @@ file_result convert_source(const task &t) {
                 line = d.line;
         u.context = source_lines(src, std::max(u.first_line, line - 3), line + 2);
     }
-    if (chdir("/") != 0) {
+    if (shared == nullptr && chdir("/") != 0) {
         // The next conversion enters its own directory; nothing depends on this one.
     }
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

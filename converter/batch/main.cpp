@@ -403,53 +403,80 @@ void close_fd(int &fd) {
     fd = -1;
 }
 
-void send_task(worker &w, long k) {
+// The directories the workers use in the destination directories, removed at the end.
+std::set<std::pair<pid_t, std::string>> scratch_dirs;
+
+void remove_scratch_dirs() {
+    for (const auto &d : scratch_dirs)
+        remove_tree(scratch_dir(d.second, getpid(), d.first));
+}
+
+void send_task(worker &w, const std::vector<source> &sources, long k) {
     std::string line = std::to_string(k) + "\n";
     w.task = k;
+    scratch_dirs.emplace(w.pid, sources[static_cast<size_t>(k)].job.dest_dir);
     // A worker that is gone cannot take it; its end of file reports the task as failed.
     if (write(w.cmd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
         close_fd(w.cmd);
 }
 
-// Moves a finished conversion's outputs from its work directory into place: the script and DDL
-// files by rename (each complete when it appears), the log appended to the directory's log.
-void commit(const source &s, bool move_outputs) {
+// The log of a destination directory, held open from one source to the next there.
+struct log_appender {
+    std::string path;
+    int fd = -1;
+    std::set<std::string> started;
+
+    void append(const std::string &to, const std::string &text) {
+        // Each run starts the directory's log afresh; the previous run's log is kept as
+        // KESTRA.log.1.
+        if (started.insert(to).second) {
+            struct stat st;
+            if (lstat(to.c_str(), &st) == 0 && rename(to.c_str(), (to + ".1").c_str()) != 0)
+                fprintf(stderr, "kestra-batch: cannot keep %s as %s.1: %s\n", to.c_str(),
+                        to.c_str(), strerror(errno));
+        }
+        if (fd < 0 || path != to) {
+            close_log();
+            fd = open(to.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+            path = to;
+        }
+        if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+            fprintf(stderr, "kestra-batch: cannot append to %s\n", to.c_str());
+            close_log(); // opened again for the next source
+        }
+    }
+    void close_log() {
+        if (fd >= 0)
+            close(fd);
+        fd = -1;
+    }
+};
+
+// Moves a finished conversion's outputs into place, in name order: the script and DDL files
+// by rename (each complete when it appears), the log appended to the directory's log.
+void commit(const source &s, const file_result &r, bool move_outputs, log_appender &logs) {
     const task &t = s.job;
-    const std::string base = base_name(t.source);
-    DIR *d = move_outputs ? opendir(t.work_dir.c_str()) : nullptr;
-    if (d != nullptr) {
-        std::vector<std::string> names;
-        while (struct dirent *e = readdir(d))
-            names.push_back(e->d_name);
-        closedir(d);
-        std::sort(names.begin(), names.end());
-        for (const std::string &n : names) {
-            const std::string from = t.work_dir + "/" + n, to = t.dest_dir + "/" + n;
-            if (is_output_name(n, base)) {
-                if (rename(from.c_str(), to.c_str()) != 0)
+    if (move_outputs) {
+        std::vector<std::pair<std::string, std::string>> names; // name, where it waits
+        for (const auto &m : r.moves)
+            names.emplace_back(m.second, m.first);
+        if (r.has_log)
+            names.emplace_back("KESTRA.log", std::string());
+        std::stable_sort(names.begin(), names.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (const auto &n : names) {
+            const std::string to = t.dest_dir + "/" + n.first;
+            if (!n.second.empty()) {
+                if (rename(n.second.c_str(), to.c_str()) != 0)
                     fprintf(stderr, "kestra-batch: cannot write %s: %s\n", to.c_str(),
                             strerror(errno));
-            } else if (n == "KESTRA.log") {
-                // Each run starts the directory's log afresh; the previous run's log is kept
-                // as KESTRA.log.1.
-                static std::set<std::string> started;
-                if (started.insert(to).second) {
-                    struct stat st;
-                    if (lstat(to.c_str(), &st) == 0 && rename(to.c_str(), (to + ".1").c_str()) != 0)
-                        fprintf(stderr, "kestra-batch: cannot keep %s as %s.1: %s\n", to.c_str(),
-                                to.c_str(), strerror(errno));
-                }
-                std::string log;
-                read_whole(from, log);
-                int fd = open(to.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-                if (fd < 0 || write(fd, log.data(), log.size()) != static_cast<ssize_t>(log.size()))
-                    fprintf(stderr, "kestra-batch: cannot append to %s\n", to.c_str());
-                if (fd >= 0)
-                    close(fd);
+            } else {
+                logs.append(to, r.log);
             }
         }
     }
-    remove_tree(t.work_dir);
+    if (r.private_dir || !move_outputs)
+        remove_tree(t.work_dir);
 }
 
 class progress {
@@ -559,6 +586,8 @@ int main(int argc, char **argv) {
         source &s = sources[k];
         s.job.work_dir =
             s.job.dest_dir + "/.kestra-batch-" + std::to_string(getpid()) + "-" + std::to_string(k);
+        s.job.driver = getpid();
+        s.job.index = static_cast<long>(k);
         make_dirs(s.job.dest_dir);
         results[k].path = s.shown;
         results[k].output = s.output;
@@ -577,9 +606,10 @@ int main(int argc, char **argv) {
     size_t next = 0, committed = 0;
     int units = 0, failed = 0;
     progress bar(sources.size());
+    log_appender logs;
     for (worker &w : workers.workers_) {
         workers.start(w);
-        send_task(w, static_cast<long>(next++));
+        send_task(w, sources, static_cast<long>(next++));
     }
     while (committed < sources.size() && !interrupted) {
         std::vector<pollfd> fds;
@@ -617,7 +647,7 @@ int main(int argc, char **argv) {
                 w.task = -1;
                 if (next < sources.size() && !interrupted) {
                     workers.start(w);
-                    send_task(w, static_cast<long>(next++));
+                    send_task(w, sources, static_cast<long>(next++));
                 }
                 continue;
             }
@@ -635,19 +665,22 @@ int main(int argc, char **argv) {
                 r = got;
             } else {
                 r.error = "the conversion's result could not be read";
+                r.private_dir = true; // whatever it left, in its own directory, is removed
             }
             done[static_cast<size_t>(w.task)] = true;
             w.buffer.erase(0, nl + 1 + len);
             w.task = -1;
             if (next < sources.size())
-                send_task(w, static_cast<long>(next++));
+                send_task(w, sources, static_cast<long>(next++));
             else
                 close_fd(w.cmd); // the worker ends at end of file
         }
         while (committed < sources.size() && done[committed] && !interrupted) {
             units += static_cast<int>(results[committed].units.size());
             failed += results[committed].failed();
-            commit(sources[committed], !crashed[committed]);
+            commit(sources[committed], results[committed], !crashed[committed], logs);
+            results[committed].moves.clear();
+            results[committed].log.clear();
             committed++;
         }
         bar.show(committed, units, failed);
@@ -663,6 +696,8 @@ int main(int argc, char **argv) {
             waitpid(w.pid, nullptr, 0);
         close_fd(w.res);
     }
+    logs.close_log();
+    remove_scratch_dirs();
     if (interrupted) {
         for (size_t k = committed; k < sources.size(); k++)
             remove_tree(sources[k].job.work_dir);

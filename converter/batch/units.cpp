@@ -132,12 +132,14 @@ std::string source_text(const std::string &raw) {
 std::vector<unit_result> find_units(const std::string &source) {
     std::vector<unit_result> units;
     reset_conversion_state();
-    scan_job job{&source, &units, fopen("/dev/null", "w")};
+    // What the scanner echoes goes to /dev/null, opened once per process.
+    static FILE *const sink = fopen("/dev/null", "w");
+    scan_job job{&source, &units, sink};
     // An overlong token stops the scan like the run: the units found so far are kept, the last
     // one runs to the end of the source.
     kestra_guard(scan, &job);
-    if (job.sink != nullptr)
-        fclose(job.sink);
+    if (sink != nullptr)
+        fflush(sink);
     yyout = nullptr;
     tmpFile = nullptr;
     reset_conversion_state();
