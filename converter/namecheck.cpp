@@ -21,7 +21,7 @@ bool word_char(char c) {
 // The base type of the declared variable `name`, or nullptr.
 const char *declared_type(const std::string &name) {
     for (int i = 0; i < declare_no && i < DECLARE_LIST_MAX; i++)
-        if (name == declare_list[i].name)
+        if (strcmp(declare_list[i].name, name.c_str()) == 0)
             return declare_list[i].base_type;
     return nullptr;
 }
@@ -190,7 +190,7 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
     return result;
 }
 
-int check_name(char *item_text, char *name, char *type) {
+int check_name(const char *item_text, char *name, char *type) {
     std::string name_text, type_text;
     const int result = scan_item(item_text, name_text, type_text);
     // A name or type that does not fit stops the run: cut, the record field or the output

@@ -15,7 +15,7 @@ int str_match(const char *text, const char *word);
 // 1 a name, 2 the item selects all columns (name "*"). `name` holds at least CHECK_NAME_LEN
 // bytes, `type` at least CHECK_TYPE_LEN; a longer name or type stops the run (status 1). The item
 // is left unchanged.
-int check_name(char *item, char *name, char *type);
+int check_name(const char *item, char *name, char *type);
 
 // Writes, before the statement being built, a block that selects the subquery held in qstr1
 // (select list) and qstr2 (FROM part and the rest) into a new variable temp_var<n> (declared

@@ -195,7 +195,7 @@ struct fn_arguments {
 std::vector<fn_arguments> fn_arguments_stack;
 
 // Adds argument `arg` (a subquery when the item just read was one) to list `f`.
-void add_fn_argument(fn_arguments &f, const std::string &arg) {
+void add_fn_argument(fn_arguments &f, std::string_view arg) {
     if (!f.moved.empty() || f.subquery)
         f.moved += ", ";
     if (item_was_subquery && !f.subquery) {
@@ -212,14 +212,15 @@ void add_fn_argument(fn_arguments &f, const std::string &arg) {
 
 void qry_fn_first_argument(const char *arg) {
     fn_arguments_stack.emplace_back();
-    add_fn_argument(fn_arguments_stack.back(), str(arg));
+    add_fn_argument(fn_arguments_stack.back(), arg == nullptr ? "" : arg);
 }
 
 void qry_fn_next_argument(char *dst, const char *list, const char *arg) {
+    const char *a = arg == nullptr ? "" : arg;
     if (!fn_arguments_stack.empty())
-        add_fn_argument(fn_arguments_stack.back(), str(arg));
+        add_fn_argument(fn_arguments_stack.back(), a);
     item_was_subquery = false;
-    val_printf(dst, "%s, %s", str(list).c_str(), str(arg).c_str());
+    val_join(dst, {list == nullptr ? "" : list, ", ", a});
 }
 
 bool qry_fn_arguments_end(std::string &moved, std::string &from) {

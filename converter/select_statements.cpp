@@ -95,11 +95,11 @@ void compute_diagnostic(const char *compute) {
 }
 
 // Marks an input parameter that a SELECT assigns (kind 0 becomes 3).
-void mark_assigned(const std::string &target) {
-    const size_t dot = target.rfind('.');
-    const std::string name = dot == std::string::npos ? target : target.substr(dot + 1);
+void mark_assigned(const char *target) {
+    const char *dot = strrchr(target, '.');
+    const char *name = dot == nullptr ? target : dot + 1;
     for (int i = 0; i < declare_no && i < DECLARE_LIST_MAX; i++)
-        if (name == declare_list[i].name && declare_list[i].kind == 0)
+        if (declare_list[i].kind == 0 && strcmp(declare_list[i].name, name) == 0)
             declare_list[i].kind = 3;
 }
 
@@ -221,11 +221,9 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
     if (from != 0 && !limit.empty())
         val_set(dst,
                 row_limit_wrap("SELECT " + str(distinct) + " " + sel + "\n" + te, limit).c_str());
-    else if (from != 0)
-        val_printf(dst, "SELECT %s %s\n%s", str(distinct).c_str(), sel.c_str(), te.c_str());
     else
-        val_printf(dst, "SELECT %s %s\nFROM DUAL\n%s", str(distinct).c_str(), sel.c_str(),
-                   te.c_str());
+        val_join(dst, {"SELECT ", distinct == nullptr ? "" : distinct, " ", sel,
+                       from != 0 ? "\n" : "\nFROM DUAL\n", te});
     declare_cur = 0;
     trig_scope_end(qry_subquery_depth());
 }
@@ -284,10 +282,8 @@ void process_selection(const char *selection) {
     const bool first_select = fld_cnt == 0;
     for (size_t i = 0; i < items.size(); i++) {
         const int p = static_cast<int>(i);
-        std::vector<char> item(items[i].begin(), items[i].end());
-        item.push_back('\0');
         char name[CHECK_NAME_LEN], type[CHECK_TYPE_LEN];
-        last = check_name(item.data(), name, type);
+        last = check_name(items[i].c_str(), name, type);
         // 3. The unit's first result columns.
         if (first_select) {
             put(p, items[i]);

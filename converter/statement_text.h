@@ -7,6 +7,7 @@
 #include "output.h"
 #include "parser.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -35,14 +36,34 @@ inline std::string without_at_signs(const char *s) {
 }
 
 // dst = the texts one after another, as val_printf writes them for a format of "%s" pieces
-// (cut at the capacity of a value, val_cut set). The texts may lie in dst itself: they are
-// joined before dst is written.
+// (cut at the capacity of a value, val_cut set). A text may lie in dst itself: then the texts
+// are joined elsewhere before dst is written.
 inline size_t val_join(char *dst, std::initializer_list<std::string_view> parts) {
-    static std::string joined; // kept from call to call: its storage is reused
-    joined.clear();
+    const auto start = reinterpret_cast<uintptr_t>(dst);
+    bool overlap = false;
     for (const std::string_view p : parts)
-        joined.append(p.data(), p.size());
-    return val_set(dst, joined.c_str());
+        overlap = overlap ||
+                  reinterpret_cast<uintptr_t>(p.data()) - start < static_cast<uintptr_t>(YYVALSIZE);
+    if (overlap) {
+        static std::string joined; // kept from call to call: its storage is reused
+        joined.clear();
+        for (const std::string_view p : parts)
+            joined.append(p.data(), p.size());
+        return val_set(dst, joined.c_str());
+    }
+    size_t len = 0;
+    for (const std::string_view p : parts) {
+        size_t n = p.size();
+        if (n > static_cast<size_t>(YYVALMAX) - len) {
+            n = static_cast<size_t>(YYVALMAX) - len;
+            val_cut = true;
+        }
+        if (n > 0)
+            memcpy(dst + len, p.data(), n);
+        len += n;
+    }
+    dst[len] = '\0';
+    return len;
 }
 
 inline bool word_char(char c) {

@@ -43,7 +43,7 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
     if (a.empty())
         val_set(dst, name.c_str());
     else
-        val_printf(dst, "%s %s", name.c_str(), a.c_str());
+        val_join(dst, {name, " ", a});
     if (iftrigger != 0 && trig_tab[0] == '\0')
         state_copy(trig_tab, sizeof trig_tab, name.c_str(), "a table name");
     if (inSubquery != 0)

@@ -32,7 +32,7 @@ bool word_char(char c) {
 
 bool is_variable(const std::string &name) {
     for (int i = 0; i < declare_no && i < DECLARE_LIST_MAX; i++)
-        if (name == declare_list[i].name)
+        if (strcmp(declare_list[i].name, name.c_str()) == 0)
             return true;
     return false;
 }
