@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,6 +105,47 @@ const unsigned char *acting_rules() {
             acting[static_cast<size_t>(*r)] = 1;
     }
     return acting.data();
+}
+
+// Dense rows of the packed tables, built per state the first time the parse needs one (a run
+// visits a part of the states): a decision is then one load instead of the packed tables'
+// offset, range check and check-table comparison. Kept for the rest of the run.
+// action_rows[state][sym], for a state that reads a look-ahead: > 0 shift to that state,
+// < 0 reduce by table rule -a, 0 syntax error.
+std::vector<std::unique_ptr<int[]>> action_rows;
+// goto_rows[state][lhs]: the state after a reduction to nonterminal lhs uncovers `state`.
+std::vector<std::unique_ptr<int[]>> goto_rows;
+
+int *build_action_row(int state) {
+    const int ntokens = tables.ntokens;
+    std::unique_ptr<int[]> row(new int[static_cast<size_t>(ntokens)]);
+    const int base = tables.pact[state];
+    for (int sym = 0; sym < ntokens; sym++) {
+        const int n = base + sym;
+        int a;
+        if (n >= 0 && n <= tables.last && tables.check[n] == sym) {
+            const int act = tables.table[n];
+            a = act == tables.table_ninf ? 0 : act; // act <= 0: reduce by rule -act (0: error)
+        } else {
+            a = -tables.defact[state];
+        }
+        row[static_cast<size_t>(sym)] = a;
+    }
+    action_rows[static_cast<size_t>(state)] = std::move(row);
+    return action_rows[static_cast<size_t>(state)].get();
+}
+
+int *build_goto_row(int state) {
+    const int nnts = tables.nnts;
+    std::unique_ptr<int[]> row(new int[static_cast<size_t>(nnts)]);
+    for (int lhs = 0; lhs < nnts; lhs++) {
+        const int g = tables.pgoto[lhs] + state;
+        row[static_cast<size_t>(lhs)] = (g >= 0 && g <= tables.last && tables.check[g] == state)
+                                            ? tables.table[g]
+                                            : tables.defgoto[lhs];
+    }
+    goto_rows[static_cast<size_t>(state)] = std::move(row);
+    return goto_rows[static_cast<size_t>(state)].get();
 }
 
 // Bison's symbol number for a token number (0 for end of input).
@@ -234,15 +276,12 @@ template <bool Trace> int parse(const unsigned char *acting) {
     // The tables, read into locals: the loop reads them on every step.
     const int *const pact = tables.pact;
     const int *const defact = tables.defact;
-    const int *const pgoto = tables.pgoto;
-    const int *const defgoto = tables.defgoto;
-    const int *const table = tables.table;
-    const int *const check = tables.check;
     const int *const r1 = tables.r1;
     const int *const r2 = tables.r2;
     const int pact_ninf = tables.pact_ninf;
-    const int last = tables.last;
     const int ntokens = tables.ntokens;
+    const std::unique_ptr<int[]> *const actions = action_rows.data();
+    const std::unique_ptr<int[]> *const gotos_of = goto_rows.data();
     int state = 0;
     int rule = 0;
     // The tops of the stacks and the end of the state stack, kept in registers. Only
@@ -285,27 +324,25 @@ template <bool Trace> int parse(const unsigned char *acting) {
                 if (yychar < 0)
                     yyps = ps; // the scanner may ask yyparse_accepts
                 need_lookahead<Trace>();
-                int sym = translate(yychar);
-                n += sym;
-                if (n >= 0 && n <= last && check[n] == sym) {
-                    int act = table[n];
-                    if (act > 0) {
-                        if (act == tables.final_state) {
-                            yyps = ps;
-                            yypv = pv;
-                            return 0; // the look-ahead is end of input: accept
-                        }
-                        yychar = -1;
-                        copy_value(yyval, yylval);
-                        state = act;
-                        if (yyerrflag > 0)
-                            yyerrflag--;
-                        continue;
+                const int sym = translate(yychar);
+                const int *row = actions[state].get();
+                if (row == nullptr)
+                    row = build_action_row(state);
+                const int act = row[sym];
+                if (act > 0) {
+                    if (act == tables.final_state) {
+                        yyps = ps;
+                        yypv = pv;
+                        return 0; // the look-ahead is end of input: accept
                     }
-                    rule = act == tables.table_ninf ? 0 : -act;
-                } else {
-                    rule = defact[state];
+                    yychar = -1;
+                    copy_value(yyval, yylval);
+                    state = act;
+                    if (yyerrflag > 0)
+                        yyerrflag--;
+                    continue;
                 }
+                rule = -act;
             } else {
                 // 3. A state without look-ahead: its default action.
                 rule = defact[state];
@@ -355,9 +392,11 @@ template <bool Trace> int parse(const unsigned char *acting) {
                 yyval[0] = '\0';
             ps -= len;
             pv -= len;
-            int lhs = r1[rule] - ntokens;
-            int g = pgoto[lhs] + *ps;
-            state = (g >= 0 && g <= last && check[g] == *ps) ? table[g] : defgoto[lhs];
+            const int under = *ps;
+            const int *gotos = gotos_of[under].get();
+            if (gotos == nullptr)
+                gotos = build_goto_row(under);
+            state = gotos[r1[rule] - ntokens];
             if (!acts)
                 continue;
             // 5. The rule's action, with the globals saved.
@@ -442,6 +481,10 @@ int yyparse() {
     yyerrflag = 0;
     yychar = -1;
     const unsigned char *acting = acting_rules();
+    if (action_rows.empty()) {
+        action_rows.resize(static_cast<size_t>(tables.nstates));
+        goto_rows.resize(static_cast<size_t>(tables.nstates));
+    }
     return yydebug != 0 ? parse<true>(acting) : parse<false>(acting);
 }
 
