@@ -10,9 +10,11 @@
 #include "parser.h"
 #include "textwalk.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,8 @@ bool is_space(char c) {
 std::vector<std::string> split_pieces(std::string_view text, char sep) {
     std::vector<std::string> pieces;
     const size_t n = text.size();
+    if (sep != ' ')
+        pieces.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), sep)) + 1);
     size_t i = 0;
     for (;;) {
         while (i < n && is_space(text[i]))
@@ -80,24 +84,34 @@ void milliseconds_note() {
 }
 
 // Formats of DATEPART by short date part; nullptr for a part without one.
-const char *datepart_format(const std::string &part) {
-    static const char *const formats[][2] = {
+const char *datepart_format(std::string_view part) {
+    static constexpr std::string_view formats[][2] = {
         {"yy", "'YYYY'"}, {"qq", "'Q'"}, {"mm", "'MM'"},   {"dd", "'DD'"}, {"wk", "'WW'"},
         {"cwk", "'IW'"},  {"dw", "'D'"}, {"hh", "'HH24'"}, {"ss", "'SS'"}, {"mi", "'MI'"}};
     for (const auto &f : formats)
         if (part == f[0])
-            return f[1];
+            return f[1].data();
     return nullptr;
 }
 
-std::string sprintf_text(const char *fmt, const std::string &a, const std::string &b = "",
-                         const std::string &c = "", const std::string &d = "",
-                         const std::string &e = "", const std::string &f = "") {
-    const size_t n =
-        strlen(fmt) + a.size() + b.size() + c.size() + d.size() + e.size() + f.size() + 1;
-    std::vector<char> buf(n);
-    snprintf(buf.data(), n, fmt, a.c_str(), b.c_str(), c.c_str(), d.c_str(), e.c_str(), f.c_str());
-    return buf.data();
+// `fmt` with each "%s" replaced by the next of `args` ("" when they run out); the forms hold no
+// other conversion.
+std::string filled(std::string_view fmt, std::initializer_list<std::string_view> args) {
+    size_t n = fmt.size();
+    for (std::string_view a : args)
+        n += a.size();
+    std::string out;
+    out.reserve(n);
+    auto next = args.begin();
+    size_t from = 0;
+    for (size_t at = fmt.find("%s"); at != std::string_view::npos; at = fmt.find("%s", from)) {
+        out.append(fmt.data() + from, at - from);
+        if (next != args.end())
+            out += *next++;
+        from = at + 2;
+    }
+    out.append(fmt.data() + from, fmt.size() - from);
+    return out;
 }
 
 // The argument text in parentheses.
@@ -188,7 +202,7 @@ void datepart_call(call &c) {
     } else {
         c.target = "TO_NUMBER";
         const std::string date = c.query ? c.q : remove_at_signs(after_first_sep(c.args));
-        c.out = sprintf_text("(TO_CHAR(%s, %s))", date, format);
+        c.out = filled("(TO_CHAR(%s, %s))", {date, format});
         which_literal = STRING;
     }
 }
@@ -206,12 +220,12 @@ void convert_call(call &c) {
         const std::string length = first.substr(open + 1, close - open - 1);
         c.target = "RPAD";
         if (!format.empty()) // the style's format kept: RPAD(TO_CHAR(e, 'fmt'), n, ' ')
-            c.out = sprintf_text("(TO_CHAR(%s, %s), %s, ' ')", expr, format, length);
+            c.out = filled("(TO_CHAR(%s, %s), %s, ' ')", {expr, format, length});
         else if (!expr.empty() && expr[0] == '\'') {
             c.target = "RPAD(TO_CHAR";
-            c.out = sprintf_text("(%s), %s, ' ')", expr, length);
+            c.out = filled("(%s), %s, ' ')", {expr, length});
         } else
-            c.out = sprintf_text("(%s, %s, ' ')", expr, length);
+            c.out = filled("(%s, %s, ' ')", {expr, length});
         which_literal = STRING;
     } else if (letter == 'D' || letter == 'I' || letter == 'M' || letter == 'N') {
         c.target = letter == 'D' ? "TO_DATE" : "TO_NUMBER";
@@ -230,7 +244,7 @@ void convert_call(call &c) {
 void date_arithmetic_call(call &c, bool add) {
     char part[256];
     process_date_type(c.args.data(), part, sizeof part);
-    std::string p = part;
+    std::string_view p = part;
     std::string number = c.arg(1), date = c.arg(2);
     if (c.query) {
         if (number.find("SELECT") != std::string::npos)
@@ -241,8 +255,8 @@ void date_arithmetic_call(call &c, bool add) {
     auto apply_form = [&](const auto &forms) {
         for (const auto &f : forms)
             if (p == f[0]) {
-                c.target = f[1];
-                c.out = sprintf_text(f[2], date, number);
+                c.target = f[1].data();
+                c.out = filled(f[2], {date, number});
                 return true;
             }
         return false;
@@ -250,14 +264,14 @@ void date_arithmetic_call(call &c, bool add) {
     if (add) {
         if (p == "dy" || p == "dw")
             p = "dd"; // a day of the year or of the week is a day
-        static const char *const forms[][3] = {{"yy", "ADD_MONTHS", "(%s,((%s) * 12))"},
-                                               {"mm", "ADD_MONTHS", "(%s, %s)"},
-                                               {"qq", "ADD_MONTHS", "(%s, ((%s) * 3))"},
-                                               {"wk", "", "%s + 7 * (%s)"},
-                                               {"dd", "", "%s + %s"},
-                                               {"hh", "", "%s + ((%s) / 24)"},
-                                               {"mi", "", "%s + (%s) / (24 * 60)"},
-                                               {"ss", "", "%s + (%s) / (24 * 60 * 60)"}};
+        static constexpr std::string_view forms[][3] = {{"yy", "ADD_MONTHS", "(%s,((%s) * 12))"},
+                                                        {"mm", "ADD_MONTHS", "(%s, %s)"},
+                                                        {"qq", "ADD_MONTHS", "(%s, ((%s) * 3))"},
+                                                        {"wk", "", "%s + 7 * (%s)"},
+                                                        {"dd", "", "%s + %s"},
+                                                        {"hh", "", "%s + ((%s) / 24)"},
+                                                        {"mi", "", "%s + (%s) / (24 * 60)"},
+                                                        {"ss", "", "%s + (%s) / (24 * 60 * 60)"}};
         if (!apply_form(forms)) {
             if (p == "ms")
                 milliseconds_note();
@@ -267,14 +281,15 @@ void date_arithmetic_call(call &c, bool add) {
         }
     } else {
         // DATEDIFF(part, start, end): number is the start date, date the end date.
-        static const char *const forms[][3] = {{"dd", "", "TRUNC(%s - (%s))"},
-                                               {"wk", "", "TRUNC((%s - (%s)) / 7)"},
-                                               {"hh", "", "TRUNC((%s - (%s)) * 24)"},
-                                               {"mi", "", "TRUNC((%s - (%s)) * 24 * 60)"},
-                                               {"ss", "", "TRUNC((%s - (%s)) * 24 * 60 * 60)"},
-                                               {"mm", "MONTHS_BETWEEN", "(%s, %s)"},
-                                               {"qq", "", "(MONTHS_BETWEEN(%s, %s) / 3)"},
-                                               {"yy", "", "TRUNC((%s - (%s)) / 365.254)"}};
+        static constexpr std::string_view forms[][3] = {
+            {"dd", "", "TRUNC(%s - (%s))"},
+            {"wk", "", "TRUNC((%s - (%s)) / 7)"},
+            {"hh", "", "TRUNC((%s - (%s)) * 24)"},
+            {"mi", "", "TRUNC((%s - (%s)) * 24 * 60)"},
+            {"ss", "", "TRUNC((%s - (%s)) * 24 * 60 * 60)"},
+            {"mm", "MONTHS_BETWEEN", "(%s, %s)"},
+            {"qq", "", "(MONTHS_BETWEEN(%s, %s) / 3)"},
+            {"yy", "", "TRUNC((%s - (%s)) / 365.254)"}};
         if (!apply_form(forms)) {
             manual_conversion_note(nullptr);
             c.keep();
@@ -310,14 +325,14 @@ void charindex_call(call &c) {
 // Masks of DATENAME by short date part: the text of the part's number without leading zeros
 // or blanks ("FM"), the month and weekday as their names. A week of the year counted from the
 // week's first day, milliseconds and any other part have no mask: nullptr.
-const char *datename_format(const std::string &part) {
-    static const char *const formats[][2] = {
+const char *datename_format(std::string_view part) {
+    static constexpr std::string_view formats[][2] = {
         {"yy", "'FMYYYY'"}, {"qq", "'FMQ'"},   {"mm", "'FMMonth'"}, {"dd", "'FMDD'"},
         {"dy", "'FMDDD'"},  {"cwk", "'FMIW'"}, {"dw", "'FMDay'"},   {"hh", "'FMHH24'"},
         {"mi", "'FMMI'"},   {"ss", "'FMSS'"}};
     for (const auto &f : formats)
         if (part == f[0])
-            return f[1];
+            return f[1].data();
     return nullptr;
 }
 
@@ -334,7 +349,7 @@ void datename_call(call &c) {
     }
     c.target = "TO_CHAR";
     const std::string date = c.query ? c.q : remove_at_signs(after_first_sep(c.args));
-    c.out = sprintf_text("(%s, %s)", date, format);
+    c.out = filled("(%s, %s)", {date, format});
     which_literal = STRING;
 }
 
@@ -357,7 +372,7 @@ void sp_recompile_call(call &c) {
     if (object.size() >= 2 && object.front() == '\'' && object.back() == '\'')
         object = object.substr(1, object.size() - 2);
     c.target = "DBMS_DDL.ALTER_COMPILE";
-    c.out = sprintf_text("('PROCEDURE', NULL, UPPER('%s'))", object);
+    c.out = filled("('PROCEDURE', NULL, UPPER('%s'))", {object});
 }
 
 enum : unsigned {
@@ -472,9 +487,8 @@ int strcmp_anycase(const char *a, const char *b) {
 }
 
 void remove_chr5(char *text) {
-    for (char *p = text; *p != '\0'; p++)
-        if (*p == ARG_SEP)
-            *p = ',';
+    for (char *p = strchr(text, ARG_SEP); p != nullptr; p = strchr(p + 1, ARG_SEP))
+        *p = ',';
 }
 
 std::string remove_at_signs(std::string_view text) {
@@ -495,13 +509,35 @@ void diagnostic_note(diag kind, diag_args args) {
 void process_fn_param(char *text) {
     // Parentheses inside string literals do not count: charindex('(', s) has two arguments.
     // A ')' without its '(' takes the depth below 0: the commas after it separate nothing.
-    sql_position at(walk_rules{false, true});
+    // (The walk of textwalk.h with walk_rules{false, true}, written out: a literal is skipped
+    // to its closing quote at once.)
+    int depth = 0;
     for (char *p = text; *p != '\0'; p++) {
-        at.step(*p);
-        if (*p == ',' && at.top())
-            *p = ARG_SEP;
-        else if (*p == ARG_SEP && !at.quoted() && at.depth > 0)
-            *p = ',';
+        switch (*p) {
+        case '\'': {
+            char *close = strchr(p + 1, '\'');
+            if (close == nullptr)
+                return; // the text ends inside the literal
+            p = close;
+            break;
+        }
+        case '(':
+            depth++;
+            break;
+        case ')':
+            depth--;
+            break;
+        case ',':
+            if (depth == 0)
+                *p = ARG_SEP;
+            break;
+        case ARG_SEP:
+            if (depth > 0)
+                *p = ',';
+            break;
+        default:
+            break;
+        }
     }
 }
 
@@ -519,14 +555,15 @@ int split_parameters(const char *text, char sep) {
 
 void process_date_type(const char *args, char *buf, size_t size) {
     // The first argument: up to the first blank or separator, without quotes, in lower case.
+    const char *p = args == nullptr ? "" : args;
+    static constexpr char ends[] = {' ', ARG_SEP, ',', '\0'};
+    const char *const end = p + strcspn(p, ends);
     std::string part;
-    for (const char *p = args == nullptr ? "" : args; *p != '\0'; p++) {
-        if (*p == ' ' || *p == ARG_SEP || *p == ',')
-            break;
+    part.reserve(static_cast<size_t>(end - p));
+    for (; p < end; p++)
         if (*p != '\'')
             part += static_cast<char>(tolower(static_cast<unsigned char>(*p)));
-    }
-    static const char *const long_names[][2] = {
+    static constexpr std::string_view long_names[][2] = {
         {"year", "yy"},    {"quarter", "qq"},   {"month", "mm"},      {"week", "wk"},
         {"weekday", "dw"}, {"dayofyear", "dy"}, {"day", "dd"},        {"hour", "hh"},
         {"minute", "mi"},  {"second", "ss"},    {"millisecond", "ms"}};
