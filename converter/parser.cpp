@@ -270,31 +270,39 @@ int recover() {
     return -1;
 }
 
+// Per state: the rule of its default reduction when the state reads no look-ahead (0: a syntax
+// error), -1 when it reads one (its action is then in its action row). Built once.
+const int *default_rules() {
+    static std::vector<int> rules;
+    if (rules.empty()) {
+        rules.resize(static_cast<size_t>(tables.nstates));
+        for (int s = 0; s < tables.nstates; s++)
+            rules[static_cast<size_t>(s)] =
+                tables.pact[s] == tables.pact_ninf ? tables.defact[s] : -1;
+    }
+    return rules.data();
+}
+
 // The parse, with the stacks already reset; Trace: the -D trace (yydebug), chosen once per
 // parse so that the loop without it tests nothing for it.
-template <bool Trace> int parse(const unsigned char *acting) {
+template <bool Trace> int parse(const unsigned char *acting, const int *defrule) {
     // The tables, read into locals: the loop reads them on every step.
-    const int *const pact = tables.pact;
-    const int *const defact = tables.defact;
     const int *const r1 = tables.r1;
     const int *const r2 = tables.r2;
-    const int pact_ninf = tables.pact_ninf;
     const int ntokens = tables.ntokens;
     const std::unique_ptr<int[]> *const actions = action_rows.data();
     const std::unique_ptr<int[]> *const gotos_of = goto_rows.data();
     int state = 0;
-    int rule = 0;
     // The tops of the stacks and the end of the state stack, kept in registers. Only
     // yyparse_accepts (from the scanner and from actions), error recovery and the stack growth
     // read yyps and yypv: they are stored before each of those runs, not on every step.
     int *ps = yyps;
     yyvalue *pv = yypv;
     int *ps_end = yys + yymaxdepth;
-    // The reduction just made had no action: the entry to push holds its value already.
-    bool value_in_place = false;
 
-    for (;;) {
-        // 1. Push the state and the value yyval.
+    // 1. Pushes `state`, and the value yyval unless take_value is false (a reduction without
+    // an action: the entry to push holds its value already). False: the stacks cannot grow.
+    const auto push = [&](bool take_value) {
         if constexpr (Trace) {
             printf("State %d, ", state);
             trace_token("token ");
@@ -304,7 +312,7 @@ template <bool Trace> int parse(const unsigned char *acting) {
             yypv = pv;
             if (!grow_stacks()) {
                 yyerror("yacc stack overflow");
-                return 1;
+                return false;
             }
             ps = yyps;
             pv = yypv;
@@ -312,41 +320,42 @@ template <bool Trace> int parse(const unsigned char *acting) {
         }
         *++ps = state;
         ++pv;
-        if (!value_in_place)
+        if (take_value)
             std::swap(pv->s, yyval);
-        value_in_place = false;
+        return true;
+    };
 
-    newstate:
-        // 2. Shift if the state has a shift on the look-ahead.
-        {
-            int n = pact[state];
-            if (n != pact_ninf) {
-                if (yychar < 0)
-                    yyps = ps; // the scanner may ask yyparse_accepts
-                need_lookahead<Trace>();
-                const int sym = translate(yychar);
-                const int *row = actions[state].get();
-                if (row == nullptr)
-                    row = build_action_row(state);
-                const int act = row[sym];
-                if (act > 0) {
-                    if (act == tables.final_state) {
-                        yyps = ps;
-                        yypv = pv;
-                        return 0; // the look-ahead is end of input: accept
-                    }
-                    yychar = -1;
-                    copy_value(yyval, yylval);
-                    state = act;
-                    if (yyerrflag > 0)
-                        yyerrflag--;
-                    continue;
+    if (!push(true))
+        return 1;
+    for (;;) {
+        // 2. Shift if the state has a shift on the look-ahead; 3. a state without look-ahead:
+        // its default action.
+        int rule = defrule[state];
+        if (rule < 0) {
+            if (yychar < 0)
+                yyps = ps; // the scanner may ask yyparse_accepts
+            need_lookahead<Trace>();
+            const int sym = translate(yychar);
+            const int *row = actions[state].get();
+            if (row == nullptr)
+                row = build_action_row(state);
+            const int act = row[sym];
+            if (act > 0) {
+                if (act == tables.final_state) {
+                    yyps = ps;
+                    yypv = pv;
+                    return 0; // the look-ahead is end of input: accept
                 }
-                rule = -act;
-            } else {
-                // 3. A state without look-ahead: its default action.
-                rule = defact[state];
+                yychar = -1;
+                copy_value(yyval, yylval);
+                state = act;
+                if (yyerrflag > 0)
+                    yyerrflag--;
+                if (!push(true))
+                    return 1;
+                continue;
             }
+            rule = -act;
         }
 
         // 4. Action 0: syntax error.
@@ -360,7 +369,7 @@ template <bool Trace> int parse(const unsigned char *acting) {
                 if (yychar == 0)
                     return 1;
                 yychar = -1;
-                goto newstate;
+                continue;
             }
             if (yyerrflag == 0) {
                 yyerror("syntax error");
@@ -370,6 +379,8 @@ template <bool Trace> int parse(const unsigned char *acting) {
                 return 1;
             ps = yyps;
             pv = yypv;
+            if (!push(true))
+                return 1;
             continue;
         }
 
@@ -377,55 +388,58 @@ template <bool Trace> int parse(const unsigned char *acting) {
         // (`rule` is bison's table number: the system's rule rule - 1.)
         if constexpr (Trace)
             printf("Reduce by (%d) \"%s\"\n", rule - 1, yyrule_text(rule - 1));
-        {
-            int len = r2[rule];
-            yyvalue *top = pv;
-            // $$ starts as $1 (for an empty rule: the entry above the new top, or an empty text
-            // where the stack ends there). That entry is the one the value is pushed to, so a
-            // rule without an action leaves it where it is.
-            const bool acts = acting[rule] != 0;
-            if (!acts)
-                value_in_place = true;
-            else if (len > 0 || ps + 1 < ps_end)
+        const int len = r2[rule];
+        yyvalue *top = pv;
+        // $$ starts as $1 (for an empty rule: the entry above the new top, or an empty text
+        // where the stack ends there). That entry is the one the value is pushed to, so a
+        // rule without an action leaves it where it is.
+        const bool acts = acting[rule] != 0;
+        if (acts) {
+            if (len > 0 || ps + 1 < ps_end)
                 copy_value(yyval, (pv - len + 1)->s);
             else
                 yyval[0] = '\0';
-            ps -= len;
-            pv -= len;
-            const int under = *ps;
-            const int *gotos = gotos_of[under].get();
-            if (gotos == nullptr)
-                gotos = build_goto_row(under);
-            state = gotos[r1[rule] - ntokens];
-            if (!acts)
-                continue;
-            // 5. The rule's action, with the globals saved.
-            yystate = state;
-            yyps = ps;
-            yypv = pv;
-            in_action = true;
-            val_cut = false;
-            const int outcome = kestra_grammar::run_action(rule, top);
-            in_action = false;
-            if (val_cut)
-                value_too_long();
-            switch (outcome) {
-            case 1: // YYABORT
-                return 1;
-            case 2: // YYACCEPT
-                return 0;
-            case 3: // YYERROR: recover from the popped stack
-                yynerrs++;
-                if ((state = recover()) < 0)
-                    return 1;
-                ps = yyps;
-                pv = yypv;
-                continue;
-            default:
-                state = yystate;
-                break;
-            }
         }
+        ps -= len;
+        pv -= len;
+        const int under = *ps;
+        const int *gotos = gotos_of[under].get();
+        if (gotos == nullptr)
+            gotos = build_goto_row(under);
+        state = gotos[r1[rule] - ntokens];
+        if (!acts) {
+            if (!push(false))
+                return 1;
+            continue;
+        }
+        // 5. The rule's action, with the globals saved.
+        yystate = state;
+        yyps = ps;
+        yypv = pv;
+        in_action = true;
+        val_cut = false;
+        const int outcome = kestra_grammar::run_action(rule, top);
+        in_action = false;
+        if (val_cut)
+            value_too_long();
+        switch (outcome) {
+        case 1: // YYABORT
+            return 1;
+        case 2: // YYACCEPT
+            return 0;
+        case 3: // YYERROR: recover from the popped stack
+            yynerrs++;
+            if ((state = recover()) < 0)
+                return 1;
+            ps = yyps;
+            pv = yypv;
+            break;
+        default:
+            state = yystate;
+            break;
+        }
+        if (!push(true))
+            return 1;
     }
 }
 
@@ -485,7 +499,8 @@ int yyparse() {
         action_rows.resize(static_cast<size_t>(tables.nstates));
         goto_rows.resize(static_cast<size_t>(tables.nstates));
     }
-    return yydebug != 0 ? parse<true>(acting) : parse<false>(acting);
+    const int *defrule = default_rules();
+    return yydebug != 0 ? parse<true>(acting, defrule) : parse<false>(acting, defrule);
 }
 
 const char *yytoken_name(int token) {
