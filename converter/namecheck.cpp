@@ -6,6 +6,7 @@
 #include "output.h"
 #include "parser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -74,17 +75,17 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
     type.clear();
     std::string item = item_text == nullptr ? std::string() : std::string(item_text);
     // 1. Without one enclosing pair of parentheses and without leading blanks.
-    size_t start = item.find_first_not_of(' ');
-    item = start == std::string::npos ? std::string() : item.substr(start);
+    item.erase(0, std::min(item.find_first_not_of(' '), item.size()));
     if (item.size() >= 2 && item.front() == '(' && item.back() == ')') {
-        item = item.substr(1, item.size() - 2);
-        start = item.find_first_not_of(' ');
-        item = start == std::string::npos ? std::string() : item.substr(start);
+        item.pop_back();
+        item.erase(0, 1);
+        item.erase(0, std::min(item.find_first_not_of(' '), item.size()));
     }
-    // 2.
+    // 2. (The searches for texts with a '.' or a '(' are made only when the item holds one.)
     if (item == "NULL")
         return 0;
-    if ((!item.empty() && item[0] == '*') || item.find(".*") != std::string::npos) {
+    const bool has_dot = item.find('.') != std::string::npos;
+    if ((!item.empty() && item[0] == '*') || (has_dot && item.find(".*") != std::string::npos)) {
         name = "*";
         return 2;
     }
@@ -92,7 +93,7 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         return 0;
     // A quoted identifier as qualifier or column ("O".id, o."PRECISION"): the reference is
     // read without its double quotes; a quoted column keeps them in the name and the type.
-    if (item.find("\".") != std::string::npos || item.find(".\"") != std::string::npos)
+    if (has_dot && (item.find("\".") != std::string::npos || item.find(".\"") != std::string::npos))
         return quoted_reference(item, name, type);
     // 3. An alias in double quotes.
     std::string alias;
@@ -180,10 +181,12 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         result = 1;
     }
     // 8.
-    if (item.find("COUNT(") != std::string::npos || item.find("SUM(") != std::string::npos ||
-        item.find("ROUND(") != std::string::npos)
+    const bool has_paren = item.find('(') != std::string::npos;
+    if (has_paren &&
+        (item.find("COUNT(") != std::string::npos || item.find("SUM(") != std::string::npos ||
+         item.find("ROUND(") != std::string::npos))
         type = "INTEGER";
-    if (item.find("TO_NUMBER(") != std::string::npos)
+    if (has_paren && item.find("TO_NUMBER(") != std::string::npos)
         type = "NUMBER";
     if (item.find("Tarn_version") != std::string::npos)
         type = "DATE";

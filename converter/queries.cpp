@@ -64,7 +64,7 @@ const std::string &qry_table_group_by() {
 namespace {
 
 // Records the select-list pair in slot cur_col (rule 425 advances cur_col).
-void record_item(const std::string &left, const std::string &value, bool variable) {
+void record_item(std::string_view left, std::string_view value, bool variable) {
     check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
     col_entry &c = col_list[cur_col];
     fit_copy(c.name, sizeof c.name, variable ? left.substr(1) : left,
@@ -113,23 +113,20 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
         else
             xpr_condition_compare(dst, l, o, r.c_str());
     } else if (variable || strcmp(o, "=") != 0) {
-        const bool assignment = inSelect != 0 && strcmp(o, "=") == 0;
-        // Read before dst is written.
-        const std::string target = assignment ? std::string(l) : std::string();
+        // The select-list slot is recorded before dst is written (the target is read first).
+        if (inSelect != 0 && strcmp(o, "=") == 0)
+            record_item(l, r, true);
         val_join(dst, {l, " ", o, " ", r});
-        if (assignment)
-            record_item(target, r, true);
     } else {
         // A column alias: the value, two blanks, the alias as a quoted identifier.
         const std::string_view a = l;
         const bool quoted = a.size() >= 2 && a.front() == '\'' && a.back() == '\'';
-        const std::string name(l);
+        if (inSelect != 0)
+            record_item(a, r, false);
         if (quoted)
             val_join(dst, {r, "  \"", a.substr(1, a.size() - 2), "\""});
         else
-            val_join(dst, {r, "  \"", name, "\""});
-        if (inSelect != 0)
-            record_item(name, r, false);
+            val_join(dst, {r, "  \"", a, "\""});
     }
 }
 
@@ -154,8 +151,8 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
     if (eq == std::string::npos)
         return;
     check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
-    fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value, it.substr(eq + 1),
-             "a select-list value (col_list)");
+    fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value,
+             std::string_view(it).substr(eq + 1), "a select-list value (col_list)");
     cur_col++;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -169,7 +170,7 @@ bool row_limit_pending() {
 
 std::string row_limit_where(const std::string &where, const std::string &group,
                             const std::string &having, const std::string &order) {
-    row_limit r = current.reading;
+    row_limit r = std::move(current.reading);
     current.reading = row_limit();
     std::string out = where;
     if (r.set && from == 0) {
@@ -189,7 +190,7 @@ std::string row_limit_where(const std::string &where, const std::string &group,
         r.where_plain = where;
         r.where_limited = out;
     }
-    current.parts.push_back(r);
+    current.parts.push_back(std::move(r));
     return out;
 }
 

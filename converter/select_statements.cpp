@@ -107,13 +107,16 @@ void mark_assigned(const char *target) {
 void write_assignments() {
     for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++) {
         const col_entry &c = col_list[i];
-        std::string v = c.value;
-        const size_t b = v.find_first_not_of(' ');
-        if (b != std::string::npos && strcasecmp(v.c_str() + b, "FETCH_STATUS") == 0)
+        const char *value = c.value + strspn(c.value, " ");
+        if (*value != '\0' && strcasecmp(value, "FETCH_STATUS") == 0)
             line("EXIT WHEN " + str(current_cursor) + "%NOTFOUND;");
         mark_assigned(c.name);
         print_tabs();
-        const std::string s = std::string(c.name) + " := " + v + ";";
+        static std::string s; // kept from line to line: its storage is reused
+        s.assign(c.name);
+        s += " := ";
+        s += c.value;
+        s += ';';
         print_statement(0, no_of_tabs, s.c_str(), yyout);
     }
 }
@@ -240,13 +243,17 @@ namespace {
 std::vector<std::string> select_items(const char *selection) {
     std::vector<std::string> items(1);
     sql_position at(walk_rules{false, true});
-    for (const char *p = selection == nullptr ? "" : selection; *p != '\0'; p++) {
+    const char *p = selection == nullptr ? "" : selection;
+    const char *begin = p; // where the current item starts
+    for (; *p != '\0'; p++) {
         at.step(*p);
-        if (*p == ',' && !at.quoted() && at.depth <= 0)
+        if (*p == ',' && !at.quoted() && at.depth <= 0) {
+            items.back().assign(begin, static_cast<size_t>(p - begin));
             items.emplace_back();
-        else
-            items.back() += *p;
+            begin = p + 1;
+        }
     }
+    items.back().assign(begin, static_cast<size_t>(p - begin));
     return items;
 }
 
@@ -488,6 +495,7 @@ void temp_table_definition(const std::string &table, const std::string &sel) {
 void query_select_list(const table_query &q, const std::string &sel) {
     if (q.assign) {
         std::vector<std::string> values;
+        values.reserve(static_cast<size_t>(cur_col < COL_LIST_MAX ? cur_col : COL_LIST_MAX));
         for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
             values.emplace_back(col_list[i].value);
         for (size_t i = 0; i < values.size(); i++) {

@@ -72,14 +72,16 @@ inline bool word_char(char c) {
 
 // Copies `text` into a fixed text of the state; a text that does not fit stops the run with
 // status 1 (cutting it would change the converted code without a word).
-inline void fit_copy(char *dst, size_t size, const std::string &text, const char *what) {
+inline void fit_copy(char *dst, size_t size, std::string_view text, const char *what) {
     if (text.size() >= size) {
         fflush(stdout);
         fprintf(stderr, "kestra: %s exceeds its capacity of %d characters\n", what,
                 static_cast<int>(size) - 1);
         kestra_exit(1);
     }
-    memcpy(dst, text.c_str(), text.size() + 1);
+    if (!text.empty())
+        memcpy(dst, text.data(), text.size());
+    dst[text.size()] = '\0';
 }
 
 } // namespace stmt_text

@@ -29,12 +29,14 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
     // A quoted name loses its quotes unless it needs them to stay one name (a blank or
     // another character that no plain name holds: "Order Subtotals").
     auto unquote = [](const char *s) {
-        std::string t = str(s);
-        if (t.size() >= 2 && t.front() == '"' && t.back() == '"' &&
-            t.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_#$",
-                                1) == t.size() - 1)
-            t = t.substr(1, t.size() - 2);
-        return t;
+        if (s == nullptr)
+            return std::string();
+        const size_t n = strlen(s);
+        if (n >= 2 && s[0] == '"' && s[n - 1] == '"' &&
+            strspn(s + 1, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_#$") ==
+                n - 2)
+            return std::string(s + 1, n - 2);
+        return std::string(s, n);
     };
     const std::string o = unquote(owner), a = unquote(alias);
     std::string name = unquote(table);
@@ -73,7 +75,9 @@ void qry_column_name(char *dst, const char *name) {
 }
 
 void qry_column_ref(char *dst, const char *qualifier, const char *column) {
-    const std::string c = str(column);
+    // Kept from call to call: its storage is reused.
+    static std::string c;
+    c.assign(column == nullptr ? "" : column);
     clash_column(c);
     if (empty(qualifier)) {
         if (iftrigger != 0)
