@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
@@ -197,6 +198,7 @@ struct source {
     std::string shown;  // path as found from the command line
     std::string rel;    // path relative to its PATH argument (the base name for a file)
     std::string output; // the output script, shown the same way
+    int64_t size = 0;   // bytes, as the search found the file (for the order of conversion)
     task job;
 };
 
@@ -246,7 +248,7 @@ struct collector {
         return false;
     }
 
-    void add(const std::string &shown, const std::string &rel) {
+    void add(const std::string &shown, const std::string &rel, int64_t size) {
         // A source named twice (a file and its directory) is converted once.
         char real[PATH_MAX];
         if (!seen.insert(realpath(shown.c_str(), real) != nullptr ? real : absolute(shown)).second)
@@ -254,6 +256,7 @@ struct collector {
         source s;
         s.shown = shown;
         s.rel = rel;
+        s.size = size;
         s.job.source = absolute(shown);
         s.job.options = opt.converter;
         if (opt.outdir.empty()) {
@@ -298,10 +301,13 @@ struct collector {
             }
             if (!wanted(n))
                 continue;
+            int64_t size = st.st_size;
             if (S_ISLNK(st.st_mode)) {
                 struct stat target;
                 char real[PATH_MAX];
-                if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+                const bool found = stat(path.c_str(), &target) == 0;
+                size = found ? target.st_size : 0;
+                if (found && S_ISDIR(target.st_mode)) {
                     skipped.push_back({path, "a link to a directory (links to directories are "
                                              "not followed)"});
                     continue;
@@ -321,7 +327,7 @@ struct collector {
                     continue;
                 }
             }
-            add(path, sub);
+            add(path, sub, size);
         }
     }
 };
@@ -351,9 +357,13 @@ struct collector {
 struct worker {
     pid_t pid = -1;
     int cmd = -1, res = -1;
-    long task = -1;
+    std::deque<long> tasks; // sent and not answered, oldest (the one in conversion) first
     std::string buffer;
 };
+
+// Tasks a worker holds at most: the next one waits in its pipe while it converts, so that it
+// does not wait for the driver between two sources.
+const size_t tasks_per_worker = 2;
 
 class pool {
   public:
@@ -387,7 +397,7 @@ class pool {
         w.pid = pid;
         w.cmd = cmd[1];
         w.res = res[0];
-        w.task = -1;
+        w.tasks.clear();
         w.buffer.clear();
     }
 
@@ -413,7 +423,7 @@ void remove_scratch_dirs() {
 
 void send_task(worker &w, const std::vector<source> &sources, long k) {
     std::string line = std::to_string(k) + "\n";
-    w.task = k;
+    w.tasks.push_back(k);
     scratch_dirs.emplace(w.pid, sources[static_cast<size_t>(k)].job.dest_dir);
     // A worker that is gone cannot take it; its end of file reports the task as failed.
     if (write(w.cmd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
@@ -571,7 +581,7 @@ int main(int argc, char **argv) {
             if (opt.outdir.empty())
                 lock_dirs.push_back(found.root_real);
         } else {
-            found.add(p, relative_of_argument(p));
+            found.add(p, relative_of_argument(p), st.st_size);
             if (opt.outdir.empty())
                 lock_dirs.push_back(dir_name(absolute(p)));
         }
@@ -607,10 +617,28 @@ int main(int argc, char **argv) {
     int units = 0, failed = 0;
     progress bar(sources.size());
     log_appender logs;
-    for (worker &w : workers.workers_) {
+    // Larger sources first, so that no long conversion is left for the end while the other
+    // workers have nothing to do; outputs are still moved into place in source order.
+    std::vector<long> order(sources.size());
+    for (size_t k = 0; k < order.size(); k++)
+        order[k] = static_cast<long>(k);
+    std::stable_sort(order.begin(), order.end(), [&](long a, long b) {
+        return sources[static_cast<size_t>(a)].size > sources[static_cast<size_t>(b)].size;
+    });
+    const auto feed = [&](worker &w) {
+        while (w.tasks.size() < tasks_per_worker && next < order.size() && w.cmd >= 0)
+            send_task(w, sources, order[next++]);
+        if (next >= order.size())
+            close_fd(w.cmd); // the worker ends at end of file, after the tasks it holds
+    };
+    for (worker &w : workers.workers_)
         workers.start(w);
-        send_task(w, sources, static_cast<long>(next++));
-    }
+    for (size_t round = 0; round < tasks_per_worker; round++)
+        for (worker &w : workers.workers_)
+            if (next < order.size() && w.cmd >= 0)
+                send_task(w, sources, order[next++]);
+    for (worker &w : workers.workers_)
+        feed(w);
     while (committed < sources.size() && !interrupted) {
         std::vector<pollfd> fds;
         for (worker &w : workers.workers_)
@@ -624,16 +652,15 @@ int main(int argc, char **argv) {
             ssize_t n = read(w.res, buf, sizeof buf);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n > 0) {
-                w.buffer.append(buf, static_cast<size_t>(n));
-            } else {
-                // The worker ended: a task it held failed with it; a new worker takes over.
+            if (n <= 0) {
+                // The worker ended: the task it was converting failed with it; a new worker
+                // takes over the tasks it held after that one.
                 int status = 0;
                 close_fd(w.res);
                 close_fd(w.cmd);
                 waitpid(w.pid, &status, 0);
                 w.pid = -1;
-                const long k = w.task;
+                const long k = w.tasks.empty() ? -1 : w.tasks.front();
                 if (k >= 0 && !done[static_cast<size_t>(k)]) {
                     file_result &r = results[static_cast<size_t>(k)];
                     r.error = WIFSIGNALED(status) ? "the conversion ended with signal " +
@@ -644,36 +671,45 @@ int main(int argc, char **argv) {
                     done[static_cast<size_t>(k)] = true;
                     crashed[static_cast<size_t>(k)] = true; // its outputs may be incomplete
                 }
-                w.task = -1;
-                if (next < sources.size() && !interrupted) {
+                std::deque<long> rest;
+                rest.swap(w.tasks);
+                if (!rest.empty())
+                    rest.pop_front();
+                if ((!rest.empty() || next < order.size()) && !interrupted) {
                     workers.start(w);
-                    send_task(w, sources, static_cast<long>(next++));
+                    for (long t : rest)
+                        send_task(w, sources, t);
+                    feed(w);
                 }
                 continue;
             }
-            size_t nl = w.buffer.find('\n');
-            if (nl == std::string::npos)
-                continue;
-            size_t len = strtoul(w.buffer.c_str(), nullptr, 10);
-            if (w.buffer.size() - nl - 1 < len)
-                continue;
-            file_result &r = results[static_cast<size_t>(w.task)];
-            file_result got;
-            if (decode_result(w.buffer.substr(nl + 1, len), got)) {
-                got.path = r.path;
-                got.output = got.unreadable() ? std::string() : r.output;
-                r = got;
-            } else {
-                r.error = "the conversion's result could not be read";
-                r.private_dir = true; // whatever it left, in its own directory, is removed
+            w.buffer.append(buf, static_cast<size_t>(n));
+            // Each complete record answers the oldest task the worker holds.
+            size_t used = 0;
+            for (;;) {
+                size_t nl = w.buffer.find('\n', used);
+                if (nl == std::string::npos || w.tasks.empty())
+                    break;
+                size_t len = strtoul(w.buffer.c_str() + used, nullptr, 10);
+                if (w.buffer.size() - nl - 1 < len)
+                    break;
+                const long k = w.tasks.front();
+                w.tasks.pop_front();
+                file_result &r = results[static_cast<size_t>(k)];
+                file_result got;
+                if (decode_result(w.buffer.substr(nl + 1, len), got)) {
+                    got.path = r.path;
+                    got.output = got.unreadable() ? std::string() : r.output;
+                    r = std::move(got);
+                } else {
+                    r.error = "the conversion's result could not be read";
+                    r.private_dir = true; // whatever it left, in its own directory, is removed
+                }
+                done[static_cast<size_t>(k)] = true;
+                used = nl + 1 + len;
             }
-            done[static_cast<size_t>(w.task)] = true;
-            w.buffer.erase(0, nl + 1 + len);
-            w.task = -1;
-            if (next < sources.size())
-                send_task(w, sources, static_cast<long>(next++));
-            else
-                close_fd(w.cmd); // the worker ends at end of file
+            w.buffer.erase(0, used);
+            feed(w);
         }
         while (committed < sources.size() && done[committed] && !interrupted) {
             units += static_cast<int>(results[committed].units.size());
