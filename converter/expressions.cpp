@@ -101,10 +101,29 @@ std::string xpr_concat_text(const std::string &text) {
 
 namespace {
 
-// True when `text` contains `word` outside single-quoted literals, the literals read as blanks
-// (so that a blank of `word` may stand for a literal's quote).
-bool contains_unquoted(const std::string &text, const char *word) {
-    return blank_literals(text).find(word) != std::string::npos;
+// True when `text` contains " + " outside single-quoted literals, the literals read as blanks
+// (so that a blank may stand for a literal's quote): a "+" outside literals with a blank or a
+// literal's quote on each side. A quote just before such a "+" closes a literal and one just
+// after it opens one. The literals are skipped to their closing quotes at once; a literal left
+// open runs to the end of the text.
+bool plus_between_blanks(const char *text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\''; };
+    const char *p = text;
+    for (;;) {
+        p = strpbrk(p, "'+");
+        if (p == nullptr)
+            return false;
+        if (*p == '\'') {
+            p = strchr(p + 1, '\'');
+            if (p == nullptr)
+                return false;
+            p++;
+            continue;
+        }
+        if (p != text && blank(p[-1]) && blank(p[1]))
+            return true;
+        p++;
+    }
 }
 
 // The subquery just read (qstr1, qstr2) as a temporary variable: its single-row block is
@@ -277,20 +296,23 @@ void xpr_binary(char *dst, const char *left, const char *op, const char *right) 
         val_printf(dst, "BITAND(%s, %s)", l, r.c_str());
         return;
     }
-    std::string joint = " " + o + " ";
+    bool concat = false;     // the "+" joins strings: "||"
     std::string joined_left; // the left side with its own "+" written as "||"
     if (o == "+") {
         if (which_literal == STRING) {
-            joint = " || ";
-            if (contains_unquoted(l, " + ")) {
+            concat = true;
+            if (plus_between_blanks(l)) {
                 joined_left = plus_to_concat(l);
                 l = joined_left.c_str();
             }
-        } else if (names_string_function(l) || names_string_function(r)) {
-            joint = " || ";
+        } else {
+            concat = names_string_function(l) || names_string_function(r);
         }
     }
-    val_printf(dst, "%s%s%s", l, joint.c_str(), r.c_str());
+    if (concat)
+        val_printf(dst, "%s || %s", l, r.c_str());
+    else
+        val_printf(dst, "%s %s %s", l, o.c_str(), r.c_str());
 }
 
 void xpr_subquery_operand(char *dst, const char *other, const char *op, bool subquery_left) {
