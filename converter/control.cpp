@@ -29,6 +29,11 @@ bool empty(const char *s) {
     return s == nullptr || s[0] == '\0';
 }
 
+// `s`, or "" for nullptr: a value read in place.
+const char *or_empty(const char *s) {
+    return s != nullptr ? s : "";
+}
+
 // "START" in any letter case gets the suffix "1"; any other reserved word of the target the
 // suffix of renamed names.
 std::string label_name(std::string name) {
@@ -134,7 +139,7 @@ void ctl_opt_begin(char *dst, int count) {
 void ctl_statement_end(const char *opt_begin) {
     clash_statement_end();
     which_literal = 0; // a string literal of this statement does not make a later "+" a "||"
-    check_for_end(str(opt_begin).c_str(), ctl_lookahead());
+    check_for_end(or_empty(opt_begin), ctl_lookahead());
 }
 
 void ctl_while_end() {
@@ -184,7 +189,7 @@ void ctl_while(const char *keyword, const char *condition, const char *opt_begin
 }
 
 void ctl_else(const char *opt_begin) {
-    action_for_else(str(opt_begin).c_str(), ctl_lookahead());
+    action_for_else(or_empty(opt_begin), ctl_lookahead());
 }
 
 // BREAK and CONTINUE act on the innermost open loop. With no loop open there is nothing to
@@ -395,7 +400,7 @@ void ctl_execute_word() {
 }
 
 void ctl_retval(char *dst, const char *variable) {
-    val_printf(dst, "%s := ", str(variable).c_str());
+    val_printf(dst, "%s := ", or_empty(variable));
 }
 
 void ctl_sp_name(char *dst, const char *const *parts, int count) {
@@ -407,9 +412,9 @@ void ctl_sp_name(char *dst, const char *const *parts, int count) {
     const char *owner = count >= 2 ? parts[count - 2] : "";
     const char *name = parts[count - 1];
     if (count == 1 || empty(owner) || (count >= 3 && strcmp(owner, "dbo") == 0))
-        val_set(dst, str(name).c_str());
+        val_set(dst, or_empty(name));
     else
-        val_printf(dst, "%s.%s", owner, str(name).c_str());
+        val_printf(dst, "%s.%s", owner, or_empty(name));
 }
 
 void ctl_execute_param(char *dst, const char *expr) {
@@ -431,7 +436,7 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
     fputs("BEGIN", yyout);
     print_tabs();
     const std::string p = str(params);
-    if (strcasecmp(str(name).c_str(), "sp_recompile") == 0 && !p.empty()) {
+    if (strcasecmp(or_empty(name), "sp_recompile") == 0 && !p.empty()) {
         // A name given as a string literal goes in without its own quotes, so that the
         // call stays well-formed: UPPER('orders'), not UPPER(''orders'').
         std::string object = p;
@@ -441,9 +446,9 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
         fprintf(yyout, "'PROCEDURE', NULL, UPPER('%s'))", object.c_str());
         fputs(";", yyout);
     } else if (p.empty()) {
-        fprintf(yyout, "%s%s;", str(retval).c_str(), str(name).c_str());
+        fprintf(yyout, "%s%s;", or_empty(retval), or_empty(name));
     } else {
-        fprintf(yyout, "%s%s(", str(retval).c_str(), str(name).c_str());
+        fprintf(yyout, "%s%s(", or_empty(retval), or_empty(name));
         // Each argument after the first on its own line: a break after the commas that
         // separate arguments only, not after one inside a string literal ('a,b' keeps its
         // value) or inside parentheses (a function call's own arguments).
