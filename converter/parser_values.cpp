@@ -64,10 +64,12 @@ bool plain_pieces(const char *fmt, va_list ap, piece *out, int &count) {
         if (count == MAX_PIECES)
             return false;
         if (*p != '%') {
-            const char *next = strchr(p, '%');
-            const size_t n = next != nullptr ? static_cast<size_t>(next - p) : strlen(p);
-            out[count++] = {p, n};
-            p += n;
+            // The constant texts between conversions are a few characters: read in place.
+            const char *next = p + 1;
+            while (*next != '\0' && *next != '%')
+                next++;
+            out[count++] = {p, static_cast<size_t>(next - p)};
+            p = next;
         } else if (p[1] == '%') {
             out[count++] = {p, 1};
             p += 2;
