@@ -142,7 +142,7 @@ void dml_delete(const char *from_word, const char *table, const char *where) {
         fputs(");", yyout);
     } else {
         // 3.
-        w = temp_filter(t, w, false);
+        w = temp_filter(t, std::move(w), false);
         line("DELETE " + str(from_word) + " " + t + " " + w + ";");
     }
     dml_block_close();
@@ -395,7 +395,7 @@ void dml_update(const char *table, const char *assignments, const char *where) {
             update_join(t, w);
         }
     } else {
-        w = temp_filter(t, w, false);
+        w = temp_filter(t, std::move(w), false);
         dml_block_open();
         line("UPDATE " + t);
         print_tabs();

@@ -304,21 +304,26 @@ std::string join_where(const char *where) {
 
 void qry_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                    const char *having, const char *order) {
-    const std::string f = str(from_text), g = str(group), h = str(having), o = str(order);
+    const std::string f = str(from_text);
+    const std::string_view g = group == nullptr ? "" : group, h = having == nullptr ? "" : having,
+                           o = order == nullptr ? "" : order;
     const std::string w = row_limit_where(temp_filter(f, join_where(where), true), g, h, o);
-    val_set(dst, join_parts({f, w, g, h, o}).c_str());
+    // The group text is kept before dst is written.
     const size_t b = g.find_first_not_of(" \t\n");
     if (b == std::string::npos)
         query_group_by.clear();
     else
-        query_group_by.assign(g, b, std::string::npos);
+        query_group_by.assign(g.substr(b));
+    val_join_words(dst, {f, w, g, h, o});
 }
 
 void qry_subquery_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                             const char *having, const char *order) {
     // With a row limit the order decides which rows stay: it is kept.
     const bool keep_order = row_limit_pending();
-    const std::string f = str(from_text), g = str(group), h = str(having), o = str(order);
+    const std::string f = str(from_text);
+    const std::string_view g = group == nullptr ? "" : group, h = having == nullptr ? "" : having,
+                           o = order == nullptr ? "" : order;
     const std::string w = row_limit_where(temp_filter(f, join_where(where), true), g, h, o);
     std::string out = join_parts({f, w, g, h});
     if (keep_order) {

@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -168,16 +169,16 @@ bool row_limit_pending() {
     return current.reading.set;
 }
 
-std::string row_limit_where(const std::string &where, const std::string &group,
-                            const std::string &having, const std::string &order) {
+std::string row_limit_where(std::string where, std::string_view group, std::string_view having,
+                            std::string_view order) {
     row_limit r = std::move(current.reading);
     current.reading = row_limit();
-    std::string out = where;
     if (r.set && from == 0) {
         r.set = false; // one row without a table: nothing to limit
     } else if (r.set && (r.distinct || !group.empty() || !having.empty() || !order.empty())) {
         r.wrap = true;
     } else if (r.set) {
+        std::string out;
         const size_t at = where.find("WHERE ");
         if (at == std::string::npos) {
             const int n = declare_cur != 0 ? 0 : no_of_tabs + 1 + (inWhile != 0 ? 1 : 0);
@@ -187,11 +188,13 @@ std::string row_limit_where(const std::string &where, const std::string &group,
             out = where.substr(0, at) + "WHERE (" + where.substr(at + 6) +
                   ") AND ROWNUM <= " + r.count;
         }
-        r.where_plain = where;
+        r.where_plain = std::move(where);
         r.where_limited = out;
+        current.parts.push_back(std::move(r));
+        return out;
     }
     current.parts.push_back(std::move(r));
-    return out;
+    return where;
 }
 
 std::string row_limit_take(const std::string &selection, std::string &table_exp) {

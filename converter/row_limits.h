@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The alias of the wrapped query.
@@ -26,8 +27,8 @@ void row_limit_pop();
 // The table expression of the query part being read is complete (its parts given): with a
 // row limit that the WHERE clause can carry, yields the clause with "ROWNUM <= n" added, else
 // `where` itself. The part's limit waits for row_limit_take.
-std::string row_limit_where(const std::string &where, const std::string &group,
-                            const std::string &having, const std::string &order);
+std::string row_limit_where(std::string where, std::string_view group, std::string_view having,
+                            std::string_view order);
 
 // True when the query part being read has a row limit (an ORDER BY of a subquery then stays).
 bool row_limit_pending();

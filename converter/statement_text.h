@@ -35,35 +35,53 @@ inline std::string without_at_signs(const char *s) {
     return strchr(s, '@') == nullptr ? std::string(s) : remove_at_signs(s);
 }
 
-// dst = the texts one after another, as val_printf writes them for a format of "%s" pieces
-// (cut at the capacity of a value, val_cut set). A text may lie in dst itself: then the texts
-// are joined elsewhere before dst is written.
-inline size_t val_join(char *dst, std::initializer_list<std::string_view> parts) {
+// dst = the texts parts[0..count) one after another, as val_printf writes them for a format of
+// "%s" pieces (cut at the capacity of a value, val_cut set). A text may lie in dst itself: then
+// the texts are joined elsewhere before dst is written.
+inline size_t val_join(char *dst, const std::string_view *parts, size_t count) {
     const auto start = reinterpret_cast<uintptr_t>(dst);
     bool overlap = false;
-    for (const std::string_view p : parts)
-        overlap = overlap ||
-                  reinterpret_cast<uintptr_t>(p.data()) - start < static_cast<uintptr_t>(YYVALSIZE);
+    for (size_t i = 0; i < count; i++)
+        overlap = overlap || reinterpret_cast<uintptr_t>(parts[i].data()) - start <
+                                 static_cast<uintptr_t>(YYVALSIZE);
     if (overlap) {
         static std::string joined; // kept from call to call: its storage is reused
         joined.clear();
-        for (const std::string_view p : parts)
-            joined.append(p.data(), p.size());
+        for (size_t i = 0; i < count; i++)
+            joined.append(parts[i].data(), parts[i].size());
         return val_set(dst, joined.c_str());
     }
     size_t len = 0;
-    for (const std::string_view p : parts) {
-        size_t n = p.size();
+    for (size_t i = 0; i < count; i++) {
+        size_t n = parts[i].size();
         if (n > static_cast<size_t>(YYVALMAX) - len) {
             n = static_cast<size_t>(YYVALMAX) - len;
             val_cut = true;
         }
         if (n > 0)
-            memcpy(dst + len, p.data(), n);
+            memcpy(dst + len, parts[i].data(), n);
         len += n;
     }
     dst[len] = '\0';
     return len;
+}
+
+inline size_t val_join(char *dst, std::initializer_list<std::string_view> parts) {
+    return val_join(dst, parts.begin(), parts.size());
+}
+
+// dst = the texts that are not empty, one blank between two (at most 8 texts).
+inline size_t val_join_words(char *dst, std::initializer_list<std::string_view> words) {
+    std::string_view parts[16];
+    size_t count = 0;
+    for (const std::string_view w : words) {
+        if (w.empty() || count + 2 > sizeof parts / sizeof parts[0])
+            continue;
+        if (count > 0)
+            parts[count++] = " ";
+        parts[count++] = w;
+    }
+    return val_join(dst, parts, count);
 }
 
 inline bool word_char(char c) {

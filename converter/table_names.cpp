@@ -140,7 +140,7 @@ bool outer_joined(const std::string &cond, const std::string &qualifier) {
 
 } // namespace
 
-std::string temp_filter(const std::string &text, const std::string &where, bool every) {
+std::string temp_filter(const std::string &text, std::string where, bool every) {
     // The condition is taken from `where` at the first table that matches.
     std::string cond;
     bool matched = false;

@@ -25,7 +25,7 @@ bool is_temp_table(const std::string &name);
 // one, and with "(+)" where the table is the inner table of an outer join, so the join stays
 // outer). `where` is this statement's own WHERE clause value; it becomes "WHERE <condition>"
 // (also kept in where_str) when an entry matched, and is returned unchanged otherwise.
-std::string temp_filter(const std::string &text, const std::string &where, bool every);
+std::string temp_filter(const std::string &text, std::string where, bool every);
 
 // ---------------------------------------------------------------------------------------------
 // Trigger pseudo tables.

@@ -5,6 +5,7 @@
 #include "convstate.h"
 
 #include <cctype>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -69,7 +70,7 @@ const std::string &unit_ref_name() {
         for_version = head_version;
         changed = for_full != head_full || for_name != head_name;
     }
-    if (changed || for_proc != proc_name) {
+    if (changed || strcmp(for_proc.c_str(), proc_name) != 0) {
         for_proc = proc_name;
         for_full = head_full;
         for_name = head_name;
