@@ -4,6 +4,7 @@
 #include "convstate.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -101,34 +102,52 @@ std::string diagnostic_text(diag kind, diag_args args, bool log) {
     const char *format = log && row.log != nullptr ? row.log : row.script;
     std::string text;
     auto arg = args.begin();
-    for (const char *p = format; *p != '\0'; p++) {
-        if (p[0] == '%' && p[1] == 's') {
-            if (arg != args.end())
-                text += *arg++;
-            p++;
-        } else {
-            text += *p;
+    // The format's constant runs are appended whole; each "%s" takes the next argument.
+    for (const char *p = format;;) {
+        const char *mark = strchr(p, '%');
+        while (mark != nullptr && mark[1] != 's')
+            mark = strchr(mark + 1, '%');
+        if (mark == nullptr) {
+            text += p;
+            return text;
         }
+        text.append(p, static_cast<size_t>(mark - p));
+        if (arg != args.end())
+            text += *arg++;
+        p = mark + 2;
     }
-    return text;
 }
 
-std::string diagnostic_comment(int line, const std::string &text) {
+namespace {
+// The line number of a diagnostic as its tags write it: at least four digits.
+std::string line_number(int line) {
     char number[16];
     snprintf(number, sizeof number, "%.4d", line);
-    return "/*[KESTRA-ERR(" + std::string(number) + ")]:" + text + "*/";
+    return number;
+}
+} // namespace
+
+std::string diagnostic_comment(int line, const std::string &text) {
+    return "/*[KESTRA-ERR(" + line_number(line) + ")]:" + text + "*/";
 }
 
 std::string diagnose(diag kind, int line, diag_args args, const char *unit) {
+    const std::string number = line_number(line);
+    std::string text = diagnostic_text(kind, args);
     if (fpLog != nullptr) {
-        const std::string text = diagnostic_text(kind, args, true);
+        // The log's text differs from the script's only where the row has a text of its own.
+        const std::string log_text =
+            diag_catalogue(kind).log != nullptr ? diagnostic_text(kind, args, true) : text;
         if (unit == nullptr)
             unit = proc_name;
-        fprintf(fpLog, "[KESTRA-ERR(%.4d)]:[%s(%s)]%s\n", line, iFname, unit, text.c_str());
+        std::string entry = "[KESTRA-ERR(" + number + ")]:[";
+        entry.append(iFname).append("(").append(unit).append(")]");
+        entry.append(log_text.c_str()).append("\n");
+        fputs(entry.c_str(), fpLog);
         if (observer != nullptr)
-            observer(observer_context, kind, line, unit, text);
+            observer(observer_context, kind, line, unit, log_text);
     }
-    return diagnostic_comment(line, diagnostic_text(kind, args));
+    return "/*[KESTRA-ERR(" + number + ")]:" + text + "*/";
 }
 
 void diagnose_to(FILE *script, diag kind, int line, diag_args args) {
