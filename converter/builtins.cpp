@@ -26,9 +26,9 @@ bool is_space(char c) {
 }
 
 // The pieces of `text` split at `sep` (a blank: any white space), each without leading white
-// space and, for another separator, without trailing white space.
-std::vector<std::string> split_pieces(std::string_view text, char sep) {
-    std::vector<std::string> pieces;
+// space and, for another separator, without trailing white space: views into `text`.
+std::vector<std::string_view> split_pieces(std::string_view text, char sep) {
+    std::vector<std::string_view> pieces;
     const size_t n = text.size();
     if (sep != ' ')
         pieces.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), sep)) + 1);
@@ -56,9 +56,9 @@ std::vector<std::string> split_pieces(std::string_view text, char sep) {
 }
 
 // The text after the first separator (as it stands, with its leading blank), or "".
-std::string after_first_sep(std::string_view args) {
+std::string_view after_first_sep(std::string_view args) {
     const size_t p = args.find(ARG_SEP);
-    return p == std::string_view::npos ? std::string() : std::string(args.substr(p + 1));
+    return p == std::string_view::npos ? std::string_view() : args.substr(p + 1);
 }
 
 // A line of the body before the statement being built (its outer BEGIN comes first).
@@ -133,18 +133,18 @@ struct call {
     const char *target = name; // the target name ("" when the call became an expression)
     std::string out;           // the target argument text with its parentheses
 
-    // The arguments, without surrounding white space (split on first use: most forms copy the
-    // argument text whole).
-    const std::vector<std::string> &pieces() const {
+    // The arguments, without surrounding white space, as views into `args` (split on first use:
+    // most forms copy the argument text whole).
+    const std::vector<std::string_view> &pieces() const {
         if (!split) {
             split_args = split_pieces(args, ARG_SEP);
             split = true;
         }
         return split_args;
     }
-    std::string arg(size_t i) const {
-        const std::vector<std::string> &p = pieces();
-        return i < p.size() ? p[i] : std::string();
+    std::string_view arg(size_t i) const {
+        const std::vector<std::string_view> &p = pieces();
+        return i < p.size() ? p[i] : std::string_view();
     }
     // The call kept under its source name, after a diagnostic.
     void keep() {
@@ -153,7 +153,7 @@ struct call {
     }
 
   private:
-    mutable std::vector<std::string> split_args;
+    mutable std::vector<std::string_view> split_args;
     mutable bool split = false;
 };
 
@@ -177,7 +177,7 @@ std::string expand(const char *form, const call &c) {
         else if (which >= '1' && which <= '4')
             out += c.arg(static_cast<size_t>(which - '1'));
         else if (which == 'F')
-            out += c.query ? c.q : c.arg(0);
+            out += c.query ? std::string_view(c.q) : c.arg(0);
         else if (which == 'P')
             out += c.query ? c.q : remove_at_signs(c.arg(0));
         else if (which == 'R')
@@ -210,14 +210,16 @@ void datepart_call(call &c) {
 // CONVERT: the first argument is the target type; then the expression (a query's select list
 // already in its place, rule 465) and, with a style, its date format.
 void convert_call(call &c) {
-    const std::string first = c.arg(0), second = c.arg(1);
-    const char letter = static_cast<char>(toupper(static_cast<unsigned char>(first[0])));
+    const std::string_view first = c.arg(0), second = c.arg(1);
+    const char head = first.empty() ? '\0' : first[0];
+    const char letter = static_cast<char>(toupper(static_cast<unsigned char>(head)));
     const size_t open = first.find('('), close = first.rfind(')');
-    const bool sized = open != std::string::npos && close != std::string::npos && close > open + 1;
-    const std::string format = c.arg(2);
+    const bool sized =
+        open != std::string_view::npos && close != std::string_view::npos && close > open + 1;
+    const std::string_view format = c.arg(2);
     if (letter == 'C' && sized) {
-        std::string expr = second == "''" ? std::string("' '") : second;
-        const std::string length = first.substr(open + 1, close - open - 1);
+        const std::string_view expr = second == "''" ? std::string_view("' '") : second;
+        const std::string_view length = first.substr(open + 1, close - open - 1);
         c.target = "RPAD";
         if (!format.empty()) // the style's format kept: RPAD(TO_CHAR(e, 'fmt'), n, ' ')
             c.out = filled("(TO_CHAR(%s, %s), %s, ' ')", {expr, format, length});
@@ -229,12 +231,12 @@ void convert_call(call &c) {
         which_literal = STRING;
     } else if (letter == 'D' || letter == 'I' || letter == 'M' || letter == 'N') {
         c.target = letter == 'D' ? "TO_DATE" : "TO_NUMBER";
-        c.out = "(" + after_first_sep(c.args) + ")";
+        c.out = parenthesized(after_first_sep(c.args));
     } else {
         // VARCHAR2, a CHAR without a length and any other type: the text form of the
         // expression (with the style's format), never the type itself as an argument.
         c.target = "TO_CHAR";
-        c.out = "(" + after_first_sep(c.args) + ")";
+        c.out = parenthesized(after_first_sep(c.args));
         which_literal = STRING;
     }
 }
@@ -245,9 +247,9 @@ void date_arithmetic_call(call &c, bool add) {
     char part[256];
     process_date_type(c.args.data(), part, sizeof part);
     std::string_view p = part;
-    std::string number = c.arg(1), date = c.arg(2);
+    std::string_view number = c.arg(1), date = c.arg(2);
     if (c.query) {
-        if (number.find("SELECT") != std::string::npos)
+        if (number.find("SELECT") != std::string_view::npos)
             number = c.q;
         else
             date = c.q;
@@ -368,7 +370,7 @@ void stuff_call(call &c) {
 // SP_RECOMPILE: a procedure name given as a literal goes in without its own quotes; the
 // argument list keeps its parentheses, so that the call is complete.
 void sp_recompile_call(call &c) {
-    std::string object = c.arg(0);
+    std::string_view object = c.arg(0);
     if (object.size() >= 2 && object.front() == '\'' && object.back() == '\'')
         object = object.substr(1, object.size() - 2);
     c.target = "DBMS_DDL.ALTER_COMPILE";
@@ -544,12 +546,13 @@ void process_fn_param(char *text) {
 int split_parameters(const char *text, char sep) {
     for (auto &p : params)
         p[0] = '\0';
-    const std::vector<std::string> pieces = split_pieces(text == nullptr ? "" : text, sep);
+    const std::vector<std::string_view> pieces = split_pieces(text == nullptr ? "" : text, sep);
     if (pieces.size() > PARAMS_MAX)
         check_capacity(PARAMS_MAX, PARAMS_MAX, "the argument list of a function call (params)");
     const size_t stored = pieces.size();
     for (size_t i = 0; i < stored; i++)
-        state_copy(params[i], sizeof params[i], pieces[i].c_str(), "a function argument");
+        state_copy(params[i], sizeof params[i], std::string(pieces[i]).c_str(),
+                   "a function argument");
     return static_cast<int>(stored) - 1;
 }
 
