@@ -299,6 +299,9 @@ template <bool Trace> int parse(const unsigned char *acting, const int *defrule)
     int *ps = yyps;
     yyvalue *pv = yypv;
     int *ps_end = yys + yymaxdepth;
+    // The token number whose symbol `sym` holds.
+    int sym_of = -2;
+    int sym = 0;
 
     // 1. Pushes `state`, and the value yyval unless take_value is false (a reduction without
     // an action: the entry to push holds its value already). False: the stacks cannot grow.
@@ -335,7 +338,11 @@ template <bool Trace> int parse(const unsigned char *acting, const int *defrule)
             if (yychar < 0)
                 yyps = ps; // the scanner may ask yyparse_accepts
             need_lookahead<Trace>();
-            const int sym = translate(yychar);
+            // The look-ahead's symbol, translated once per token (an action may replace yychar).
+            if (yychar != sym_of) {
+                sym_of = yychar;
+                sym = translate(yychar);
+            }
             const int *row = actions[state].get();
             if (row == nullptr)
                 row = build_action_row(state);
@@ -413,30 +420,35 @@ template <bool Trace> int parse(const unsigned char *acting, const int *defrule)
             continue;
         }
         // 5. The rule's action, with the globals saved.
+        // (yypv is read by error recovery only: stored for YYERROR.)
         yystate = state;
         yyps = ps;
-        yypv = pv;
         in_action = true;
         val_cut = false;
         const int outcome = kestra_grammar::run_action(rule, top);
         in_action = false;
         if (val_cut)
             value_too_long();
-        switch (outcome) {
-        case 1: // YYABORT
-            return 1;
-        case 2: // YYACCEPT
-            return 0;
-        case 3: // YYERROR: recover from the popped stack
-            yynerrs++;
-            if ((state = recover()) < 0)
+        if (__builtin_expect(outcome != 0, 0)) {
+            switch (outcome) {
+            case 1: // YYABORT
                 return 1;
-            ps = yyps;
-            pv = yypv;
-            break;
-        default:
+            case 2: // YYACCEPT
+                return 0;
+            case 3: // YYERROR: recover from the popped stack
+                yynerrs++;
+                yypv = pv;
+                if ((state = recover()) < 0)
+                    return 1;
+                ps = yyps;
+                pv = yypv;
+                break;
+            default:
+                state = yystate;
+                break;
+            }
+        } else {
             state = yystate;
-            break;
         }
         if (!push(true))
             return 1;
