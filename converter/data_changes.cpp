@@ -199,7 +199,7 @@ void dml_insert(const char *table, const char *columns, const char *values) {
 }
 
 void dml_values(char *dst, const char *atoms) {
-    val_printf(dst, "VALUES (%s)", str(atoms).c_str());
+    val_join(dst, {"VALUES (", view(atoms), ")"});
 }
 
 void dml_query_values(char *dst, const char *query) {
@@ -208,19 +208,18 @@ void dml_query_values(char *dst, const char *query) {
 }
 
 void dml_list_join(char *dst, const char *list, const char *item) {
-    val_printf(dst, "%s, \n%s%s", str(list).c_str(), tabs(no_of_tabs + 1).c_str(),
-               str(item).c_str());
+    val_join(dst, {view(list), ", \n", tabs(no_of_tabs + 1), view(item)});
 }
 
 void dml_assignment(char *dst, const char *column, const char *value) {
     const std::string t = tabs(no_of_tabs);
     if (value == nullptr) {
-        val_printf(dst, "\t%s%s = NULL", t.c_str(), str(column).c_str());
+        val_join(dst, {"\t", t, view(column), " = NULL"});
         return;
     }
     const std::string v = lit_for_target(column, value);
     value = v.c_str();
-    val_printf(dst, "\t%s%s = %s", t.c_str(), str(column).c_str(), value);
+    val_join(dst, {"\t", t, view(column), " = ", v});
     check_capacity(tot_item, ITEM_LIST_MAX, "the UPDATE assignment list (item_list)");
     fit_copy(item_list[tot_item].expr, sizeof item_list[tot_item].expr, value,
              "an UPDATE value (item_list)");
@@ -247,7 +246,7 @@ void dml_update_where(char *dst, const char *from_text, const char *where) {
         }
     }
     const std::string w = temp_filter(list, str(where), true);
-    val_printf(dst, "%s\n%s", list.c_str(), w.c_str());
+    val_join(dst, {list, "\n", w});
     update_from = 1;
 }
 

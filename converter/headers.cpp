@@ -11,10 +11,12 @@
 #include "prefix_clash.h"
 #include "reserved.h"
 #include "rowcount.h"
+#include "statement_text.h"
 #include "unitname.h"
 #include "usertype.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -41,6 +43,24 @@ std::string unquote(const char *s) {
     if (t.size() >= 2 && t.front() == '"' && t.back() == '"')
         t = t.substr(1, t.size() - 2);
     return t;
+}
+
+// "<base>(<a>)", or "<base>(<a>, <b>)" when b is given, into `out` (64 bytes), as snprintf writes
+// it with "%d": the sizes of a data type, without a formatted print.
+void sized_type(char *out, const char *base, int a, const int *b = nullptr) {
+    char *p = out;
+    const size_t n = strlen(base);
+    memcpy(p, base, n);
+    p += n;
+    *p++ = '(';
+    p = std::to_chars(p, out + 40, a).ptr;
+    if (b != nullptr) {
+        *p++ = ',';
+        *p++ = ' ';
+        p = std::to_chars(p, out + 60, *b).ptr;
+    }
+    *p++ = ')';
+    *p = '\0';
 }
 
 // A size text read as an integer for "%d" (clamped to the int range).
@@ -286,9 +306,10 @@ void hdr_parameter_def(char *dst, const char *type, const char *defaults) {
                    "the default value of a parameter");
         state_copy(e.default_value, sizeof e.default_value, defaultValue,
                    "the default value of a parameter");
-        val_printf(dst, "\n%s \t%s %s", declare_param, base.c_str(), str(defaults).c_str());
+        stmt_text::val_join(dst,
+                            {"\n", declare_param, " \t", base, " ", stmt_text::view(defaults)});
     } else {
-        val_printf(dst, "\n%s \tIN OUT %s", declare_param, base.c_str());
+        stmt_text::val_join(dst, {"\n", declare_param, " \tIN OUT ", base});
         outParam = 0;
         new_declaration(declare_param, base.c_str(), size.c_str(), 2);
     }
@@ -313,9 +334,11 @@ void hdr_as() {
 
 void hdr_declare_var(char *dst, const char *type) {
     note_reserved_rename("Variable");
-    val_printf(dst, "%s \t%s", declare_param, str(type).c_str());
+    const size_t n = stmt_text::val_join(dst, {declare_param, " \t", stmt_text::view(type)});
     new_declaration(declare_param, type, "", 1);
-    fprintf(fp2, "\n%s;", dst);
+    put_char('\n', fp2);
+    put_bytes(dst, n, fp2);
+    put_char(';', fp2);
 }
 
 // A user type based on a national type ("nvarchar(40)", "nchar(2)", "ntext", in any letter
@@ -361,7 +384,7 @@ void hdr_data_type(char *dst, src_type type, const char *a, const char *b) {
             break;
         }
         base = "CHAR";
-        snprintf(sized, sizeof sized, "CHAR(%d)", size_of(a));
+        sized_type(sized, "CHAR", size_of(a));
         break;
     case SRC_VARCHAR:
         if (a == nullptr) {
@@ -369,7 +392,7 @@ void hdr_data_type(char *dst, src_type type, const char *a, const char *b) {
             break;
         }
         base = "VARCHAR2";
-        snprintf(sized, sizeof sized, "VARCHAR2(%d)", size_of(a));
+        sized_type(sized, "VARCHAR2", size_of(a));
         break;
     case SRC_SYSNAME:
         base = "CHAR";
@@ -377,7 +400,7 @@ void hdr_data_type(char *dst, src_type type, const char *a, const char *b) {
         break;
     case SRC_VARBINARY:
         base = "RAW";
-        snprintf(sized, sizeof sized, "RAW(%d)", size_of(a));
+        sized_type(sized, "RAW", size_of(a));
         break;
     case SRC_NUMERIC:
         if (a == nullptr) {
@@ -386,9 +409,11 @@ void hdr_data_type(char *dst, src_type type, const char *a, const char *b) {
         }
         base = "NUMBER";
         if (b == nullptr)
-            snprintf(sized, sizeof sized, "NUMBER(%d)", size_of(a));
-        else
-            snprintf(sized, sizeof sized, "NUMBER(%d, %d)", size_of(a), size_of(b));
+            sized_type(sized, "NUMBER", size_of(a));
+        else {
+            const int scale = size_of(b);
+            sized_type(sized, "NUMBER", size_of(a), &scale);
+        }
         break;
     case SRC_TIMESTAMP:
         plain = "NUMBER";

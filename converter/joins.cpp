@@ -5,6 +5,7 @@
 #include "convstate.h"
 #include "diagnostics.h"
 #include "parser.h"
+#include "statement_text.h"
 #include "textwalk.h"
 #include "unitname.h"
 
@@ -211,13 +212,13 @@ void qry_join(char *dst, const char *left, const char *kind, const char *right, 
         return;
     }
     if (cond == nullptr)
-        val_printf(dst, "%s %s %s", l.c_str(), k.c_str(), r.c_str());
+        stmt_text::val_join(dst, {l, " ", k, " ", r});
     else
-        val_printf(dst, "%s %s %s ON %s", l.c_str(), k.c_str(), r.c_str(), cond);
+        stmt_text::val_join(dst, {l, " ", k, " ", r, " ON ", cond});
 }
 
 void qry_derived_table(char *dst, const char *subquery, const char *alias) {
-    val_printf(dst, "%s %s", subquery, alias);
+    stmt_text::val_join(dst, {stmt_text::printed(subquery), " ", stmt_text::printed(alias)});
 }
 
 std::string join_condition_take() {

@@ -158,7 +158,7 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
 
 void qry_subquery_item(char *dst, const char *subquery, const char *alias) {
     if (!empty(alias))
-        val_printf(dst, "%s %s", subquery, alias);
+        val_join(dst, {printed(subquery), " ", alias});
     else
         val_set(dst, str(subquery).c_str());
     item_was_subquery = true;
@@ -257,7 +257,7 @@ void qry_select_statement() {
 }
 
 void qry_query_union(char *dst, const char *left, const char *right, int all) {
-    val_printf(dst, all != 0 ? "%s\nUNION ALL\n%s" : "%s\nUNION\n%s", left, right);
+    val_join(dst, {printed(left), all != 0 ? "\nUNION ALL\n" : "\nUNION\n", printed(right)});
 }
 
 void qry_query_paren(char *dst, const char *query) {
@@ -265,7 +265,7 @@ void qry_query_paren(char *dst, const char *query) {
           "expression.*/\n",
           yyout);
     fputs("/*The converter will not parse this expression correctly.*/\n", yyout);
-    val_printf(dst, "(%s)", query);
+    val_join(dst, {"(", printed(query), ")"});
 }
 
 namespace {
@@ -384,13 +384,12 @@ void qry_from_clause(char *dst, const char *tables) {
     }
     fit_copy(tableList, sizeof tableList, list, "a FROM list (tableList)");
     from = 1;
-    const std::string t = declare_cur != 0 ? std::string() : tabs(no_of_tabs - 1);
-    val_printf(dst, "%sFROM %s", t.c_str(), list.c_str());
+    val_join(dst, {declare_cur != 0 ? std::string() : tabs(no_of_tabs - 1), "FROM ", list});
 }
 
 void qry_where_current_of(char *dst, const char *cursor) {
     inWhere = 0;
-    val_printf(dst, "WHERE CURRENT OF %s", cursor);
+    val_join(dst, {"WHERE CURRENT OF ", printed(cursor)});
 }
 
 void qry_where_clause(char *dst, const char *condition) {
@@ -406,23 +405,23 @@ void qry_where_clause(char *dst, const char *condition) {
 }
 
 void qry_group_by(char *dst, const char *columns) {
-    const std::string t = declare_cur != 0 ? std::string() : tabs(no_of_tabs);
-    val_printf(dst, "\n\t%sGROUP BY %s", t.c_str(), str(columns).c_str());
+    val_join(dst, {"\n\t", declare_cur != 0 ? std::string() : tabs(no_of_tabs), "GROUP BY ",
+                   view(columns)});
 }
 
 void qry_having(char *dst, const char *condition) {
-    const std::string t = declare_cur != 0 ? std::string() : tabs(no_of_tabs);
     inHaving = 0;
-    val_printf(dst, "\n%sHAVING %s", t.c_str(), str(condition).c_str());
+    val_join(dst, {"\n", declare_cur != 0 ? std::string() : tabs(no_of_tabs), "HAVING ",
+                   view(condition)});
 }
 
 void qry_order_by(char *dst, const char *items) {
-    const std::string t = declare_cur != 0 ? std::string() : tabs(no_of_tabs);
-    val_printf(dst, "\n%sORDER BY %s", t.c_str(), str(items).c_str());
+    val_join(dst,
+             {"\n", declare_cur != 0 ? std::string() : tabs(no_of_tabs), "ORDER BY ", view(items)});
 }
 
 void qry_compute(char *dst, const char *list, const char *by) {
-    val_printf(dst, "COMPUTE %s %s", str(list).c_str(), str(by).c_str());
+    val_join(dst, {"COMPUTE ", view(list), " ", view(by)});
 }
 
 void qry_subquery_select() {
@@ -444,18 +443,16 @@ void qry_subquery(char *dst, const char *distinct, const char *selection, const 
     if (from != 0 && !limit.empty()) {
         // The wrapped query: the protocol texts are its outer select list and the rest.
         const std::string q = row_limit_wrap("SELECT " + word + " " + sel + "\n\t\t" + t, limit);
-        val_printf(dst, "(\n\t\t%s%s)", q.c_str(), u.c_str());
+        val_join(dst, {"(\n\t\t", q, u, ")"});
         const std::string outer_list = ROW_LIMIT_ALIAS ".*";
         fit_copy(qstr1, sizeof qstr1, outer_list, "a subquery's select list (qstr1)");
         fit_copy(qstr2, sizeof qstr2, q.substr(8 + outer_list.size()) + u,
                  "a subquery's FROM part (qstr2)");
     } else {
         if (from != 0)
-            val_printf(dst, "(\n\t\tSELECT %s %s\n\t\t%s%s)", word.c_str(), sel.c_str(), t.c_str(),
-                       u.c_str());
+            val_join(dst, {"(\n\t\tSELECT ", word, " ", sel, "\n\t\t", t, u, ")"});
         else
-            val_printf(dst, "(\n\t\tSELECT %s %s FROM DUAL%s)", word.c_str(), sel.c_str(),
-                       u.c_str());
+            val_join(dst, {"(\n\t\tSELECT ", word, " ", sel, " FROM DUAL", u, ")"});
         // The protocol texts: the select list and the rest, for check_selection and the
         // function-call rules.
         fit_copy(qstr1, sizeof qstr1, word + sel, "a subquery's select list (qstr1)");

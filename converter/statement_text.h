@@ -20,6 +20,15 @@ inline bool empty(const char *s) {
     return s == nullptr || s[0] == '\0';
 }
 
+// A text argument read in place: "" for nullptr (as str() gives it).
+inline std::string_view view(const char *s) {
+    return s == nullptr ? std::string_view() : std::string_view(s);
+}
+// A "%s" argument as val_printf writes it: "(null)" for nullptr.
+inline std::string_view printed(const char *s) {
+    return s == nullptr ? std::string_view("(null)") : std::string_view(s);
+}
+
 inline std::string tabs(int n) {
     return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
 }
