@@ -250,6 +250,7 @@ enum effect : uint8_t {
     EFF_NEXTCHAR, // NAME unless next_char is '(' or -1
 };
 effect slot_effect[TOKEN_SLOTS];
+uint8_t slot_length[TOKEN_SLOTS]; // strlen of each slot's text (less than TOKEN_TEXT)
 
 // Hash index over the filled slots: each bucket holds a slot number + 1 (0 = empty); only
 // the first slot of a word is entered, so a hit is the slot the linear scan would find.
@@ -289,6 +290,7 @@ void init_lex() {
     memset(Token, 0, sizeof Token);
     memset(Token_Val, 0, sizeof Token_Val);
     memset(slot_effect, 0, sizeof slot_effect);
+    memset(slot_length, 0, sizeof slot_length);
     memset(hash_index, 0, sizeof hash_index);
     static_assert(KEYWORD_COUNT < 255, "hash_index holds slot + 1 in a byte");
     for (int i = 0; i < KEYWORD_COUNT; i++) {
@@ -296,6 +298,7 @@ void init_lex() {
         Token_Val[i] = static_cast<int16_t>(keywords[i].token);
         slot_effect[i] = effect_of(Token[i]);
         size_t len = strlen(Token[i]);
+        slot_length[i] = static_cast<uint8_t>(len);
         unsigned h = hash_word(Token[i], len);
         bool first = true;
         while (hash_index[h] != 0) {
@@ -334,12 +337,8 @@ int token_search_hashed(const char *word, size_t len, uint32_t hash) {
     int slot = -1;
     while (hash_index[h] != 0) {
         const int s = hash_index[h] - 1;
-        // Most probes that miss differ in the first character; a keyword is a few characters.
-        const char *t = Token[s];
-        size_t i = 0;
-        while (i <= len && t[i] == word[i])
-            i++;
-        if (i > len) {
+        // Most probes that miss differ in length.
+        if (slot_length[s] == len && memcmp(Token[s], word, len) == 0) {
             slot = s;
             break;
         }
@@ -390,28 +389,18 @@ int token_search_hashed(const char *word, size_t len, uint32_t hash) {
 
 namespace {
 
-struct context_word {
-    const char *word;
-    size_t len;
-    int token;
-};
-
-constexpr context_word context_words[] = {
-    {"ESCAPE", 6, ESCAPE},   {"DEFAULT", 7, DEFAULT},
-    {"CHECK", 5, CHECK},     {"REFERENCES", 10, REFERENCES},
-    {"KEY", 3, KEY},         {"NVARCHAR", 8, NVARCHAR},
-    {"NCHAR", 5, NCHAR},     {"NTEXT", 5, NTEXT},
-    {"AFTER", 5, AFTER},     {"INSTEAD", 7, INSTEAD},
-    {"TRIGGER", 7, TRIGGER}, {"THROW", 5, THROW},
-    {"TOP", 3, TOP},         {"PERCENT", 7, PERCENT},
+// The words context_keyword recognises (its switch compares them, by length).
+constexpr const char *context_words[] = {
+    "ESCAPE", "DEFAULT", "CHECK",   "REFERENCES", "KEY",   "NVARCHAR", "NCHAR",
+    "NTEXT",  "AFTER",   "INSTEAD", "TRIGGER",    "THROW", "TOP",      "PERCENT",
 };
 
 // The first letters of the words above, one bit per letter: most words looked up are names,
 // and the first letter rules nearly all of them out at once.
 constexpr uint32_t context_first_letters() {
     uint32_t m = 0;
-    for (const context_word &k : context_words)
-        m |= 1u << (k.word[0] - 'A');
+    for (const char *w : context_words)
+        m |= 1u << (w[0] - 'A');
     return m;
 }
 
@@ -424,10 +413,34 @@ int context_keyword(const char *word) {
 int context_keyword(const char *word, size_t len) {
     constexpr uint32_t first_letters = context_first_letters();
     const unsigned letter = static_cast<unsigned char>(word[0]) - 'A';
-    if (letter >= 26 || ((first_letters >> letter) & 1u) == 0 || len < 3 || len > 10)
+    if (letter >= 26 || ((first_letters >> letter) & 1u) == 0)
         return -1;
-    for (const context_word &k : context_words)
-        if (k.len == len && word[0] == k.word[0] && memcmp(word, k.word, len) == 0)
-            return k.token;
-    return -1;
+    // The words of each length compared with constant-length comparisons (a few instructions
+    // each).
+    const auto is = [word](const char *w, size_t n) { return memcmp(word, w, n) == 0; };
+    switch (len) {
+    case 3:
+        return is("KEY", 3) ? KEY : is("TOP", 3) ? TOP : -1;
+    case 5:
+        return is("CHECK", 5)   ? CHECK
+               : is("NCHAR", 5) ? NCHAR
+               : is("NTEXT", 5) ? NTEXT
+               : is("AFTER", 5) ? AFTER
+               : is("THROW", 5) ? THROW
+                                : -1;
+    case 6:
+        return is("ESCAPE", 6) ? ESCAPE : -1;
+    case 7:
+        return is("DEFAULT", 7)   ? DEFAULT
+               : is("INSTEAD", 7) ? INSTEAD
+               : is("TRIGGER", 7) ? TRIGGER
+               : is("PERCENT", 7) ? PERCENT
+                                  : -1;
+    case 8:
+        return is("NVARCHAR", 8) ? NVARCHAR : -1;
+    case 10:
+        return is("REFERENCES", 10) ? REFERENCES : -1;
+    default:
+        return -1;
+    }
 }
