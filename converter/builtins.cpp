@@ -588,9 +588,12 @@ void swap_param(char *text, size_t size) {
     text_copy(text, size, swapped.c_str());
 }
 
-void process_function(char *name, char *args) {
+namespace {
+
+// Translates the call of `name` with the argument text `args` (marked in place by
+// process_fn_param): c.target and c.out.
+void translate(call &c, const char *name, char *args) {
     process_fn_param(args);
-    call c;
     c.name = name;
     c.args = args;
     c.query = query_in_fn != 0;
@@ -618,8 +621,29 @@ void process_function(char *name, char *args) {
         if ((b->flags & STRING_RESULT) != 0)
             which_literal = STRING;
     }
+}
+
+} // namespace
+
+void process_function(char *name, char *args) {
+    call c;
+    translate(c, name, args);
     if (c.target != name)
         val_set(name, c.target);
     val_set(args, c.out.c_str());
     remove_chr5(args);
+}
+
+std::string process_function_text(const char *name, char *args) {
+    call c;
+    translate(c, name, args);
+    std::string text;
+    const size_t name_size = strlen(c.target);
+    text.reserve(name_size + c.out.size());
+    text.append(c.target, name_size);
+    text += c.out;
+    for (size_t at = text.find(ARG_SEP, name_size); at != std::string::npos;
+         at = text.find(ARG_SEP, at + 1))
+        text[at] = ',';
+    return text;
 }

@@ -455,14 +455,16 @@ void xpr_function_call(char *dst, const char *name, const char *args) {
     if (err_function(dst, name, args))
         return;
     static char n[YYVALSIZE], a[YYVALSIZE];
-    val_set(n, or_empty(name));
     val_set(a, or_empty(args));
-    process_function(n, a);
     if (query_in_fn != 0) {
+        val_set(n, or_empty(name));
+        process_function(n, a);
         val_printf(dst, "(SELECT %s%s %s)", n, a, qstr2);
         query_in_fn = 0;
     } else {
-        val_printf(dst, "%s%s", n, a);
+        // The call's text written at once: the same text as "%s%s" of the name and the
+        // arguments, each cut to the capacity of a value, cut once more.
+        val_set(dst, process_function_text(or_empty(name), a).c_str());
     }
 }
 
