@@ -24,28 +24,35 @@ using namespace stmt_text;
 
 namespace {
 
+// The lines of the DML block, made once: every INSERT, UPDATE and DELETE writes them.
+const std::string begin_line = "BEGIN", error_reset = "Tarn_error   := 0;",
+                  rowcnt_reset = "Tarn_rowcnt  := 0;", rowcnt_set = "Tarn_rowcnt := SQL%ROWCOUNT;",
+                  exception_line = "EXCEPTION", when_others = "WHEN OTHERS THEN",
+                  error_set = "Tarn_error  := SQLCODE;", errmsg_set = "Tarn_errmsg := SQLERRM;",
+                  raise_line = "RAISE;", end_line = "END;";
+
 // The DML block around INSERT, UPDATE and DELETE: lines 1 to 3, and 5 to 7.
 void dml_block_open() {
     firstTime = 0;
-    line("BEGIN");
-    line("Tarn_error   := 0;");
-    line("Tarn_rowcnt  := 0;");
+    line(begin_line);
+    line(error_reset);
+    line(rowcnt_reset);
 }
 
 void dml_block_close() {
-    line("Tarn_rowcnt := SQL%ROWCOUNT;");
+    line(rowcnt_set);
     if (noexception == 1) {
-        line("EXCEPTION");
+        line(exception_line);
         no_of_tabs++;
-        line("WHEN OTHERS THEN");
+        line(when_others);
         no_of_tabs++;
-        line("Tarn_error  := SQLCODE;");
-        line("Tarn_errmsg := SQLERRM;");
+        line(error_set);
+        line(errmsg_set);
         if (err_in_try())
-            line("RAISE;");
+            line(raise_line);
         no_of_tabs -= 2;
     }
-    line("END;");
+    line(end_line);
 }
 
 // The name under which a table stands: an alias of a tab_list entry resolves to its table.

@@ -108,7 +108,10 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
             alias = a;
     }
     // 4. The current word, its qualifier, a leading number.
-    std::string word, qualifier;
+    // The word's characters stand together in the item: it is kept as where it starts and how
+    // long it is.
+    size_t word_at = 0, word_len = 0;
+    std::string qualifier;
     int digits = 0;
     bool negative = false, letters = false, alias_name = false;
     for (size_t i = 0; i < item.size(); i++) {
@@ -118,31 +121,34 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
             continue;
         }
         if (c == '.') {
-            if (word.empty() && digits > 0)
+            if (word_len == 0 && digits > 0)
                 continue; // a decimal point between digits
-            if (!word.empty())
-                qualifier = word;
-            word.clear();
+            if (word_len != 0)
+                qualifier.assign(item, word_at, word_len);
+            word_len = 0;
             continue;
         }
-        if (isdigit(static_cast<unsigned char>(c)) != 0 && word.empty()) {
+        if (isdigit(static_cast<unsigned char>(c)) != 0 && word_len == 0) {
             digits++;
             continue;
         }
         if (word_char(c)) {
             letters = true;
-            word += c;
+            if (word_len == 0)
+                word_at = i;
+            word_len++;
             continue;
         }
         // A blank or another character ends the scan.
         if (use_alias == 1 && !alias.empty()) {
             alias_name = true;
-            word.clear();
+            word_len = 0;
         } else if (c != ' ' || alias.empty()) {
-            word.clear();
+            word_len = 0;
         }
         break;
     }
+    const std::string word = item.substr(word_at, word_len);
     int result = 0;
     if (alias_name) {
         name = alias;

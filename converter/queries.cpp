@@ -23,6 +23,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 using namespace stmt_text;
@@ -223,12 +224,12 @@ void qry_fn_next_argument(char *dst, const char *list, const char *arg) {
 bool qry_fn_arguments_end(std::string &moved, std::string &from) {
     if (fn_arguments_stack.empty())
         return false;
-    const fn_arguments f = fn_arguments_stack.back();
+    fn_arguments f = std::move(fn_arguments_stack.back());
     fn_arguments_stack.pop_back();
     if (!f.subquery)
         return false;
-    moved = f.moved;
-    from = f.from;
+    moved = std::move(f.moved);
+    from = std::move(f.from);
     return true;
 }
 

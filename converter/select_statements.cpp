@@ -58,34 +58,43 @@ std::string query_row_limit;
 
 // The exception part of a single-row block (step 4h) and its END at the level of its BEGIN.
 void single_row_end() {
-    line("Tarn_rowcnt := SQL%ROWCOUNT;\n");
+    // Made once: every single-row SELECT writes them.
+    static const std::string rowcnt_set = "Tarn_rowcnt := SQL%ROWCOUNT;\n",
+                             exception_line = "EXCEPTION",
+                             too_many_rows = "WHEN TOO_MANY_ROWS THEN",
+                             rowcnt_two = "Tarn_rowcnt := 2;", no_data = "WHEN NO_DATA_FOUND THEN",
+                             rowcnt_zero = "Tarn_rowcnt := 0;", selcnt_zero = "Tarn_selcnt := 0;",
+                             when_others = "WHEN OTHERS THEN", error_set = "Tarn_error := SQLCODE;",
+                             errmsg_set = "Tarn_errmsg := SQLERRM;", raise_line = "RAISE;",
+                             end_line = "END;";
+    line(rowcnt_set);
     if (noexception == 1) {
-        line("EXCEPTION");
+        line(exception_line);
         no_of_tabs++;
-        line("WHEN TOO_MANY_ROWS THEN");
+        line(too_many_rows);
         no_of_tabs++;
-        line("Tarn_rowcnt := 2;");
+        line(rowcnt_two);
         no_of_tabs--;
         if (err_in_try()) {
             // No row is no error: only the others go on to the CATCH.
-            line("WHEN NO_DATA_FOUND THEN");
+            line(no_data);
             no_of_tabs++;
-            line("Tarn_rowcnt := 0;");
-            line("Tarn_selcnt := 0;");
+            line(rowcnt_zero);
+            line(selcnt_zero);
             no_of_tabs--;
         }
-        line("WHEN OTHERS THEN");
+        line(when_others);
         no_of_tabs++;
-        line("Tarn_rowcnt := 0;");
-        line("Tarn_selcnt := 0;");
-        line("Tarn_error := SQLCODE;");
-        line("Tarn_errmsg := SQLERRM;");
+        line(rowcnt_zero);
+        line(selcnt_zero);
+        line(error_set);
+        line(errmsg_set);
         if (err_in_try())
-            line("RAISE;");
+            line(raise_line);
         no_of_tabs -= 2;
     }
     no_of_tabs--;
-    line("END;");
+    line(end_line);
 }
 
 void compute_diagnostic(const char *compute) {
