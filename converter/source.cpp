@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -160,10 +163,25 @@ void fold_line_ends(bool last) {
 // Number of LF bytes in [p, end): eight bytes at a time (a byte of w ^ LF-pattern is zero
 // exactly where w holds an LF; `tops` has the top bit of exactly those bytes set, and the
 // multiplication adds the eight 0/1 bytes into the top byte).
+// With SSE2, sixteen bytes at a time first: each byte counter of `acc` counts the LFs of its
+// column (a compare gives -1 per LF, subtracted), for at most 255 blocks before the sixteen
+// counters are summed.
 long count_line_ends(const char *p, const char *end) {
     constexpr uint64_t ones7 = 0x7F7F7F7F7F7F7F7Full;
     constexpr uint64_t lf = 0x0A0A0A0A0A0A0A0Aull;
     long n = 0;
+#if defined(__SSE2__)
+    const __m128i lfs = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        __m128i acc = _mm_setzero_si128();
+        for (int blocks = 0; blocks < 255 && end - p >= 16; blocks++, p += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(v, lfs));
+        }
+        const __m128i sums = _mm_sad_epu8(acc, _mm_setzero_si128());
+        n += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+    }
+#endif
     for (; end - p >= 8; p += 8) {
         uint64_t w;
         memcpy(&w, p, 8);
