@@ -590,10 +590,23 @@ void swap_param(char *text, size_t size) {
 
 namespace {
 
-// Translates the call of `name` with the argument text `args` (marked in place by
-// process_fn_param): c.target and c.out.
+// Whether a form reads the arguments one by one ("$1" to "$4", "$F", "$P", "$R"); "$A" and "$Q"
+// copy the argument text whole.
+bool form_reads_arguments(const char *form) {
+    for (const char *p = strchr(form, '$'); p != nullptr; p = strchr(p + 1, '$'))
+        if (p[1] != 'A' && p[1] != 'Q' && p[1] != '\0')
+            return true;
+    return false;
+}
+
+// Translates the call of `name` with the argument text `args`: c.target and c.out. The
+// top-level commas of `args` are marked in place by process_fn_param where the translation
+// reads the arguments one by one. Where it copies the text whole the marks would change
+// nothing: every separator byte of the text it makes becomes a comma again, marked or not.
 void translate(call &c, const char *name, char *args) {
-    process_fn_param(args);
+    const builtin *b = find_builtin(name);
+    if (b != nullptr && (b->code != nullptr || form_reads_arguments(b->form)))
+        process_fn_param(args);
     c.name = name;
     c.args = args;
     c.query = query_in_fn != 0;
@@ -601,7 +614,6 @@ void translate(call &c, const char *name, char *args) {
         c.q = qstr1;
     c.target = name;
 
-    const builtin *b = find_builtin(name);
     if (b == nullptr) {
         manual_conversion_note(c.name);
         c.out = parenthesized(c.args);
@@ -634,16 +646,10 @@ void process_function(char *name, char *args) {
     remove_chr5(args);
 }
 
-std::string process_function_text(const char *name, char *args) {
+void process_function_value(char *dst, const char *name, char *args) {
     call c;
     translate(c, name, args);
-    std::string text;
-    const size_t name_size = strlen(c.target);
-    text.reserve(name_size + c.out.size());
-    text.append(c.target, name_size);
-    text += c.out;
-    for (size_t at = text.find(ARG_SEP, name_size); at != std::string::npos;
-         at = text.find(ARG_SEP, at + 1))
-        text[at] = ',';
-    return text;
+    const size_t name_size = val_set(dst, c.target);
+    val_cat(dst, c.out.c_str());
+    remove_chr5(dst + name_size);
 }

@@ -18,10 +18,11 @@ constexpr char ARG_SEP = '\x05';
 // parentheses. Reads query_in_fn and qstr1; sets which_literal and the support-function flags.
 void process_function(char *name, char *args);
 
-// process_function for a call whose text goes straight into a value: the target name followed
-// by the target argument text, as process_function leaves them in `name` and `args` (before
-// either is cut to the capacity of a value). `args` is marked in place.
-std::string process_function_text(const char *name, char *args);
+// process_function for a call whose text goes straight into a value: `dst` (a value buffer,
+// neither `name` nor `args`) gets the target name followed by the target argument text, the
+// text "%s%s" of what process_function leaves in `name` and `args` makes. `args` may be
+// marked in place.
+void process_function_value(char *dst, const char *name, char *args);
 
 // True when `name` is in the function table (compared as process_function compares).
 bool builtin_known(const char *name);

@@ -462,9 +462,7 @@ void xpr_function_call(char *dst, const char *name, const char *args) {
         val_printf(dst, "(SELECT %s%s %s)", n, a, qstr2);
         query_in_fn = 0;
     } else {
-        // The call's text written at once: the same text as "%s%s" of the name and the
-        // arguments, each cut to the capacity of a value, cut once more.
-        val_set(dst, process_function_text(or_empty(name), a).c_str());
+        process_function_value(dst, or_empty(name), a);
     }
 }
 
