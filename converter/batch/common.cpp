@@ -7,10 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <sstream>
+#include <type_traits>
 
 namespace batch {
 
@@ -201,16 +204,65 @@ std::string encode_result(const file_result &r) {
     return o.str();
 }
 
+namespace {
+
+// The numbers of a record line, read in turn as an input stream reads them (spaces skipped);
+// `failed` once one is missing or out of range.
+struct numbers {
+    const char *p, *end;
+    bool failed = false;
+
+    template <class T> numbers &operator>>(T &v) {
+        while (p < end && isspace(static_cast<unsigned char>(*p)))
+            p++;
+        // The number ends at the end of the field: copied so that the conversion stops there.
+        char buf[64];
+        size_t n = 0;
+        while (p + n < end && n + 1 < sizeof buf && !isspace(static_cast<unsigned char>(p[n])))
+            n++;
+        memcpy(buf, p, n);
+        buf[n] = '\0';
+        char *stop = nullptr;
+        errno = 0;
+        if constexpr (std::is_floating_point<T>::value) {
+            v = strtod(buf, &stop);
+        } else if constexpr (std::is_unsigned<T>::value) {
+            const unsigned long long x = strtoull(buf, &stop, 10);
+            if (errno == 0 && (buf[0] == '-' || x > std::numeric_limits<T>::max()))
+                errno = ERANGE;
+            v = static_cast<T>(x);
+        } else {
+            const long long x = strtoll(buf, &stop, 10);
+            if (errno == 0 && (x < static_cast<long long>(std::numeric_limits<T>::min()) ||
+                               x > static_cast<long long>(std::numeric_limits<T>::max())))
+                errno = ERANGE;
+            v = static_cast<T>(x);
+        }
+        if (stop == buf || errno == ERANGE || static_cast<size_t>(stop - buf) != n)
+            failed = true;
+        p += n;
+        return *this;
+    }
+    bool fail() const { return failed; }
+};
+
+} // namespace
+
 bool decode_result(const std::string &data, file_result &r) {
-    std::istringstream in(data);
-    std::string line;
     bool seen_file = false;
-    while (std::getline(in, line)) {
-        size_t tab = line.find('\t');
-        if (line.size() < 2 || tab == std::string::npos)
+    for (size_t pos = 0; pos < data.size();) {
+        size_t eol = data.find('\n', pos);
+        if (eol == std::string::npos)
+            eol = data.size();
+        const char *line = data.data() + pos;
+        const size_t size = eol - pos;
+        pos = eol + 1;
+        const char *tab_at = static_cast<const char *>(memchr(line, '\t', size));
+        if (size < 2 || tab_at == nullptr)
             return false;
-        std::istringstream nums(line.substr(2, tab - 2));
-        std::string rest = line.substr(tab + 1);
+        const size_t tab = static_cast<size_t>(tab_at - line);
+        numbers nums{line + 2, line + (tab >= 2 ? tab : size)};
+        const std::string rest(tab_at + 1, line + size);
         switch (line[0]) {
         case 'F': {
             int no_units = 0;

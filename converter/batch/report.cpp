@@ -28,16 +28,18 @@ size_t utf8_length(const std::string &s, size_t i) {
     return n;
 }
 
-// Calls put(code point or byte, valid) for each character; bytes that are not UTF-8 are given
-// as their Latin-1 code point (sources of this dialect are often in a single-byte code page).
+// Calls put(bytes, length, code point or byte) for each character, bytes == nullptr for a byte
+// that is not UTF-8, given as its Latin-1 code point (sources of this dialect are often in a
+// single-byte code page); the code point of a character beyond ASCII is given as 0x80.
 template <class F> void each_char(const std::string &s, F put) {
     for (size_t i = 0; i < s.size();) {
-        size_t n = utf8_length(s, i);
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t n = c < 0x80 ? 1 : utf8_length(s, i);
         if (n == 0) {
-            put(std::string(), static_cast<unsigned char>(s[i]));
+            put(nullptr, 0, c);
             i++;
         } else {
-            put(s.substr(i, n), n == 1 ? static_cast<unsigned char>(s[i]) : 0x80);
+            put(s.data() + i, n, n == 1 ? c : 0x80u);
             i += n;
         }
     }
@@ -51,10 +53,12 @@ std::string latin1_utf8(unsigned c) {
 }
 
 std::string json_str(const std::string &s) {
-    std::string out = "\"";
-    each_char(s, [&](const std::string &ch, unsigned c) {
+    std::string out;
+    out.reserve(s.size() + 2);
+    out += '"';
+    each_char(s, [&](const char *ch, size_t n, unsigned c) {
         char buf[8];
-        if (ch.empty()) {
+        if (ch == nullptr) {
             snprintf(buf, sizeof buf, "\\u%04x", c);
             out += buf;
         } else if (c == '"' || c == '\\') {
@@ -68,18 +72,20 @@ std::string json_str(const std::string &s) {
             snprintf(buf, sizeof buf, "\\u%04x", c);
             out += buf;
         } else {
-            out += ch;
+            out.append(ch, n);
         }
     });
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 // Text for the page: escaped for both HTML and XML; control characters (which XML cannot hold)
 // become U+FFFD.
 std::string html(const std::string &s) {
     std::string out;
-    each_char(s, [&](const std::string &ch, unsigned c) {
-        if (ch.empty())
+    out.reserve(s.size());
+    each_char(s, [&](const char *ch, size_t n, unsigned c) {
+        if (ch == nullptr)
             out += latin1_utf8(c);
         else if (c == '&')
             out += "&amp;";
@@ -92,7 +98,7 @@ std::string html(const std::string &s) {
         else if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7f)
             out += "\xef\xbf\xbd";
         else
-            out += ch;
+            out.append(ch, n);
     });
     return out;
 }
