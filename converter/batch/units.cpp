@@ -142,7 +142,9 @@ std::vector<unit_result> find_units(const std::string &source) {
         fflush(sink);
     yyout = nullptr;
     tmpFile = nullptr;
-    reset_conversion_state();
+    // The rest of the state is left as the scan left it: a conversion (kestra_main) starts from
+    // the program-start values itself, and clearing the state's large tables costs as much as
+    // the scan.
     scanner_reset(nullptr);
     return units;
 }
