@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -158,14 +159,23 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         const char *declared = declared_type(word);
         std::string t;
         if (tot_tab == 1) {
-            t = std::string(tab_list[0].name) + "." + word + "%TYPE";
-            if (declared != nullptr)
+            if (declared != nullptr) {
                 t = declared;
+            } else {
+                t = tab_list[0].name;
+                t += '.';
+                t += word;
+                t += "%TYPE";
+            }
         } else if (!qualifier.empty() && tot_tab > 1) {
             bool found = false;
             for (int i = 0; i < tot_tab && i < TAB_LIST_MAX; i++)
-                if (qualifier == tab_list[i].name || qualifier == tab_list[i].alias) {
-                    t = std::string(tab_list[i].name) + "." + word + "%TYPE";
+                if (strcmp(tab_list[i].name, qualifier.c_str()) == 0 ||
+                    strcmp(tab_list[i].alias, qualifier.c_str()) == 0) {
+                    t = tab_list[i].name;
+                    t += '.';
+                    t += word;
+                    t += "%TYPE";
                     found = true;
                     break;
                 }
@@ -174,7 +184,7 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         } else if (declared != nullptr) {
             t = declared;
         }
-        type = t;
+        type = std::move(t);
         name = word;
         result = 1;
     }

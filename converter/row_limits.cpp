@@ -200,7 +200,7 @@ std::string row_limit_where(std::string where, std::string_view group, std::stri
 std::string row_limit_take(const std::string &selection, std::string &table_exp) {
     if (current.parts.empty())
         return std::string();
-    const row_limit r = current.parts.back();
+    const row_limit r = std::move(current.parts.back());
     current.parts.pop_back();
     if (!r.set)
         return std::string();

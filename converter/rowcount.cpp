@@ -14,6 +14,11 @@
 #include <string>
 #include <vector>
 
+namespace rowcount_detail {
+long tokens_read = 0;
+int token_line = 0, previous_line = 0;
+} // namespace rowcount_detail
+
 namespace {
 
 struct row_limit {
@@ -24,8 +29,9 @@ struct row_limit {
 };
 
 std::vector<row_limit> limits;
-long tokens_read = 0;
-int token_line = 0, previous_line = 0;
+using rowcount_detail::previous_line;
+using rowcount_detail::token_line;
+using rowcount_detail::tokens_read;
 bool in_set = false;
 std::string set_text;
 int set_line = 0;
@@ -46,12 +52,6 @@ std::string line_list(const std::vector<int> &lines) {
 }
 
 } // namespace
-
-void rowcount_token_read() {
-    tokens_read++;
-    previous_line = token_line;
-    token_line = yylineno;
-}
 
 void rowcount_set_begins() {
     in_set = true;

@@ -5,8 +5,21 @@
 
 #include <cstddef>
 
-// The scanner returned a token (counts tokens and remembers the lines of the last two).
-void rowcount_token_read();
+extern int yylineno;
+
+// The token count and the lines of the last two tokens (read through rowcount_token_read only).
+namespace rowcount_detail {
+extern long tokens_read;
+extern int token_line, previous_line;
+} // namespace rowcount_detail
+
+// The scanner returned a token (counts tokens and remembers the lines of the last two). Inline:
+// the scanner calls it for every token.
+inline void rowcount_token_read() {
+    rowcount_detail::tokens_read++;
+    rowcount_detail::previous_line = rowcount_detail::token_line;
+    rowcount_detail::token_line = yylineno;
+}
 // The scanner comments out a SET statement: it begins, its text follows in pieces, it ends.
 void rowcount_set_begins();
 void rowcount_set_text(const char *text, size_t length);
