@@ -56,37 +56,36 @@ std::string plus_to_concat(const std::string &text) {
 
 // Whether `text` holds the name of a string function of the target anywhere (inside a longer
 // name or a literal too): a "+" next to such a call joins strings.
-bool names_string_function(std::string_view text) {
-    const auto at = [&text](size_t i, std::string_view name) {
-        return text.compare(i, name.size(), name) == 0;
+bool names_string_function(const char *text) {
+    const auto at = [](const char *p, std::string_view name) {
+        return strncmp(p, name.data(), name.size()) == 0;
     };
-    for (size_t i = 0; i < text.size(); i++) {
-        switch (text[i]) {
+    // Only the first letters of the names matter; the library's search skips to them.
+    for (const char *p = strpbrk(text, "CLURST"); p != nullptr; p = strpbrk(p + 1, "CLURST")) {
+        switch (*p) {
         case 'C':
-            if (at(i, "CHR"))
+            if (at(p, "CHR"))
                 return true;
             break;
         case 'L':
-            if (at(i, "LOWER") || at(i, "LTRIM") || at(i, "LPAD"))
+            if (at(p, "LOWER") || at(p, "LTRIM") || at(p, "LPAD"))
                 return true;
             break;
         case 'U':
-            if (at(i, "UPPER"))
+            if (at(p, "UPPER"))
                 return true;
             break;
         case 'S':
-            if (at(i, "SUBSTR"))
+            if (at(p, "SUBSTR"))
                 return true;
             break;
         case 'R':
-            if (at(i, "RTRIM") || at(i, "RPAD"))
+            if (at(p, "RTRIM") || at(p, "RPAD"))
                 return true;
             break;
-        case 'T':
-            if (at(i, "TO_CHAR"))
+        default: // 'T'
+            if (at(p, "TO_CHAR"))
                 return true;
-            break;
-        default:
             break;
         }
     }
@@ -306,7 +305,7 @@ void xpr_binary(char *dst, const char *left, const char *op, const char *right) 
                 l = joined_left.c_str();
             }
         } else {
-            concat = names_string_function(l) || names_string_function(r);
+            concat = names_string_function(l) || names_string_function(r.c_str());
         }
     }
     if (concat)
