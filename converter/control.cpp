@@ -433,7 +433,7 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
         return;
     firstTime = 0;
     print_tabs();
-    fputs("BEGIN", yyout);
+    put_text("BEGIN", yyout);
     print_tabs();
     const std::string p = str(params);
     if (strcasecmp(or_empty(name), "sp_recompile") == 0 && !p.empty()) {
@@ -446,20 +446,29 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
         fprintf(yyout, "'PROCEDURE', NULL, UPPER('%s'))", object.c_str());
         fputs(";", yyout);
     } else if (p.empty()) {
-        fprintf(yyout, "%s%s;", or_empty(retval), or_empty(name));
+        put_text(or_empty(retval), yyout);
+        put_text(or_empty(name), yyout);
+        put_char(';', yyout);
     } else {
-        fprintf(yyout, "%s%s(", or_empty(retval), or_empty(name));
+        put_text(or_empty(retval), yyout);
+        put_text(or_empty(name), yyout);
+        put_char('(', yyout);
         // Each argument after the first on its own line: a break after the commas that
         // separate arguments only, not after one inside a string literal ('a,b' keeps its
-        // value) or inside parentheses (a function call's own arguments).
+        // value) or inside parentheses (a function call's own arguments). The text up to
+        // each break is written at once.
         sql_position at;
-        for (char c : p) {
-            fputc(c, yyout);
-            at.step(c);
-            if (at.top() && c == ',')
+        size_t written = 0;
+        for (size_t i = 0; i < p.size(); i++) {
+            at.step(p[i]);
+            if (at.top() && p[i] == ',') {
+                put_bytes(p.data() + written, i + 1 - written, yyout);
+                written = i + 1;
                 print_tabs();
+            }
         }
-        fputs(");", yyout);
+        put_bytes(p.data() + written, p.size() - written, yyout);
+        put_text(");", yyout);
     }
     ctl_call_end();
 }
@@ -467,23 +476,23 @@ void ctl_execute(const char *retval, const char *name, const char *params) {
 void ctl_call_end() {
     if (noexception == 1) {
         print_tabs();
-        fputs("EXCEPTION", yyout);
+        put_text("EXCEPTION", yyout);
         no_of_tabs++;
         print_tabs();
-        fputs("WHEN OTHERS THEN", yyout);
+        put_text("WHEN OTHERS THEN", yyout);
         no_of_tabs++;
         print_tabs();
-        fputs("Tarn_error := SQLCODE;\n", yyout);
+        put_text("Tarn_error := SQLCODE;\n", yyout);
         print_tabs();
-        fputs("Tarn_errmsg := SQLERRM;\n", yyout);
+        put_text("Tarn_errmsg := SQLERRM;\n", yyout);
         if (err_in_try()) { // the called procedure's error goes on to the CATCH
             print_tabs();
-            fputs("RAISE;", yyout);
+            put_text("RAISE;", yyout);
         }
         no_of_tabs -= 2;
     }
     print_tabs();
-    fputs("END;", yyout);
+    put_text("END;", yyout);
     if (ctl_lookahead() != EXECUTE)
         inExecute = 0;
 }
