@@ -82,11 +82,17 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         item.erase(0, 1);
         item.erase(0, std::min(item.find_first_not_of(' '), item.size()));
     }
-    // 2. (The searches for texts with a '.' or a '(' are made only when the item holds one.)
+    // 2.
     if (item == "NULL")
         return 0;
-    const bool has_dot = item.find('.') != std::string::npos;
-    if ((!item.empty() && item[0] == '*') || (has_dot && item.find(".*") != std::string::npos)) {
+    // The dots of the item, looked at once: ".*" anywhere, and a double quote next to a dot.
+    bool dot_star = false, dot_quote = false;
+    for (size_t d = item.find('.'); d != std::string::npos; d = item.find('.', d + 1)) {
+        const char next = d + 1 < item.size() ? item[d + 1] : '\0';
+        dot_star = dot_star || next == '*';
+        dot_quote = dot_quote || next == '"' || (d > 0 && item[d - 1] == '"');
+    }
+    if ((!item.empty() && item[0] == '*') || dot_star) {
         name = "*";
         return 2;
     }
@@ -94,7 +100,7 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         return 0;
     // A quoted identifier as qualifier or column ("O".id, o."PRECISION"): the reference is
     // read without its double quotes; a quoted column keeps them in the name and the type.
-    if (has_dot && (item.find("\".") != std::string::npos || item.find(".\"") != std::string::npos))
+    if (dot_quote)
         return quoted_reference(item, name, type);
     // 3. An alias in double quotes.
     std::string alias;
@@ -196,13 +202,18 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         name = alias;
         result = 1;
     }
-    // 8.
-    const bool has_paren = item.find('(') != std::string::npos;
-    if (has_paren &&
-        (item.find("COUNT(") != std::string::npos || item.find("SUM(") != std::string::npos ||
-         item.find("ROUND(") != std::string::npos))
+    // 8. The calls of the item, looked at once: the name just before each '('.
+    bool integer_call = false, number_call = false;
+    for (size_t p = item.find('('); p != std::string::npos; p = item.find('(', p + 1)) {
+        const auto called = [&item, p](const char *fn, size_t n) {
+            return p >= n && item.compare(p - n, n, fn) == 0;
+        };
+        integer_call = integer_call || called("COUNT", 5) || called("SUM", 3) || called("ROUND", 5);
+        number_call = number_call || called("TO_NUMBER", 9);
+    }
+    if (integer_call)
         type = "INTEGER";
-    if (has_paren && item.find("TO_NUMBER(") != std::string::npos)
+    if (number_call)
         type = "NUMBER";
     if (item.find("Tarn_version") != std::string::npos)
         type = "DATE";

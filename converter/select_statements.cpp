@@ -543,10 +543,13 @@ void query_select_list(const table_query &q, const std::string &sel) {
 void query_table_expression(const table_query &q, const std::string &sel, const char *table_exp,
                             const char *compute) {
     // g.
-    const std::string limited =
-        q.limit.empty() ? str(table_exp)
-                        : str(table_exp) + ") " ROW_LIMIT_ALIAS " WHERE ROWNUM <= " + q.limit;
-    print_statement(1, no_of_tabs, limited.c_str(), yyout);
+    if (q.limit.empty()) {
+        print_statement(1, no_of_tabs, table_exp == nullptr ? "" : table_exp, yyout);
+    } else {
+        const std::string limited =
+            str(table_exp) + ") " ROW_LIMIT_ALIAS " WHERE ROWNUM <= " + q.limit;
+        print_statement(1, no_of_tabs, limited.c_str(), yyout);
+    }
     if (q.rows_out) {
         if (union_flag == 0)
             fputs(";", yyout);
