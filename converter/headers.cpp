@@ -102,15 +102,20 @@ void parameter_out(const std::string &text) {
 
 std::string fmt(const char *f, const char *a, const char *b = "", const char *c = "") {
     std::string out;
-    for (const char *p = f; *p != '\0'; p++) {
+    for (const char *p = f; *p != '\0';) {
         if (p[0] == '%' && p[1] == 's') {
             out += a;
             a = b;
             b = c;
-            p++;
-        } else {
-            out += *p;
+            p += 2;
+            continue;
         }
+        // The text up to the next "%s" (or the end) at once.
+        const char *q = p + 1;
+        while (*q != '\0' && !(q[0] == '%' && q[1] == 's'))
+            q++;
+        out.append(p, static_cast<size_t>(q - p));
+        p = q;
     }
     return out;
 }
@@ -175,7 +180,10 @@ void result_set_cursor() {
     for (int i = 0; i < n; i++) {
         const char *type =
             (fld_list[i].type[0] == '\0' || from_dual == 1) ? "VARCHAR2(255)" : fld_list[i].type;
-        fprintf(fp72, i == 0 ? "\n\t%s\t\t %s" : ",\n\t%s\t\t %s", fld_list[i].name, type);
+        put_text(i == 0 ? "\n\t" : ",\n\t", fp72);
+        put_text(fld_list[i].name, fp72);
+        put_text("\t\t ", fp72);
+        put_text(type, fp72);
     }
     fputs("\n\t);", fp72);
     fprintf(fp72, "\nTYPE RCT%d IS REF CURSOR RETURN RT%d;\n", cur_ref, cur_ref);
