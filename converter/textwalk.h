@@ -114,44 +114,58 @@ inline size_t literal_end(const std::string &text, size_t from = 0, walk_rules r
 
 // `text` with each `needle` outside literals replaced by `replacement`, from left to right (the
 // walk goes on through the needle's own characters). Only whether the walk stands inside a
-// literal matters here, so the walk follows the quotes alone, and the text between two
-// replacements is copied at once.
+// literal matters here, so the walk goes from one needle or quote to the next (found by the
+// library's searches, each kept until the walk passes it) and the text between two replacements
+// is copied at once.
 inline std::string replace_outside_literals(std::string_view text, std::string_view needle,
                                             std::string_view replacement, walk_rules rules = {}) {
-    if (needle.empty() || text.find(needle) == std::string_view::npos)
+    constexpr size_t none = std::string_view::npos;
+    size_t lead_at = needle.empty() ? none : text.find(needle[0]);
+    if (lead_at == none || text.find(needle, lead_at) == none)
         return std::string(text);
-    const char lead = needle[0];
-    const size_t n = text.size();
     std::string out;
-    out.reserve(n);
+    out.reserve(text.size());
     sql_position at(rules);
+    size_t single_at = text.find('\'');
+    size_t double_at = rules.double_quotes ? text.find('"') : none;
     size_t copied = 0; // text before this position is in out
     size_t i = 0;
-    while (i < n) {
-        const char c = text[i];
+    for (;;) {
         if (at.quote != 0) {
             // Inside a literal: on to its closing quote.
             const size_t close = text.find(at.quote, i);
-            if (close == std::string_view::npos)
+            if (close == none)
                 break;
             at.quote = 0;
             i = close + 1;
+        }
+        if (lead_at != none && lead_at < i)
+            lead_at = text.find(needle[0], i);
+        if (lead_at == none)
+            break; // no needle further on
+        if (single_at != none && single_at < i)
+            single_at = text.find('\'', i);
+        if (double_at != none && double_at < i)
+            double_at = text.find('"', i);
+        const size_t quote_at = single_at < double_at ? single_at : double_at;
+        const bool match = quote_at >= lead_at && text.compare(lead_at, needle.size(), needle) == 0;
+        if (!match && quote_at <= lead_at) {
+            at.quote = text[quote_at]; // a literal opens before (or at) the needle's next lead
+            i = quote_at + 1;
             continue;
         }
-        if (c == lead && text.compare(i, needle.size(), needle) == 0) {
-            out.append(text.data() + copied, i - copied);
-            out += replacement;
-            for (char k : needle)
-                at.step(k);
-            i += needle.size();
-            copied = i;
+        if (!match) {
+            i = lead_at + 1;
             continue;
         }
-        if (c == '\'' || (c == '"' && rules.double_quotes))
-            at.quote = c;
-        i++;
+        out.append(text.data() + copied, lead_at - copied);
+        out += replacement;
+        for (char k : needle)
+            at.step(k);
+        i = lead_at + needle.size();
+        copied = i;
     }
-    out.append(text.data() + copied, n - copied);
+    out.append(text.data() + copied, text.size() - copied);
     return out;
 }
 
