@@ -215,11 +215,11 @@ void dml_query_values(char *dst, const char *query) {
 }
 
 void dml_list_join(char *dst, const char *list, const char *item) {
-    val_join(dst, {view(list), ", \n", tabs(no_of_tabs + 1), view(item)});
+    val_join(dst, {view(list), ", \n", tab_run(no_of_tabs + 1), view(item)});
 }
 
 void dml_assignment(char *dst, const char *column, const char *value) {
-    const std::string t = tabs(no_of_tabs);
+    const std::string_view t = tab_run(no_of_tabs);
     if (value == nullptr) {
         val_join(dst, {"\t", t, view(column), " = NULL"});
         return;

@@ -385,7 +385,7 @@ void qry_from_clause(char *dst, const char *tables) {
     }
     fit_copy(tableList, sizeof tableList, list, "a FROM list (tableList)");
     from = 1;
-    val_join(dst, {declare_cur != 0 ? std::string() : tabs(no_of_tabs - 1), "FROM ", list});
+    val_join(dst, {tab_run(declare_cur != 0 ? 0 : no_of_tabs - 1), "FROM ", list});
 }
 
 void qry_where_current_of(char *dst, const char *cursor) {
@@ -402,23 +402,20 @@ void qry_where_clause(char *dst, const char *condition) {
     fit_copy(where_str, sizeof where_str, cond, "a WHERE condition (where_str)");
     case_param[0] = '\0';
     inWhere = 0; // the clause is complete: "=" is an operator again after it
-    val_join(dst, {"\n", tabs(n), "WHERE ", cond});
+    val_join(dst, {"\n", tab_run(n), "WHERE ", cond});
 }
 
 void qry_group_by(char *dst, const char *columns) {
-    val_join(dst, {"\n\t", declare_cur != 0 ? std::string() : tabs(no_of_tabs), "GROUP BY ",
-                   view(columns)});
+    val_join(dst, {"\n\t", tab_run(declare_cur != 0 ? 0 : no_of_tabs), "GROUP BY ", view(columns)});
 }
 
 void qry_having(char *dst, const char *condition) {
     inHaving = 0;
-    val_join(dst, {"\n", declare_cur != 0 ? std::string() : tabs(no_of_tabs), "HAVING ",
-                   view(condition)});
+    val_join(dst, {"\n", tab_run(declare_cur != 0 ? 0 : no_of_tabs), "HAVING ", view(condition)});
 }
 
 void qry_order_by(char *dst, const char *items) {
-    val_join(dst,
-             {"\n", declare_cur != 0 ? std::string() : tabs(no_of_tabs), "ORDER BY ", view(items)});
+    val_join(dst, {"\n", tab_run(declare_cur != 0 ? 0 : no_of_tabs), "ORDER BY ", view(items)});
 }
 
 void qry_compute(char *dst, const char *list, const char *by) {

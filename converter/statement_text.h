@@ -33,6 +33,16 @@ inline std::string tabs(int n) {
     return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
 }
 
+// The same run of tabs read in place: valid until the next call asks for a longer run.
+inline std::string_view tab_run(int n) {
+    static std::string run; // grows to the longest run asked for
+    if (n <= 0)
+        return std::string_view();
+    if (run.size() < static_cast<size_t>(n))
+        run.assign(static_cast<size_t>(n), '\t');
+    return std::string_view(run.data(), static_cast<size_t>(n));
+}
+
 // At signs of variables go; those inside string literals ('x@y.com') stay.
 inline std::string without_at_signs(const std::string &s) {
     return remove_at_signs(s);
