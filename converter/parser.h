@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 #include "grammar.tab.h" // enum yytokentype: LOWPREC = 257 ... FETCH_STATUS = 411
 
@@ -58,8 +59,13 @@ void yyparse_set_lexer(int (*lex)());
 bool yyparse_accepts(int token);
 
 // Scanner side: the token text (len bytes, need not be NUL-terminated) becomes yylval, cut at
-// YYVALMAX characters.
-void set_yylval(const char *text, size_t len);
+// YYVALMAX characters. (Inline: the scanner sets yylval for nearly every token.)
+inline void set_yylval(const char *text, size_t len) {
+    if (len > static_cast<size_t>(YYVALMAX))
+        len = YYVALMAX;
+    memmove(yylval, text, len);
+    yylval[len] = '\0';
+}
 
 // Action side. All return the resulting length and never write more than YYVALSIZE bytes into
 // dst, which must be a value buffer ($$, $n, yylval or another char[YYVALSIZE]). Arguments may

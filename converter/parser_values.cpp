@@ -11,13 +11,6 @@
 char yylval[YYVALSIZE];
 bool val_cut = false;
 
-void set_yylval(const char *text, size_t len) {
-    if (len > static_cast<size_t>(YYVALMAX))
-        len = YYVALMAX;
-    memmove(yylval, text, len);
-    yylval[len] = '\0';
-}
-
 size_t val_set(char *dst, const char *src) {
     if (src[0] == '\0') { // val_set($$, ""): a third of all calls
         dst[0] = '\0';
