@@ -449,13 +449,15 @@ void query_opening(const table_query &q) {
         line(head + q.word);
         return;
     }
-    // c.
+    // c. (The block's first lines are made once: every single-row SELECT writes them.)
+    static const std::string begin_line = "BEGIN", rowcnt_zero = "Tarn_rowcnt := 0;",
+                             selcnt_zero = "Tarn_selcnt := 0;", error_zero = "Tarn_error  := 0;\n";
     if (!q.later) {
-        line("BEGIN");
+        line(begin_line);
         no_of_tabs++;
-        line("Tarn_rowcnt := 0;");
-        line("Tarn_selcnt := 0;");
-        line("Tarn_error  := 0;\n");
+        line(rowcnt_zero);
+        line(selcnt_zero);
+        line(error_zero);
     } else {
         print_tabs();
         print_tabs();
