@@ -31,7 +31,12 @@ struct sql_position {
         if (quote != 0) {
             if (c == quote)
                 quote = 0;
-        } else if (c == '\'' || (c == '"' && rules.double_quotes)) {
+            return;
+        }
+        // Outside literals only a quote or a parenthesis counts: '"' to ')' in ASCII.
+        if (static_cast<unsigned char>(c - '"') > static_cast<unsigned char>(')' - '"'))
+            return;
+        if (c == '\'' || (c == '"' && rules.double_quotes)) {
             quote = c;
         } else if (c == '(') {
             depth++;
@@ -48,15 +53,17 @@ struct sql_position {
 // The pieces of `text` between its commas outside literals and parentheses (one piece when
 // there is no such comma).
 inline std::vector<std::string> top_level_items(const std::string &text, walk_rules rules = {}) {
-    std::vector<std::string> items(1);
+    std::vector<std::string> items;
     sql_position at(rules);
-    for (char c : text) {
-        at.step(c);
-        if (at.top() && c == ',')
-            items.emplace_back();
-        else
-            items.back() += c;
+    size_t start = 0; // where the current piece starts
+    for (size_t i = 0; i < text.size(); i++) {
+        at.step(text[i]);
+        if (at.top() && text[i] == ',') {
+            items.emplace_back(text, start, i - start);
+            start = i + 1;
+        }
     }
+    items.emplace_back(text, start, std::string::npos);
     return items;
 }
 
@@ -72,10 +79,15 @@ inline size_t find(const std::string &text, const std::string &needle, size_t fr
     const char lead = needle[0];
     sql_position at(rules);
     for (size_t i = 0; i < text.size(); i++) {
-        if (i >= from && text[i] == lead && (top ? at.top() : !at.quoted()) &&
+        const char c = text[i];
+        // Any other character leaves the walk as it stands and begins no needle.
+        if (c != lead &&
+            static_cast<unsigned char>(c - '"') > static_cast<unsigned char>(')' - '"'))
+            continue;
+        if (i >= from && c == lead && (top ? at.top() : !at.quoted()) &&
             text.compare(i, needle.size(), needle) == 0)
             return i;
-        at.step(text[i]);
+        at.step(c);
     }
     return std::string::npos;
 }
