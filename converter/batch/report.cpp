@@ -104,7 +104,13 @@ std::string html(const std::string &s) {
 }
 
 std::string csv_field(const std::string &s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos)
+    bool plain = true;
+    for (char c : s)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            plain = false;
+            break;
+        }
+    if (plain)
         return s;
     std::string out = "\"";
     for (char c : s) {
@@ -214,9 +220,10 @@ std::string json_report(const std::vector<file_result> &files,
     }
     o << "\n  ],\n  \"units\": [";
     bool first = true;
-    for (const file_result &f : files)
+    for (const file_result &f : files) {
+        const std::string path = json_str(f.path); // once for the units of the file
         for (const unit_result &u : f.units) {
-            o << (first ? "" : ",") << "\n    {\"file\": " << json_str(f.path)
+            o << (first ? "" : ",") << "\n    {\"file\": " << path
               << ", \"name\": " << json_str(u.name) << ", \"kind\": \"" << u.kind
               << "\", \"first_line\": " << u.first_line << ", \"last_line\": " << u.last_line
               << ", \"status\": \"" << (u.failed ? "failed" : "converted")
@@ -230,6 +237,7 @@ std::string json_report(const std::vector<file_result> &files,
             o << "]}";
             first = false;
         }
+    }
     o << "\n  ],\n  \"diagnostic_kinds\": [";
     first = true;
     for (const auto &k : count_kinds(files)) {
@@ -248,11 +256,12 @@ std::string csv_report(const std::vector<file_result> &files) {
         if (f.units.empty() && (!f.error.empty() || !f.skipped.empty()))
             o << csv_field(f.path) << ",,,,," << f.status() << ",0,,"
               << csv_field(f.skipped.empty() ? f.error : f.skipped) << "\r\n";
+        const std::string path = csv_field(f.path); // once for the units of the file
         for (const unit_result &u : f.units) {
             const diagnostic *d = main_diagnostic(u);
-            o << csv_field(f.path) << ',' << csv_field(u.name) << ',' << u.kind << ','
-              << u.first_line << ',' << u.last_line << ',' << (u.failed ? "failed" : "converted")
-              << ',' << u.diagnostics.size() << ',' << (d ? std::to_string(d->line) : "") << ','
+            o << path << ',' << csv_field(u.name) << ',' << u.kind << ',' << u.first_line << ','
+              << u.last_line << ',' << (u.failed ? "failed" : "converted") << ','
+              << u.diagnostics.size() << ',' << (d ? std::to_string(d->line) : "") << ','
               << (d ? csv_field(d->text) : "") << "\r\n";
         }
     }
