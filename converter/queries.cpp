@@ -135,26 +135,31 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
     item_was_subquery = false;
     if (item == nullptr)
         item = "";
-    // An assignment of the select list has an "=": only then is the item looked at again, so
-    // only then is it kept apart from dst.
-    const bool assignment = inSelect != 0 && strchr(item, '=') != nullptr;
-    const std::string it = assignment ? std::string(item) : std::string();
+    // In a select list, the first "=" outside parentheses and string literals: the value of the
+    // current slot is the text after it (blank included), and the next item takes the next
+    // slot. A ')' without its '(' counts the depth below 0: an "=" after it is not at the top.
+    // The slot is filled before dst is written (the item is read in place).
+    if (inSelect != 0 && strchr(item, '=') != nullptr) {
+        sql_position at(walk_rules{false, true});
+        const char *eq = nullptr;
+        for (const char *p = item; *p != '\0'; p++) {
+            if (*p == '=' && at.top()) {
+                eq = p;
+                break;
+            }
+            at.step(*p);
+        }
+        if (eq != nullptr) {
+            check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
+            fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value, eq + 1,
+                     "a select-list value (col_list)");
+            cur_col++;
+        }
+    }
     if (!empty(alias))
         val_join(dst, {item, " ", alias});
     else
         val_set(dst, item);
-    if (!assignment)
-        return;
-    // The first "=" outside parentheses and string literals: the value of the current slot
-    // is the text after it (blank included), and the next item takes the next slot. A ')'
-    // without its '(' counts the depth below 0: an "=" after it is not at the top.
-    const size_t eq = find_top_level(it, "=", 0, walk_rules{false, true});
-    if (eq == std::string::npos)
-        return;
-    check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
-    fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value,
-             std::string_view(it).substr(eq + 1), "a select-list value (col_list)");
-    cur_col++;
 }
 
 void qry_subquery_item(char *dst, const char *subquery, const char *alias) {
