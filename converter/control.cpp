@@ -52,7 +52,7 @@ void note_line(diag kind, diag_args args = {}) {
 size_t next_slot(const std::string &msg, size_t from) {
     sql_position at;
     for (size_t i = 0; i < msg.size(); at.step(msg[i]), i++) {
-        if (i < from || at.quoted() || msg.compare(i, 2, "||") != 0)
+        if (msg[i] != '|' || i < from || at.quoted() || msg.compare(i, 2, "||") != 0)
             continue;
         if (msg.compare(i, 5, "|| ||") == 0 || i + 2 == msg.size())
             return i;
