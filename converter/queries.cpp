@@ -85,11 +85,19 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
                        cmp_kind kind, bool comparison) {
     const char *l = left == nullptr ? "" : left;
     const char *o = op == nullptr ? "" : op;
-    std::string r = kind == CMP_NULL        ? std::string("NULL")
-                    : kind == CMP_SQLSTATUS ? std::string("Tarn_sqlstatus")
-                                            : without_at_signs(right);
-    if (kind == CMP_EXPR)
-        r = lit_for_target(left, r.c_str()); // a hexadecimal literal for a binary target
+    std::string r;
+    if (kind == CMP_NULL) {
+        r = "NULL";
+    } else if (kind == CMP_SQLSTATUS) {
+        r = "Tarn_sqlstatus";
+    } else if (kind == CMP_EXPR && right != nullptr && strchr(right, '@') == nullptr) {
+        // No at sign to remove: the value is read in place.
+        r = lit_for_target(left, right); // a hexadecimal literal for a binary target
+    } else {
+        r = without_at_signs(right);
+        if (kind == CMP_EXPR)
+            r = lit_for_target(left, r.c_str());
+    }
     state_copy(cur_case_param, sizeof cur_case_param, r.c_str(), "a CASE expression");
     const bool variable = l[0] == '@';
     const bool condition = comparison || inWhere != 0 || inHaving != 0;
