@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -313,15 +314,23 @@ void charindex_call(call &c) {
     const std::string aq = c.query ? c.q : std::string(c.args);
     const std::string sep(1, ARG_SEP);
     const size_t first = find_outside_literals(aq, sep);
-    const size_t second =
-        first == std::string::npos ? std::string::npos : find_outside_literals(aq, sep, first + 1);
-    const std::string pair = second == std::string::npos ? aq : aq.substr(0, second);
-    const std::string rest = second == std::string::npos ? std::string() : aq.substr(second);
     c.target = "INSTR";
-    std::vector<char> buf(pair.size() + 3);
-    text_copy(buf.data(), buf.size(), pair.c_str());
-    swap_param(buf.data(), buf.size());
-    c.out = "(" + std::string(buf.data()) + rest + ")";
+    if (first == std::string::npos) { // one argument: nothing to exchange
+        c.out = parenthesized(aq);
+        return;
+    }
+    const size_t second = find_outside_literals(aq, sep, first + 1);
+    const size_t pair_end = second == std::string::npos ? aq.size() : second;
+    // The text, the pattern, then the start position from its separator on.
+    std::string out;
+    out.reserve(aq.size() + 3);
+    out += '(';
+    out.append(aq, first + 1, pair_end - first - 1);
+    out += ", ";
+    out.append(aq, 0, first);
+    out.append(aq, pair_end, std::string::npos);
+    out += ')';
+    c.out = std::move(out);
 }
 
 // Masks of DATENAME by short date part: the text of the part's number without leading zeros
