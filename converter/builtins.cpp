@@ -658,7 +658,19 @@ void process_function(char *name, char *args) {
 void process_function_value(char *dst, const char *name, char *args) {
     call c;
     translate(c, name, args);
-    const size_t name_size = val_set(dst, c.target);
-    val_cat(dst, c.out.c_str());
-    remove_chr5(dst + name_size);
+    const size_t name_size = strlen(c.target);
+    const size_t size = name_size + c.out.size();
+    if (size > static_cast<size_t>(YYVALMAX)) { // cut by the value helpers
+        val_set(dst, c.target);
+        val_cat(dst, c.out.c_str());
+        remove_chr5(dst + name_size);
+        return;
+    }
+    memcpy(dst, c.target, name_size);
+    char *const text = dst + name_size;
+    memcpy(text, c.out.data(), c.out.size());
+    dst[size] = '\0';
+    for (char *p = static_cast<char *>(memchr(text, ARG_SEP, c.out.size())); p != nullptr;
+         p = static_cast<char *>(memchr(p + 1, ARG_SEP, static_cast<size_t>(dst + size - p - 1))))
+        *p = ',';
 }
