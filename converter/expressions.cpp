@@ -546,10 +546,18 @@ const char *xpr_style_format(const char *style) {
 
 void xpr_convert(char *dst, const char *name, const char *type, const char *expr,
                  const char *style) {
-    std::string t = str(type);
-    if (t.compare(0, 5, "CHAR(") == 0)
-        t = "CHR" + t.substr(4);
-    std::string args = t + "," + (query_in_fn != 0 ? std::string(qstr1) : str(expr));
+    const char *t = or_empty(type);
+    const char *e = query_in_fn != 0 ? qstr1 : or_empty(expr);
+    std::string args;
+    args.reserve(strlen(t) + strlen(e) + 2);
+    if (strncmp(t, "CHAR(", 5) == 0) {
+        args += "CHR";
+        args += t + 4;
+    } else {
+        args += t;
+    }
+    args += ',';
+    args += e;
     if (style != nullptr && style[0] != '\0') {
         const char *format = xpr_style_format(style);
         const std::string s = str(style);
@@ -565,9 +573,8 @@ void xpr_convert(char *dst, const char *name, const char *type, const char *expr
             args += std::string(", ") + format;
         }
     }
-    static char a[YYVALSIZE];
-    val_set(a, args.c_str());
-    xpr_function_call(dst, name, a);
+    // (xpr_function_call copies the arguments into a value buffer of its own.)
+    xpr_function_call(dst, name, args.c_str());
 }
 
 void xpr_function_of_subquery(char *dst, const char *name, const char *subquery) {
