@@ -35,7 +35,7 @@ std::string tabs(int n) {
     return n > 0 ? std::string(static_cast<size_t>(n), '\t') : std::string();
 }
 
-bool is_not_equal(const std::string &op) {
+bool is_not_equal(std::string_view op) {
     return op == "!=" || op == "<>";
 }
 
@@ -162,23 +162,24 @@ bool xpr_in_condition() {
 }
 
 void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
-    const std::string o = str(op), r = lit_for_target(left, right);
+    const std::string_view o = or_empty(op);
+    const std::string r = lit_for_target(left, right);
     if (r == "''" && o == "=")
         val_printf(dst, "%s IS NULL", or_empty(left));
     else if (r == "''" && is_not_equal(o))
         val_printf(dst, "%s IS NOT NULL", or_empty(left));
     else
-        val_printf(dst, "%s %s %s", or_empty(left), o.c_str(), r.c_str());
+        val_printf(dst, "%s %s %s", or_empty(left), or_empty(op), r.c_str());
 }
 
 void xpr_null_comparison(char *dst, const char *left, const char *op) {
-    const std::string o = str(op);
+    const std::string_view o = or_empty(op);
     if (o == "=")
         val_printf(dst, "%s IS NULL", or_empty(left));
     else if (is_not_equal(o))
         val_printf(dst, "%s IS NOT NULL", or_empty(left));
     else
-        val_printf(dst, "%s %s NULL", or_empty(left), o.c_str());
+        val_printf(dst, "%s %s NULL", or_empty(left), or_empty(op));
 }
 
 void xpr_condition_compare(char *dst, const char *left, const char *op, const char *right) {
