@@ -179,16 +179,12 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
     }
 }
 
-std::string str(const char *s) {
-    return s == nullptr ? std::string() : std::string(s);
-}
-
-void line(const std::string &text) {
+void line(const char *text) {
     print_tabs();
-    put_text(text.c_str(), yyout);
+    put_text(text, yyout);
 }
 
-void statement(const std::string &text, bool keep_first) {
+void statement(const char *text, bool keep_first) {
     if (!keep_first)
         firstTime = 0;
     line(text);

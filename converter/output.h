@@ -71,13 +71,22 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
 void write_tabs(int n, FILE *fp);
 
 // `s` as a string; "" for nullptr.
-std::string str(const char *s);
+inline std::string str(const char *s) {
+    return s == nullptr ? std::string() : std::string(s);
+}
 
-// A body line: a new line at the current indentation (print_tabs), then `text`, to yyout.
-void line(const std::string &text);
+// A body line: a new line at the current indentation (print_tabs), then `text`, to yyout. A
+// constant line is written as it is, without a string made for it.
+void line(const char *text);
+inline void line(const std::string &text) {
+    line(text.c_str());
+}
 
 // A statement line of the body: firstTime cleared (unless `keep_first`), then line(text).
-void statement(const std::string &text, bool keep_first = false);
+void statement(const char *text, bool keep_first = false);
+inline void statement(const std::string &text, bool keep_first = false) {
+    statement(text.c_str(), keep_first);
+}
 
 // ---------------------------------------------------------------------------------------------
 // The unit's work files and log.
