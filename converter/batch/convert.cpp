@@ -375,26 +375,51 @@ bool read_source(const std::string &path, std::string &raw, std::string &why, bo
 // staged_name under names of their own (several sources may write one DDL name).
 struct scratch {
     std::string dir;
-    int log_fd = -1;
-    bool broken = false;           // the log could not be emptied
+    int log_fd = -1;               // held open while the directory is in use (see scratch_for)
+    bool made = false;             // dir and its log exist
+    bool broken = false;           // the log could not be made, opened or emptied
     bool staged = false;           // staged_name exists
     std::set<std::string> scripts; // the scripts left in dir
 };
 
 const char staged_name[] = ".kb-staged";
 
+// Logs of worker directories held open at once: a worker that meets many destination
+// directories closes the least recently opened one (and opens it again when it comes back to
+// that directory), so that it never runs short of file descriptors.
+const size_t open_logs_max = 16;
+
 scratch *scratch_for(const task &t) {
     static std::map<std::string, scratch> by_dest;
+    static std::vector<scratch *> open_logs; // oldest first
     scratch &s = by_dest[t.dest_dir];
-    if (s.log_fd < 0) {
+    if (s.broken)
+        return nullptr;
+    if (!s.made) {
         s.dir = scratch_dir(t.dest_dir, t.driver, getpid());
         remove_tree(s.dir); // left by an earlier run with the same process numbers
         if (mkdir(s.dir.c_str(), 0700) != 0)
             return nullptr;
+        s.made = true;
         s.log_fd =
             open((s.dir + "/" + log_name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    } else if (s.log_fd < 0) {
+        s.log_fd = open((s.dir + "/" + log_name).c_str(), O_RDWR | O_CLOEXEC);
+    } else {
+        return &s;
     }
-    return s.log_fd >= 0 && !s.broken ? &s : nullptr;
+    if (s.log_fd < 0) {
+        s.broken = true;
+        return nullptr;
+    }
+    open_logs.push_back(&s);
+    if (open_logs.size() > open_logs_max) {
+        scratch *oldest = open_logs.front();
+        open_logs.erase(open_logs.begin());
+        close(oldest->log_fd);
+        oldest->log_fd = -1;
+    }
+    return &s;
 }
 
 // Names that the shared directory cannot take for a source: the names of its own files, of
@@ -467,7 +492,7 @@ file_result convert_source(const task &t) {
     if (shared != nullptr) {
         read_fd(shared->log_fd, log);
         if (ftruncate(shared->log_fd, 0) != 0)
-            shared->broken = true; // later sources of the worker go to their own directories
+            shared->broken = true; // later sources there go to directories of their own
         for (const std::string &name : entries(shared->dir)) {
             if (name == base + ".pls")
                 script_made = true;
