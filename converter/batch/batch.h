@@ -113,6 +113,8 @@ bool write_reports(const std::string &dir, const std::vector<file_result> &files
                    const std::vector<std::string> &options, double seconds, std::string &error);
 
 // Small file helpers.
+// What is left to read of the open file `fd`, appended to `into` (`error` set on a read error).
+bool read_rest(int fd, std::string &into, std::string *error = nullptr);
 bool read_whole(const std::string &path, std::string &into, std::string *error = nullptr);
 bool write_whole(const std::string &path, const std::string &data);
 void remove_tree(const std::string &path);

@@ -66,14 +66,7 @@ totals count_totals(const std::vector<file_result> &files) {
     return t;
 }
 
-bool read_whole(const std::string &path, std::string &into, std::string *error) {
-    into.clear();
-    int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        if (error != nullptr)
-            *error = strerror(errno);
-        return false;
-    }
+bool read_rest(int fd, std::string &into, std::string *error) {
     char buf[65536];
     for (;;) {
         ssize_t n = read(fd, buf, sizeof buf);
@@ -82,15 +75,25 @@ bool read_whole(const std::string &path, std::string &into, std::string *error) 
         if (n < 0) {
             if (error != nullptr)
                 *error = strerror(errno);
-            close(fd);
             return false;
         }
         if (n == 0)
-            break;
+            return true;
         into.append(buf, static_cast<size_t>(n));
     }
+}
+
+bool read_whole(const std::string &path, std::string &into, std::string *error) {
+    into.clear();
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        if (error != nullptr)
+            *error = strerror(errno);
+        return false;
+    }
+    const bool ok = read_rest(fd, into, error);
     close(fd);
-    return true;
+    return ok;
 }
 
 bool write_whole(const std::string &path, const std::string &data) {

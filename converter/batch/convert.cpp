@@ -350,22 +350,9 @@ bool read_source(const std::string &path, std::string &raw, std::string &why, bo
     regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (regular && st.st_size > 0)
         raw.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            why = strerror(errno);
-            close(fd);
-            return false;
-        }
-        if (n == 0)
-            break;
-        raw.append(buf, static_cast<size_t>(n));
-    }
+    const bool ok = read_rest(fd, raw, &why);
     close(fd);
-    return true;
+    return ok;
 }
 
 // A worker's directory in one destination directory, used for each of its sources there: made
