@@ -528,6 +528,31 @@ void refuse_shared_outputs(const std::vector<source> &sources) {
     }
 }
 
+// A source that another source's output script or the log of its directory would replace (in
+// place, "a.sql" beside "a.sql.pls", or a source named KESTRA.log): the run would overwrite it
+// before or after it is read, so it is refused before anything is converted. Paths are compared
+// through the directories' real paths, as the search compares the sources.
+void refuse_outputs_over_sources(const std::vector<source> &sources) {
+    auto real_dir = [](const std::string &dir) {
+        char real[PATH_MAX];
+        return realpath(dir.c_str(), real) != nullptr ? std::string(real) : dir;
+    };
+    std::map<std::string, const source *> by_path;
+    for (const source &s : sources)
+        by_path.emplace(join(real_dir(dir_name(s.job.source)), base_name(s.job.source)), &s);
+    for (const source &s : sources) {
+        const std::string dir = real_dir(s.job.dest_dir);
+        for (const std::string &out :
+             {join(dir, base_name(s.job.source)) + ".pls", join(dir, "KESTRA.log")}) {
+            auto hit = by_path.find(out);
+            if (hit != by_path.end())
+                usage_error("the output of " + s.shown + " would replace the source " +
+                            hit->second->shown +
+                            "; convert into an output directory (-o) or leave it out");
+        }
+    }
+}
+
 // A lock on a directory this run writes into (flock on the directory itself, so nothing is
 // left behind): a second run into the same directory is refused while the first runs.
 struct dir_lock {
@@ -590,6 +615,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "kestra-batch: %s\n", p.c_str());
     std::vector<source> &sources = found.sources;
     refuse_shared_outputs(sources);
+    refuse_outputs_over_sources(sources);
     std::vector<dir_lock> locks = lock_output_dirs(lock_dirs);
     std::vector<file_result> results(sources.size());
     for (size_t k = 0; k < sources.size(); k++) {

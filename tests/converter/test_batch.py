@@ -460,6 +460,18 @@ class SearchAndReport(unittest.TestCase):
             self.assertEqual(r.returncode, 2, err)
             self.assertIn("would both write", err)
             self.assertFalse(os.path.exists(os.path.join(tmp, "out2", "orders.sql.pls")))
+            # In place, an output that is another source (a.sql beside a.sql.pls, a source
+            # named KESTRA.log) would be overwritten while it is read: refused, nothing written.
+            for other in ("orders.sql.pls", "KESTRA.log"):
+                write(os.path.join(tmp, "c", "orders.sql"), GOOD)
+                write(os.path.join(tmp, "c", other), GOOD)
+                r, err = run_batch(["--glob", "*", "c"], tmp)
+                self.assertEqual(r.returncode, 2, err)
+                self.assertIn("would replace the source", err)
+                self.assertEqual(read(os.path.join(tmp, "c", other)).decode(), GOOD)
+                self.assertEqual(sorted(os.listdir(os.path.join(tmp, "c"))),
+                                 sorted(["orders.sql", other]))
+                shutil.rmtree(os.path.join(tmp, "c"))
             # A run already writing into OUTDIR: a second one is refused.
             fd = os.open(os.path.join(tmp, "out"), os.O_RDONLY)
             fcntl.flock(fd, fcntl.LOCK_EX)
