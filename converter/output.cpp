@@ -9,10 +9,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #if defined(__GLIBC__)
 #include <fcntl.h>
 #include <stdio_ext.h>
@@ -101,14 +105,52 @@ static const char *quoted_end(const char *p) {
     return p;
 }
 
-// The bytes that can end a run of plain characters in print_statement: the end of the text, a
-// tab, a newline, a blank (past column 60), a quote, and the bytes of "/*" and "*/".
+// The bytes at which a run of plain characters in print_statement may end, blanks aside: the end
+// of the text, a tab, a newline, a quote, and the bytes of "/*" and "*/". next_print_stop finds
+// the first of them at or after `p`. A text ends with its NUL, so the scan stops there; with SSE2
+// it reads aligned 16-byte blocks, which never reach into the next page (the bytes of the last
+// block after the NUL are read and ignored: the address sanitizer is told not to check these
+// reads).
+#if defined(__SSE2__)
+#define KESTRA_WHOLE_BLOCK_READS __attribute__((no_sanitize_address))
+
+KESTRA_WHOLE_BLOCK_READS static inline unsigned print_stop_mask(const char *block) {
+    const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i *>(block));
+    const __m128i a = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
+                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+    const __m128i b = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')),
+                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('\'')));
+    const __m128i c =
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('/')));
+    const __m128i d = _mm_cmpeq_epi8(v, _mm_set1_epi8('*'));
+    return static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))));
+}
+
+KESTRA_WHOLE_BLOCK_READS static const char *next_print_stop(const char *p) {
+    const size_t skip = reinterpret_cast<uintptr_t>(p) & 15;
+    const char *block = p - skip;
+    unsigned mask = print_stop_mask(block) >> skip;
+    while (mask == 0) {
+        block += 16;
+        mask = print_stop_mask(block);
+    }
+    return block + __builtin_ctz(mask) + (block == p - skip ? skip : 0);
+}
+#else
 static const bool *const print_stops = [] {
     static bool stops[256] = {};
-    for (unsigned char c : {'\0', '\t', '\n', ' ', '\'', '"', '/', '*'})
+    for (unsigned char c : {'\0', '\t', '\n', '\'', '"', '/', '*'})
         stops[c] = true;
     return stops;
 }();
+
+static const char *next_print_stop(const char *p) {
+    while (!print_stops[static_cast<unsigned char>(*p)])
+        p++;
+    return p;
+}
+#endif
 
 void print_statement(int16_t newline_first, int indent, const char *text, FILE *fp) {
     if (newline_first != 0 && text[0] != '\n') {
@@ -127,16 +169,23 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
     };
     auto closes = [&comment](const char *c) { return comment && *c == '*' && c[1] == '/'; };
     while (*p != '\0') {
+        // The run of plain characters ends at a stop byte that acts here (a "/" that opens no
+        // comment, a "*" that closes none and a quote inside a comment do not), or earlier at
+        // the first blank past column 60.
         const char *q = p;
-        // The run of plain characters: only the bytes of print_stops can end it.
         for (;; q++) {
-            const unsigned char c = static_cast<unsigned char>(*q);
-            if (!print_stops[c])
-                continue;
-            if ((c == ' ' && col + (q - p) <= 60) || (c == '/' && !opens(q)) ||
-                (c == '*' && !closes(q)) || ((c == '\'' || c == '"') && !opens(q)))
+            q = next_print_stop(q);
+            const char c = *q;
+            if ((c == '/' && !opens(q)) || (c == '*' && !closes(q)) ||
+                ((c == '\'' || c == '"') && !opens(q)))
                 continue;
             break;
+        }
+        const char *from = p + std::max(61 - col, 0); // the first column past 60
+        if (from < q) {
+            const void *blank = memchr(from, ' ', static_cast<size_t>(q - from));
+            if (blank != nullptr)
+                q = static_cast<const char *>(blank);
         }
         bool quoted_or_comment = true;
         if (opens(q) && *q != '/') {
