@@ -21,6 +21,7 @@
 #include <cstring>
 #include <strings.h>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -498,28 +499,32 @@ void hdr_parameter_ref(char *dst, const char *token) {
     }
     const std::string &bare = reserved ? renamed_to : renamed_from;
     state_copy(declare_param, sizeof declare_param, bare.c_str(), "a parameter or variable name");
-    // Kept from reference to reference: its storage is reused.
-    static std::string ref;
-    ref.assign(1, '@');
-    if (iftrigger == 0 && (prefix_name != 0 || clash_keeps_prefix(bare))) {
-        ref += unit_ref_name();
-        ref += '.';
-    }
-    ref += bare;
+    // dst = "@" in a select list, the unit's name and a dot where the variable keeps its prefix,
+    // the name. No part lies in dst (the name was copied), so it is written in place.
+    const std::string *unit = nullptr;
+    if (iftrigger == 0 && (prefix_name != 0 || clash_keeps_prefix(bare)))
+        unit = &unit_ref_name();
+    const std::string_view at = inSelect != 0 ? "@" : "";
+    if (unit != nullptr)
+        stmt_text::val_join(dst, {at, *unit, ".", bare});
+    else
+        stmt_text::val_join(dst, {at, bare});
     if (inWhere != 0 && select_stmt != 0) {
+        // The qualified name as dst holds it: a name cut there is longer than a list entry, so
+        // its state_copy stops the run all the same, with the same first characters shown.
+        const char *qualified = dst + at.size();
         bool found = false;
         for (int i = 0; i < HostInWhere.count && i < HOST_IN_WHERE_MAX; i++)
-            if (strcmp(HostInWhere.name[i], ref.c_str() + 1) == 0)
+            if (strcmp(HostInWhere.name[i], qualified) == 0)
                 found = true;
         if (!found) {
             check_capacity(HostInWhere.count, HOST_IN_WHERE_MAX,
                            "the host-variable list (HostInWhere)");
-            state_copy(HostInWhere.name[HostInWhere.count], sizeof HostInWhere.name[0],
-                       ref.c_str() + 1, "a qualified variable name");
+            state_copy(HostInWhere.name[HostInWhere.count], sizeof HostInWhere.name[0], qualified,
+                       "a qualified variable name");
             HostInWhere.count++;
         }
     }
-    val_set(dst, inSelect != 0 ? ref.c_str() : ref.c_str() + 1);
 }
 
 void hdr_end_procedure(const char *opt_begin) {

@@ -75,14 +75,21 @@ void qry_column_name(char *dst, const char *name) {
 }
 
 void qry_column_ref(char *dst, const char *qualifier, const char *column) {
-    // Kept from call to call: its storage is reused.
+    const char *col = column == nullptr ? "" : column;
+    // The name as a std::string only for the lists that keep it: the column names of option -N
+    // (clash_column records a name only without the prefix and outside a trigger) and the
+    // unqualified columns of a trigger's scope. Kept from call to call: its storage is reused.
     static std::string c;
-    c.assign(column == nullptr ? "" : column);
-    clash_column(c);
+    const bool clash = prefix_name == 0 && iftrigger == 0 && col[0] != '\0';
+    const bool scope = iftrigger != 0 && empty(qualifier);
+    if (clash || scope)
+        c.assign(col);
+    if (clash)
+        clash_column(c);
     if (empty(qualifier)) {
-        if (iftrigger != 0)
+        if (scope)
             trig_scope_column(qry_subquery_depth(), c);
-        val_set(dst, c.c_str());
+        val_set(dst, col); // col may lie in dst: val_set moves it
         return;
     }
     if (iftrigger != 0 && strcmp(qualifier, ":NEW") == 0)
@@ -91,7 +98,7 @@ void qry_column_ref(char *dst, const char *qualifier, const char *column) {
         ifeachrow = 1;
         ifdeleted = 1;
     }
-    val_join(dst, {qualifier, ".", c});
+    val_join(dst, {qualifier, ".", col});
 }
 
 // ---------------------------------------------------------------------------------------------
