@@ -11,21 +11,38 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace {
 
+// A letter, digit or underscore (ASCII: the converter runs in the "C" locale).
 bool word_char(char c) {
-    return isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether the fixed text `stored` is `text`.
+bool same_name(const char *stored, std::string_view text) {
+    return strncmp(stored, text.data(), text.size()) == 0 && stored[text.size()] == '\0';
 }
 
 // The base type of the declared variable `name`, or nullptr.
-const char *declared_type(const std::string &name) {
+const char *declared_type(std::string_view name) {
     for (int i = 0; i < declare_no && i < DECLARE_LIST_MAX; i++)
-        if (strcmp(declare_list[i].name, name.c_str()) == 0)
+        if (same_name(declare_list[i].name, name))
             return declare_list[i].base_type;
     return nullptr;
+}
+
+// `s` without its leading blanks.
+std::string_view without_leading_blanks(std::string_view s) {
+    s.remove_prefix(std::min(s.find_first_not_of(' '), s.size()));
+    return s;
 }
 
 } // namespace
@@ -71,23 +88,24 @@ static int quoted_reference(const std::string &item, std::string &name, std::str
     return result;
 }
 
+// The item is read in place: its parts are views of item_text.
 static int scan_item(const char *item_text, std::string &name, std::string &type) {
     name.clear();
     type.clear();
-    std::string item = item_text == nullptr ? std::string() : std::string(item_text);
+    std::string_view item = item_text == nullptr ? std::string_view() : item_text;
     // 1. Without one enclosing pair of parentheses and without leading blanks.
-    item.erase(0, std::min(item.find_first_not_of(' '), item.size()));
+    item = without_leading_blanks(item);
     if (item.size() >= 2 && item.front() == '(' && item.back() == ')') {
-        item.pop_back();
-        item.erase(0, 1);
-        item.erase(0, std::min(item.find_first_not_of(' '), item.size()));
+        item.remove_suffix(1);
+        item.remove_prefix(1);
+        item = without_leading_blanks(item);
     }
     // 2.
     if (item == "NULL")
         return 0;
     // The dots of the item, looked at once: ".*" anywhere, and a double quote next to a dot.
     bool dot_star = false, dot_quote = false;
-    for (size_t d = item.find('.'); d != std::string::npos; d = item.find('.', d + 1)) {
+    for (size_t d = item.find('.'); d != std::string_view::npos; d = item.find('.', d + 1)) {
         const char next = d + 1 < item.size() ? item[d + 1] : '\0';
         dot_star = dot_star || next == '*';
         dot_quote = dot_quote || next == '"' || (d > 0 && item[d - 1] == '"');
@@ -101,14 +119,15 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
     // A quoted identifier as qualifier or column ("O".id, o."PRECISION"): the reference is
     // read without its double quotes; a quoted column keeps them in the name and the type.
     if (dot_quote)
-        return quoted_reference(item, name, type);
+        return quoted_reference(std::string(item), name, type);
     // 3. An alias in double quotes.
-    std::string alias;
+    std::string_view alias;
     const size_t q = item.find('"');
-    if (q != std::string::npos) {
+    if (q != std::string_view::npos) {
         const size_t e = item.find('"', q + 1);
-        std::string a = item.substr(q + 1, e == std::string::npos ? std::string::npos : e - q - 1);
-        bool ok = !a.empty() && isdigit(static_cast<unsigned char>(a[0])) == 0;
+        const std::string_view a =
+            item.substr(q + 1, e == std::string_view::npos ? std::string_view::npos : e - q - 1);
+        bool ok = !a.empty() && !is_digit(a[0]);
         for (char c : a)
             ok = ok && word_char(c);
         if (ok)
@@ -118,7 +137,7 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
     // The word's characters stand together in the item: it is kept as where it starts and how
     // long it is.
     size_t word_at = 0, word_len = 0;
-    std::string qualifier;
+    std::string_view qualifier;
     int digits = 0;
     bool negative = false, letters = false, alias_name = false;
     for (size_t i = 0; i < item.size(); i++) {
@@ -131,11 +150,11 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
             if (word_len == 0 && digits > 0)
                 continue; // a decimal point between digits
             if (word_len != 0)
-                qualifier.assign(item, word_at, word_len);
+                qualifier = item.substr(word_at, word_len);
             word_len = 0;
             continue;
         }
-        if (isdigit(static_cast<unsigned char>(c)) != 0 && word_len == 0) {
+        if (is_digit(c) && word_len == 0) {
             digits++;
             continue;
         }
@@ -155,43 +174,41 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         }
         break;
     }
-    const std::string word = item.substr(word_at, word_len);
+    const std::string_view word = item.substr(word_at, word_len);
     int result = 0;
     if (alias_name) {
-        name = alias;
+        name.assign(alias);
         result = 1;
     } else if (!word.empty() && !negative) {
-        // 5.
+        // 5. The type: the declared variable's, or the column's of its table
+        // ("<table>.<word>%TYPE").
         const char *declared = declared_type(word);
-        std::string t;
+        auto column_type = [&type, word](const char *table) {
+            type.assign(table);
+            type += '.';
+            type.append(word);
+            type += "%TYPE";
+        };
         if (tot_tab == 1) {
-            if (declared != nullptr) {
-                t = declared;
-            } else {
-                t = tab_list[0].name;
-                t += '.';
-                t += word;
-                t += "%TYPE";
-            }
+            if (declared != nullptr)
+                type.assign(declared);
+            else
+                column_type(tab_list[0].name);
         } else if (!qualifier.empty() && tot_tab > 1) {
             bool found = false;
             for (int i = 0; i < tot_tab && i < TAB_LIST_MAX; i++)
-                if (strcmp(tab_list[i].name, qualifier.c_str()) == 0 ||
-                    strcmp(tab_list[i].alias, qualifier.c_str()) == 0) {
-                    t = tab_list[i].name;
-                    t += '.';
-                    t += word;
-                    t += "%TYPE";
+                if (same_name(tab_list[i].name, qualifier) ||
+                    same_name(tab_list[i].alias, qualifier)) {
+                    column_type(tab_list[i].name);
                     found = true;
                     break;
                 }
             if (!found && declared != nullptr)
-                t = declared;
+                type.assign(declared);
         } else if (declared != nullptr) {
-            t = declared;
+            type.assign(declared);
         }
-        type = std::move(t);
-        name = word;
+        name.assign(word);
         result = 1;
     }
     // 6.
@@ -199,29 +216,30 @@ static int scan_item(const char *item_text, std::string &name, std::string &type
         type = "INTEGER";
     // 7.
     if (result == 0 && !alias.empty()) {
-        name = alias;
+        name.assign(alias);
         result = 1;
     }
     // 8. The calls of the item, looked at once: the name just before each '('.
     bool integer_call = false, number_call = false;
-    for (size_t p = item.find('('); p != std::string::npos; p = item.find('(', p + 1)) {
-        const auto called = [&item, p](const char *fn, size_t n) {
-            return p >= n && item.compare(p - n, n, fn) == 0;
+    for (size_t p = item.find('('); p != std::string_view::npos; p = item.find('(', p + 1)) {
+        const auto called = [item, p](std::string_view fn) {
+            return p >= fn.size() && item.substr(p - fn.size(), fn.size()) == fn;
         };
-        integer_call = integer_call || called("COUNT", 5) || called("SUM", 3) || called("ROUND", 5);
-        number_call = number_call || called("TO_NUMBER", 9);
+        integer_call = integer_call || called("COUNT") || called("SUM") || called("ROUND");
+        number_call = number_call || called("TO_NUMBER");
     }
     if (integer_call)
         type = "INTEGER";
     if (number_call)
         type = "NUMBER";
-    if (item.find("Tarn_version") != std::string::npos)
+    if (item.find("Tarn_version") != std::string_view::npos)
         type = "DATE";
     return result;
 }
 
 int check_name(const char *item_text, char *name, char *type) {
-    std::string name_text, type_text;
+    // Kept from call to call: their storage is reused.
+    static std::string name_text, type_text;
     const int result = scan_item(item_text, name_text, type_text);
     // A name or type that does not fit stops the run: cut, the record field or the output
     // parameter would no longer name the column.
