@@ -166,7 +166,7 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
     }
     if (!empty(alias))
         val_join(dst, {item, " ", alias});
-    else
+    else if (strcmp(dst, item) != 0) // $$ starts as a copy of $1: mostly it holds the item
         val_set(dst, item);
 }
 

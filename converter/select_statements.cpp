@@ -23,6 +23,7 @@
 #include "trigger_columns.h"
 #include "unitname.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -108,7 +109,8 @@ void mark_assigned(const char *target) {
     const char *dot = strrchr(target, '.');
     const char *name = dot == nullptr ? target : dot + 1;
     for (int i = 0; i < declare_no && i < DECLARE_LIST_MAX; i++)
-        if (declare_list[i].kind == 0 && strcmp(declare_list[i].name, name) == 0)
+        if (declare_list[i].kind == 0 && declare_list[i].name[0] == name[0] &&
+            strcmp(declare_list[i].name, name) == 0)
             declare_list[i].kind = 3;
 }
 
@@ -249,20 +251,24 @@ namespace {
 // The items of a select list, split at the commas outside parentheses and string literals;
 // each keeps its blanks. A ')' without its '(' counts the depth below 0, and a comma splits at
 // any depth up to 0: after such a ')' the commas inside the next parentheses split as well.
-std::vector<std::string> select_items(const char *selection) {
-    std::vector<std::string> items(1);
+// The items are read in place: each is a NUL-terminated text in a copy of the list whose
+// splitting commas became NULs. Both are kept from call to call (their storage is reused) and
+// stay valid until the next call.
+const std::vector<const char *> &select_items(const char *selection) {
+    static std::string text;
+    static std::vector<const char *> items;
+    text.assign(selection == nullptr ? "" : selection);
+    items.clear();
     sql_position at(walk_rules{false, true});
-    const char *p = selection == nullptr ? "" : selection;
-    const char *begin = p; // where the current item starts
-    for (; *p != '\0'; p++) {
+    char *const start = text.data();
+    items.push_back(start);
+    for (char *p = start; *p != '\0'; p++) {
         at.step(*p);
         if (*p == ',' && !at.quoted() && at.depth <= 0) {
-            items.back().assign(begin, static_cast<size_t>(p - begin));
-            items.emplace_back();
-            begin = p + 1;
+            *p = '\0';
+            items.push_back(p + 1);
         }
     }
-    items.back().assign(begin, static_cast<size_t>(p - begin));
     return items;
 }
 
@@ -272,14 +278,14 @@ void process_selection(const char *selection) {
     const int set = fldlst_cnt;
     check_capacity(set, RESULT_SET_MAX, "the result-set list (retfld_list)");
     // 1. Items at commas outside parentheses and string literals.
-    const std::vector<std::string> items = select_items(selection);
+    const std::vector<const char *> &items = select_items(selection);
 
     // Each result set is analysed once, so its slots start empty: which ones this call fills
     // is kept here rather than read back (every slot lies on a page of its own).
     std::vector<bool> filled(RESULT_COL_MAX, false);
     auto slot_empty = [&filled](int col) { return col >= RESULT_COL_MAX || !filled[col]; };
-    auto put = [&](int col, const std::string &text) {
-        retfld_set(set, col, text.c_str());
+    auto put = [&](int col, const char *text) {
+        retfld_set(set, col, text);
         filled[col] = true;
     };
     auto set_field = [](int col, const char *name, const char *type) {
@@ -289,8 +295,9 @@ void process_selection(const char *selection) {
         if (type != nullptr && type[0] != '\0')
             state_copy(fld_list[col].type, sizeof fld_list[col].type, type, "a result column type");
     };
-    auto generated = [](char *name) {
-        snprintf(name, CHECK_NAME_LEN, "o_oval%d", var_no);
+    auto generated = [](char *name) { // "o_oval<var_no>"
+        memcpy(name, "o_oval", 6);
+        *std::to_chars(name + 6, name + CHECK_NAME_LEN - 1, var_no).ptr = '\0';
         var_no++;
     };
 
@@ -299,7 +306,7 @@ void process_selection(const char *selection) {
     for (size_t i = 0; i < items.size(); i++) {
         const int p = static_cast<int>(i);
         char name[CHECK_NAME_LEN], type[CHECK_TYPE_LEN];
-        last = check_name(items[i].c_str(), name, type);
+        last = check_name(items[i], name, type);
         // 3. The unit's first result columns.
         if (first_select) {
             put(p, items[i]);

@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace stmt_text;
@@ -25,29 +26,25 @@ using namespace stmt_text;
 // Tables and column references.
 // ---------------------------------------------------------------------------------------------
 
-void qry_table(char *dst, const char *owner, const char *table, const char *alias) {
-    // A quoted name loses its quotes unless it needs them to stay one name (a blank or
-    // another character that no plain name holds: "Order Subtotals").
-    auto unquote = [](const char *s) {
-        if (s == nullptr)
-            return std::string();
-        const size_t n = strlen(s);
-        if (n >= 2 && s[0] == '"' && s[n - 1] == '"' &&
-            strspn(s + 1, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_#$") ==
-                n - 2)
-            return std::string(s + 1, n - 2);
-        return std::string(s, n);
-    };
-    const std::string o = unquote(owner), a = unquote(alias);
-    std::string name = unquote(table);
-    if (!o.empty() && o != "dbo")
-        name = o + "." + name;
-    if (a.empty())
-        val_set(dst, name.c_str());
-    else
-        val_join(dst, {name, " ", a});
+namespace {
+
+// A quoted name loses its quotes unless it needs them to stay one name (a blank or another
+// character that no plain name holds: "Order Subtotals"). Read in place.
+std::string_view unquoted_name(const char *s) {
+    if (s == nullptr)
+        return std::string_view();
+    const size_t n = strlen(s);
+    if (n >= 2 && s[0] == '"' && s[n - 1] == '"' &&
+        strspn(s + 1, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_#$") == n - 2)
+        return std::string_view(s + 1, n - 2);
+    return std::string_view(s, n);
+}
+
+// The table of a FROM list: the trigger's table, and an entry of tab_list unless the same name
+// and alias are listed already.
+void record_table(std::string_view name, std::string_view alias) {
     if (iftrigger != 0 && trig_tab[0] == '\0')
-        state_copy(trig_tab, sizeof trig_tab, name.c_str(), "a table name");
+        state_copy(trig_tab, sizeof trig_tab, std::string(name).c_str(), "a table name");
     if (inSubquery != 0)
         return; // a subquery's tables are its own
     if (iftrigger != 0 && firstTrig != 0) {
@@ -56,7 +53,7 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
     }
     char stored_name[sizeof tab_list[0].name], stored_alias[sizeof tab_list[0].alias];
     fit_copy(stored_name, sizeof stored_name, name, "a table name (tab_list)");
-    fit_copy(stored_alias, sizeof stored_alias, a, "a table alias (tab_list)");
+    fit_copy(stored_alias, sizeof stored_alias, alias, "a table alias (tab_list)");
     for (int i = 0; i < tot_tab && i < TAB_LIST_MAX; i++)
         if (strcmp(tab_list[i].name, stored_name) == 0 &&
             strcmp(tab_list[i].alias, stored_alias) == 0)
@@ -66,6 +63,28 @@ void qry_table(char *dst, const char *owner, const char *table, const char *alia
     state_copy(tab_list[tot_tab].alias, sizeof tab_list[tot_tab].alias, stored_alias,
                "a table alias");
     tot_tab++;
+}
+
+} // namespace
+
+void qry_table(char *dst, const char *owner, const char *table, const char *alias) {
+    const std::string_view o = unquoted_name(owner), a = unquoted_name(alias);
+    std::string_view name = unquoted_name(table);
+    // "<owner>.<table>" for an owner other than dbo. Kept from call to call: its storage is
+    // reused.
+    static std::string qualified;
+    if (!o.empty() && o != "dbo") {
+        qualified.assign(o);
+        qualified += '.';
+        qualified.append(name);
+        name = qualified;
+    }
+    // The lists first: the texts are read in place, and dst is written last.
+    record_table(name, a);
+    if (a.empty())
+        val_join(dst, {name});
+    else
+        val_join(dst, {name, " ", a});
 }
 
 void qry_column_name(char *dst, const char *name) {
