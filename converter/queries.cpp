@@ -203,7 +203,10 @@ struct fn_arguments {
     std::string moved; // the arguments, that subquery's select list in its place
     std::string from;  // that subquery's FROM part and the rest
 };
+// The lists of the calls being read are its first fn_depth entries; the entries above keep their
+// storage for the next calls.
 std::vector<fn_arguments> fn_arguments_stack;
+size_t fn_depth = 0;
 
 // Adds argument `arg` (a subquery when the item just read was one) to list `f`.
 void add_fn_argument(fn_arguments &f, std::string_view arg) {
@@ -222,23 +225,27 @@ void add_fn_argument(fn_arguments &f, std::string_view arg) {
 } // namespace
 
 void qry_fn_first_argument(const char *arg) {
-    fn_arguments_stack.emplace_back();
-    add_fn_argument(fn_arguments_stack.back(), arg == nullptr ? "" : arg);
+    if (fn_depth == fn_arguments_stack.size())
+        fn_arguments_stack.emplace_back();
+    fn_arguments &f = fn_arguments_stack[fn_depth++];
+    f.subquery = false;
+    f.moved.clear();
+    f.from.clear();
+    add_fn_argument(f, arg == nullptr ? "" : arg);
 }
 
 void qry_fn_next_argument(char *dst, const char *list, const char *arg) {
     const char *a = arg == nullptr ? "" : arg;
-    if (!fn_arguments_stack.empty())
-        add_fn_argument(fn_arguments_stack.back(), a);
+    if (fn_depth > 0)
+        add_fn_argument(fn_arguments_stack[fn_depth - 1], a);
     item_was_subquery = false;
     val_join(dst, {list == nullptr ? "" : list, ", ", a});
 }
 
 bool qry_fn_arguments_end(std::string &moved, std::string &from) {
-    if (fn_arguments_stack.empty())
+    if (fn_depth == 0)
         return false;
-    fn_arguments f = std::move(fn_arguments_stack.back());
-    fn_arguments_stack.pop_back();
+    fn_arguments &f = fn_arguments_stack[--fn_depth];
     if (!f.subquery)
         return false;
     moved = std::move(f.moved);
@@ -523,7 +530,7 @@ void qry_statement_end() {
     inWhere = 0;
     inHaving = 0;
     subquery_stack.clear();
-    fn_arguments_stack.clear();
+    fn_depth = 0;
     inSubquery = 0;
     tab_cnt = 0;
     item_was_subquery = false;

@@ -197,6 +197,10 @@ std::string row_limit_where(std::string where, std::string_view group, std::stri
     return where;
 }
 
+bool row_limit_waiting() {
+    return !current.parts.empty() && current.parts.back().set;
+}
+
 std::string row_limit_take(const std::string &selection, std::string &table_exp) {
     if (current.parts.empty())
         return std::string();

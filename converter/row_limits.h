@@ -38,6 +38,9 @@ bool row_limit_pending();
 // its WHERE clause). When an aggregate in the select list turns out to need the wrap,
 // `table_exp` loses the WHERE limit again.
 std::string row_limit_take(const std::string &selection, std::string &table_exp);
+// True when the query part that row_limit_take takes next has a row limit; without one,
+// row_limit_take yields "" and reads neither text.
+bool row_limit_waiting();
 
 // The wrapped form of a query text "SELECT ..." with row count `count`.
 std::string row_limit_wrap(const std::string &query, const std::string &count);

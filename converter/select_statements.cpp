@@ -203,16 +203,29 @@ std::string union_word() {
 
 void qry_query_spec(char *dst, const char *distinct, const char *selection, const char *into,
                     const char *table_exp, const char *compute) {
+    // The select list and the table expression are read in place unless a trigger's qualifiers
+    // or the row limit change them: then the changed copies stand in for them.
+    const char *sel = selection == nullptr ? "" : selection;
+    const char *te = table_exp == nullptr ? "" : table_exp;
+    std::string sel_text, te_text;
     // 1. In a trigger, the pseudo tables' qualifiers (in the assigned values as well).
-    const std::string sel = trigger_qualifiers(str(selection));
-    if (iftrigger != 0)
+    if (iftrigger != 0) {
+        sel_text = trigger_qualifiers(sel);
+        sel = sel_text.c_str();
         for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
             fit_copy(col_list[i].value, sizeof col_list[i].value,
                      trigger_qualifiers(col_list[i].value), "a select-list value (col_list)");
+    }
     // 2.
     inSelect = 0;
-    std::string te = str(table_exp);
-    const std::string limit = row_limit_take(sel, te);
+    std::string limit;
+    if (row_limit_waiting()) {
+        te_text = te;
+        limit = row_limit_take(sel, te_text);
+        te = te_text.c_str();
+    } else {
+        limit = row_limit_take(std::string(), te_text); // "": the part goes, no text is read
+    }
     // 3.
     if (declare_cur == 0) {
         if (skip_rs != 0 && from == 0) {
@@ -222,10 +235,10 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
                 print_tabs();
                 diagnose_to(yyout, diag::top_not_converted, yylineno, {limit});
             }
-            action_for_query_pb(distinct, sel.c_str(), into, te.c_str(), compute);
+            action_for_query_pb(distinct, sel, into, te, compute);
         } else if (skip_rs == 0) {
             query_row_limit = limit;
-            action_for_query_spec(distinct, sel.c_str(), into, te.c_str(), compute);
+            action_for_query_spec(distinct, sel, into, te, compute);
             query_row_limit.clear();
         }
         if (skip_rs != 0)
@@ -510,7 +523,7 @@ void temp_table_definition(const std::string &table, const std::string &sel) {
 // Step e: the select list. The assigned values (with their column aliases when the query is
 // wrapped), or the result columns: the select-list marker of the result set, or the list
 // itself, followed by the INTO line where the row goes to variables.
-void query_select_list(const table_query &q, const std::string &sel) {
+void query_select_list(const table_query &q, const char *sel) {
     if (q.assign) {
         std::vector<std::string> values;
         values.reserve(static_cast<size_t>(cur_col < COL_LIST_MAX ? cur_col : COL_LIST_MAX));
@@ -531,9 +544,9 @@ void query_select_list(const table_query &q, const std::string &sel) {
     if (q.rows_out)
         select_marker(fldlst_cnt, !q.limit.empty());
     else
-        print_statement(0, no_of_tabs, sel.c_str(), yyout);
+        print_statement(0, no_of_tabs, sel, yyout);
     if (inTmp == 0)
-        process_selection(sel.c_str());
+        process_selection(sel);
     if (inUnion > 0) {
         inUnion--;
     } else {
@@ -549,7 +562,7 @@ void query_select_list(const table_query &q, const std::string &sel) {
 // Steps g and h: the table expression (closing the wrapped query with its row limit), then
 // the end of the statement: the query text of the result set, or the end of the single-row
 // block.
-void query_table_expression(const table_query &q, const std::string &sel, const char *table_exp,
+void query_table_expression(const table_query &q, const char *sel, const char *table_exp,
                             const char *compute) {
     // g.
     if (q.limit.empty()) {
@@ -565,9 +578,9 @@ void query_table_expression(const table_query &q, const std::string &sel, const 
         if (!empty(compute)) // not silently lost: marked for manual conversion
             compute_diagnostic(compute);
         if (union_flag != 0)
-            record_part("SELECT " + sel + "\n" + str(table_exp), false);
+            record_part(std::string("SELECT ") + sel + "\n" + str(table_exp), false);
         else
-            record_part("SELECT " + sel + "\n\t" + str(table_exp), true);
+            record_part(std::string("SELECT ") + sel + "\n\t" + str(table_exp), true);
         return;
     }
     // h.
@@ -605,12 +618,16 @@ void query_with_table(const std::string &word, const char *selection, const char
     q.wrap_into = into_first && !q.limit.empty();
     query_opening(q);
     // d.
-    std::string sel = str(selection);
+    // The select list is read in place; a copy stands in for it where at signs go.
+    const char *sel = selection == nullptr ? "" : selection;
     if (q.temp && tot_tmp > 0)
         temp_table_definition(q.table, sel);
     // e. The result columns are written without the at signs of variables.
-    if (!q.assign)
-        sel = without_at_signs(sel);
+    std::string bare;
+    if (!q.assign && strchr(sel, '@') != nullptr) {
+        bare = without_at_signs(sel);
+        sel = bare.c_str();
+    }
     query_select_list(q, sel);
     fldlst_cnt++;
     // f. The variables of the assignments.
