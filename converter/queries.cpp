@@ -325,7 +325,7 @@ std::string join_where(const char *where) {
 
 void qry_table_exp(char *dst, const char *from_text, const char *where, const char *group,
                    const char *having, const char *order) {
-    const std::string f = str(from_text);
+    const char *f = from_text == nullptr ? "" : from_text; // read in place
     const std::string_view g = group == nullptr ? "" : group, h = having == nullptr ? "" : having,
                            o = order == nullptr ? "" : order;
     const std::string w = row_limit_where(temp_filter(f, join_where(where), true), g, h, o);
@@ -342,7 +342,7 @@ void qry_subquery_table_exp(char *dst, const char *from_text, const char *where,
                             const char *having, const char *order) {
     // With a row limit the order decides which rows stay: it is kept.
     const bool keep_order = row_limit_pending();
-    const std::string f = str(from_text);
+    const char *f = from_text == nullptr ? "" : from_text; // read in place
     const std::string_view g = group == nullptr ? "" : group, h = having == nullptr ? "" : having,
                            o = order == nullptr ? "" : order;
     const std::string w = row_limit_where(temp_filter(f, join_where(where), true), g, h, o);
@@ -416,8 +416,16 @@ void qry_where_current_of(char *dst, const char *cursor) {
 void qry_where_clause(char *dst, const char *condition) {
     // Conditions of trigger joins whose pseudo table left the FROM list come first.
     const std::string joined = join_condition_take();
-    const std::string cond = join_inner_restrictions(trigger_qualifiers(
-        joined.empty() ? str(condition) : joined + " AND (" + str(condition) + ")"));
+    // Without trigger qualifiers to change and outer joins to restrict, the condition is read
+    // in place.
+    const char *c = condition == nullptr ? "" : condition;
+    std::string changed;
+    std::string_view cond = c;
+    if (!joined.empty() || iftrigger != 0 || strstr(c, "(+)") != nullptr) {
+        changed = join_inner_restrictions(
+            trigger_qualifiers(joined.empty() ? str(condition) : joined + " AND (" + c + ")"));
+        cond = changed;
+    }
     const int n = declare_cur != 0 ? 0 : no_of_tabs + 1 + (inWhile != 0 ? 1 : 0);
     fit_copy(where_str, sizeof where_str, cond, "a WHERE condition (where_str)");
     case_param[0] = '\0';

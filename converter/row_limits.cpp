@@ -171,6 +171,11 @@ bool row_limit_pending() {
 
 std::string row_limit_where(std::string where, std::string_view group, std::string_view having,
                             std::string_view order) {
+    if (!current.reading.set) {
+        // No limit read: the part is an empty entry (reading is one already).
+        current.parts.emplace_back();
+        return where;
+    }
     row_limit r = std::move(current.reading);
     current.reading = row_limit();
     if (r.set && from == 0) {
@@ -204,6 +209,10 @@ bool row_limit_waiting() {
 std::string row_limit_take(const std::string &selection, std::string &table_exp) {
     if (current.parts.empty())
         return std::string();
+    if (!current.parts.back().set) {
+        current.parts.pop_back();
+        return std::string();
+    }
     const row_limit r = std::move(current.parts.back());
     current.parts.pop_back();
     if (!r.set)

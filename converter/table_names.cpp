@@ -138,11 +138,11 @@ std::string where_condition(const std::string &clause) {
 
 // How the statement names a temporary table in its conditions: its alias when the table
 // stands in `text` with one (the table's own name is no longer valid there), else the name.
-std::string temp_qualifier(const std::string &text, const std::string &name) {
+std::string temp_qualifier(const char *text, const std::string &name) {
     for (int t = 0; t < tot_tab && t < TAB_LIST_MAX; t++) {
         const std::string alias = tab_list[t].alias;
         if (name == tab_list[t].name && !alias.empty() && alias != name &&
-            str_match(text.c_str(), (name + " " + alias).c_str()) != 0)
+            str_match(text, (name + " " + alias).c_str()) != 0)
             return alias;
     }
     return name;
@@ -166,12 +166,12 @@ bool outer_joined(const std::string &cond, const std::string &qualifier) {
 
 } // namespace
 
-std::string temp_filter(const std::string &text, std::string where, bool every) {
+std::string temp_filter(const char *text, std::string where, bool every) {
     // The condition is taken from `where` at the first table that matches.
     std::string cond;
     bool matched = false;
     for (int i = 0; i < tot_tmp && i < TMP_LIST_MAX; i++) {
-        if (str_match(text.c_str(), tmp_list[i].name) == 0)
+        if (str_match(text, tmp_list[i].name) == 0)
             continue;
         if (!matched)
             cond = where_condition(where);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 // ---------------------------------------------------------------------------------------------
 // Tables (rules 478-485) and column references (rules 486-490).
@@ -25,7 +26,10 @@ bool is_temp_table(const std::string &name);
 // one, and with "(+)" where the table is the inner table of an outer join, so the join stays
 // outer). `where` is this statement's own WHERE clause value; it becomes "WHERE <condition>"
 // (also kept in where_str) when an entry matched, and is returned unchanged otherwise.
-std::string temp_filter(const std::string &text, std::string where, bool every);
+std::string temp_filter(const char *text, std::string where, bool every);
+inline std::string temp_filter(const std::string &text, std::string where, bool every) {
+    return temp_filter(text.c_str(), std::move(where), every);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Trigger pseudo tables.
