@@ -95,57 +95,164 @@ inline void copy_value(char *dst, const char *src) {
     dst[len] = '\0';
 }
 
-// Per table rule: whether it has an action (1) or leaves the value of its first symbol as $$ (0).
-// Built once from the tables' list of acting rules; the parse reads it on every reduction.
-const unsigned char *acting_rules() {
-    static std::vector<unsigned char> acting;
-    if (acting.empty()) {
-        acting.assign(static_cast<size_t>(tables.nrules) + 1, 0);
+// What a reduction by a table rule does, read once per reduction: the right-hand length, the
+// left-hand nonterminal (its index in a goto row) and whether the rule has an action.
+enum rule_kind : unsigned char {
+    NO_ACTION,       // the value of the first symbol stays where it stands, as $$
+    ACTION_ON_FIRST, // an action on $$, which starts as a copy of $1
+    ACTION_SETS,     // an action that writes $$ before reading it: $$ need not start as $1
+};
+struct rule_step {
+    unsigned short lhs;
+    unsigned char len;
+    rule_kind kind;
+};
+
+// Built once from the tables' lists of acting rules and of rules whose action sets $$ first.
+const rule_step *rule_steps() {
+    static std::vector<rule_step> steps;
+    if (steps.empty()) {
+        steps.resize(static_cast<size_t>(tables.nrules) + 1);
+        for (int r = 1; r <= tables.nrules; r++) {
+            const int len = tables.r2[r], lhs = tables.r1[r] - tables.ntokens;
+            if (len > 255 || lhs > 65535) {
+                fprintf(stderr, "kestra: rule %d is too long for the parser\n", r - 1);
+                kestra_exit(1);
+            }
+            steps[static_cast<size_t>(r)] = {static_cast<unsigned short>(lhs),
+                                             static_cast<unsigned char>(len), NO_ACTION};
+        }
         for (const int *r = tables.acting; *r != 0; r++)
-            acting[static_cast<size_t>(*r)] = 1;
+            steps[static_cast<size_t>(*r)].kind = ACTION_ON_FIRST;
+        for (const int *r = tables.setting; *r != 0; r++)
+            if (steps[static_cast<size_t>(*r)].kind == ACTION_ON_FIRST)
+                steps[static_cast<size_t>(*r)].kind = ACTION_SETS;
     }
-    return acting.data();
+    return steps.data();
+}
+
+// Per state: the rule of its default reduction when the state reads no look-ahead (0: a syntax
+// error), -1 when it reads one (its action is then in its action row). Built once.
+const int *default_rules() {
+    static std::vector<int> rules;
+    if (rules.empty()) {
+        rules.resize(static_cast<size_t>(tables.nstates));
+        for (int s = 0; s < tables.nstates; s++)
+            rules[static_cast<size_t>(s)] =
+                tables.pact[s] == tables.pact_ninf ? tables.defact[s] : -1;
+    }
+    return rules.data();
+}
+
+// The packed tables' action of `state` on symbol `sym` (a state that reads a look-ahead): > 0
+// shift to that state, < 0 reduce by table rule -a, 0 syntax error.
+int packed_action(int state, int sym) {
+    const int n = tables.pact[state] + sym;
+    if (n >= 0 && n <= tables.last && tables.check[n] == sym) {
+        const int act = tables.table[n];
+        return act == tables.table_ninf ? 0 : act;
+    }
+    return -tables.defact[state];
+}
+
+// The packed tables' goto of `state` on nonterminal index `lhs`.
+int packed_goto(int state, int lhs) {
+    const int g = tables.pgoto[lhs] + state;
+    return (g >= 0 && g <= tables.last && tables.check[g] == state) ? tables.table[g]
+                                                                    : tables.defgoto[lhs];
 }
 
 // Dense rows of the packed tables, built per state the first time the parse needs one (a run
 // visits a part of the states): a decision is then one load instead of the packed tables'
-// offset, range check and check-table comparison. Kept for the rest of the run.
-// action_rows[state][sym], for a state that reads a look-ahead: > 0 shift to that state,
-// < 0 reduce by table rule -a, 0 syntax error.
-std::vector<std::unique_ptr<int[]>> action_rows;
-// goto_rows[state][lhs]: the state after a reduction to nonterminal lhs uncovers `state`.
-std::vector<std::unique_ptr<int[]>> goto_rows;
+// offset, range check and check-table comparison. Kept for the rest of the run. The trace takes
+// each step (plain rows); the parse without it uses rows whose targets are the ends of the
+// chains above (chained rows).
+// action[state][sym], for a state that reads a look-ahead: > 0 shift to that state, < 0 reduce
+// by table rule -a, 0 syntax error or, for a shift to the final state, acceptance.
+// gotos[state][lhs]: the state after a reduction to nonterminal lhs uncovers `state`.
+struct state_rows {
+    const int *action;
+    const int *gotos;
+};
+struct row_set {
+    bool chained;
+    std::vector<state_rows> of; // per state
+    std::vector<std::unique_ptr<int[]>> owned;
+};
+row_set plain_rows{false, {}, {}};
+row_set chained_rows{true, {}, {}};
 
-int *build_action_row(int state) {
+// Chains of reductions without actions. A state whose default reduction (read without a
+// look-ahead) is by a rule of one symbol without an action pops itself and pushes the goto of
+// the state it uncovers, on the same entry and with the same value. Entering it over a state
+// `under` therefore ends in a state that depends on `under` alone, not on the rest of the
+// stack: the parse without the trace enters that state directly. (The chain meets no
+// look-ahead, no action and no error, so the stacks, yychar and the values are the same when
+// it ends.)
+// unit_links, per state: the nonterminal of such a default reduction (a link of a chain); -1 for
+// a state that reads a look-ahead or reduces otherwise. Built once.
+const int *unit_links() {
+    static std::vector<int> links;
+    if (links.empty()) {
+        const int *defrule = default_rules();
+        const rule_step *steps = rule_steps();
+        links.resize(static_cast<size_t>(tables.nstates));
+        for (int s = 0; s < tables.nstates; s++) {
+            const int rule = defrule[s];
+            links[static_cast<size_t>(s)] =
+                rule > 0 && steps[rule].kind == NO_ACTION && steps[rule].len == 1 ? steps[rule].lhs
+                                                                                  : -1;
+        }
+    }
+    return links.data();
+}
+
+// The end of the chain that starts when `state` is entered over a state whose goto row in the
+// packed tables is plain_gotos.
+int chain_end(const int *links, const int *plain_gotos, int state) {
+    for (int n = 0; n < tables.nstates && links[state] >= 0; n++) // each state once at most
+        state = plain_gotos[links[state]];
+    return state;
+}
+
+const int *build_goto_row(row_set &rows, int state) {
+    const size_t nnts = static_cast<size_t>(tables.nnts);
+    std::unique_ptr<int[]> row(new int[nnts]);
+    for (size_t lhs = 0; lhs < nnts; lhs++)
+        row[lhs] = packed_goto(state, static_cast<int>(lhs));
+    if (rows.chained) {
+        const int *links = unit_links();
+        std::unique_ptr<int[]> plain(new int[nnts]);
+        std::copy(row.get(), row.get() + nnts, plain.get());
+        for (size_t lhs = 0; lhs < nnts; lhs++)
+            row[lhs] = chain_end(links, plain.get(), row[lhs]);
+    }
+    rows.of[static_cast<size_t>(state)].gotos = row.get();
+    rows.owned.push_back(std::move(row));
+    return rows.of[static_cast<size_t>(state)].gotos;
+}
+
+const int *build_action_row(row_set &rows, int state) {
     const int ntokens = tables.ntokens;
+    const int *links = rows.chained ? unit_links() : nullptr;
     std::unique_ptr<int[]> row(new int[static_cast<size_t>(ntokens)]);
-    const int base = tables.pact[state];
     for (int sym = 0; sym < ntokens; sym++) {
-        const int n = base + sym;
-        int a;
-        if (n >= 0 && n <= tables.last && tables.check[n] == sym) {
-            const int act = tables.table[n];
-            a = act == tables.table_ninf ? 0 : act; // act <= 0: reduce by rule -act (0: error)
-        } else {
-            a = -tables.defact[state];
+        int a = packed_action(state, sym);
+        if (a == tables.final_state) {
+            a = 0;
+        } else if (a > 0 && links != nullptr && links[a] >= 0) {
+            // A shift into a state that reduces by a unit rule at once: its chain starts on
+            // this state.
+            const int *gotos = rows.of[static_cast<size_t>(state)].gotos;
+            if (gotos == nullptr)
+                gotos = build_goto_row(rows, state);
+            a = gotos[links[a]];
         }
         row[static_cast<size_t>(sym)] = a;
     }
-    action_rows[static_cast<size_t>(state)] = std::move(row);
-    return action_rows[static_cast<size_t>(state)].get();
-}
-
-int *build_goto_row(int state) {
-    const int nnts = tables.nnts;
-    std::unique_ptr<int[]> row(new int[static_cast<size_t>(nnts)]);
-    for (int lhs = 0; lhs < nnts; lhs++) {
-        const int g = tables.pgoto[lhs] + state;
-        row[static_cast<size_t>(lhs)] = (g >= 0 && g <= tables.last && tables.check[g] == state)
-                                            ? tables.table[g]
-                                            : tables.defgoto[lhs];
-    }
-    goto_rows[static_cast<size_t>(state)] = std::move(row);
-    return goto_rows[static_cast<size_t>(state)].get();
+    rows.of[static_cast<size_t>(state)].action = row.get();
+    rows.owned.push_back(std::move(row));
+    return rows.of[static_cast<size_t>(state)].action;
 }
 
 // Bison's symbol number for a token number (0 for end of input).
@@ -161,16 +268,6 @@ void trace_token(const char *prefix) {
     fputs(prefix, stdout);
     fputs(yytoken_name(yychar), stdout);
     fputc('\n', stdout);
-}
-
-// Fetches a look-ahead if none is held (a negative yylex result is end of input).
-template <bool Trace> inline void need_lookahead() {
-    if (yychar < 0) {
-        if ((yychar = lexer()) < 0)
-            yychar = 0;
-        if constexpr (Trace)
-            trace_token("Received token ");
-    }
 }
 
 // Doubles the stacks. The first growth leaves the static arrays for heap arrays; later ones
@@ -270,28 +367,38 @@ int recover() {
     return -1;
 }
 
-// Per state: the rule of its default reduction when the state reads no look-ahead (0: a syntax
-// error), -1 when it reads one (its action is then in its action row). Built once.
-const int *default_rules() {
-    static std::vector<int> rules;
-    if (rules.empty()) {
-        rules.resize(static_cast<size_t>(tables.nstates));
-        for (int s = 0; s < tables.nstates; s++)
-            rules[static_cast<size_t>(s)] =
-                tables.pact[s] == tables.pact_ninf ? tables.defact[s] : -1;
+// The tops of the stacks and the end of the state stack after make_room.
+struct stack_tops {
+    int *ps;
+    yyvalue *pv;
+    int *end;
+};
+
+// Doubles the stacks for a push above ps; ps == nullptr when they cannot grow (reported as
+// "yacc stack overflow"). Out of the loop, and a result rather than out parameters: the parse
+// keeps its tops in registers.
+__attribute__((noinline)) stack_tops make_room(int *ps, yyvalue *pv) {
+    yyps = ps;
+    yypv = pv;
+    if (!grow_stacks()) {
+        yyerror("yacc stack overflow");
+        return {nullptr, nullptr, nullptr};
     }
-    return rules.data();
+    return {yyps, yypv, yys + yymaxdepth};
+}
+
+template <bool Trace> inline void trace_state(int state) {
+    if constexpr (Trace) {
+        printf("State %d, ", state);
+        trace_token("token ");
+    }
 }
 
 // The parse, with the stacks already reset; Trace: the -D trace (yydebug), chosen once per
-// parse so that the loop without it tests nothing for it.
-template <bool Trace> int parse(const unsigned char *acting, const int *defrule) {
-    // The tables, read into locals: the loop reads them on every step.
-    const int *const r1 = tables.r1;
-    const int *const r2 = tables.r2;
-    const int ntokens = tables.ntokens;
-    const std::unique_ptr<int[]> *const actions = action_rows.data();
-    const std::unique_ptr<int[]> *const gotos_of = goto_rows.data();
+// parse so that the loop without it tests nothing for it. The trace takes the plain rows and
+// prints every state it enters; the parse without it takes the chained rows.
+template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_set &rows) {
+    state_rows *const rows_of = rows.of.data();
     int state = 0;
     // The tops of the stacks and the end of the state stack, kept in registers. Only
     // yyparse_accepts (from the scanner and from actions), error recovery and the stack growth
@@ -303,72 +410,69 @@ template <bool Trace> int parse(const unsigned char *acting, const int *defrule)
     int sym_of = -2;
     int sym = 0;
 
-    // 1. Pushes `state`, and the value yyval unless take_value is false (a reduction without
-    // an action: the entry to push holds its value already). False: the stacks cannot grow.
-    const auto push = [&](bool take_value) {
-        if constexpr (Trace) {
-            printf("State %d, ", state);
-            trace_token("token ");
-        }
-        if (ps + 1 >= ps_end) {
-            yyps = ps;
-            yypv = pv;
-            if (!grow_stacks()) {
-                yyerror("yacc stack overflow");
-                return false;
-            }
-            ps = yyps;
-            pv = yypv;
-            ps_end = yys + yymaxdepth;
-        }
-        *++ps = state;
-        ++pv;
-        if (take_value)
-            std::swap(pv->s, yyval);
-        return true;
-    };
+// Makes room for one more entry on the stacks, or ends the parse. Only a shift, a reduction by
+// an empty rule and the pushes after an action or error recovery can add an entry: any other
+// reduction pushes where it has popped.
+#define KESTRA_ROOM_FOR_PUSH()                                                                     \
+    if (__builtin_expect(ps + 1 >= ps_end, 0)) {                                                   \
+        const stack_tops tops = make_room(ps, pv);                                                 \
+        if (tops.ps == nullptr)                                                                    \
+            return 1;                                                                              \
+        ps = tops.ps;                                                                              \
+        pv = tops.pv;                                                                              \
+        ps_end = tops.end;                                                                         \
+    }
 
-    if (!push(true))
-        return 1;
+    // 1. Pushes `state` with the value yyval.
+    trace_state<Trace>(state);
+    KESTRA_ROOM_FOR_PUSH();
+    *++ps = state;
+    ++pv;
+    std::swap(pv->s, yyval);
     for (;;) {
         // 2. Shift if the state has a shift on the look-ahead; 3. a state without look-ahead:
         // its default action.
         int rule = defrule[state];
         if (rule < 0) {
-            if (yychar < 0)
+            if (yychar < 0) {
                 yyps = ps; // the scanner may ask yyparse_accepts
-            need_lookahead<Trace>();
+                if ((yychar = lexer()) < 0)
+                    yychar = 0;
+                if constexpr (Trace)
+                    trace_token("Received token ");
+            }
             // The look-ahead's symbol, translated once per token (an action may replace yychar).
             if (yychar != sym_of) {
                 sym_of = yychar;
                 sym = translate(yychar);
             }
-            const int *row = actions[state].get();
+            const int *row = rows_of[state].action;
             if (row == nullptr)
-                row = build_action_row(state);
+                row = build_action_row(rows, state);
             const int act = row[sym];
             if (act > 0) {
-                if (act == tables.final_state) {
-                    yyps = ps;
-                    yypv = pv;
-                    return 0; // the look-ahead is end of input: accept
-                }
+                // The shifted entry takes a copy of the token's text (yyval is not involved:
+                // it is written before any action reads it).
                 yychar = -1;
-                copy_value(yyval, yylval);
                 state = act;
                 if (yyerrflag > 0)
                     yyerrflag--;
-                if (!push(true))
-                    return 1;
+                trace_state<Trace>(state);
+                KESTRA_ROOM_FOR_PUSH();
+                *++ps = state;
+                ++pv;
+                copy_value(pv->s, yylval);
                 continue;
             }
             rule = -act;
         }
 
-        // 4. Action 0: syntax error.
+        // 4. Action 0: syntax error, or acceptance (a shift of end of input to the final state).
         if (rule == 0) {
             yyps = ps;
             yypv = pv;
+            if (defrule[state] < 0 && packed_action(state, sym) == tables.final_state)
+                return 0;
             if (yyerrflag == 3) {
                 // No shift since the last error: discard the look-ahead and try again.
                 if constexpr (Trace)
@@ -386,8 +490,11 @@ template <bool Trace> int parse(const unsigned char *acting, const int *defrule)
                 return 1;
             ps = yyps;
             pv = yypv;
-            if (!push(true))
-                return 1;
+            trace_state<Trace>(state);
+            KESTRA_ROOM_FOR_PUSH();
+            *++ps = state;
+            ++pv;
+            std::swap(pv->s, yyval);
             continue;
         }
 
@@ -395,13 +502,29 @@ template <bool Trace> int parse(const unsigned char *acting, const int *defrule)
         // (`rule` is bison's table number: the system's rule rule - 1.)
         if constexpr (Trace)
             printf("Reduce by (%d) \"%s\"\n", rule - 1, yyrule_text(rule - 1));
-        const int len = r2[rule];
-        yyvalue *top = pv;
+        const rule_step step = steps[rule];
+        const int len = step.len;
+        if (step.kind == NO_ACTION) {
+            // $$ is $1, which stands on the entry the goto state is pushed to (for an empty
+            // rule: the entry above the top, as it stands).
+            ps -= len;
+            pv -= len;
+            const int *gotos = rows_of[*ps].gotos;
+            if (gotos == nullptr)
+                gotos = build_goto_row(rows, *ps);
+            state = gotos[step.lhs];
+            trace_state<Trace>(state);
+            if (len == 0) {
+                KESTRA_ROOM_FOR_PUSH();
+            }
+            *++ps = state;
+            ++pv;
+            continue;
+        }
         // $$ starts as $1 (for an empty rule: the entry above the new top, or an empty text
-        // where the stack ends there). That entry is the one the value is pushed to, so a
-        // rule without an action leaves it where it is.
-        const bool acts = acting[rule] != 0;
-        if (acts) {
+        // where the stack ends there), unless the action writes it before reading it.
+        yyvalue *top = pv;
+        if (step.kind == ACTION_ON_FIRST) {
             if (len > 0 || ps + 1 < ps_end)
                 copy_value(yyval, (pv - len + 1)->s);
             else
@@ -409,16 +532,10 @@ template <bool Trace> int parse(const unsigned char *acting, const int *defrule)
         }
         ps -= len;
         pv -= len;
-        const int under = *ps;
-        const int *gotos = gotos_of[under].get();
+        const int *gotos = rows_of[*ps].gotos;
         if (gotos == nullptr)
-            gotos = build_goto_row(under);
-        state = gotos[r1[rule] - ntokens];
-        if (!acts) {
-            if (!push(false))
-                return 1;
-            continue;
-        }
+            gotos = build_goto_row(rows, *ps);
+        state = gotos[step.lhs];
         // 5. The rule's action, with the globals saved.
         // (yypv is read by error recovery only: stored for YYERROR.)
         yystate = state;
@@ -450,9 +567,13 @@ template <bool Trace> int parse(const unsigned char *acting, const int *defrule)
         } else {
             state = yystate;
         }
-        if (!push(true))
-            return 1;
+        trace_state<Trace>(state);
+        KESTRA_ROOM_FOR_PUSH();
+        *++ps = state;
+        ++pv;
+        std::swap(pv->s, yyval);
     }
+#undef KESTRA_ROOM_FOR_PUSH
 }
 
 } // namespace
@@ -506,13 +627,12 @@ int yyparse() {
     yynerrs = 0;
     yyerrflag = 0;
     yychar = -1;
-    const unsigned char *acting = acting_rules();
-    if (action_rows.empty()) {
-        action_rows.resize(static_cast<size_t>(tables.nstates));
-        goto_rows.resize(static_cast<size_t>(tables.nstates));
-    }
+    const rule_step *steps = rule_steps();
     const int *defrule = default_rules();
-    return yydebug != 0 ? parse<true>(acting, defrule) : parse<false>(acting, defrule);
+    row_set &rows = yydebug != 0 ? plain_rows : chained_rows;
+    if (rows.of.empty())
+        rows.of.assign(static_cast<size_t>(tables.nstates), state_rows{nullptr, nullptr});
+    return yydebug != 0 ? parse<true>(steps, defrule, rows) : parse<false>(steps, defrule, rows);
 }
 
 const char *yytoken_name(int token) {

@@ -66,6 +66,15 @@ const int yyacting[] =
 {
   ]m4_pushdef([b4_case], [$1, ])b4_user_actions[]m4_popdef([b4_case])[0
 };
+// The acting rules whose action writes $$ before it reads anything of it, ending with 0: the
+// parse need not start their $$ as a copy of $1. parser_bison.cmake puts them in place of the
+// marker from the actions below (the forms it knows: an action that is a single val_set of $$
+// to a string literal, or a single val_printf of $$ with a literal format and $n arguments).
+extern const int yysetting[];
+const int yysetting[] =
+{
+  /* setting rules */0
+};
 #define YY_NULLPTR nullptr
 extern const char *const yytname[];
 const char *const yytname[] =
@@ -85,7 +94,7 @@ const parse_tables tables = {
   ]b4_table_ninf[,  // table_ninf
   ]b4_code_max[,  // maxutok
   yypact, yydefact, yypgoto, yydefgoto, yytable, yycheck, yystos,
-  yyr1, yyr2, yyprhs, yyrhs, yytoknum, yytranslate, yytname, yyacting,
+  yyr1, yyr2, yyprhs, yyrhs, yytoknum, yytranslate, yytname, yyacting, yysetting,
   int(sizeof yytranslate / sizeof yytranslate[0]),
   int(sizeof yytoknum / sizeof yytoknum[0]),
 };

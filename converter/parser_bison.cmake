@@ -41,3 +41,40 @@ string(REGEX REPLACE "[^\n]*rerun with option '-Wcounterexamples'[^\n]*\n?" "" r
 if(NOT rest STREQUAL "")
   message(WARNING "bison:\n${rest}")
 endif()
+
+# The acting rules whose action writes $$ before it reads anything of it (yysetting): an action
+# that is a single val_set of $$ to a string literal, or a single val_printf of $$ with a literal
+# format and stack values ($n) as its arguments; neither reads its destination then. Found in
+# the actions as bison wrote them into run_action, one line each; any other action keeps its
+# copy of $1.
+file(READ ${OUT_CPP} code)
+set(case_head "  case ([0-9]+):[^\n]*\n(#line [^\n]*\n)?")
+set(literal "\"[^\"\\\\\n]*\"")
+set(value_arg ", \\(yyvsp\\[-?[0-9]+\\]\\.s\\)")
+# (The forms hold semicolons: they are named, not listed.)
+set(set_form "${case_head} *\\{ val_set\\(\\(yyval\\), ${literal}\\); \\}\n")
+set(printf_form
+    "${case_head} *\\{ val_printf\\(\\(yyval\\), ${literal}(${value_arg})*\\); \\}\n")
+set(setting "")
+foreach(form_name IN ITEMS set_form printf_form)
+  set(form "${${form_name}}")
+  # One match at a time (a match holds semicolons and brackets: no CMake list of matches).
+  set(rest "${code}")
+  string(REGEX MATCH "${form}" one "${rest}")
+  string(LENGTH "${one}" one_length)
+  while(one_length GREATER 0)
+    string(APPEND setting "${CMAKE_MATCH_1}, ")
+    string(FIND "${rest}" "${one}" at)
+    math(EXPR at "${at} + ${one_length}")
+    string(SUBSTRING "${rest}" ${at} -1 rest)
+    string(REGEX MATCH "${form}" one "${rest}")
+    string(LENGTH "${one}" one_length)
+  endwhile()
+endforeach()
+string(FIND "${code}" "/* setting rules */" marker)
+if(marker EQUAL -1)
+  file(REMOVE ${OUT_CPP} ${OUT_H})
+  message(FATAL_ERROR "${OUT_CPP}: no \"/* setting rules */\" marker (parser.m4)")
+endif()
+string(REPLACE "/* setting rules */" "${setting}" code "${code}")
+file(WRITE ${OUT_CPP} "${code}")

@@ -2,6 +2,7 @@
 // are read, refusals, stack growth and overflow, and the value helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "test_grammar_util.h"
@@ -196,6 +197,106 @@ TEST(ParserErrors, RecoveryPopsEveryStateInOrder) {
     for (size_t k = 0; k + 1 < pops.size(); k++)
         EXPECT_EQ(pops[k].second, pops[k + 1].first);
     EXPECT_EQ(pops.back(), std::make_pair(0, -1));
+}
+
+namespace {} // namespace
+
+// The state stack of the parser driver (parser.cpp): its bottom and top entries.
+extern int *yys;
+extern int *yyps;
+
+namespace {
+
+// A token-list lexer that notes, at each token read, the parse's state stack and which grammar
+// tokens it takes (yyparse_accepts): one '+' or '.' per token, one line per read.
+std::vector<token> noted_list;
+size_t noted_next = 0;
+std::string noted_reads;
+int noting_lex() {
+    for (const int *s = yys; s <= yyps; s++)
+        noted_reads += std::to_string(*s) + ' ';
+    for (int t = 1; t <= 411; t++)
+        if (strcmp(yytoken_name(t), "-unknown-") != 0)
+            noted_reads += yyparse_accepts(t) ? '+' : '.';
+    noted_reads += '\n';
+    if (noted_next >= noted_list.size())
+        return 0;
+    const token &t = noted_list[noted_next++];
+    set_yylval(t.text.data(), t.text.size());
+    return t.number;
+}
+
+// Parses `program` through noting_lex with yydebug as given, the work files and the standard
+// streams set aside as parse_tokens sets them; returns yyparse's result.
+int parse_noting(const std::string &program, int debug) {
+    noted_list = tokens_of(program);
+    noted_next = 0;
+    noted_reads.clear();
+    FILE *saved_yyout = yyout, *saved_log = fpLog, *saved_fp1 = fp1, *saved_fp2 = fp2,
+         *saved_fp72 = fp72, *saved_yyin = yyin;
+    int16_t saved_end = end_of_input;
+    FILE *scratch[] = {tmpfile(), tmpfile(), tmpfile(), tmpfile(), tmpfile(), tmpfile()};
+    yyout = scratch[0];
+    fp1 = scratch[1];
+    fp2 = scratch[2];
+    fp72 = scratch[3];
+    yyin = nullptr;
+    fpLog = nullptr;
+    end_of_input = 1;
+    fflush(nullptr);
+    int saved_1 = dup(1), saved_2 = dup(2);
+    dup2(fileno(scratch[4]), 1);
+    dup2(fileno(scratch[5]), 2);
+    yydebug = debug;
+    yyparse_set_lexer(noting_lex);
+    const int rc = yyparse();
+    yyparse_set_lexer(nullptr);
+    yydebug = 0;
+    fflush(nullptr);
+    dup2(saved_1, 1);
+    dup2(saved_2, 2);
+    close(saved_1);
+    close(saved_2);
+    for (FILE *f : scratch)
+        fclose(f);
+    yyout = saved_yyout;
+    fp1 = saved_fp1;
+    fp2 = saved_fp2;
+    fp72 = saved_fp72;
+    yyin = saved_yyin;
+    fpLog = saved_log;
+    end_of_input = saved_end;
+    return rc;
+}
+
+} // namespace
+
+// The parse without the trace takes each chain of reductions without actions in one step: at
+// each token read its stack is the traced parse's, it takes the same tokens, and the parse ends
+// the same.
+TEST(ParserChains, UntracedParseReadsFromTheSameStacks) {
+    const char *const programs[] = {
+        "CREATE_PROC p AS PRINT a GO",
+        "CREATE_PROC p AS RETURN_CLAUSE GO CREATE_PROC q AS RETURN_CLAUSE",
+        "CREATE_PROC p AS SELECT a , b . c FROM t WHERE a = 1 AND b < 2 ORDER BY a GO",
+        "CREATE_PROC p AS IF a = 1 PRINT ( a + 1 ) * 2 ELSE RETURN_CLAUSE GO",
+        "CREATE_PROC p AS UPDATE t SET a = 1 WHERE c = 2 DELETE FROM t WHERE a = 1",
+        "CREATE_PROC p AS PRINT a PRINT b PRINT c RETURN_CLAUSE GO",
+        "CREATE_PROC p AS INSERT INTO t ( a , b ) VALUES ( 1 , 'x' )",
+        "CREATE_PROC p AS DECLARE @a INTEGER DECLARE @b INTEGER RETURN_CLAUSE",
+        "CREATE_PROC p AS PRINT ) a",
+        "CREATE_PROC p AS SELECT a FROM",
+        "SELECT a FROM t",
+    };
+    for (const char *program : programs) {
+        const int traced_rc = parse_noting(program, 1);
+        const std::string traced = noted_reads;
+        const size_t traced_next = noted_next;
+        EXPECT_EQ(parse_noting(program, 0), traced_rc) << program;
+        EXPECT_EQ(noted_next, traced_next) << program;
+        EXPECT_EQ(noted_reads, traced) << program;
+        EXPECT_GT(std::count(traced.begin(), traced.end(), '+'), 0) << program;
+    }
 }
 
 // 150 entries, then 300 and 600: the stacks grow twice, in a fresh process so that stacks grown
