@@ -498,7 +498,11 @@ void hdr_parameter_ref(char *dst, const char *token) {
         renamed_to.clear();
     }
     const std::string &bare = reserved ? renamed_to : renamed_from;
-    state_copy(declare_param, sizeof declare_param, bare.c_str(), "a parameter or variable name");
+    if (bare.size() >= sizeof declare_param) // stops the run
+        state_copy(declare_param, sizeof declare_param, bare.c_str(),
+                   "a parameter or variable name");
+    else
+        memcpy(declare_param, bare.c_str(), bare.size() + 1);
     // dst = "@" in a select list, the unit's name and a dot where the variable keeps its prefix,
     // the name. No part lies in dst (the name was copied), so it is written in place.
     const std::string *unit = nullptr;

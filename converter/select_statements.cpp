@@ -26,7 +26,9 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <strings.h>
 #include <vector>
 
@@ -37,11 +39,23 @@ namespace {
 // The markers of the output assembly: select list n, row (status block) n, INTO list. They go
 // to the body through write_body_marker, which records where they stand.
 void select_marker(int n, bool wrapped = false) {
-    write_body_marker(
-        ("\x01" + std::string(wrapped ? "w" : "") + std::to_string(n) + "\x01").c_str());
+    char marker[24];
+    char *p = marker;
+    *p++ = '\x01';
+    if (wrapped)
+        *p++ = 'w';
+    p = std::to_chars(p, marker + 20, n).ptr;
+    *p++ = '\x01';
+    *p = '\0';
+    write_body_marker(marker);
 }
 void row_marker(int n) {
-    write_body_marker(("\x01" + std::to_string(n) + "\x02").c_str());
+    char marker[24];
+    char *p = std::to_chars(marker + 1, marker + 20, n).ptr;
+    marker[0] = '\x01';
+    *p++ = '\x02';
+    *p = '\0';
+    write_body_marker(marker);
 }
 // The INTO line of a result-set SELECT: its record, or the marker of the output variables.
 void into_line() {
@@ -144,8 +158,7 @@ void write_into_targets() {
     }
 }
 
-// The texts action_for_query_spec keeps across the parts of one statement.
-std::string part_query;
+// The text action_for_query_spec keeps across the parts of one statement.
 std::string number_list;
 
 // The first query of a statement (a UNION chain counts as one) starts with empty part lists;
@@ -153,7 +166,6 @@ std::string number_list;
 bool begin_statement_queries() {
     if (new_statement == 0)
         return false;
-    part_query.clear();
     number_list.clear();
     new_statement = 0;
     return true;
@@ -161,14 +173,34 @@ bool begin_statement_queries() {
 
 // Records result set n's query text, its number in the statement's list, and (for the last
 // part) the row marker, the indentation and the number list.
-void record_part(const std::string &query, bool last) {
+// Joins `pieces` into a fixed text of the state, as fit_copy copies their concatenation: a text
+// that does not fit stops the run.
+void fit_join(char *dst, size_t size, std::initializer_list<std::string_view> pieces,
+              const char *what) {
+    size_t total = 0;
+    for (const std::string_view p : pieces)
+        total += p.size();
+    if (total >= size) {
+        fit_copy(dst, size, std::string(total, ' '), what); // stops the run
+        return;
+    }
+    char *at = dst;
+    for (const std::string_view p : pieces) {
+        if (!p.empty())
+            memcpy(at, p.data(), p.size());
+        at += p.size();
+    }
+    *at = '\0';
+}
+
+// The query text is given in pieces, joined straight into the list.
+void record_part(std::initializer_list<std::string_view> query, bool last) {
     const int n = fldlst_cnt;
     check_capacity(n, RESULT_SET_MAX, "the result-set list (retrow_list)");
-    part_query = query;
     if (!number_list.empty())
         number_list += "@";
     number_list += std::to_string(n);
-    fit_copy(retrow_list[n].query, sizeof retrow_list[n].query, part_query,
+    fit_join(retrow_list[n].query, sizeof retrow_list[n].query, query,
              "the query text of a result set (retrow_list)");
     if (!last)
         return;
@@ -411,11 +443,11 @@ void values_without_table(const std::string &word, const char *selection, const 
     fldlst_cnt++;
     if (result_mode) {
         if (union_flag != 0) {
-            record_part("SELECT " + sel + "\nFROM DUAL", false);
+            record_part({"SELECT ", sel, "\nFROM DUAL"}, false);
         } else {
             fputs(";", yyout);
             if (noFrom == 0)
-                record_part("SELECT " + sel + "\nFROM DUAL", true);
+                record_part({"SELECT ", sel, "\nFROM DUAL"}, true);
         }
     } else if (union_flag == 0) {
         fputs(";", yyout);
@@ -525,17 +557,23 @@ void temp_table_definition(const std::string &table, const std::string &sel) {
 // itself, followed by the INTO line where the row goes to variables.
 void query_select_list(const table_query &q, const char *sel) {
     if (q.assign) {
+        const int count = cur_col < COL_LIST_MAX ? cur_col : COL_LIST_MAX;
+        // The values are read in place; a wrapped query gives them their column aliases.
         std::vector<std::string> values;
-        values.reserve(static_cast<size_t>(cur_col < COL_LIST_MAX ? cur_col : COL_LIST_MAX));
-        for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
-            values.emplace_back(col_list[i].value);
-        for (size_t i = 0; i < values.size(); i++) {
+        if (q.wrap_into)
+            for (int i = 0; i < count; i++)
+                values.emplace_back(col_list[i].value);
+        for (int i = 0; i < count; i++) {
             if (i > 0)
                 fputs(",", yyout);
             fputs(" ", yyout);
-            const std::string v =
-                q.wrap_into ? values[i] + row_limit_column_alias(values, i) : values[i];
-            print_statement(0, no_of_tabs, v.c_str(), yyout);
+            if (q.wrap_into) {
+                const size_t k = static_cast<size_t>(i);
+                const std::string v = values[k] + row_limit_column_alias(values, k);
+                print_statement(0, no_of_tabs, v.c_str(), yyout);
+            } else {
+                print_statement(0, no_of_tabs, col_list[i].value, yyout);
+            }
         }
         return;
     }
@@ -578,9 +616,9 @@ void query_table_expression(const table_query &q, const char *sel, const char *t
         if (!empty(compute)) // not silently lost: marked for manual conversion
             compute_diagnostic(compute);
         if (union_flag != 0)
-            record_part(std::string("SELECT ") + sel + "\n" + str(table_exp), false);
+            record_part({"SELECT ", sel, "\n", view(table_exp)}, false);
         else
-            record_part(std::string("SELECT ") + sel + "\n\t" + str(table_exp), true);
+            record_part({"SELECT ", sel, "\n\t", view(table_exp)}, true);
         return;
     }
     // h.

@@ -59,9 +59,9 @@ void record_table(std::string_view name, std::string_view alias) {
             strcmp(tab_list[i].alias, stored_alias) == 0)
             return;
     check_capacity(tot_tab, TAB_LIST_MAX, "the table list (tab_list)");
-    state_copy(tab_list[tot_tab].name, sizeof tab_list[tot_tab].name, stored_name, "a table name");
-    state_copy(tab_list[tot_tab].alias, sizeof tab_list[tot_tab].alias, stored_alias,
-               "a table alias");
+    // The stored texts fit the entry (it has their sizes): copied with their known lengths.
+    memcpy(tab_list[tot_tab].name, stored_name, name.size() + 1);
+    memcpy(tab_list[tot_tab].alias, stored_alias, alias.size() + 1);
     tot_tab++;
 }
 
