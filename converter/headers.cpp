@@ -509,10 +509,23 @@ void hdr_parameter_ref(char *dst, const char *token) {
     if (iftrigger == 0 && (prefix_name != 0 || clash_keeps_prefix(bare)))
         unit = &unit_ref_name();
     const std::string_view at = inSelect != 0 ? "@" : "";
-    if (unit != nullptr)
-        stmt_text::val_join(dst, {at, *unit, ".", bare});
-    else
-        stmt_text::val_join(dst, {at, bare});
+    size_t len = at.size();
+    dst[0] = '@';
+    // Appends a part, cut at the capacity of a value (val_cut set), as val_join writes it.
+    auto put = [dst, &len](const char *text, size_t n) {
+        if (n > static_cast<size_t>(YYVALMAX) - len) {
+            n = static_cast<size_t>(YYVALMAX) - len;
+            val_cut = true;
+        }
+        memcpy(dst + len, text, n);
+        len += n;
+    };
+    if (unit != nullptr) {
+        put(unit->data(), unit->size());
+        put(".", 1);
+    }
+    put(bare.data(), bare.size());
+    dst[len] = '\0';
     if (inWhere != 0 && select_stmt != 0) {
         // The qualified name as dst holds it: a name cut there is longer than a list entry, so
         // its state_copy stops the run all the same, with the same first characters shown.

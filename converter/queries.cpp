@@ -98,7 +98,10 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
         if (kind == CMP_EXPR)
             r = lit_for_target(left, r.c_str());
     }
-    state_copy(cur_case_param, sizeof cur_case_param, r.c_str(), "a CASE expression");
+    if (r.size() >= sizeof cur_case_param) // stops the run
+        state_copy(cur_case_param, sizeof cur_case_param, r.c_str(), "a CASE expression");
+    else
+        memcpy(cur_case_param, r.c_str(), r.size() + 1);
     const bool variable = l[0] == '@';
     const bool condition = comparison || inWhere != 0 || inHaving != 0;
     if (kind == CMP_SUBQUERY && variable && !condition && inExecute == 0) {
