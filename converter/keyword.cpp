@@ -13,6 +13,11 @@
 char Token[TOKEN_SLOTS][TOKEN_TEXT];
 int16_t Token_Val[TOKEN_SLOTS];
 
+namespace keyword_detail {
+uint8_t hash_index[HASH_SIZE];
+bool table_built = false;
+} // namespace keyword_detail
+
 namespace {
 
 struct keyword {
@@ -252,11 +257,11 @@ enum effect : uint8_t {
 effect slot_effect[TOKEN_SLOTS];
 uint8_t slot_length[TOKEN_SLOTS]; // strlen of each slot's text (less than TOKEN_TEXT)
 
-// Hash index over the filled slots: each bucket holds a slot number + 1 (0 = empty); only
-// the first slot of a word is entered, so a hit is the slot the linear scan would find.
-constexpr unsigned HASH_SIZE = 1024; // power of two, well above 2 x 207
-uint8_t hash_index[HASH_SIZE];
-bool table_built = false;
+// Hash index over the filled slots (keyword.h): only the first slot of a word is entered, so a
+// hit is the slot the linear scan would find.
+using keyword_detail::hash_index;
+using keyword_detail::HASH_SIZE;
+using keyword_detail::table_built;
 bool previous_union = false; // the last keyword looked up was UNION
 
 inline unsigned hash_word(const char *w, size_t len) {
@@ -328,7 +333,7 @@ int token_search(const char *word) {
     return token_search_hashed(word, len, hash);
 }
 
-int token_search_hashed(const char *word, size_t len, uint32_t hash) {
+int keyword_detail::token_search_probe(const char *word, size_t len, uint32_t hash) {
     if (!table_built)
         init_lex();
     if (len >= static_cast<size_t>(TOKEN_TEXT) - 1)

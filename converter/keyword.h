@@ -33,8 +33,24 @@ inline uint32_t keyword_hash_step(uint32_t hash, unsigned char c) {
     return (hash ^ c) * 16777619u;
 }
 
+// The hash index of token_search (filled by init_lex): each bucket holds a slot number + 1, 0
+// when it is empty. Read inline by token_search_hashed, whose words are mostly no keyword.
+namespace keyword_detail {
+constexpr unsigned HASH_SIZE = 4096; // power of two, well above 2 x 207
+extern uint8_t hash_index[HASH_SIZE];
+extern bool table_built;
+// token_search_hashed once the word's first bucket holds a slot (or the table is not built yet).
+int token_search_probe(const char *word, size_t len, uint32_t hash);
+} // namespace keyword_detail
+
 // token_search for `word` of `len` characters (NUL-terminated, upper case) whose hash is `hash`.
-int token_search_hashed(const char *word, size_t len, uint32_t hash);
+inline int token_search_hashed(const char *word, size_t len, uint32_t hash) {
+    // An empty first bucket: no keyword has the word's hash.
+    if (keyword_detail::hash_index[hash & (keyword_detail::HASH_SIZE - 1)] == 0 &&
+        keyword_detail::table_built)
+        return -1;
+    return keyword_detail::token_search_probe(word, len, hash);
+}
 
 // Words that are keywords only where the grammar has a place for them (ESCAPE, DEFAULT, CHECK,
 // REFERENCES, KEY, the national types, AFTER, INSTEAD, TRIGGER): the token a word stands for
