@@ -15,6 +15,7 @@
 #include "trigger_columns.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -108,7 +109,8 @@ void qry_column_ref(char *dst, const char *qualifier, const char *column) {
     if (empty(qualifier)) {
         if (scope)
             trig_scope_column(qry_subquery_depth(), c);
-        val_set(dst, col); // col may lie in dst: val_set moves it
+        if (strcmp(dst, col) != 0) // $$ starts as a copy of $1: mostly it holds the name
+            val_set(dst, col);     // col may lie in dst: val_set moves it
         return;
     }
     if (iftrigger != 0 && strcmp(qualifier, ":NEW") == 0)
@@ -117,7 +119,20 @@ void qry_column_ref(char *dst, const char *qualifier, const char *column) {
         ifeachrow = 1;
         ifdeleted = 1;
     }
-    val_join(dst, {qualifier, ".", col});
+    // "<qualifier>.<column>" written in place when it fits and neither text lies in dst;
+    // otherwise val_join (which cuts it and sets val_cut).
+    const size_t ql = strlen(qualifier), cl = strlen(col);
+    const auto in_dst = [dst](const char *p) {
+        return reinterpret_cast<uintptr_t>(p) - reinterpret_cast<uintptr_t>(dst) <
+               static_cast<uintptr_t>(YYVALSIZE);
+    };
+    if (ql + 1 + cl <= static_cast<size_t>(YYVALMAX) && !in_dst(qualifier) && !in_dst(col)) {
+        memcpy(dst, qualifier, ql);
+        dst[ql] = '.';
+        memcpy(dst + ql + 1, col, cl + 1);
+        return;
+    }
+    val_join(dst, {std::string_view(qualifier, ql), ".", std::string_view(col, cl)});
 }
 
 // ---------------------------------------------------------------------------------------------
