@@ -581,14 +581,18 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
 bool yyparse_accepts(int token) {
     if (yyps == nullptr || yyps < yys)
         return false; // no parse under way (the scanner alone)
-    // The parse's own steps on a copy of the state stack, without actions, until the token is
-    // shifted (taken) or an error entry is met (not taken).
-    std::vector<int> stack(yys, yyps + 1);
+    // The parse's own steps, without actions, until the token is shifted (taken) or an error
+    // entry is met (not taken), on the state stack as it stands: the stack is read in place
+    // up to `kept` entries, and the states the simulation pushes above them are in `above`
+    // (reused from call to call), so nothing of the parse's stack is copied.
+    static std::vector<int> above;
+    above.clear();
+    size_t kept = static_cast<size_t>(yyps - yys) + 1;
     if (in_action)
-        stack.push_back(yystate);
+        above.push_back(yystate);
     const int sym = translate(token);
     for (int steps = 0; steps < 100000; steps++) {
-        const int state = stack.back();
+        const int state = above.empty() ? yys[kept - 1] : above.back();
         int rule;
         int n = tables.pact[state];
         if (n != tables.pact_ninf && n + sym >= 0 && n + sym <= tables.last &&
@@ -602,15 +606,14 @@ bool yyparse_accepts(int token) {
         } else {
             rule = tables.defact[state];
         }
-        const int len = rule > 0 ? tables.r2[rule] : 0;
-        if (rule <= 0 || len >= static_cast<int>(stack.size()))
+        const size_t len = rule > 0 ? static_cast<size_t>(tables.r2[rule]) : 0;
+        if (rule <= 0 || len >= kept + above.size())
             return false;
-        stack.resize(stack.size() - static_cast<size_t>(len));
-        const int lhs = tables.r1[rule] - tables.ntokens;
-        const int g = tables.pgoto[lhs] + stack.back();
-        stack.push_back((g >= 0 && g <= tables.last && tables.check[g] == stack.back())
-                            ? tables.table[g]
-                            : tables.defgoto[lhs]);
+        const size_t from_above = len < above.size() ? len : above.size();
+        above.resize(above.size() - from_above);
+        kept -= len - from_above;
+        const int under = above.empty() ? yys[kept - 1] : above.back();
+        above.push_back(packed_goto(under, tables.r1[rule] - tables.ntokens));
     }
     return false;
 }
