@@ -536,7 +536,8 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
         if (gotos == nullptr)
             gotos = build_goto_row(rows, *ps);
         state = gotos[step.lhs];
-        // 5. The rule's action, with the globals saved.
+        // 5. The rule's action, with the globals saved (yystate is read, not written, by
+        // yyparse_accepts: the goto state stays in its register).
         // (yypv is read by error recovery only: stored for YYERROR.)
         yystate = state;
         yyps = ps;
@@ -561,11 +562,8 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
                 pv = yypv;
                 break;
             default:
-                state = yystate;
                 break;
             }
-        } else {
-            state = yystate;
         }
         trace_state<Trace>(state);
         KESTRA_ROOM_FOR_PUSH();
