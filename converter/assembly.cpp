@@ -330,8 +330,8 @@ void argument_initialisation(bool trigger) {
 // Step 11: the body with its markers replaced. Only the bytes that write_body_marker recorded
 // start a marker; every other byte, a byte 1, 2 or 5 of a source literal included, goes out
 // unchanged. Returns the body as read.
-const std::string &copy_body(bool trigger) {
-    const std::string &body = read_body_file();
+std::string_view copy_body(bool trigger) {
+    const std::string_view body = read_body_file();
     const char *const start = body.data();
     const char *p = start;
     const char *const end = p + body.size();
@@ -460,7 +460,7 @@ void close_tmp_files() {
             fputs("\nBEGIN", tmpFile);
     }
     // 11. Body.
-    const std::string &body_bytes = copy_body(trigger);
+    const std::string_view body_bytes = copy_body(trigger);
     // 12. A unit that the parse left unfinished (a syntax error) has a body without its
     // closing lines: its last line is ended before "show errors;".
     if (begin_printed != 0) {

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -286,7 +287,26 @@ struct work_buffer {
 };
 constexpr int WORK_POOL = 5; // one per work file of a unit
 std::unique_ptr<work_buffer> work_pool[WORK_POOL];
+#if defined(__GLIBC__)
+// The work streams of the run with their storage. A unit's streams are parked at its end and
+// the next unit's are taken from here, emptied and rewound, so a unit opens and closes no
+// stream; a stream closed otherwise (fclose) leaves the list through work_close.
+struct work_stream {
+    FILE *fp;
+    work_buffer *buf;
+    bool parked;
+};
+std::vector<work_stream> work_streams;
+
+work_stream *find_work_stream(const FILE *fp) {
+    for (work_stream &s : work_streams)
+        if (s.fp == fp)
+            return &s;
+    return nullptr;
+}
+#else
 std::string body_bytes; // the body read back for the assembly
+#endif
 
 #if defined(__GLIBC__)
 ssize_t work_read(void *cookie, char *buf, size_t n) {
@@ -342,6 +362,9 @@ int work_seek(void *cookie, off64_t *offset, int whence) {
 
 int work_close(void *cookie) {
     std::unique_ptr<work_buffer> w(static_cast<work_buffer *>(cookie));
+    work_streams.erase(std::remove_if(work_streams.begin(), work_streams.end(),
+                                      [&](const work_stream &s) { return s.buf == w.get(); }),
+                       work_streams.end());
     for (std::unique_ptr<work_buffer> &slot : work_pool) {
         if (!slot) {
             slot = std::move(w);
@@ -356,6 +379,18 @@ int work_close(void *cookie) {
 FILE *open_work_file() {
     FILE *fp = nullptr;
 #if defined(__GLIBC__)
+    for (work_stream &s : work_streams) {
+        if (s.parked) {
+            // Rewound first (which drops what its stdio buffer holds), then emptied.
+            if (fseek(s.fp, 0L, SEEK_SET) != 0)
+                break; // not reusable: a new stream instead
+            clearerr(s.fp);
+            s.buf->length = 0;
+            s.buf->pos = 0;
+            s.parked = false;
+            return s.fp;
+        }
+    }
     std::unique_ptr<work_buffer> w;
     for (std::unique_ptr<work_buffer> &slot : work_pool) {
         if (slot) {
@@ -371,6 +406,11 @@ FILE *open_work_file() {
         fp = fopencookie(w.get(), "w+",
                          cookie_io_functions_t{work_read, work_write, work_seek, work_close});
         if (fp != nullptr) {
+            try {
+                work_streams.push_back(work_stream{fp, w.get(), false});
+            } catch (const std::exception &) {
+                // Not listed: used once and closed, as any stream.
+            }
             w.release(); // the stream owns it now: work_close takes it back
             // The converter is single-threaded: no stream lock on every getc and putc (the
             // C library locks streams with callbacks by default).
@@ -380,7 +420,7 @@ FILE *open_work_file() {
         errno = ENOMEM;
     }
 #else
-    fp = tmpfile(); // anonymous: removed by the system when closed or when the process ends
+    fp = tmpfile();     // anonymous: removed by the system when closed or when the process ends
 #endif
     if (fp == nullptr) {
         fputs("Cannot open temporary output file\n", stderr);
@@ -392,11 +432,36 @@ FILE *open_work_file() {
 
 // Frees the pooled work-file storage (at the end of a run, with every work file closed).
 void release_work_buffers() {
+#if defined(__GLIBC__)
+    std::vector<FILE *> parked;
+    for (const work_stream &s : work_streams)
+        if (s.parked)
+            parked.push_back(s.fp);
+    for (FILE *fp : parked)
+        fclose(fp); // work_close takes it off the list
+    if (work_streams.empty())
+        std::vector<work_stream>().swap(work_streams);
+#else
+    std::string().swap(body_bytes);
+#endif
     for (std::unique_ptr<work_buffer> &slot : work_pool)
         slot.reset();
-    std::string().swap(body_bytes);
 }
 
+// Parks a work file of the unit for the next unit (closes it where it is not a listed work
+// stream) and sets `fp` to nullptr.
+void park_work_file(FILE *&fp) {
+#if defined(__GLIBC__)
+    if (work_stream *s = find_work_stream(fp)) {
+        s->parked = true;
+        fp = nullptr;
+        return;
+    }
+#endif
+    close_file(fp);
+}
+
+#if !defined(__GLIBC__)
 // Rewinds a work file for reading (instead of closing and reopening it).
 void rewind_work_file(FILE *&fp) {
     if (fp == nullptr || fflush(fp) != 0 || fseek(fp, 0L, SEEK_SET) != 0) {
@@ -405,10 +470,32 @@ void rewind_work_file(FILE *&fp) {
         kestra_exit(1);
     }
 }
+#endif
 
 } // namespace
 
-const std::string &read_body_file() {
+namespace {
+
+#if defined(__GLIBC__)
+// The whole content of a work stream, read in place: its pending bytes are flushed into the
+// storage first. A stream that cannot be flushed stops the run, as a failed rewind does.
+std::string_view work_file_bytes(FILE *&fp) {
+    work_stream *s = find_work_stream(fp);
+    if (s == nullptr || fflush(fp) != 0) {
+        fputs("Cannot open temporary file\n", stdout);
+        close_file(fp);
+        kestra_exit(1);
+    }
+    return std::string_view(s->buf->bytes.data(), s->buf->length);
+}
+#endif
+
+} // namespace
+
+std::string_view read_body_file() {
+#if defined(__GLIBC__)
+    return work_file_bytes(yyout);
+#else
     rewind_work_file(yyout);
     body_bytes.clear();
     char buf[8192];
@@ -416,6 +503,7 @@ const std::string &read_body_file() {
     while ((n = fread(buf, 1, sizeof buf, yyout)) > 0)
         body_bytes.append(buf, n);
     return body_bytes;
+#endif
 }
 
 const std::vector<size_t> &body_marker_offsets() {
@@ -423,6 +511,15 @@ const std::vector<size_t> &body_marker_offsets() {
 }
 
 bool copy_work_file(FILE *&fp, const char *before) {
+#if defined(__GLIBC__)
+    const std::string_view bytes = work_file_bytes(fp);
+    if (bytes.empty())
+        return false;
+    if (before != nullptr)
+        fputs(before, tmpFile);
+    fwrite(bytes.data(), 1, bytes.size(), tmpFile);
+    return true;
+#else
     rewind_work_file(fp);
     char buf[8192];
     size_t n;
@@ -434,6 +531,7 @@ bool copy_work_file(FILE *&fp, const char *before) {
         fwrite(buf, 1, n, tmpFile);
     }
     return any;
+#endif
 }
 
 namespace {
@@ -539,11 +637,7 @@ void check_unit_log() {
 void open_tmp_files() {
     close_file(fpLog);
     open_unit_log();
-    close_file(yyout);
-    close_file(fp1);
-    close_file(fp2);
-    close_file(fp3);
-    close_file(fp72);
+    close_work_files();
     yyout = open_work_file();
     body_markers.clear();
     fp1 = open_work_file();
@@ -558,11 +652,11 @@ void close_unit_log() {
 }
 
 void close_work_files() {
-    close_file(yyout);
-    close_file(fp1);
-    close_file(fp2);
-    close_file(fp3);
-    close_file(fp72);
+    park_work_file(yyout);
+    park_work_file(fp1);
+    park_work_file(fp2);
+    park_work_file(fp3);
+    park_work_file(fp72);
 }
 
 void release_run_files() {

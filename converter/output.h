@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -105,9 +106,9 @@ void write_body_marker(const char *marker);
 // Where the recorded markers of the unit's body start (offsets into yyout, in writing order).
 const std::vector<size_t> &body_marker_offsets();
 
-// The whole body (yyout) from its start; the text stays valid until the next call or the end
-// of the run.
-const std::string &read_body_file();
+// The whole body (yyout) from its start; the text stays valid until the body is written again,
+// the next call or the end of the run.
+std::string_view read_body_file();
 
 // Copies a work file onto tmpFile; `before` (if any) is written just before its first byte.
 // Returns whether the file held anything.
@@ -117,7 +118,8 @@ bool copy_work_file(FILE *&fp, const char *before = nullptr);
 // (status 1) as the open at the unit's start would have.
 void close_unit_log();
 
-// Closes the five work files of the unit (closing removes them).
+// Closes the five work files of the unit: their streams and storage are kept for the next
+// unit's files, emptied when it opens them, and freed with the run's files.
 void close_work_files();
 
 // ---------------------------------------------------------------------------------------------
