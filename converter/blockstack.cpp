@@ -117,12 +117,12 @@ void print_tabs() {
     }
     // A newline and the indentation, written in runs rather than a character at a time.
     static const char line_start[] = "\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
-    constexpr int run = static_cast<int>(sizeof line_start) - 2; // tabs after the newline
+    constexpr int run = 15; // tabs after the newline in one run of 16 bytes
     int tabs = no_of_tabs;
-    put_bytes(line_start, static_cast<size_t>(1 + (tabs < run ? (tabs < 0 ? 0 : tabs) : run)),
+    put_run16(line_start, static_cast<size_t>(1 + (tabs < run ? (tabs < 0 ? 0 : tabs) : run)),
               yyout);
-    for (tabs -= run; tabs > 0; tabs -= run)
-        put_bytes(line_start + 1, static_cast<size_t>(tabs < run ? tabs : run), yyout);
+    for (tabs -= run; tabs > 0; tabs -= 16)
+        put_run16(line_start + 1, static_cast<size_t>(tabs < 16 ? tabs : 16), yyout);
 }
 
 int16_t innermost_loop_label() {

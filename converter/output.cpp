@@ -89,7 +89,7 @@ void close_written_file(FILE *&fp, const char *name) {
 void write_tabs(int n, FILE *fp) {
     static const char tabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
     for (; n > 0; n -= 16)
-        put_bytes(tabs, static_cast<size_t>(n < 16 ? n : 16), fp);
+        put_run16(tabs, static_cast<size_t>(n < 16 ? n : 16), fp);
 }
 
 // The end of the quoted text (a string literal or a quoted identifier) that opens at `p`: the

@@ -54,6 +54,19 @@ inline void put_bytes(const char *s, size_t n, FILE *fp) {
     fwrite(s, 1, n, fp);
 #endif
 }
+// put_bytes for a run of at most 16 bytes from a source that holds 16 readable bytes: where the
+// stream's buffer has room for 16, they are copied whole (one fixed-size move, no call) and the
+// buffer advances by `n`.
+inline void put_run16(const char *s16, size_t n, FILE *fp) {
+#if defined(__GLIBC__)
+    if (fp->_IO_write_end - fp->_IO_write_ptr >= 16) {
+        memcpy(fp->_IO_write_ptr, s16, 16);
+        fp->_IO_write_ptr += n;
+        return;
+    }
+#endif
+    put_bytes(s16, n, fp);
+}
 inline void put_text(const char *s, FILE *fp) {
     put_bytes(s, strlen(s), fp);
 }
