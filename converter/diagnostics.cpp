@@ -122,6 +122,11 @@ namespace {
 // The line number of a diagnostic as its tags write it: at least four digits.
 std::string line_number(int line) {
     char number[16];
+    if (line >= 0 && line <= 9999) {
+        for (int i = 3; i >= 0; i--, line /= 10)
+            number[i] = static_cast<char>('0' + line % 10);
+        return std::string(number, 4);
+    }
     snprintf(number, sizeof number, "%.4d", line);
     return number;
 }
@@ -140,7 +145,9 @@ std::string diagnose(diag kind, int line, diag_args args, const char *unit) {
             diag_catalogue(kind).log != nullptr ? diagnostic_text(kind, args, true) : text;
         if (unit == nullptr)
             unit = proc_name;
-        std::string entry = "[KESTRA-ERR(" + number + ")]:[";
+        // The entry is built in a buffer kept from call to call and goes out in one write.
+        static std::string entry;
+        entry.assign("[KESTRA-ERR(").append(number).append(")]:[");
         entry.append(iFname).append("(").append(unit).append(")]");
         entry.append(log_text.c_str()).append("\n");
         fputs(entry.c_str(), fpLog);
