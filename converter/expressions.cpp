@@ -13,6 +13,7 @@
 #include "output.h"
 #include "parser.h"
 #include "queries.h"
+#include "statement_text.h"
 #include "textwalk.h"
 
 #include <algorithm>
@@ -162,14 +163,15 @@ bool xpr_in_condition() {
 }
 
 void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
+    using stmt_text::val_join;
     const std::string_view o = or_empty(op);
     const std::string r = lit_for_target(left, right);
     if (r == "''" && o == "=")
-        val_printf(dst, "%s IS NULL", or_empty(left));
+        val_join(dst, {or_empty(left), " IS NULL"});
     else if (r == "''" && is_not_equal(o))
-        val_printf(dst, "%s IS NOT NULL", or_empty(left));
+        val_join(dst, {or_empty(left), " IS NOT NULL"});
     else
-        val_printf(dst, "%s %s %s", or_empty(left), or_empty(op), r.c_str());
+        val_join(dst, {or_empty(left), " ", o, " ", r});
 }
 
 void xpr_null_comparison(char *dst, const char *left, const char *op) {
@@ -186,7 +188,7 @@ void xpr_condition_compare(char *dst, const char *left, const char *op, const ch
     if (inWhere == 0 && inHaving == 0 && (inIF != 0 || inWhile != 0))
         xpr_comparison(dst, left, op, right);
     else
-        val_printf(dst, "%s %s %s", or_empty(left), or_empty(op), or_empty(right));
+        stmt_text::val_join(dst, {or_empty(left), " ", or_empty(op), " ", or_empty(right)});
 }
 
 void xpr_mark_existence_test() {
@@ -256,8 +258,8 @@ void xpr_if_updating(char *dst, const char *columns) {
 }
 
 void xpr_search_join(char *dst, const char *left, const char *op, const char *right) {
-    val_printf(dst, "%s \n\t%s%s %s", or_empty(left), tabs(no_of_tabs).c_str(), op,
-               or_empty(right));
+    stmt_text::val_join(dst, {or_empty(left), " \n\t", stmt_text::tab_run(no_of_tabs),
+                              stmt_text::printed(op), " ", or_empty(right)});
 }
 
 void xpr_search_not(char *dst, const char *condition) {
@@ -286,14 +288,22 @@ void xpr_in_subquery(char *dst, const char *left, const char *subquery, bool neg
 }
 
 void xpr_binary(char *dst, const char *left, const char *op, const char *right) {
+    using stmt_text::val_join;
     const char *l = or_empty(left);
-    const std::string r = remove_at_signs(or_empty(right)), o = or_empty(op);
+    // The right side without its at signs: most hold none and are read in place.
+    const char *r = or_empty(right);
+    std::string r_text;
+    if (strchr(r, '@') != nullptr) {
+        r_text = remove_at_signs(r);
+        r = r_text.c_str();
+    }
+    const std::string_view o = or_empty(op);
     if (o == "%") {
-        val_printf(dst, "MOD(%s, %s)", l, r.c_str());
+        val_join(dst, {"MOD(", l, ", ", r, ")"});
         return;
     }
     if (o == "&") {
-        val_printf(dst, "BITAND(%s, %s)", l, r.c_str());
+        val_join(dst, {"BITAND(", l, ", ", r, ")"});
         return;
     }
     bool concat = false;     // the "+" joins strings: "||"
@@ -306,13 +316,13 @@ void xpr_binary(char *dst, const char *left, const char *op, const char *right) 
                 l = joined_left.c_str();
             }
         } else {
-            concat = names_string_function(l) || names_string_function(r.c_str());
+            concat = names_string_function(l) || names_string_function(r);
         }
     }
     if (concat)
-        val_printf(dst, "%s || %s", l, r.c_str());
+        val_join(dst, {l, " || ", r});
     else
-        val_printf(dst, "%s %s %s", l, o.c_str(), r.c_str());
+        val_join(dst, {l, " ", o, " ", r});
 }
 
 void xpr_subquery_operand(char *dst, const char *other, const char *op, bool subquery_left) {
@@ -485,7 +495,7 @@ void xpr_function_star(char *dst, const char *name) {
     if (n != "COUNT" && builtin_known(n.c_str()))
         xpr_function_call(dst, n.c_str(), "");
     else
-        val_printf(dst, "%s(*)", n.c_str());
+        stmt_text::val_join(dst, {n, "(*)"});
 }
 
 const char *xpr_style_format(const char *style) {
@@ -598,5 +608,5 @@ void xpr_string_literal(char *dst, const char *literal) {
 }
 
 void xpr_strings_join(char *dst, const char *left, const char *right) {
-    val_printf(dst, "%s || %s", or_empty(left), or_empty(right));
+    stmt_text::val_join(dst, {or_empty(left), " || ", or_empty(right)});
 }
