@@ -102,6 +102,16 @@ std::string close_slots(std::string msg, int &closed) {
     return msg.empty() ? "''" : msg;
 }
 
+// A message that is one string literal without a "%" (PRINT 'done'): the placeholder routine
+// gives it back as it is, it has no slot to close and no argument follows it, so it is written
+// as read.
+bool plain_message(const std::string &text) {
+    if (text.size() < 2 || text.size() > static_cast<size_t>(YYVALMAX) || text[0] != '\'' ||
+        text.find('%') != std::string::npos)
+        return false;
+    return literal_end(text) + 1 == text.size();
+}
+
 // The diagnostics of a converted message, written after its statement.
 void note_message(const placeholder_report &report, int closed) {
     for (const std::string &text : report.unknown)
@@ -270,6 +280,10 @@ void ctl_print(const char *list) {
     // with arguments after it, the slots take them in order and the arguments are not written
     // again. Arguments that find no slot are not written (PUT_LINE takes one argument).
     std::string text = str(list);
+    if (plain_message(text)) {
+        statement("DBMS_OUTPUT.PUT_LINE(" + text + ") ;");
+        return;
+    }
     const std::vector<std::string> items = top_level_items(text);
     std::string message;
     placeholder_report report;
