@@ -74,7 +74,15 @@ inline void set_yylval(const char *text, size_t len) {
 // an action has cut a value (a cut value is a different statement): "kestra: the text of a
 // statement at line n exceeds the capacity of a value (9999 characters)", exit status 1.
 extern bool val_cut;
-size_t val_set(char *dst, const char *src);        // dst = src
+size_t val_set_text(char *dst, const char *src); // dst = src (val_set out of line)
+// dst = src. val_set($$, ""), the most frequent action of all, is written inline.
+inline size_t val_set(char *dst, const char *src) {
+    if (__builtin_constant_p(src[0]) && src[0] == '\0') {
+        dst[0] = '\0';
+        return 0;
+    }
+    return val_set_text(dst, src);
+}
 size_t val_cat(char *dst, const char *src);        // dst += src
 size_t val_printf(char *dst, const char *fmt, ...) // dst = formatted text
     __attribute__((format(printf, 2, 3)));

@@ -11,8 +11,8 @@
 char yylval[YYVALSIZE];
 bool val_cut = false;
 
-size_t val_set(char *dst, const char *src) {
-    if (src[0] == '\0') { // val_set($$, ""): a third of all calls
+size_t val_set_text(char *dst, const char *src) {
+    if (src[0] == '\0') { // a value that is empty
         dst[0] = '\0';
         return 0;
     }
