@@ -163,15 +163,14 @@ bool xpr_in_condition() {
 }
 
 void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
-    using stmt_text::val_join;
     const std::string_view o = or_empty(op);
     const std::string r = lit_for_target(left, right);
     if (r == "''" && o == "=")
-        val_join(dst, {or_empty(left), " IS NULL"});
+        val_concat(dst, or_empty(left), " IS NULL");
     else if (r == "''" && is_not_equal(o))
-        val_join(dst, {or_empty(left), " IS NOT NULL"});
+        val_concat(dst, or_empty(left), " IS NOT NULL");
     else
-        val_join(dst, {or_empty(left), " ", o, " ", r});
+        val_concat(dst, or_empty(left), " ", o, " ", r);
 }
 
 void xpr_null_comparison(char *dst, const char *left, const char *op) {
@@ -188,7 +187,7 @@ void xpr_condition_compare(char *dst, const char *left, const char *op, const ch
     if (inWhere == 0 && inHaving == 0 && (inIF != 0 || inWhile != 0))
         xpr_comparison(dst, left, op, right);
     else
-        stmt_text::val_join(dst, {or_empty(left), " ", or_empty(op), " ", or_empty(right)});
+        val_concat(dst, or_empty(left), " ", or_empty(op), " ", or_empty(right));
 }
 
 void xpr_mark_existence_test() {
@@ -258,8 +257,8 @@ void xpr_if_updating(char *dst, const char *columns) {
 }
 
 void xpr_search_join(char *dst, const char *left, const char *op, const char *right) {
-    stmt_text::val_join(dst, {or_empty(left), " \n\t", stmt_text::tab_run(no_of_tabs),
-                              stmt_text::printed(op), " ", or_empty(right)});
+    val_concat(dst, or_empty(left), " \n\t", stmt_text::tab_run(no_of_tabs), stmt_text::printed(op),
+               " ", or_empty(right));
 }
 
 void xpr_search_not(char *dst, const char *condition) {
@@ -288,7 +287,6 @@ void xpr_in_subquery(char *dst, const char *left, const char *subquery, bool neg
 }
 
 void xpr_binary(char *dst, const char *left, const char *op, const char *right) {
-    using stmt_text::val_join;
     const char *l = or_empty(left);
     // The right side without its at signs: most hold none and are read in place.
     const char *r = or_empty(right);
@@ -299,11 +297,11 @@ void xpr_binary(char *dst, const char *left, const char *op, const char *right) 
     }
     const std::string_view o = or_empty(op);
     if (o == "%") {
-        val_join(dst, {"MOD(", l, ", ", r, ")"});
+        val_concat(dst, "MOD(", l, ", ", r, ")");
         return;
     }
     if (o == "&") {
-        val_join(dst, {"BITAND(", l, ", ", r, ")"});
+        val_concat(dst, "BITAND(", l, ", ", r, ")");
         return;
     }
     bool concat = false;     // the "+" joins strings: "||"
@@ -320,9 +318,9 @@ void xpr_binary(char *dst, const char *left, const char *op, const char *right) 
         }
     }
     if (concat)
-        val_join(dst, {l, " || ", r});
+        val_concat(dst, l, " || ", r);
     else
-        val_join(dst, {l, " ", o, " ", r});
+        val_concat(dst, l, " ", o, " ", r);
 }
 
 void xpr_subquery_operand(char *dst, const char *other, const char *op, bool subquery_left) {
@@ -495,7 +493,7 @@ void xpr_function_star(char *dst, const char *name) {
     if (n != "COUNT" && builtin_known(n.c_str()))
         xpr_function_call(dst, n.c_str(), "");
     else
-        stmt_text::val_join(dst, {n, "(*)"});
+        val_concat(dst, n, "(*)");
 }
 
 const char *xpr_style_format(const char *style) {
@@ -608,5 +606,5 @@ void xpr_string_literal(char *dst, const char *literal) {
 }
 
 void xpr_strings_join(char *dst, const char *left, const char *right) {
-    stmt_text::val_join(dst, {or_empty(left), " || ", or_empty(right)});
+    val_concat(dst, or_empty(left), " || ", or_empty(right));
 }

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "grammar.tab.h" // enum yytokentype: LOWPREC = 257 ... FETCH_STATUS = 411
 
@@ -88,6 +91,35 @@ size_t val_printf(char *dst, const char *fmt, ...) // dst = formatted text
     __attribute__((format(printf, 2, 3)));
 size_t val_catf(char *dst, const char *fmt, ...) // dst += formatted text
     __attribute__((format(printf, 2, 3)));
+
+// dst = the texts one after another, as val_printf writes a format of "%s" pieces (cut at
+// YYVALMAX, val_cut set): val_concat($$, $1, " AND ", $3). Each text is a std::string_view, a
+// std::string or a NUL-terminated text (never nullptr). Texts that fit and lie outside dst are
+// copied inline, each with its own length (a literal's is known when compiling); any other call
+// goes to val_concat_parts, which also takes texts lying in dst.
+size_t val_concat_parts(char *dst, const std::string_view *parts, size_t count);
+namespace val_detail {
+template <size_t... I>
+inline size_t concat(char *dst, const std::string_view *parts, std::index_sequence<I...>) {
+    const auto outside = [dst](const std::string_view &p) {
+        return reinterpret_cast<uintptr_t>(p.data()) - reinterpret_cast<uintptr_t>(dst) >=
+               static_cast<uintptr_t>(YYVALSIZE);
+    };
+    const size_t total = (parts[I].size() + ...);
+    if (total > static_cast<size_t>(YYVALMAX) || !(outside(parts[I]) && ...))
+        return val_concat_parts(dst, parts, sizeof...(I));
+    char *out = dst;
+    ((parts[I].size() != 0 ? memcpy(out, parts[I].data(), parts[I].size()) : out,
+      out += parts[I].size()),
+     ...);
+    *out = '\0';
+    return total;
+}
+} // namespace val_detail
+template <typename... T> inline size_t val_concat(char *dst, const T &...texts) {
+    const std::string_view parts[] = {std::string_view(texts)...};
+    return val_detail::concat(dst, parts, std::index_sequence_for<T...>{});
+}
 
 // Trace names: the token's name as the trace prints it (yytoks: "NAME", "'('"; "end-of-file"
 // for 0, "-none-" for a negative token, "-unknown-" for a number not in the table) and the

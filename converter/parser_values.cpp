@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "parser.h"
 
@@ -153,5 +154,35 @@ size_t val_catf(char *dst, const char *fmt, ...) {
     va_start(ap, fmt);
     size_t len = val_vformat(dst, strnlen(dst, YYVALMAX), fmt, ap);
     va_end(ap);
+    return len;
+}
+
+size_t val_concat_parts(char *dst, const std::string_view *parts, size_t count) {
+    const auto start = reinterpret_cast<uintptr_t>(dst);
+    bool overlap = false;
+    for (size_t i = 0; i < count; i++)
+        overlap = overlap || reinterpret_cast<uintptr_t>(parts[i].data()) - start <
+                                 static_cast<uintptr_t>(YYVALSIZE);
+    if (overlap) {
+        // A text lies in dst: the texts are joined elsewhere first.
+        static std::string joined; // kept from call to call: its storage is reused
+        joined.clear();
+        for (size_t i = 0; i < count; i++)
+            joined.append(parts[i].data(), parts[i].size());
+        std::string_view whole(joined);
+        return val_concat_parts(dst, &whole, 1);
+    }
+    size_t len = 0;
+    for (size_t i = 0; i < count; i++) {
+        size_t n = parts[i].size();
+        if (n > static_cast<size_t>(YYVALMAX) - len) {
+            n = static_cast<size_t>(YYVALMAX) - len;
+            val_cut = true;
+        }
+        if (n > 0)
+            memcpy(dst + len, parts[i].data(), n);
+        len += n;
+    }
+    dst[len] = '\0';
     return len;
 }

@@ -436,3 +436,42 @@ TEST(ParserValues, PlainFormatsAgreeWithSnprintf) {
     EXPECT_EQ(val_printf(buf, "%s-%s", buf, buf), 5u);
     EXPECT_STREQ(buf, "ab-ab");
 }
+
+// val_concat writes what val_printf writes for the same texts as "%s" pieces: inline when the
+// texts fit and lie elsewhere, cut at 9,999 characters (val_cut set) or through a copy when a
+// text lies in the destination.
+TEST(ParserValues, ConcatAgreesWithPrintf) {
+    static char buf[YYVALSIZE + 16], want[YYVALSIZE + 16];
+    const std::string big(12000, 'q'), near(9990, 'n'), whole(9999, 'w');
+    const struct {
+        const char *a, *b, *c;
+        bool dst_first; // the first text is the destination's own
+    } rows[] = {
+        {"", "", "", false},
+        {"a", " = ", "b", false},
+        {"x", "", "yz", false},
+        {near.c_str(), " AND ", "0123456789", false},
+        {whole.c_str(), "", "", false},
+        {whole.c_str(), "", "!", false},
+        {big.c_str(), " || ", "c", false},
+        {"", " IS NULL", "", true},
+        {"", ", ", "tail", true},
+    };
+    for (const auto &r : rows) {
+        memset(buf, 'z', sizeof buf);
+        memset(want, 'z', sizeof want);
+        val_set(buf, r.dst_first ? "start" : "");
+        val_set(want, r.dst_first ? "start" : "");
+        const char *first = r.dst_first ? buf : r.a;
+        const char *want_first = r.dst_first ? want : r.a;
+        val_cut = false;
+        const size_t expect = val_printf(want, "%s%s%s", want_first, r.b, r.c);
+        const bool expect_cut = val_cut;
+        val_cut = false;
+        EXPECT_EQ(val_concat(buf, first, std::string_view(r.b), std::string(r.c)), expect) << r.b;
+        EXPECT_EQ(val_cut, expect_cut) << r.b;
+        EXPECT_EQ(std::string(buf), std::string(want)) << r.b;
+        EXPECT_EQ(buf[YYVALSIZE], 'z') << r.b;
+    }
+    val_cut = false;
+}
