@@ -2,8 +2,8 @@
    levels and the 532 rules in their numbered order, with no mid-rule actions, so bison's rule
    n is the system's rule n (bison's rule 0 is $accept). Each alternative carries its number.
    Values: $$ and $n are char[10000] texts (parser.h); write them only with val_set, val_cat,
-   val_printf and val_catf. The skeleton parser.m4 emits the tables and these actions; the
-   driver is parser.cpp. */
+   val_printf, val_catf and val_text. The skeleton parser.m4 emits the tables and these actions;
+   the driver is parser.cpp. */
 
 %skeleton "./parser.m4"
 %define lr.type lalr
@@ -298,10 +298,10 @@ if_construct
     ;
 
 if_condition
-    : if_condition OR if_condition { val_printf($$, "%s OR %s", $1, $3); } /* 59 */
-    | if_condition AND if_condition { val_printf($$, "%s AND %s", $1, $3); } /* 60 */
-    | NOT if_condition { val_printf($$, "NOT %s", $2); } /* 61 */
-    | '(' if_condition ')' { val_printf($$, "(%s)", $2); } /* 62 */
+    : if_condition OR if_condition { val_text($$, $1, " OR ", $3); } /* 59 */
+    | if_condition AND if_condition { val_text($$, $1, " AND ", $3); } /* 60 */
+    | NOT if_condition { val_text($$, "NOT ", $2); } /* 61 */
+    | '(' if_condition ')' { val_text($$, "(", $2, ")"); } /* 62 */
     | if_predicate                                       /* 63 */
     | like_predicate                                     /* 64 */
     ;
@@ -343,19 +343,19 @@ comparison_if_predicate
     ;
 
 test_if_null
-    : scalar_exp IS NOT NULLX { val_printf($$, "%s IS NOT NULL", $1); } /* 89 */
-    | scalar_exp IS NULLX { val_printf($$, "%s IS NULL", $1); } /* 90 */
+    : scalar_exp IS NOT NULLX { val_text($$, $1, " IS NOT NULL"); } /* 89 */
+    | scalar_exp IS NULLX { val_text($$, $1, " IS NULL"); } /* 90 */
     | scalar_exp comparison_clause NULLX { xpr_null_comparison($$, $1, $2); } /* 91 */
     ;
 
 in_if_predicate
-    : scalar_exp NOT IN '(' if_scalar_exp_commalist ')' { val_printf($$, "%s NOT IN (%s)", $1, $5); } /* 92 */
-    | scalar_exp IN '(' if_scalar_exp_commalist ')' { val_printf($$, "%s IN (%s)", $1, $4); } /* 93 */
+    : scalar_exp NOT IN '(' if_scalar_exp_commalist ')' { val_text($$, $1, " NOT IN (", $5, ")"); } /* 92 */
+    | scalar_exp IN '(' if_scalar_exp_commalist ')' { val_text($$, $1, " IN (", $4, ")"); } /* 93 */
     ;
 
 if_scalar_exp_commalist
     : if_txt                                             /* 94 */
-    | if_scalar_exp_commalist ',' if_txt { val_printf($$, "%s, %s", $1, $3); } /* 95 */
+    | if_scalar_exp_commalist ',' if_txt { val_text($$, $1, ", ", $3); } /* 95 */
     ;
 
 if_txt
@@ -475,7 +475,7 @@ opt_execute_param_commalist
 
 execute_param_commalist
     : execute_param                                      /* 142 */
-    | execute_param_commalist ',' execute_param { val_printf($$, "%s, %s", $1, $3); } /* 143 */
+    | execute_param_commalist ',' execute_param { val_text($$, $1, ", ", $3); } /* 143 */
     ;
 
 execute_param
@@ -1004,15 +1004,15 @@ opt_escape
     ;
 
 test_for_null
-    : scalar_exp IS NOT NULLX { val_printf($$, "%s IS NOT NULL", $1); } /* 378 */
-    | scalar_exp IS NULLX { val_printf($$, "%s IS NULL", $1); } /* 379 */
+    : scalar_exp IS NOT NULLX { val_text($$, $1, " IS NOT NULL"); } /* 378 */
+    | scalar_exp IS NULLX { val_text($$, $1, " IS NULL"); } /* 379 */
     ;
 
 in_predicate
     : scalar_exp NOT IN subquery { xpr_in_subquery($$, $1, $4, true); } /* 380 */
     | scalar_exp IN subquery { xpr_in_subquery($$, $1, $3, false); } /* 381 */
-    | scalar_exp NOT IN '(' scalar_exp_commalist ')' { val_printf($$, "%s NOT IN (%s)", $1, $5); } /* 382 */
-    | scalar_exp IN '(' scalar_exp_commalist ')' { val_printf($$, "%s IN (%s)", $1, $4); } /* 383 */
+    | scalar_exp NOT IN '(' scalar_exp_commalist ')' { val_text($$, $1, " NOT IN (", $5, ")"); } /* 382 */
+    | scalar_exp IN '(' scalar_exp_commalist ')' { val_text($$, $1, " IN (", $4, ")"); } /* 383 */
     ;
 
 all_or_any_predicate
@@ -1026,7 +1026,7 @@ any_all_some
     ;
 
 existence_test
-    : EXISTS subquery { val_printf($$, "EXISTS %s", $2); } /* 388 */
+    : EXISTS subquery { val_text($$, "EXISTS ", $2); } /* 388 */
     ;
 
 subquery
@@ -1070,11 +1070,11 @@ scalar_exp
     | scalar_exp '=' SQLSTATUS { compare_or_assign($$, $1, "=", "", CMP_SQLSTATUS, false); } /* 417 */
     | scalar_exp '=' scalar_exp { compare_or_assign($$, $1, "=", $3, CMP_EXPR, false); } /* 418 */
     | '+' scalar_exp %prec UMINUS { val_printf($$, "+%s", $2); } /* 419 */
-    | '-' scalar_exp %prec UMINUS { val_printf($$, "-%s", $2); } /* 420 */
+    | '-' scalar_exp %prec UMINUS { val_text($$, "-", $2); } /* 420 */
     | atom                                               /* 421 */
     | column_ref                                         /* 422 */
     | function_ref                                       /* 423 */
-    | '(' scalar_exp ')' { val_printf($$, "(%s)", $2); } /* 424 */
+    | '(' scalar_exp ')' { val_text($$, "(", $2, ")"); } /* 424 */
     ;
 
 ttx
@@ -1088,7 +1088,7 @@ ttx
 
 scalar_exp_commalist
     : ttx                                                /* 431 */
-    | scalar_exp_commalist ',' ttx { val_printf($$, "%s, %s", $1, $3); } /* 432 */
+    | scalar_exp_commalist ',' ttx { val_text($$, $1, ", ", $3); } /* 432 */
     ;
 
 identity_clause

@@ -120,6 +120,11 @@ template <typename... T> inline size_t val_concat(char *dst, const T &...texts) 
     const std::string_view parts[] = {std::string_view(texts)...};
     return val_detail::concat(dst, parts, std::index_sequence_for<T...>{});
 }
+// The same, out of line, for grammar actions: an action stays a call, so that run_action (one
+// function for all actions) keeps a small frame that every reduction pays for.
+size_t val_text(char *dst, const char *a, const char *b);
+size_t val_text(char *dst, const char *a, const char *b, const char *c);
+size_t val_text(char *dst, const char *a, const char *b, const char *c, const char *d);
 
 // Trace names: the token's name as the trace prints it (yytoks: "NAME", "'('"; "end-of-file"
 // for 0, "-none-" for a negative token, "-unknown-" for a number not in the table) and the

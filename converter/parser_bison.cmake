@@ -44,7 +44,8 @@ endif()
 
 # The acting rules whose action writes $$ before it reads anything of it (yysetting): an action
 # that is a single val_set of $$ to a string literal, or a single val_printf of $$ with a literal
-# format and stack values ($n) as its arguments; neither reads its destination then. Found in
+# format and stack values ($n) as its arguments, or a single val_text of $$ with string literals
+# and stack values as its texts; none reads its destination then. Found in
 # the actions as bison wrote them into run_action, one line each; any other action keeps its
 # copy of $1.
 file(READ ${OUT_CPP} code)
@@ -55,8 +56,10 @@ set(value_arg ", \\(yyvsp\\[-?[0-9]+\\]\\.s\\)")
 set(set_form "${case_head} *\\{ val_set\\(\\(yyval\\), ${literal}\\); \\}\n")
 set(printf_form
     "${case_head} *\\{ val_printf\\(\\(yyval\\), ${literal}(${value_arg})*\\); \\}\n")
+set(concat_form
+    "${case_head} *\\{ val_text\\(\\(yyval\\)(, ${literal}|${value_arg})*\\); \\}\n")
 set(setting "")
-foreach(form_name IN ITEMS set_form printf_form)
+foreach(form_name IN ITEMS set_form printf_form concat_form)
   set(form "${${form_name}}")
   # One match at a time (a match holds semicolons and brackets: no CMake list of matches).
   set(rest "${code}")

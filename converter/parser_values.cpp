@@ -186,3 +186,15 @@ size_t val_concat_parts(char *dst, const std::string_view *parts, size_t count) 
     dst[len] = '\0';
     return len;
 }
+
+size_t val_text(char *dst, const char *a, const char *b) {
+    return val_concat(dst, a, b);
+}
+
+size_t val_text(char *dst, const char *a, const char *b, const char *c) {
+    return val_concat(dst, a, b, c);
+}
+
+size_t val_text(char *dst, const char *a, const char *b, const char *c, const char *d) {
+    return val_concat(dst, a, b, c, d);
+}

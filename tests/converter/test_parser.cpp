@@ -437,9 +437,9 @@ TEST(ParserValues, PlainFormatsAgreeWithSnprintf) {
     EXPECT_STREQ(buf, "ab-ab");
 }
 
-// val_concat writes what val_printf writes for the same texts as "%s" pieces: inline when the
-// texts fit and lie elsewhere, cut at 9,999 characters (val_cut set) or through a copy when a
-// text lies in the destination.
+// val_concat (and val_text) writes what val_printf writes for the same texts as "%s" pieces: inline
+// when the texts fit and lie elsewhere, cut at 9,999 characters (val_cut set) or through a copy
+// when a text lies in the destination.
 TEST(ParserValues, ConcatAgreesWithPrintf) {
     static char buf[YYVALSIZE + 16], want[YYVALSIZE + 16];
     const std::string big(12000, 'q'), near(9990, 'n'), whole(9999, 'w');
@@ -472,6 +472,12 @@ TEST(ParserValues, ConcatAgreesWithPrintf) {
         EXPECT_EQ(val_cut, expect_cut) << r.b;
         EXPECT_EQ(std::string(buf), std::string(want)) << r.b;
         EXPECT_EQ(buf[YYVALSIZE], 'z') << r.b;
+        if (!r.dst_first) { // the out-of-line form of grammar actions
+            memset(buf, 'z', sizeof buf);
+            EXPECT_EQ(val_text(buf, r.a, r.b, r.c), expect) << r.b;
+            EXPECT_EQ(std::string(buf), std::string(want)) << r.b;
+            EXPECT_EQ(buf[YYVALSIZE], 'z') << r.b;
+        }
     }
     val_cut = false;
 }
