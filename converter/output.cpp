@@ -296,7 +296,9 @@ struct work_stream {
     work_buffer *buf;
     bool parked;
 };
-std::vector<work_stream> work_streams;
+// Never destroyed: a run that ends through exit() leaves its streams open, and their storage
+// stays reachable from here until the process is gone.
+std::vector<work_stream> &work_streams = *new std::vector<work_stream>;
 
 work_stream *find_work_stream(const FILE *fp) {
     for (work_stream &s : work_streams)
