@@ -56,11 +56,6 @@ int catch_depth() {
     return n;
 }
 
-// Whether the statement being read is a query, an INSERT, an UPDATE or a DELETE (its words
-// as the scanner reads them): there the target's SQLCODE and SQLERRM cannot be read, so the
-// error functions read locals that a line before the statement sets.
-bool sql_statement = false;
-
 void declare_locals() {
     if (locals_declared || fp2 == nullptr)
         return;
@@ -71,35 +66,12 @@ void declare_locals() {
 
 } // namespace
 
+bool sql_statement = false;
+
 void err_reset() {
     open_tries.clear();
     locals_declared = false;
     sql_statement = false;
-}
-
-void err_statement_word(int token) {
-    switch (token) {
-    case SELECT:
-    case INSERT:
-    case UPDATE:
-    case DELETE:
-        sql_statement = true;
-        break;
-    case IF:
-    case WHILE:
-    case ELSE:
-    case PRINT:
-    case RAISERROR:
-    case RETURN_CLAUSE:
-    case EXECUTE:
-    case DECLARE:
-    case BEGIN_CLAUSE:
-    case END_CLAUSE:
-        sql_statement = false;
-        break;
-    default:
-        break;
-    }
 }
 
 bool err_in_try() {

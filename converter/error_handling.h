@@ -3,6 +3,8 @@
 // error functions of a CATCH body read the exception being handled.
 #pragma once
 
+#include "grammar.tab.h" // the token numbers of the keywords
+
 // BEGIN TRY and the BEGINs after it (`opt_begin`): opens the block whose handler is the CATCH.
 void err_try_begin(const char *opt_begin);
 // END TRY BEGIN CATCH and the BEGINs after it: the block's "EXCEPTION WHEN OTHERS THEN".
@@ -23,8 +25,36 @@ bool err_function(char *dst, const char *name, const char *args);
 // True while a statement stands inside a TRY body: an error that its own handler records in
 // the status variables must go on to the CATCH, so that handler re-raises it.
 bool err_in_try();
+// Whether the statement being read is a query, an INSERT, an UPDATE or a DELETE (its words
+// as the scanner reads them): there the target's SQLCODE and SQLERRM cannot be read, so the
+// error functions read locals that a line before the statement sets.
+extern bool sql_statement;
 // A keyword `token` read by the scanner: the words that begin a query or a data change, and
-// those that begin the other statements, tell where the error functions stand.
-void err_statement_word(int token);
+// those that begin the other statements, tell where the error functions stand. (Inline: the
+// scanner calls it for every keyword.)
+inline void err_statement_word(int token) {
+    switch (token) {
+    case SELECT:
+    case INSERT:
+    case UPDATE:
+    case DELETE:
+        sql_statement = true;
+        break;
+    case IF:
+    case WHILE:
+    case ELSE:
+    case PRINT:
+    case RAISERROR:
+    case RETURN_CLAUSE:
+    case EXECUTE:
+    case DECLARE:
+    case BEGIN_CLAUSE:
+    case END_CLAUSE:
+        sql_statement = false;
+        break;
+    default:
+        break;
+    }
+}
 // The TRY state of a new unit: no block open.
 void err_reset();
