@@ -86,7 +86,22 @@ inline size_t val_join(char *dst, const std::string_view *parts, size_t count) {
 }
 
 inline size_t val_join(char *dst, std::initializer_list<std::string_view> parts) {
-    return val_join(dst, parts.begin(), parts.size());
+    // The count is known where the call is inlined: the join of parser.h copies each part with
+    // its own length then (a literal's known when compiling) instead of looping over them.
+    switch (parts.size()) {
+    case 2:
+        return val_detail::concat(dst, parts.begin(), std::make_index_sequence<2>{});
+    case 3:
+        return val_detail::concat(dst, parts.begin(), std::make_index_sequence<3>{});
+    case 4:
+        return val_detail::concat(dst, parts.begin(), std::make_index_sequence<4>{});
+    case 5:
+        return val_detail::concat(dst, parts.begin(), std::make_index_sequence<5>{});
+    case 6:
+        return val_detail::concat(dst, parts.begin(), std::make_index_sequence<6>{});
+    default:
+        return val_join(dst, parts.begin(), parts.size());
+    }
 }
 
 // dst = the texts that are not empty, one blank between two (at most 8 texts).
