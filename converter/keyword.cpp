@@ -291,7 +291,10 @@ effect effect_of(const char *w) {
 
 } // namespace
 
-void init_lex() {
+namespace {
+
+// Fills the read-only tables: Token, Token_Val, slot_effect, slot_length and the hash index.
+void build_table() {
     memset(Token, 0, sizeof Token);
     memset(Token_Val, 0, sizeof Token_Val);
     memset(slot_effect, 0, sizeof slot_effect);
@@ -317,6 +320,16 @@ void init_lex() {
             hash_index[h] = static_cast<uint8_t>(i + 1);
     }
     table_built = true;
+}
+
+} // namespace
+
+// The tables never change once built, so they are built once per process (a batch worker
+// runs many conversions, one after another: the workers are processes, not threads); the
+// lookup state of a conversion starts afresh on every call.
+void init_lex() {
+    if (!table_built)
+        build_table();
     previous_union = false;
 }
 

@@ -14,8 +14,9 @@ constexpr int KEYWORD_COUNT = 207; // slots 0 to 206 are filled; 207 to 249 stay
 extern char Token[TOKEN_SLOTS][TOKEN_TEXT];
 extern int16_t Token_Val[TOKEN_SLOTS];
 
-// Fills the table (slots 0 to 206 in their fixed order, 207 to 249 empty). Called once per
-// run by the run driver, before the first token is read; calling it again is harmless.
+// Fills the table (slots 0 to 206 in their fixed order, 207 to 249 empty) the first time it is
+// called in the process, and starts the lookup state of a conversion afresh on every call.
+// Called once per run by the run driver, before the first token is read.
 void init_lex();
 
 // Looks up `word` (NUL-terminated, already upper case; "@@" names keep their at signs) by
