@@ -437,6 +437,24 @@ TEST(ParserValues, PlainFormatsAgreeWithSnprintf) {
     EXPECT_STREQ(buf, "ab-ab");
 }
 
+// set_yylval moves short words inline by length class: every length up to past the inline
+// ones, from a text elsewhere and from yylval itself (moved forwards and backwards).
+TEST(ParserValues, SetYylvalTakesEveryLength) {
+    const std::string source = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJ";
+    for (size_t len = 0; len <= 40; len++) {
+        set_yylval(source.data() + 3, len);
+        EXPECT_EQ(std::string(yylval), source.substr(3, len)) << len;
+        for (const size_t from : {size_t{0}, size_t{1}, size_t{5}}) {
+            memcpy(yylval, source.data(), source.size() + 1);
+            set_yylval(yylval + from, len);
+            EXPECT_EQ(std::string(yylval), source.substr(from, len)) << len << " from " << from;
+        }
+        memcpy(yylval + 5, source.data(), source.size() + 1);
+        set_yylval(yylval + 5, len); // moved backwards over its own start
+        EXPECT_EQ(std::string(yylval), source.substr(0, len)) << len;
+    }
+}
+
 // val_concat (and val_text) writes what val_printf writes for the same texts as "%s" pieces: inline
 // when the texts fit and lie elsewhere, cut at 9,999 characters (val_cut set) or through a copy
 // when a text lies in the destination.
