@@ -432,14 +432,15 @@ void ctl_sp_name(char *dst, const char *const *parts, int count) {
 }
 
 void ctl_execute_param(char *dst, const char *expr) {
-    std::string e = str(expr);
-    const size_t eq = e.find('=');
-    if (eq != std::string::npos) {
-        const size_t dot = e.find('.');
-        if (dot != std::string::npos && dot < eq)
-            e.erase(0, dot + 1);
+    // A named parameter (@p = value) loses what stands before the first dot of its name.
+    const char *e = or_empty(expr);
+    const char *eq = strchr(e, '=');
+    if (eq != nullptr) {
+        const char *dot = strchr(e, '.');
+        if (dot != nullptr && dot < eq)
+            e = dot + 1;
     }
-    val_set(dst, e.c_str());
+    val_set(dst, e);
 }
 
 void ctl_execute(const char *retval, const char *name, const char *params) {

@@ -148,7 +148,8 @@ bool err_function(char *dst, const char *name, const char *args) {
     };
     if (name == nullptr || (args != nullptr && args[0] != '\0'))
         return false;
-    if (strncasecmp(name, "ERROR_", 6) != 0) // the prefix of every name above
+    // The prefix of every name above; its first letter tested first (most calls end there).
+    if ((name[0] != 'E' && name[0] != 'e') || strncasecmp(name, "ERROR_", 6) != 0)
         return false;
     for (const auto &f : functions) {
         if (strcasecmp(name, f.source) != 0)
