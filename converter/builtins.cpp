@@ -503,7 +503,43 @@ void remove_chr5(char *text) {
 }
 
 std::string remove_at_signs(std::string_view text) {
-    return replace_outside_literals(text, "@", "");
+    // replace_outside_literals(text, "@", "") for its one-character needle: only single quotes
+    // open and close a literal (a doubled quote leaves and re-enters it), so the walk goes from
+    // one at sign or quote to the next (each found by memchr and kept until the walk passes it)
+    // and copies the text between two at signs that stand outside literals at once.
+    const char *const start = text.data(), *const end = start + text.size();
+    const char *at =
+        text.empty() ? nullptr : static_cast<const char *>(memchr(start, '@', text.size()));
+    if (at == nullptr)
+        return std::string(text);
+    std::string out(text.size(), '\0'); // one allocation; cut to its length at the end
+    char *w = out.data();
+    const char *quote = static_cast<const char *>(memchr(start, '\'', text.size()));
+    const char *copied = start;
+    while (at != nullptr) {
+        if (quote != nullptr && quote < at) {
+            // A literal opens before the at sign: on past its closing quote.
+            const char *close = static_cast<const char *>(
+                memchr(quote + 1, '\'', static_cast<size_t>(end - quote - 1)));
+            if (close == nullptr)
+                break; // the text ends inside the literal
+            const char *after = close + 1;
+            quote =
+                static_cast<const char *>(memchr(after, '\'', static_cast<size_t>(end - after)));
+            if (at < after)
+                at =
+                    static_cast<const char *>(memchr(after, '@', static_cast<size_t>(end - after)));
+            continue;
+        }
+        memcpy(w, copied, static_cast<size_t>(at - copied));
+        w += at - copied;
+        copied = at + 1;
+        at = static_cast<const char *>(memchr(copied, '@', static_cast<size_t>(end - copied)));
+    }
+    memcpy(w, copied, static_cast<size_t>(end - copied));
+    w += end - copied;
+    out.resize(static_cast<size_t>(w - out.data()));
+    return out;
 }
 
 void manual_conversion_note(const char *function_name) {

@@ -108,6 +108,18 @@ TEST(Builtins, SplitOnBlanksAndOversizedInput) {
     EXPECT_EQ(strcmp_anycase("DateAdd", "DATEADD"), 0);
     EXPECT_EQ(strcmp_anycase("DATEADD", "DATEAD"), -1);
     EXPECT_EQ(remove_at_signs("@a + '@b' + x@y"), "a + '@b' + xy");
+    // Doubled quotes leave and re-enter a literal; an open literal keeps its at signs.
+    const struct {
+        const char *in, *out;
+    } at_signs[] = {{"", ""},
+                    {"@", ""},
+                    {"@@x@@", "x"},
+                    {"'it''s @x' @y", "'it''s @x' y"},
+                    {"'a'@b'@c'", "'a'b'@c'"},
+                    {"@a '@b", "a '@b"},
+                    {"'@'''@'''@", "'@''''''@"}};
+    for (const auto &c : at_signs)
+        EXPECT_EQ(remove_at_signs(c.in), c.out) << c.in;
 }
 
 // Every style of the source has its mask: the two-digit-year style n and its four-digit-year
