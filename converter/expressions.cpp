@@ -164,7 +164,14 @@ bool xpr_in_condition() {
 
 void xpr_comparison(char *dst, const char *left, const char *op, const char *right) {
     const std::string_view o = or_empty(op);
-    const std::string r = lit_for_target(left, right);
+    // The right side as lit_for_target gives it: read in place unless a hexadecimal literal
+    // is pending.
+    std::string r_text;
+    std::string_view r = or_empty(right);
+    if (lit_hex_pending()) {
+        r_text = lit_for_target(left, right);
+        r = r_text;
+    }
     if (r == "''" && o == "=")
         val_concat(dst, or_empty(left), " IS NULL");
     else if (r == "''" && is_not_equal(o))

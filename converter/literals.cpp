@@ -76,6 +76,10 @@ void lit_national(char *dst, const char *text) {
     which_literal = STRING;
 }
 
+bool lit_hex_pending() {
+    return hex_pending;
+}
+
 std::string lit_for_target(const char *target, const char *value) {
     std::string v = value == nullptr ? std::string() : std::string(value);
     if (!hex_pending || v != pending_decimal)

@@ -22,6 +22,9 @@ void lit_national(char *dst, const char *text);
 // the hexadecimal literal just read and `target` is a variable declared binary in this unit or
 // a column of a binary type in a CREATE TABLE of this unit; otherwise `value` itself.
 std::string lit_for_target(const char *target, const char *value);
+// Whether lit_for_target may answer anything but `value` itself: the integer literal reduced
+// last was a hexadecimal one not yet taken (a caller reads the value in place otherwise).
+bool lit_hex_pending();
 // Rule 365: a comparison of a search condition, "%s %s %s", the right side through
 // lit_for_target.
 void lit_compare(char *dst, const char *left, const char *op, const char *right);
