@@ -264,13 +264,6 @@ using keyword_detail::HASH_SIZE;
 using keyword_detail::table_built;
 bool previous_union = false; // the last keyword looked up was UNION
 
-inline unsigned hash_word(const char *w, size_t len) {
-    uint32_t h = KEYWORD_HASH_START; // FNV-1a
-    for (size_t i = 0; i < len; i++)
-        h = keyword_hash_step(h, static_cast<unsigned char>(w[i]));
-    return h & (HASH_SIZE - 1);
-}
-
 effect effect_of(const char *w) {
     static const struct {
         const char *word;
@@ -307,7 +300,7 @@ void build_table() {
         slot_effect[i] = effect_of(Token[i]);
         size_t len = strlen(Token[i]);
         slot_length[i] = static_cast<uint8_t>(len);
-        unsigned h = hash_word(Token[i], len);
+        unsigned h = keyword_hash(Token[i], len) & (HASH_SIZE - 1);
         bool first = true;
         while (hash_index[h] != 0) {
             if (strcmp(Token[hash_index[h] - 1], Token[i]) == 0) {
@@ -322,6 +315,38 @@ void build_table() {
     table_built = true;
 }
 
+// The slot of the word of len characters (1 to 16) whose hash is `hash`, or -1: the slot's text
+// and the word (16 readable bytes, keyword.h) take one 16-byte comparison.
+inline int short_word_slot(const char *word, size_t len, uint32_t hash) {
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(word));
+    const unsigned wanted = (1u << len) - 1;
+    for (unsigned h = hash & (HASH_SIZE - 1); hash_index[h] != 0; h = (h + 1) & (HASH_SIZE - 1)) {
+        const int s = hash_index[h] - 1;
+        // Most probes that miss differ in length.
+        if (slot_length[s] != len)
+            continue;
+        const unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(Token[s])), w)));
+        if ((equal & wanted) == wanted)
+            return s;
+    }
+    return -1;
+}
+
+// The same for any word, and before the table is built (it is built first).
+__attribute__((noinline)) int any_word_slot(const char *word, size_t len, uint32_t hash) {
+    if (!table_built)
+        init_lex();
+    if (len >= static_cast<size_t>(TOKEN_TEXT) - 1)
+        return -1;
+    for (unsigned h = hash & (HASH_SIZE - 1); hash_index[h] != 0; h = (h + 1) & (HASH_SIZE - 1)) {
+        const int s = hash_index[h] - 1;
+        if (slot_length[s] == len && memcmp(Token[s], word, len) == 0)
+            return s;
+    }
+    return -1;
+}
+
 } // namespace
 
 // The tables never change once built, so they are built once per process (a batch worker
@@ -334,34 +359,22 @@ void init_lex() {
 }
 
 int token_search(const char *word) {
-    // The word's length and hash in one pass. A slot holds at most TOKEN_TEXT - 1 characters:
-    // a longer word matches none.
-    uint32_t hash = KEYWORD_HASH_START;
+    // A slot holds at most TOKEN_TEXT - 1 characters: a longer word matches none. The word is
+    // copied into a buffer with room for the 16-byte comparisons of the lookup.
+    char padded[TOKEN_TEXT + 16] = {};
     size_t len = 0;
     for (; word[len] != '\0'; len++) {
         if (len == static_cast<size_t>(TOKEN_TEXT) - 1)
             return -1;
-        hash = keyword_hash_step(hash, static_cast<unsigned char>(word[len]));
+        padded[len] = word[len];
     }
-    return token_search_hashed(word, len, hash);
+    return token_search_hashed(padded, len, keyword_hash(padded, len));
 }
 
 int keyword_detail::token_search_probe(const char *word, size_t len, uint32_t hash) {
-    if (!table_built)
-        init_lex();
-    if (len >= static_cast<size_t>(TOKEN_TEXT) - 1)
-        return -1;
-    unsigned h = hash & (HASH_SIZE - 1);
-    int slot = -1;
-    while (hash_index[h] != 0) {
-        const int s = hash_index[h] - 1;
-        // Most probes that miss differ in length.
-        if (slot_length[s] == len && memcmp(Token[s], word, len) == 0) {
-            slot = s;
-            break;
-        }
-        h = (h + 1) & (HASH_SIZE - 1);
-    }
+    const int slot = __builtin_expect(table_built && len - 1 < 16, 1)
+                         ? short_word_slot(word, len, hash)
+                         : any_word_slot(word, len, hash);
     if (slot < 0)
         return -1;
     int token = Token_Val[slot];

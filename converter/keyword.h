@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <emmintrin.h>
 
 constexpr int TOKEN_SLOTS = 250;   // slots of the table
 constexpr int TOKEN_TEXT = 80;     // bytes of one slot's text, NUL included
@@ -26,18 +28,33 @@ void init_lex();
 // not a keyword.
 int token_search(const char *word);
 
-// The hash token_search computes over a word (FNV-1a, one byte at a time), for a caller that
-// computes it while it writes the word: token_search_hashed then looks the word up without
-// reading it again.
-constexpr uint32_t KEYWORD_HASH_START = 2166136261u;
-inline uint32_t keyword_hash_step(uint32_t hash, unsigned char c) {
-    return (hash ^ c) * 16777619u;
+// The hash token_search computes over a word: its first 16 characters (upper case, zero bytes
+// after a shorter word) as two 64-bit halves and its length, mixed by two multiplications; the
+// bucket is the top bits of the product, which depend on every bit of the halves. A caller that
+// holds those 16 bytes in a register (the scanner upper-cases a word 16 bytes at a time) hashes
+// them with keyword_hash_block, without reading the word again.
+constexpr unsigned KEYWORD_HASH_BITS = 12; // the hash is below 1 << KEYWORD_HASH_BITS
+inline uint32_t keyword_hash_halves(uint64_t lo, uint64_t hi, size_t len) {
+    const uint64_t x = (lo ^ (hi * 0x9E3779B97F4A7C15u) ^ len) * 0xD6E8FEB86659FD93u;
+    return static_cast<uint32_t>(x >> (64 - KEYWORD_HASH_BITS));
+}
+// `block` holds the word's first 16 characters, zero bytes after the word when it is shorter.
+inline uint32_t keyword_hash_block(__m128i block, size_t len) {
+    return keyword_hash_halves(
+        static_cast<uint64_t>(_mm_cvtsi128_si64(block)),
+        static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(block, block))), len);
+}
+// The same for a word in memory (any length; only the first 16 characters are read).
+inline uint32_t keyword_hash(const char *word, size_t len) {
+    char block[16] = {};
+    memcpy(block, word, len < sizeof block ? len : sizeof block);
+    return keyword_hash_block(_mm_loadu_si128(reinterpret_cast<const __m128i *>(block)), len);
 }
 
 // The hash index of token_search (filled by init_lex): each bucket holds a slot number + 1, 0
 // when it is empty. Read inline by token_search_hashed, whose words are mostly no keyword.
 namespace keyword_detail {
-constexpr unsigned HASH_SIZE = 4096; // power of two, well above 2 x 207
+constexpr unsigned HASH_SIZE = 1u << KEYWORD_HASH_BITS; // 4096, well above 2 x 207
 extern uint8_t hash_index[HASH_SIZE];
 extern bool table_built;
 // token_search_hashed once the word's first bucket holds a slot (or the table is not built yet).
@@ -45,6 +62,8 @@ int token_search_probe(const char *word, size_t len, uint32_t hash);
 } // namespace keyword_detail
 
 // token_search for `word` of `len` characters (NUL-terminated, upper case) whose hash is `hash`.
+// At least 16 bytes from `word` must be readable (the lookup compares 16 bytes at a time): the
+// scanner passes yylval.
 inline int token_search_hashed(const char *word, size_t len, uint32_t hash) {
     // An empty first bucket: no keyword has the word's hash.
     if (keyword_detail::hash_index[hash & (keyword_detail::HASH_SIZE - 1)] == 0 &&

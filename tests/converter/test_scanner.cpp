@@ -519,6 +519,36 @@ TEST_F(Scanner, KeywordsInAnyCaseNamesAsWritten) {
                   {SELECT, "SELECT"}, {SELECT, "SELECT"}, {SELECT, "SELECT"}, {NAME, "MyTable"}}));
 }
 
+// Words are upper-cased and looked up 16 characters at a time: words on either side of 16
+// characters, in the middle of the input and as its last bytes, whatever their case.
+TEST_F(Scanner, WordsOfAnyLengthAndPlace) {
+    const struct {
+        std::string word;
+        int token;
+        std::string value;
+    } cases[] = {
+        {"sElEcT", SELECT, "SELECT"},
+        {"ignore_dup_KEY", IGNORE_DUP_KEY, "IGNORE_DUP_KEY"},
+        {"Timestamp_not_used", NUMERIC, "TIMESTAMP_NOT_USED"},
+        {"timestamp_not_usex", NAME, "timestamp_not_usex"},
+        {"abcdefghijklmnop", NAME, "abcdefghijklmnop"},
+        {"abcdefghijklmnopq", NAME, "abcdefghijklmnopq"},
+        {"Checkallocx", NAME, "Checkallocx"},
+        {"deleted", NAME, ":OLD"},
+        {std::string(40, 'q'), NAME, std::string(40, 'q')},
+    };
+    for (const auto &c : cases) {
+        for (const std::string &text : {c.word + " x", "x " + c.word}) {
+            unit(text);
+            const std::vector<tok> got = all();
+            ASSERT_EQ(got.size(), 2u) << text;
+            const tok &t = text[0] == 'x' && text[1] == ' ' ? got[1] : got[0];
+            EXPECT_EQ(t.token, c.token) << text;
+            EXPECT_EQ(t.text, c.value) << text;
+        }
+    }
+}
+
 TEST_F(Scanner, WordCharacters) {
     unit("a_b#c$d:e x1 _y");
     EXPECT_EQ(all(), (std::vector<tok>{{NAME, "a_b#c$d:e"}, {NAME, "x1"}, {NAME, "y"}}));
