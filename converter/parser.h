@@ -64,28 +64,29 @@ bool yyparse_accepts(int token);
 // Scanner side: the token text (len bytes, need not be NUL-terminated) becomes yylval, cut at
 // YYVALMAX characters. (Inline: the scanner sets yylval for nearly every token.)
 inline void set_yylval(const char *text, size_t len) {
-    if (len > static_cast<size_t>(YYVALMAX))
-        len = YYVALMAX;
-    // A word of up to 16 characters (nearly every token) is moved inline: its first and last 8
-    // (or 4) bytes, overlapping, read before either is written; nothing past the text is read.
-    if (len >= 8 && len <= 16) {
-        uint64_t head, tail;
-        memcpy(&head, text, 8);
-        memcpy(&tail, text + len - 8, 8);
-        memcpy(yylval, &head, 8);
-        memcpy(yylval + len - 8, &tail, 8);
-    } else if (len >= 4 && len < 8) {
+    // A word of up to 16 characters (nearly every token) is moved inline, the shortest tested
+    // first: 1 to 3 bytes one by one, else its first and last 4 (or 8) bytes, overlapping, read
+    // before either is written; nothing past the text is read.
+    if (len - 1 < 3) {
+        const char first = text[0], middle = text[len / 2], last = text[len - 1];
+        yylval[0] = first;
+        yylval[len / 2] = middle;
+        yylval[len - 1] = last;
+    } else if (len - 4 < 4) {
         uint32_t head, tail;
         memcpy(&head, text, 4);
         memcpy(&tail, text + len - 4, 4);
         memcpy(yylval, &head, 4);
         memcpy(yylval + len - 4, &tail, 4);
-    } else if (len > 0 && len < 4) {
-        const char first = text[0], middle = text[len / 2], last = text[len - 1];
-        yylval[0] = first;
-        yylval[len / 2] = middle;
-        yylval[len - 1] = last;
-    } else if (len > 16) {
+    } else if (len - 8 < 9) {
+        uint64_t head, tail;
+        memcpy(&head, text, 8);
+        memcpy(&tail, text + len - 8, 8);
+        memcpy(yylval, &head, 8);
+        memcpy(yylval + len - 8, &tail, 8);
+    } else if (len != 0) {
+        if (len > static_cast<size_t>(YYVALMAX))
+            len = YYVALMAX;
         memmove(yylval, text, len);
     }
     yylval[len] = '\0';
