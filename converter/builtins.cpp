@@ -558,8 +558,10 @@ void process_fn_param(char *text) {
     // A ')' without its '(' takes the depth below 0: the commas after it separate nothing.
     // (The walk of textwalk.h with walk_rules{false, true}, written out: a literal is skipped
     // to its closing quote at once.)
+    // The walk skips from one quote, parenthesis, comma or separator to the next (strpbrk).
+    static constexpr char marks[] = {'\'', '(', ')', ',', ARG_SEP, '\0'};
     int depth = 0;
-    for (char *p = text; *p != '\0'; p++) {
+    for (char *p = strpbrk(text, marks); p != nullptr; p = strpbrk(p + 1, marks)) {
         switch (*p) {
         case '\'': {
             char *close = strchr(p + 1, '\'');
