@@ -85,23 +85,33 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
                        cmp_kind kind, bool comparison) {
     const char *l = left == nullptr ? "" : left;
     const char *o = op == nullptr ? "" : op;
-    std::string r;
+    // The right side: r views a NUL-terminated text, `right` itself where it needs no change
+    // (never dst), or r_text.
+    std::string r_text;
+    std::string_view r;
     if (kind == CMP_NULL) {
         r = "NULL";
     } else if (kind == CMP_SQLSTATUS) {
         r = "Tarn_sqlstatus";
     } else if (kind == CMP_EXPR && right != nullptr && strchr(right, '@') == nullptr) {
-        // No at sign to remove: the value is read in place.
-        r = lit_for_target(left, right); // a hexadecimal literal for a binary target
+        // No at sign to remove: the value is read in place, and taken through lit_for_target
+        // only when it may become a hexadecimal literal for a binary target.
+        if (lit_hex_pending()) {
+            r_text = lit_for_target(left, right);
+            r = r_text;
+        } else {
+            r = right;
+        }
     } else {
-        r = without_at_signs(right);
+        r_text = without_at_signs(right);
         if (kind == CMP_EXPR)
-            r = lit_for_target(left, r.c_str());
+            r_text = lit_for_target(left, r_text.c_str());
+        r = r_text;
     }
     if (r.size() >= sizeof cur_case_param) // stops the run
-        state_copy(cur_case_param, sizeof cur_case_param, r.c_str(), "a CASE expression");
+        state_copy(cur_case_param, sizeof cur_case_param, r.data(), "a CASE expression");
     else
-        memcpy(cur_case_param, r.c_str(), r.size() + 1);
+        memcpy(cur_case_param, r.data(), r.size() + 1);
     const bool variable = l[0] == '@';
     const bool condition = comparison || inWhere != 0 || inHaving != 0;
     if (kind == CMP_SUBQUERY && variable && !condition && inExecute == 0) {
@@ -110,7 +120,8 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
         const std::string target = l;
         subquery_comments();
         check_selection(dst);
-        r = "temp_var" + std::to_string(temp_var_cnt);
+        r_text = "temp_var" + std::to_string(temp_var_cnt);
+        r = r_text;
         val_join(dst, {target, " = ", r});
         if (inSelect != 0)
             record_item(target, r, true);
@@ -123,7 +134,7 @@ void compare_or_assign(char *dst, const char *left, const char *op, const char *
         if (kind == CMP_NULL)
             xpr_null_comparison(dst, l, o);
         else
-            xpr_condition_compare(dst, l, o, r.c_str());
+            xpr_condition_compare(dst, l, o, r.data());
     } else if (variable || strcmp(o, "=") != 0) {
         // The select-list slot is recorded before dst is written (the target is read first).
         if (inSelect != 0 && strcmp(o, "=") == 0)

@@ -2,9 +2,8 @@
 // gets a fixed suffix wherever the output names it.
 #include "reserved.h"
 
+#include <cstdint>
 #include <cstring>
-#include <utility>
-#include <vector>
 
 const char *const target_reserved_words[] = {
     "ACCESS",    "ADD",      "ALL",        "ALTER",     "AND",        "ANY",        "AS",
@@ -37,14 +36,35 @@ namespace {
 // The longest reserved word; a longer name is none.
 constexpr size_t RESERVED_LONGEST = 10;
 
-// The table's words grouped by first letter, each with its length: built once, so that a name
-// is compared with the few words of its letter and length instead of the whole table.
+// A name of up to 16 characters, upper-cased and padded with NULs, as two 8-byte words.
+struct packed_name {
+    uint64_t lo = 0, hi = 0;
+};
+
+size_t slot_of(const packed_name &k, size_t mask) {
+    return static_cast<size_t>((k.lo * 0x9E3779B97F4A7C15ULL + k.hi * 0xC2B2AE3D27D4EB4FULL) >>
+                               32) &
+           mask;
+}
+
+// The table's words in an open-addressed hash table of their packed forms, built once: a name
+// is packed and looked for in one or two slots instead of compared with the words of its
+// letter. A slot whose lo is 0 is empty (no word packs to 0).
 struct reserved_index {
-    std::vector<std::pair<const char *, size_t>> by_letter[26];
+    static constexpr size_t SLOTS = 512;
+    packed_name slot[SLOTS];
     reserved_index() {
         for (int i = 0; i < target_reserved_count; i++) {
             const char *w = target_reserved_words[i];
-            by_letter[w[0] - 'A'].emplace_back(w, strlen(w));
+            char bytes[16] = {};
+            memcpy(bytes, w, strlen(w));
+            packed_name k;
+            memcpy(&k.lo, bytes, 8);
+            memcpy(&k.hi, bytes + 8, 8);
+            size_t at = slot_of(k, SLOTS - 1);
+            while (slot[at].lo != 0)
+                at = (at + 1) & (SLOTS - 1);
+            slot[at] = k;
         }
     }
 };
@@ -53,21 +73,28 @@ struct reserved_index {
 
 bool target_reserved(const std::string &name) {
     // The name as far as its first NUL, letters compared in any case (ASCII only).
-    const size_t n = strnlen(name.c_str(), name.size());
-    if (n == 0 || n > RESERVED_LONGEST)
-        return false;
-    char upper[RESERVED_LONGEST];
-    for (size_t i = 0; i < n; i++) {
-        const char c = name[i];
-        upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    const char *s = name.data();
+    const size_t limit = name.size() < RESERVED_LONGEST + 1 ? name.size() : RESERVED_LONGEST + 1;
+    char bytes[16] = {};
+    size_t n = 0;
+    for (; n < limit && s[n] != '\0'; n++) {
+        const char c = s[n];
+        bytes[n] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     }
-    if (upper[0] < 'A' || upper[0] > 'Z')
+    if (n == 0 || n > RESERVED_LONGEST || bytes[0] < 'A' || bytes[0] > 'Z')
         return false;
+    packed_name k;
+    memcpy(&k.lo, bytes, 8);
+    memcpy(&k.hi, bytes + 8, 8);
     static const reserved_index index;
-    for (const auto &w : index.by_letter[upper[0] - 'A'])
-        if (w.second == n && memcmp(w.first, upper, n) == 0)
+    for (size_t at = slot_of(k, reserved_index::SLOTS - 1);;
+         at = (at + 1) & (reserved_index::SLOTS - 1)) {
+        const packed_name &e = index.slot[at];
+        if (e.lo == k.lo && e.hi == k.hi)
             return true;
-    return false;
+        if (e.lo == 0)
+            return false;
+    }
 }
 
 std::string reserved_rename(const std::string &name) {
