@@ -28,7 +28,11 @@ bool is_digit(char c) {
 
 // Whether the fixed text `stored` is `text`.
 bool same_name(const char *stored, std::string_view text) {
-    return strncmp(stored, text.data(), text.size()) == 0 && stored[text.size()] == '\0';
+    if (text.empty())
+        return stored[0] == '\0';
+    // The first characters first: most stored names differ there, without a call.
+    return stored[0] == text[0] && strncmp(stored, text.data(), text.size()) == 0 &&
+           stored[text.size()] == '\0';
 }
 
 // The base type of the declared variable `name`, or nullptr.
