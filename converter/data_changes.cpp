@@ -224,9 +224,13 @@ void dml_assignment(char *dst, const char *column, const char *value) {
         val_join(dst, {"\t", t, view(column), " = NULL"});
         return;
     }
-    const std::string v = lit_for_target(column, value);
-    value = v.c_str();
-    val_join(dst, {"\t", t, view(column), " = ", v});
+    // The value is read in place ($2, never dst) unless it may become a hexadecimal literal.
+    std::string v;
+    if (lit_hex_pending()) {
+        v = lit_for_target(column, value);
+        value = v.c_str();
+    }
+    val_join(dst, {"\t", t, view(column), " = ", view(value)});
     check_capacity(tot_item, ITEM_LIST_MAX, "the UPDATE assignment list (item_list)");
     fit_copy(item_list[tot_item].expr, sizeof item_list[tot_item].expr, value,
              "an UPDATE value (item_list)");

@@ -161,15 +161,26 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
     // current slot is the text after it (blank included), and the next item takes the next
     // slot. A ')' without its '(' counts the depth below 0: an "=" after it is not at the top.
     // The slot is filled before dst is written (the item is read in place).
-    if (inSelect != 0 && strchr(item, '=') != nullptr) {
-        sql_position at(walk_rules{false, true});
-        const char *eq = nullptr;
-        for (const char *p = item; *p != '\0'; p++) {
-            if (*p == '=' && at.top()) {
-                eq = p;
-                break;
+    const char *first_eq = inSelect != 0 ? strchr(item, '=') : nullptr;
+    if (first_eq != nullptr) {
+        // Mostly no quote or parenthesis ('\'', '(' and ')', consecutive in ASCII) comes before
+        // the first "=": then it stands at the top. Otherwise the walk looks for it.
+        const auto quote_or_paren = [](char c) {
+            return static_cast<unsigned char>(c - '\'') <= static_cast<unsigned char>(')' - '\'');
+        };
+        const char *p = item;
+        while (p != first_eq && !quote_or_paren(*p))
+            p++;
+        const char *eq = p == first_eq ? first_eq : nullptr;
+        if (eq == nullptr) {
+            sql_position at(walk_rules{false, true});
+            for (p = item; *p != '\0'; p++) {
+                if (*p == '=' && at.top()) {
+                    eq = p;
+                    break;
+                }
+                at.step(*p);
             }
-            at.step(*p);
         }
         if (eq != nullptr) {
             check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
