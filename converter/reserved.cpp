@@ -53,7 +53,10 @@ size_t slot_of(const packed_name &k, size_t mask) {
 struct reserved_index {
     static constexpr size_t SLOTS = 512;
     packed_name slot[SLOTS];
-    reserved_index() {
+    // Bit n of lengths[l]: some word of first letter 'A' + l has n characters.
+    uint16_t lengths[26] = {};
+    // Built out of line: the lookup's registers stay free of it.
+    __attribute__((noinline)) reserved_index() {
         for (int i = 0; i < target_reserved_count; i++) {
             const char *w = target_reserved_words[i];
             char bytes[16] = {};
@@ -65,6 +68,7 @@ struct reserved_index {
             while (slot[at].lo != 0)
                 at = (at + 1) & (SLOTS - 1);
             slot[at] = k;
+            lengths[w[0] - 'A'] = static_cast<uint16_t>(lengths[w[0] - 'A'] | 1u << strlen(w));
         }
     }
 };
@@ -83,10 +87,12 @@ bool target_reserved(const std::string &name) {
     }
     if (n == 0 || n > RESERVED_LONGEST || bytes[0] < 'A' || bytes[0] > 'Z')
         return false;
+    static const reserved_index index;
+    if ((index.lengths[bytes[0] - 'A'] >> n & 1u) == 0)
+        return false; // no word of its first letter and length
     packed_name k;
     memcpy(&k.lo, bytes, 8);
     memcpy(&k.hi, bytes + 8, 8);
-    static const reserved_index index;
     for (size_t at = slot_of(k, reserved_index::SLOTS - 1);;
          at = (at + 1) & (reserved_index::SLOTS - 1)) {
         const packed_name &e = index.slot[at];

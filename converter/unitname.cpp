@@ -31,6 +31,14 @@ unit_parts current() {
     return {std::string(), std::string(proc_name)};
 }
 
+// What unit_ref_name answered last and the texts it was made from: at namespace scope, so
+// that a call tests no guards of local statics.
+struct unit_ref_cache {
+    std::string for_full, for_name, for_proc, ref;
+    unsigned for_version = 0;
+};
+unit_ref_cache ref_cache;
+
 } // namespace
 
 void unit_name_set(const std::string &owner, const std::string &name) {
@@ -63,8 +71,10 @@ std::string unit_head_name() {
 const std::string &unit_ref_name() {
     // Asked for every variable reference: kept until the unit's name changes. The head's texts
     // are compared only after a unit head was read since the last call.
-    static std::string for_full, for_name, for_proc, ref;
-    static unsigned for_version = 0;
+    unit_ref_cache &c = ref_cache;
+    std::string &for_full = c.for_full, &for_name = c.for_name, &for_proc = c.for_proc,
+                &ref = c.ref;
+    unsigned &for_version = c.for_version;
     bool changed = false;
     if (for_version != head_version) {
         for_version = head_version;
