@@ -16,6 +16,9 @@ int16_t Token_Val[TOKEN_SLOTS];
 namespace keyword_detail {
 uint8_t hash_index[HASH_SIZE];
 bool table_built = false;
+uint8_t slot_length[TOKEN_SLOTS]; // strlen of each slot's text (less than TOKEN_TEXT)
+uint8_t slot_effect[TOKEN_SLOTS]; // an effect (below) by slot
+bool previous_union = false;
 } // namespace keyword_detail
 
 namespace {
@@ -254,15 +257,16 @@ enum effect : uint8_t {
     EFF_CURSOR,   // ifdeclare = 0
     EFF_NEXTCHAR, // NAME unless next_char is '(' or -1
 };
-effect slot_effect[TOKEN_SLOTS];
-uint8_t slot_length[TOKEN_SLOTS]; // strlen of each slot's text (less than TOKEN_TEXT)
+static_assert(EFF_NONE == 0, "keyword.h reads an effect of 0 as none");
 
 // Hash index over the filled slots (keyword.h): only the first slot of a word is entered, so a
 // hit is the slot the linear scan would find.
 using keyword_detail::hash_index;
 using keyword_detail::HASH_SIZE;
+using keyword_detail::previous_union;
+using keyword_detail::slot_effect;
+using keyword_detail::slot_length;
 using keyword_detail::table_built;
-bool previous_union = false; // the last keyword looked up was UNION
 
 effect effect_of(const char *w) {
     static const struct {
@@ -380,7 +384,7 @@ int keyword_detail::token_search_probe(const char *word, size_t len, uint32_t ha
     int token = Token_Val[slot];
     const bool after_union = previous_union;
     previous_union = slot_effect[slot] == EFF_UNION;
-    switch (slot_effect[slot]) {
+    switch (static_cast<effect>(slot_effect[slot])) {
     case EFF_NONE:
         break;
     case EFF_UNION:

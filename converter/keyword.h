@@ -57,19 +57,36 @@ namespace keyword_detail {
 constexpr unsigned HASH_SIZE = 1u << KEYWORD_HASH_BITS; // 4096, well above 2 x 207
 extern uint8_t hash_index[HASH_SIZE];
 extern bool table_built;
+// Per slot: the length of its text, and its side effect (0: none).
+extern uint8_t slot_length[TOKEN_SLOTS];
+extern uint8_t slot_effect[TOKEN_SLOTS];
+extern bool previous_union; // the last keyword looked up was UNION
 // token_search_hashed once the word's first bucket holds a slot (or the table is not built yet).
 int token_search_probe(const char *word, size_t len, uint32_t hash);
 } // namespace keyword_detail
 
 // token_search for `word` of `len` characters (NUL-terminated, upper case) whose hash is `hash`.
 // At least 16 bytes from `word` must be readable (the lookup compares 16 bytes at a time): the
-// scanner passes yylval.
+// scanner passes yylval. A word of up to 16 characters that is the keyword of its first bucket
+// and has no side effect (most keywords) is answered inline.
 inline int token_search_hashed(const char *word, size_t len, uint32_t hash) {
-    // An empty first bucket: no keyword has the word's hash.
-    if (keyword_detail::hash_index[hash & (keyword_detail::HASH_SIZE - 1)] == 0 &&
-        keyword_detail::table_built)
+    using namespace keyword_detail;
+    const unsigned bucket = hash_index[hash & (HASH_SIZE - 1)];
+    if (bucket != 0 && table_built && len - 1 < 16) {
+        const unsigned s = bucket - 1;
+        const unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(Token[s])),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i *>(word)))));
+        const unsigned wanted = (1u << len) - 1;
+        if (slot_length[s] == len && (equal & wanted) == wanted && slot_effect[s] == 0) {
+            previous_union = false;
+            return Token_Val[s];
+        }
+    } else if (bucket == 0 && table_built) {
+        // An empty first bucket: no keyword has the word's hash.
         return -1;
-    return keyword_detail::token_search_probe(word, len, hash);
+    }
+    return token_search_probe(word, len, hash);
 }
 
 // Words that are keywords only where the grammar has a place for them (ESCAPE, DEFAULT, CHECK,
