@@ -163,18 +163,12 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
     // The slot is filled before dst is written (the item is read in place).
     const char *first_eq = inSelect != 0 ? strchr(item, '=') : nullptr;
     if (first_eq != nullptr) {
-        // Mostly no quote or parenthesis ('\'', '(' and ')', consecutive in ASCII) comes before
-        // the first "=": then it stands at the top. Otherwise the walk looks for it.
-        const auto quote_or_paren = [](char c) {
-            return static_cast<unsigned char>(c - '\'') <= static_cast<unsigned char>(')' - '\'');
-        };
-        const char *p = item;
-        while (p != first_eq && !quote_or_paren(*p))
-            p++;
-        const char *eq = p == first_eq ? first_eq : nullptr;
+        // Mostly no quote or parenthesis comes before the first "=": then it stands at the top.
+        // Otherwise the walk looks for it.
+        const char *eq = item + strcspn(item, "'()") > first_eq ? first_eq : nullptr;
         if (eq == nullptr) {
             sql_position at(walk_rules{false, true});
-            for (p = item; *p != '\0'; p++) {
+            for (const char *p = item; *p != '\0'; p++) {
                 if (*p == '=' && at.top()) {
                     eq = p;
                     break;

@@ -133,7 +133,7 @@ void write_assignments() {
     for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++) {
         const col_entry &c = col_list[i];
         const char *value = c.value + strspn(c.value, " ");
-        if (*value != '\0' && strcasecmp(value, "FETCH_STATUS") == 0)
+        if ((*value == 'F' || *value == 'f') && strcasecmp(value, "FETCH_STATUS") == 0)
             line("EXIT WHEN " + str(current_cursor) + "%NOTFOUND;");
         mark_assigned(c.name);
         print_tabs();

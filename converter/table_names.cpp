@@ -32,7 +32,7 @@ namespace {
 // A quoted name loses its quotes unless it needs them to stay one name (a blank or another
 // character that no plain name holds: "Order Subtotals"). Read in place.
 std::string_view unquoted_name(const char *s) {
-    if (s == nullptr)
+    if (s == nullptr || s[0] == '\0') // mostly no owner or alias
         return std::string_view();
     const size_t n = strlen(s);
     if (n >= 2 && s[0] == '"' && s[n - 1] == '"' &&
