@@ -482,9 +482,11 @@ void hdr_parameter_ref(char *dst, const char *token) {
     if (token == nullptr)
         token = "";
     // Status texts of the scanner ("@Tarn_...", "@NULL /* ... */") are no variables.
-    if (token[0] == '@' && ((token[1] == 'T' && strncmp(token + 1, "Tarn_", 5) == 0) ||
-                            (token[1] == 'p' && strncmp(token + 1, "pkg_Identity", 12) == 0) ||
-                            (token[1] == 'N' && strncmp(token + 1, "NULL ", 5) == 0))) {
+    // The second characters are tested before a call: "@p0", "@Total" mostly stop there.
+    if (token[0] == '@' &&
+        ((token[1] == 'T' && token[2] == 'a' && strncmp(token + 1, "Tarn_", 5) == 0) ||
+         (token[1] == 'p' && token[2] == 'k' && strncmp(token + 1, "pkg_Identity", 12) == 0) ||
+         (token[1] == 'N' && token[2] == 'U' && strncmp(token + 1, "NULL ", 5) == 0))) {
         val_set(dst, inSelect != 0 ? token : token + 1);
         return;
     }
