@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "conv72.h"
+#include "convstate.h"
 
 namespace {
 
@@ -301,6 +302,8 @@ measure run_kestra(const std::string &dir, const std::string &file) {
             for (std::string &a : args)
                 argv.push_back(&a[0]);
             argv.push_back(nullptr);
+            // A fresh process that has converted nothing, as kestra's main() starts.
+            conversion_state_untouched();
             return kestra_main(static_cast<int>(args.size()), argv.data());
         },
         dir + "/kestra.out");

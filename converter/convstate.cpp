@@ -305,12 +305,22 @@ void init() {
     parameterPassed = 0;
 }
 
+// Set by conversion_state_untouched(), spent by the next reset.
+static bool arrays_untouched = false;
+
+void conversion_state_untouched() {
+    arrays_untouched = true;
+}
+
 void reset_conversion_state() {
 #define KESTRA_RESET(type, name, start) name = start;
     KESTRA_SCALARS(KESTRA_RESET)
 #undef KESTRA_RESET
 #define KESTRA_ZERO(name) memset(&name, 0, sizeof name);
-    KESTRA_ARRAYS(KESTRA_ZERO)
+    if (!arrays_untouched) {
+        KESTRA_ARRAYS(KESTRA_ZERO)
+    }
+    arrays_untouched = false;
 #undef KESTRA_ZERO
     text_copy(RetCode, sizeof RetCode, "0");
     begin_stack.assign(BEGIN_STACK_MIN, 0);

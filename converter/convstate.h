@@ -273,3 +273,9 @@ void init();
 // valid_procname pool) to its program-start value. Does not close files: the run driver
 // closes its files before. kestra_main calls it at the start of every run.
 void reset_conversion_state();
+// For a program's main() before anything in the process has run a conversion or a unit scan:
+// the texts and lists above still hold their program-start zeros, so the next
+// reset_conversion_state() leaves them as they are instead of clearing them. Clearing would
+// bring in some 2 MB of pages that a run mostly never writes (a fault each, milliseconds a
+// run). A process that converted or scanned before must not call it.
+void conversion_state_untouched();

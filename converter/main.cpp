@@ -5,6 +5,7 @@
 #include "convstate.h"
 
 int main(int argc, char **argv) {
+    conversion_state_untouched();
     const int status = kestra_main(argc, argv);
     if (status == 0 && conv_error != 0)
         return 2;
