@@ -222,6 +222,12 @@ void state_copy(char *dst, size_t size, const char *src, const char *what) {
 
 // The retfld_list texts written through retfld_set since the last reset (set * 100 + column).
 static std::vector<uint16_t> retfld_written;
+// Texts written since the touched pages were last handed back: at most 2 pages each.
+static size_t retfld_texts_kept = 0;
+// Up to this many texts (some 2 MB of pages at most) a reset keeps the pages and empties the
+// texts, so that the next run of the process (kestra-batch converts source after source) writes
+// them without a page fault; beyond it the pages go back to the system.
+static constexpr size_t RETFLD_KEEP_TEXTS = 256;
 
 void retfld_set(int set, int col, const char *text) {
     check_capacity(set, RESULT_SET_MAX, "the result-set list (retfld_list)");
@@ -237,10 +243,20 @@ void retfld_set(int set, int col, const char *text) {
     }
     memcpy(retfld_list[set][col], text, n + 1);
     retfld_written.push_back(static_cast<uint16_t>(set * RESULT_COL_MAX + col));
+    retfld_texts_kept++;
 }
 
-// Every retfld_list text empty again, touching only the pages that were written.
+// Every retfld_list text empty again, touching only the pages that were written. init() has
+// emptied the texts of the earlier units; their bytes after the first are read by no one.
 static void renew_retfld_list() {
+    const size_t kept = retfld_texts_kept;
+    retfld_texts_kept = 0;
+    if (retfld_list != nullptr && kept <= RETFLD_KEEP_TEXTS) {
+        for (uint16_t k : retfld_written)
+            retfld_list[k / RESULT_COL_MAX][k % RESULT_COL_MAX][0] = '\0';
+        retfld_written.clear();
+        return;
+    }
     retfld_written.clear();
     if (retfld_list == nullptr) {
         retfld_list = map_retfld_list();
