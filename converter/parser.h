@@ -61,6 +61,16 @@ void yyparse_set_lexer(int (*lex)());
 // are keywords only where the grammar has a place for them and names everywhere else.
 bool yyparse_accepts(int token);
 
+// yylval's first and last sizeof(Word) bytes from a text of sizeof(Word) to 2 * sizeof(Word)
+// bytes, overlapping: both are read before either is written.
+template <class Word> inline void yylval_head_tail(const char *text, size_t len) {
+    Word head, tail;
+    memcpy(&head, text, sizeof head);
+    memcpy(&tail, text + len - sizeof tail, sizeof tail);
+    memcpy(yylval, &head, sizeof head);
+    memcpy(yylval + len - sizeof tail, &tail, sizeof tail);
+}
+
 // Scanner side: the token text (len bytes, need not be NUL-terminated) becomes yylval, cut at
 // YYVALMAX characters. (Inline: the scanner sets yylval for nearly every token.)
 inline void set_yylval(const char *text, size_t len) {
@@ -73,17 +83,9 @@ inline void set_yylval(const char *text, size_t len) {
         yylval[len / 2] = middle;
         yylval[len - 1] = last;
     } else if (len - 4 < 4) {
-        uint32_t head, tail;
-        memcpy(&head, text, 4);
-        memcpy(&tail, text + len - 4, 4);
-        memcpy(yylval, &head, 4);
-        memcpy(yylval + len - 4, &tail, 4);
+        yylval_head_tail<uint32_t>(text, len);
     } else if (len - 8 < 9) {
-        uint64_t head, tail;
-        memcpy(&head, text, 8);
-        memcpy(&tail, text + len - 8, 8);
-        memcpy(yylval, &head, 8);
-        memcpy(yylval + len - 8, &tail, 8);
+        yylval_head_tail<uint64_t>(text, len);
     } else if (len != 0) {
         if (len > static_cast<size_t>(YYVALMAX))
             len = YYVALMAX;

@@ -58,31 +58,7 @@ inline std::string without_at_signs(const char *s) {
 // "%s" pieces (cut at the capacity of a value, val_cut set). A text may lie in dst itself: then
 // the texts are joined elsewhere before dst is written.
 inline size_t val_join(char *dst, const std::string_view *parts, size_t count) {
-    const auto start = reinterpret_cast<uintptr_t>(dst);
-    bool overlap = false;
-    for (size_t i = 0; i < count; i++)
-        overlap = overlap || reinterpret_cast<uintptr_t>(parts[i].data()) - start <
-                                 static_cast<uintptr_t>(YYVALSIZE);
-    if (overlap) {
-        static std::string joined; // kept from call to call: its storage is reused
-        joined.clear();
-        for (size_t i = 0; i < count; i++)
-            joined.append(parts[i].data(), parts[i].size());
-        return val_set(dst, joined.c_str());
-    }
-    size_t len = 0;
-    for (size_t i = 0; i < count; i++) {
-        size_t n = parts[i].size();
-        if (n > static_cast<size_t>(YYVALMAX) - len) {
-            n = static_cast<size_t>(YYVALMAX) - len;
-            val_cut = true;
-        }
-        if (n > 0)
-            memcpy(dst + len, parts[i].data(), n);
-        len += n;
-    }
-    dst[len] = '\0';
-    return len;
+    return val_concat_parts(dst, parts, count);
 }
 
 inline size_t val_join(char *dst, std::initializer_list<std::string_view> parts) {
