@@ -533,9 +533,16 @@ void refuse_shared_outputs(const std::vector<source> &sources) {
 // before or after it is read, so it is refused before anything is converted. Paths are compared
 // through the directories' real paths, as the search compares the sources.
 void refuse_outputs_over_sources(const std::vector<source> &sources) {
-    auto real_dir = [](const std::string &dir) {
-        char real[PATH_MAX];
-        return realpath(dir.c_str(), real) != nullptr ? std::string(real) : dir;
+    // Each directory is resolved once: the sources of a tree share a few directories, and a
+    // real path costs a system call for every part of the path.
+    std::map<std::string, std::string> resolved;
+    auto real_dir = [&resolved](const std::string &dir) -> const std::string & {
+        auto at = resolved.find(dir);
+        if (at == resolved.end()) {
+            char real[PATH_MAX];
+            at = resolved.emplace(dir, realpath(dir.c_str(), real) != nullptr ? real : dir).first;
+        }
+        return at->second;
     };
     std::map<std::string, const source *> by_path;
     for (const source &s : sources)
