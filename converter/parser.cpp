@@ -451,8 +451,8 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
                 row = build_action_row(rows, state);
             const int act = row[sym];
             if (act > 0) {
-                // The shifted entry takes a copy of the token's text (yyval is not involved:
-                // it is written before any action reads it).
+                // The shifted entry takes the token's text by trading buffers with yylval (yyval
+                // is not involved: it is written before any action reads it).
                 yychar = -1;
                 state = act;
                 if (yyerrflag > 0)
@@ -461,7 +461,7 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
                 KESTRA_ROOM_FOR_PUSH();
                 *++ps = state;
                 ++pv;
-                copy_value(pv->s, yylval);
+                std::swap(pv->s, yylval);
                 continue;
             }
             rule = -act;

@@ -26,8 +26,10 @@ struct yyvalue {
 };
 
 // The text of the token the scanner returned last (for a held look-ahead: the look-ahead's
-// text). The scanner fills it for every token it returns, keywords included, with set_yylval.
-extern char yylval[YYVALSIZE];
+// text), in a buffer of YYVALSIZE bytes. The scanner fills it for every token it returns,
+// keywords included, with set_yylval. A shift gives the buffer to the shifted entry and yylval
+// takes the entry's old one: until the next token it holds no text of its own.
+extern char *yylval;
 // The value of the rule being reduced ($$): a buffer of YYVALSIZE bytes; it starts as a copy
 // of $1.
 extern char *yyval;

@@ -9,7 +9,8 @@
 
 #include "parser.h"
 
-char yylval[YYVALSIZE];
+static char yylval_first[YYVALSIZE];
+char *yylval = yylval_first;
 bool val_cut = false;
 
 size_t val_set_text(char *dst, const char *src) {
