@@ -246,15 +246,21 @@ void retfld_set(int set, int col, const char *text) {
     retfld_texts_kept++;
 }
 
+// The texts written since the last reset empty again, by their first byte (their bytes after
+// it are read by no one). The pages stay with the process.
+static void empty_written_retfld() {
+    for (uint16_t k : retfld_written)
+        retfld_list[k / RESULT_COL_MAX][k % RESULT_COL_MAX][0] = '\0';
+    retfld_written.clear();
+}
+
 // Every retfld_list text empty again, touching only the pages that were written. init() has
-// emptied the texts of the earlier units; their bytes after the first are read by no one.
+// emptied the texts of the earlier units.
 static void renew_retfld_list() {
     const size_t kept = retfld_texts_kept;
     retfld_texts_kept = 0;
     if (retfld_list != nullptr && kept <= RETFLD_KEEP_TEXTS) {
-        for (uint16_t k : retfld_written)
-            retfld_list[k / RESULT_COL_MAX][k % RESULT_COL_MAX][0] = '\0';
-        retfld_written.clear();
+        empty_written_retfld();
         return;
     }
     retfld_written.clear();
@@ -277,9 +283,7 @@ void init() {
     tvar_reset();
     // 1. Result-set texts: the first byte of each text written since the last reset. The pages
     //    stay with the process, so the next unit writes them without a page fault.
-    for (uint16_t k : retfld_written)
-        retfld_list[k / RESULT_COL_MAX][k % RESULT_COL_MAX][0] = '\0';
-    retfld_written.clear();
+    empty_written_retfld();
     for (int i = 0; i < RESULT_SET_MAX; i++) {
         retrow_list[i].query[0] = '\0';
         retrow_list[i].number = 0;
