@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -111,6 +112,46 @@ bool decode_result(const std::string &data, file_result &r);
 // kestra-report.csv and kestra-report.html. Returns false with `error` set on a write failure.
 bool write_reports(const std::string &dir, const std::vector<file_result> &files,
                    const std::vector<std::string> &options, double seconds, std::string &error);
+
+// A text built by appending, as an output string stream would write it (numbers in decimal),
+// without the stream's formatting machinery: the reports and result records are built
+// field by field, and the finished text is taken with take() instead of copied.
+class text_builder {
+  public:
+    text_builder &operator<<(const std::string &s) {
+        text_ += s;
+        return *this;
+    }
+    text_builder &operator<<(const char *s) {
+        text_ += s;
+        return *this;
+    }
+    text_builder &operator<<(char c) {
+        text_ += c;
+        return *this;
+    }
+    template <class T,
+              std::enable_if_t<std::is_integral<T>::value && !std::is_same<T, char>::value &&
+                                   !std::is_same<T, bool>::value,
+                               int> = 0>
+    text_builder &operator<<(T v) {
+        if constexpr (std::is_signed<T>::value)
+            return number(static_cast<long long>(v));
+        else
+            return unsigned_number(static_cast<unsigned long long>(v));
+    }
+    // A double as "%.17g" writes it (a stream of precision 17 in its default notation).
+    text_builder &exact(double v);
+    std::string take() { return std::move(text_); }
+    const std::string &str() const { return text_; }
+    void clear() { text_.clear(); } // keeps the memory for the next text
+    void reserve(size_t n) { text_.reserve(n); }
+
+  private:
+    text_builder &number(long long v);
+    text_builder &unsigned_number(unsigned long long v);
+    std::string text_;
+};
 
 // Small file helpers.
 // What is left to read of the open file `fd`, appended to `into` (`error` set on a read error).

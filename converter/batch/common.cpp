@@ -12,10 +12,36 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <sstream>
+#include <cstdio>
 #include <type_traits>
 
 namespace batch {
+
+text_builder &text_builder::number(long long v) {
+    if (v < 0) {
+        text_ += '-';
+        return unsigned_number(0 - static_cast<unsigned long long>(v));
+    }
+    return unsigned_number(static_cast<unsigned long long>(v));
+}
+
+text_builder &text_builder::unsigned_number(unsigned long long v) {
+    char buf[24];
+    char *p = buf + sizeof buf;
+    do {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    text_.append(p, static_cast<size_t>(buf + sizeof buf - p));
+    return *this;
+}
+
+text_builder &text_builder::exact(double v) {
+    char buf[40];
+    snprintf(buf, sizeof buf, "%.17g", v);
+    text_ += buf;
+    return *this;
+}
 
 int file_result::converted() const {
     int n = 0;
@@ -185,13 +211,13 @@ std::string unesc(const std::string &s) {
 // M \t from \t name               (an output to move into place)
 // L has_log private_dir \t log
 std::string encode_result(const file_result &r) {
-    std::ostringstream o;
-    o.precision(17);
-    o << "F " << r.bytes << ' ' << r.lines << ' ' << r.seconds << ' '
-      << (r.no_units  ? 1
-          : r.refused ? 2
-                      : 0)
-      << '\t' << esc(r.error) << '\n';
+    text_builder o;
+    o << "F " << r.bytes << ' ' << r.lines << ' ';
+    o.exact(r.seconds) << ' '
+                       << (r.no_units  ? 1
+                           : r.refused ? 2
+                                       : 0)
+                       << '\t' << esc(r.error) << '\n';
     for (const unit_result &u : r.units) {
         o << "U " << u.first_line << ' ' << u.last_line << ' ' << (u.failed ? 1 : 0) << ' '
           << u.offset << '\t' << esc(u.kind) << '\t' << esc(u.name) << '\n';
@@ -204,7 +230,7 @@ std::string encode_result(const file_result &r) {
         o << "M \t" << esc(m.first) << '\t' << esc(m.second) << '\n';
     o << "L " << (r.has_log ? 1 : 0) << ' ' << (r.private_dir ? 1 : 0) << '\t' << esc(r.log)
       << '\n';
-    return o.str();
+    return o.take();
 }
 
 namespace {
