@@ -12,11 +12,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -26,6 +28,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -332,24 +335,69 @@ struct collector {
     }
 };
 
-// A worker: reads task numbers (one per line) and answers each with "<length>\n<record>".
-[[noreturn]] void worker_loop(const std::vector<source> &sources, int cmd_fd, int res_fd) {
+// Answers a worker writes in one go at most, and the longest an answer waits for the others.
+// Each write wakes the driver, which then takes a processor from a worker; answering several
+// small sources at once saves most of those switches.
+const size_t answers_per_write = 16;
+const auto answer_wait = std::chrono::milliseconds(20);
+
+// Tasks a worker holds at most: while the driver reads a group of answers and sends new tasks,
+// the worker goes on with the ones it still holds.
+const size_t tasks_per_worker = answers_per_write + 2;
+
+// A worker: reads task numbers (one per line) and answers each with "<length>\n<record>", in
+// source order of its tasks. It writes its answers when it has answers_per_write of them, when
+// the first of them has waited answer_wait, or when it has no task left to start.
+// `converting` tells the driver which task it is converting (-1 between tasks): if the worker
+// dies, that task failed, and the others it held are sent again, whether their answers were
+// written or not.
+[[noreturn]] void worker_loop(const std::vector<source> &sources, int cmd_fd, int res_fd,
+                              std::atomic<long> &converting) {
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
-    FILE *cmd = fdopen(cmd_fd, "r");
-    char line[64];
-    while (cmd != nullptr && fgets(line, sizeof line, cmd) != nullptr) {
-        const size_t k = strtoul(line, nullptr, 10);
-        std::string record = encode_result(convert_source(sources.at(k).job));
-        std::string msg = std::to_string(record.size()) + "\n" + record;
-        for (size_t done = 0; done < msg.size();) {
-            ssize_t n = write(res_fd, msg.data() + done, msg.size() - done);
+    std::string tasks, answers;
+    size_t waiting = 0, used = 0;
+    std::chrono::steady_clock::time_point first_answer;
+    const auto write_answers = [&] {
+        for (size_t done = 0; done < answers.size();) {
+            ssize_t n = write(res_fd, answers.data() + done, answers.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
                 _exit(3);
             done += static_cast<size_t>(n);
         }
+        answers.clear();
+        waiting = 0;
+    };
+    for (;;) {
+        const size_t nl = tasks.find('\n', used);
+        if (nl == std::string::npos) {
+            write_answers(); // before waiting for more tasks
+            tasks.erase(0, used);
+            used = 0;
+            char buf[4096];
+            ssize_t n = read(cmd_fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            tasks.append(buf, static_cast<size_t>(n));
+            continue;
+        }
+        const long k = strtol(tasks.c_str() + used, nullptr, 10);
+        used = nl + 1;
+        converting.store(k);
+        std::string record = encode_result(convert_source(sources.at(static_cast<size_t>(k)).job));
+        converting.store(-1);
+        if (waiting++ == 0)
+            first_answer = std::chrono::steady_clock::now();
+        answers += std::to_string(record.size());
+        answers += '\n';
+        answers += record;
+        if (waiting >= answers_per_write ||
+            std::chrono::steady_clock::now() - first_answer >= answer_wait)
+            write_answers();
     }
     _exit(0);
 }
@@ -357,19 +405,26 @@ struct collector {
 struct worker {
     pid_t pid = -1;
     int cmd = -1, res = -1;
-    std::deque<long> tasks; // sent and not answered, oldest (the one in conversion) first
+    std::deque<long> tasks; // sent and not answered, in the order sent
     std::string buffer;
+    std::atomic<long> *converting = nullptr; // in memory shared with the worker
 };
-
-// Tasks a worker holds at most: the next one waits in its pipe while it converts, so that it
-// does not wait for the driver between two sources.
-const size_t tasks_per_worker = 2;
 
 class pool {
   public:
     explicit pool(const std::vector<source> &s) : sources_(s) {}
 
     void start(worker &w) {
+        if (w.converting == nullptr) {
+            void *shared = mmap(nullptr, sizeof(std::atomic<long>), PROT_READ | PROT_WRITE,
+                                MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+            if (shared == MAP_FAILED) {
+                perror("kestra-batch: mmap");
+                exit(2);
+            }
+            w.converting = new (shared) std::atomic<long>(-1);
+        }
+        w.converting->store(-1);
         int cmd[2], res[2];
         if (pipe(cmd) != 0 || pipe(res) != 0) {
             perror("kestra-batch: pipe");
@@ -388,7 +443,7 @@ class pool {
                         close(fd);
             close(cmd[1]);
             close(res[0]);
-            worker_loop(sources_, cmd[0], res[1]);
+            worker_loop(sources_, cmd[0], res[1], *w.converting);
         }
         close(cmd[0]);
         close(res[1]);
@@ -421,12 +476,18 @@ void remove_scratch_dirs() {
         remove_tree(scratch_dir(d.second, getpid(), d.first));
 }
 
-void send_task(worker &w, const std::vector<source> &sources, long k) {
-    std::string line = std::to_string(k) + "\n";
-    w.tasks.push_back(k);
-    scratch_dirs.emplace(w.pid, sources[static_cast<size_t>(k)].job.dest_dir);
-    // A worker that is gone cannot take it; its end of file reports the task as failed.
-    if (write(w.cmd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+// Sends the tasks `ks` to the worker in one write.
+void send_tasks(worker &w, const std::vector<source> &sources, const std::vector<long> &ks) {
+    std::string lines;
+    for (long k : ks) {
+        lines += std::to_string(k);
+        lines += '\n';
+        w.tasks.push_back(k);
+        scratch_dirs.emplace(w.pid, sources[static_cast<size_t>(k)].job.dest_dir);
+    }
+    // A worker that is gone cannot take them; its end of file reports them.
+    if (!lines.empty() &&
+        write(w.cmd, lines.data(), lines.size()) != static_cast<ssize_t>(lines.size()))
         close_fd(w.cmd);
 }
 
@@ -658,18 +719,34 @@ int main(int argc, char **argv) {
     std::stable_sort(order.begin(), order.end(), [&](long a, long b) {
         return sources[static_cast<size_t>(a)].size > sources[static_cast<size_t>(b)].size;
     });
+    // Near the end a worker holds no more than its share of the sources not yet sent, so that
+    // none is left with a queue while the others have nothing to do.
+    const auto held_limit = [&] {
+        const size_t n = std::max<size_t>(1, workers.workers_.size()),
+                     share = (order.size() - next + n - 1) / n;
+        return std::max<size_t>(2, std::min(tasks_per_worker, share));
+    };
     const auto feed = [&](worker &w) {
-        while (w.tasks.size() < tasks_per_worker && next < order.size() && w.cmd >= 0)
-            send_task(w, sources, order[next++]);
+        std::vector<long> ks;
+        for (size_t limit = held_limit();
+             w.cmd >= 0 && next < order.size() && w.tasks.size() + ks.size() < limit;)
+            ks.push_back(order[next++]);
+        send_tasks(w, sources, ks);
         if (next >= order.size())
             close_fd(w.cmd); // the worker ends at end of file, after the tasks it holds
     };
     for (worker &w : workers.workers_)
         workers.start(w);
-    for (size_t round = 0; round < tasks_per_worker; round++)
-        for (worker &w : workers.workers_)
-            if (next < order.size() && w.cmd >= 0)
-                send_task(w, sources, order[next++]);
+    // The first tasks are dealt in turn, so that the largest sources go to different workers.
+    {
+        std::vector<std::vector<long>> dealt(workers.workers_.size());
+        for (size_t round = 0, limit = held_limit(); round < limit; round++)
+            for (auto &ks : dealt)
+                if (next < order.size())
+                    ks.push_back(order[next++]);
+        for (size_t i = 0; i < dealt.size(); i++)
+            send_tasks(workers.workers_[i], sources, dealt[i]);
+    }
     for (worker &w : workers.workers_)
         feed(w);
     while (committed < sources.size() && !interrupted) {
@@ -686,14 +763,17 @@ int main(int argc, char **argv) {
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
-                // The worker ended: the task it was converting failed with it; a new worker
-                // takes over the tasks it held after that one.
+                // The worker ended: the task it was converting failed with it (the oldest one
+                // it held, if it ended between two tasks); a new worker takes over the others.
                 int status = 0;
                 close_fd(w.res);
                 close_fd(w.cmd);
                 waitpid(w.pid, &status, 0);
                 w.pid = -1;
-                const long k = w.tasks.empty() ? -1 : w.tasks.front();
+                const long in_conversion = w.converting->load();
+                long k = w.tasks.empty() ? -1 : w.tasks.front();
+                if (std::find(w.tasks.begin(), w.tasks.end(), in_conversion) != w.tasks.end())
+                    k = in_conversion;
                 if (k >= 0 && !done[static_cast<size_t>(k)]) {
                     file_result &r = results[static_cast<size_t>(k)];
                     r.error = WIFSIGNALED(status) ? "the conversion ended with signal " +
@@ -704,14 +784,13 @@ int main(int argc, char **argv) {
                     done[static_cast<size_t>(k)] = true;
                     crashed[static_cast<size_t>(k)] = true; // its outputs may be incomplete
                 }
-                std::deque<long> rest;
-                rest.swap(w.tasks);
-                if (!rest.empty())
-                    rest.pop_front();
+                std::vector<long> rest;
+                for (long t : w.tasks)
+                    if (t != k)
+                        rest.push_back(t);
                 if ((!rest.empty() || next < order.size()) && !interrupted) {
                     workers.start(w);
-                    for (long t : rest)
-                        send_task(w, sources, t);
+                    send_tasks(w, sources, rest);
                     feed(w);
                 }
                 continue;
