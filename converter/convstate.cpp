@@ -332,24 +332,28 @@ void conversion_state_untouched() {
     arrays_untouched = true;
 }
 
-void reset_conversion_state() {
+void reset_scan_state() {
 #define KESTRA_RESET(type, name, start) name = start;
     KESTRA_SCALARS(KESTRA_RESET)
 #undef KESTRA_RESET
-#define KESTRA_ZERO(name) memset(&name, 0, sizeof name);
-    if (!arrays_untouched) {
-        KESTRA_ARRAYS(KESTRA_ZERO)
-    }
-    arrays_untouched = false;
-#undef KESTRA_ZERO
-    text_copy(RetCode, sizeof RetCode, "0");
-    begin_stack.assign(BEGIN_STACK_MIN, 0);
-    begin_stack.shrink_to_fit();
-    renew_retfld_list();
     yyin = nullptr;
     yyout = nullptr;
     yylineno = 1;
     yydebug = 0;
+    arrays_untouched = false; // what follows writes some of the lists
+}
+
+void reset_conversion_state() {
+#define KESTRA_ZERO(name) memset(&name, 0, sizeof name);
+    if (!arrays_untouched) {
+        KESTRA_ARRAYS(KESTRA_ZERO)
+    }
+#undef KESTRA_ZERO
+    reset_scan_state(); // and arrays_untouched is spent
+    text_copy(RetCode, sizeof RetCode, "0");
+    begin_stack.assign(BEGIN_STACK_MIN, 0);
+    begin_stack.shrink_to_fit();
+    renew_retfld_list();
     FreeList();
     release_procname_pool();
     unit_name_set(std::string(), std::string());

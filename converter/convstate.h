@@ -273,6 +273,11 @@ void init();
 // valid_procname pool) to its program-start value. Does not close files: the run driver
 // closes its files before. kestra_main calls it at the start of every run.
 void reset_conversion_state();
+// The program-start values of the scalars above and of yyin, yyout, yylineno and yydebug, the
+// texts and lists left as they are: enough for a scan that only looks for unit heads, since
+// what the scanner reads of the lists is bounded by counters this resets. A conversion after
+// such a scan still needs reset_conversion_state().
+void reset_scan_state();
 // For a program's main() before anything in the process has run a conversion or a unit scan:
 // the texts and lists above still hold their program-start zeros, so the next
 // reset_conversion_state() leaves them as they are instead of clearing them. Clearing would
