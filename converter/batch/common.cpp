@@ -10,9 +10,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <cstdio>
 #include <type_traits>
 
 namespace batch {

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <utility>
 #include <unistd.h>
 
 namespace batch {
@@ -455,15 +457,14 @@ bool write_reports(const std::string &dir, const std::vector<file_result> &files
     }
     text_builder text;
     text.reserve(16384 + 400 * files.size() + 200 * units + 2 * texts);
-    const char *const names[] = {"kestra-report.json", "kestra-report.csv", "kestra-report.html"};
-    for (const char *name : names) {
+    const std::pair<const char *, std::function<void()>> reports[] = {
+        {"kestra-report.json", [&] { json_report(text, files, options, seconds); }},
+        {"kestra-report.csv", [&] { csv_report(text, files); }},
+        {"kestra-report.html", [&] { html_report(text, files, options, seconds); }},
+    };
+    for (const auto &[name, build] : reports) {
         text.clear();
-        if (name == names[0])
-            json_report(text, files, options, seconds);
-        else if (name == names[1])
-            csv_report(text, files);
-        else
-            html_report(text, files, options, seconds);
+        build();
         const std::string path = dir + "/" + name;
         const std::string temp = dir + "/." + name + "." + std::to_string(getpid());
         if (!write_whole(temp, text.str()) || rename(temp.c_str(), path.c_str()) != 0) {
