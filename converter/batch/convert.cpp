@@ -65,9 +65,24 @@ int null_output() {
 // emptied before each run: no directory entry to create, read and remove per run. Without
 // one (or for a source named like the console file) it goes to the console file in the run's
 // directory.
+// Its writes append, so that emptying it needs no seek.
 int errors_memory() {
-    static int fd = static_cast<int>(syscall(SYS_memfd_create, "kestra-batch-errors", 1u));
+    static int fd = [] {
+        const int m = static_cast<int>(syscall(SYS_memfd_create, "kestra-batch-errors", 1u));
+        if (m >= 0 && fcntl(m, F_SETFL, O_APPEND) != 0) {
+            close(m);
+            return -1;
+        }
+        return m;
+    }();
     return fd;
+}
+
+// The worker's own standard output and error, kept from the first run on, put back after
+// each run.
+int saved_output(int fd) {
+    static const int out = dup(1), err = dup(2);
+    return fd == 1 ? out : err;
 }
 
 // The whole content of an open file, from its start.
@@ -99,12 +114,14 @@ outcome run_kestra(const std::string &dir, const std::vector<std::string> &optio
     }
     fflush(stdout);
     fflush(stderr);
-    int saved_out = dup(1), saved_err = dup(2);
+    const int saved_out = saved_output(1), saved_err = saved_output(2);
     const int null_fd = null_output();
     const int memory = base == console_name ? -1 : errors_memory();
+    // Whether the memory file holds the errors of an earlier run.
+    static bool memory_written = true;
     int err_fd = -1;
     if (memory >= 0) {
-        if (ftruncate(memory, 0) == 0 && lseek(memory, 0, SEEK_SET) == 0)
+        if (!memory_written || ftruncate(memory, 0) == 0)
             err_fd = memory;
     } else {
         err_fd = open(console_name, O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -127,13 +144,12 @@ outcome run_kestra(const std::string &dir, const std::vector<std::string> &optio
     o.stop_line = yylineno;
     fflush(stdout);
     fflush(stderr);
-    dup2(saved_out, 1);
-    dup2(saved_err, 2);
-    for (int fd : {saved_out, saved_err})
-        if (fd >= 0)
-            close(fd);
+    if (saved_out >= 0)
+        dup2(saved_out, 1);
+    if (saved_err >= 0)
+        dup2(saved_err, 2);
     if (err_fd >= 0 && err_fd == memory) {
-        read_fd(memory, o.errors);
+        memory_written = !read_fd(memory, o.errors) || !o.errors.empty();
     } else {
         if (err_fd >= 0)
             close(err_fd);
