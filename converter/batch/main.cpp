@@ -259,10 +259,15 @@ struct collector {
         return false;
     }
 
-    void add(const std::string &shown, const std::string &rel, int64_t size) {
+    // `real`: the source's real path when the search knows it, else empty.
+    void add(const std::string &shown, const std::string &rel, int64_t size,
+             const std::string &real = std::string()) {
         // A source named twice (a file and its directory) is converted once.
-        char real[PATH_MAX];
-        if (!seen.insert(realpath(shown.c_str(), real) != nullptr ? real : absolute(shown)).second)
+        char resolved[PATH_MAX];
+        if (!seen.insert(!real.empty()                                  ? real
+                         : realpath(shown.c_str(), resolved) != nullptr ? resolved
+                                                                        : absolute(shown))
+                 .second)
             return;
         source s;
         s.shown = shown;
@@ -284,7 +289,9 @@ struct collector {
     // directories (not followed, so no loops), links to files outside the searched tree, the
     // output directory, and the DDL scripts of an earlier run ("ddl_*" files without a unit
     // head; a "ddl_*" file that holds a procedure or trigger is a source like any other).
-    void walk(const std::string &dir, const std::string &rel) {
+    // `real_dir`: the real path of `dir`; the entries that are no links are found in it under
+    // their own names, so their real paths need no resolving.
+    void walk(const std::string &dir, const std::string &rel, const std::string &real_dir) {
         DIR *d = opendir(dir.c_str());
         if (d == nullptr) {
             problems.push_back("cannot read " + dir + ": " + strerror(errno));
@@ -307,7 +314,7 @@ struct collector {
                 if (is_outdir(st))
                     skipped.push_back({path, "the output directory of this run"});
                 else
-                    walk(path, sub);
+                    walk(path, sub, join(real_dir, n));
                 continue;
             }
             if (!wanted(n))
@@ -338,7 +345,7 @@ struct collector {
                     continue;
                 }
             }
-            add(path, sub, size);
+            add(path, sub, size, S_ISLNK(st.st_mode) ? std::string() : join(real_dir, n));
         }
     }
 };
@@ -703,7 +710,7 @@ int main(int argc, char **argv) {
                 dir.pop_back();
             char real[PATH_MAX];
             found.root_real = realpath(dir.c_str(), real) != nullptr ? real : absolute(dir);
-            found.walk(dir, "");
+            found.walk(dir, "", found.root_real);
             if (opt.outdir.empty())
                 lock_dirs.push_back(found.root_real);
         } else {
@@ -719,13 +726,16 @@ int main(int argc, char **argv) {
     refuse_outputs_over_sources(sources);
     std::vector<dir_lock> locks = lock_output_dirs(lock_dirs);
     std::vector<file_result> results(sources.size());
+    const pid_t driver = getpid();
+    std::set<std::string> made; // destination directories made (or found) already
     for (size_t k = 0; k < sources.size(); k++) {
         source &s = sources[k];
         s.job.work_dir =
-            s.job.dest_dir + "/.kestra-batch-" + std::to_string(getpid()) + "-" + std::to_string(k);
-        s.job.driver = getpid();
+            s.job.dest_dir + "/.kestra-batch-" + std::to_string(driver) + "-" + std::to_string(k);
+        s.job.driver = driver;
         s.job.index = static_cast<long>(k);
-        make_dirs(s.job.dest_dir);
+        if (made.insert(s.job.dest_dir).second)
+            make_dirs(s.job.dest_dir);
         results[k].path = s.shown;
         results[k].output = s.output;
     }
