@@ -120,15 +120,15 @@ class text_builder {
   public:
     text_builder &operator<<(const std::string &s) {
         text_ += s;
-        return *this;
+        return spill();
     }
     text_builder &operator<<(const char *s) {
         text_ += s;
-        return *this;
+        return spill();
     }
     text_builder &operator<<(char c) {
         text_ += c;
-        return *this;
+        return spill();
     }
     template <class T,
               std::enable_if_t<std::is_integral<T>::value && !std::is_same<T, char>::value &&
@@ -144,13 +144,26 @@ class text_builder {
     text_builder &exact(double v);
     std::string take() { return std::move(text_); }
     const std::string &str() const { return text_; }
-    void clear() { text_.clear(); } // keeps the memory for the next text
-    void reserve(size_t n) { text_.reserve(n); }
+
+    // From here on the text goes to the open file `fd` whenever it passes some 64 KB, so that a
+    // text of any length takes no more memory than that; done() writes the rest and tells
+    // whether every write succeeded.
+    void write_to(int fd);
+    bool done();
 
   private:
+    text_builder &spill() {
+        if (fd_ >= 0 && text_.size() >= spill_size)
+            write_out();
+        return *this;
+    }
+    void write_out();
     text_builder &number(long long v);
     text_builder &unsigned_number(unsigned long long v);
+    static constexpr size_t spill_size = 65536;
     std::string text_;
+    int fd_ = -1;
+    bool failed_ = false;
 };
 
 // Small file helpers.

@@ -9,8 +9,8 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -33,14 +33,41 @@ text_builder &text_builder::unsigned_number(unsigned long long v) {
         v /= 10;
     } while (v != 0);
     text_.append(p, static_cast<size_t>(buf + sizeof buf - p));
-    return *this;
+    return spill();
 }
 
 text_builder &text_builder::exact(double v) {
     char buf[40];
     snprintf(buf, sizeof buf, "%.17g", v);
     text_ += buf;
-    return *this;
+    return spill();
+}
+
+void text_builder::write_to(int fd) {
+    text_.clear();
+    text_.reserve(spill_size + 4096);
+    fd_ = fd;
+    failed_ = fd < 0;
+}
+
+void text_builder::write_out() {
+    for (size_t done = 0; done < text_.size() && !failed_;) {
+        const ssize_t n = write(fd_, text_.data() + done, text_.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            failed_ = true;
+        else
+            done += static_cast<size_t>(n);
+    }
+    text_.clear();
+}
+
+bool text_builder::done() {
+    if (fd_ >= 0)
+        write_out();
+    fd_ = -1;
+    return !failed_;
 }
 
 int file_result::converted() const {

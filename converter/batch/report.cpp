@@ -2,12 +2,14 @@
 // CSV (one row per unit) and one self-contained HTML page (no external scripts, styles or fonts).
 #include "batch.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
 #include <utility>
-#include <unistd.h>
 
 namespace batch {
 
@@ -441,33 +443,21 @@ void html_report(text_builder &o, const std::vector<file_result> &files,
 
 bool write_reports(const std::string &dir, const std::vector<file_result> &files,
                    const std::vector<std::string> &options, double seconds, std::string &error) {
-    // One buffer for the three, reserved once from the counts: a buffer grown by doubling
-    // touches (and faults in) twice the memory it ends with.
-    size_t units = 0, texts = 0;
-    for (const file_result &f : files) {
-        texts += 2 * f.path.size() + f.error.size() + f.skipped.size();
-        for (const unit_result &u : f.units) {
-            units++;
-            texts += f.path.size() + u.name.size();
-            for (const diagnostic &d : u.diagnostics)
-                texts += d.text.size() + 64;
-            for (const auto &c : u.context)
-                texts += c.second.size() + 16;
-        }
-    }
+    // Each report goes to its file as it is built, through one buffer of some 64 KB.
     text_builder text;
-    text.reserve(16384 + 400 * files.size() + 200 * units + 2 * texts);
     const std::pair<const char *, std::function<void()>> reports[] = {
         {"kestra-report.json", [&] { json_report(text, files, options, seconds); }},
         {"kestra-report.csv", [&] { csv_report(text, files); }},
         {"kestra-report.html", [&] { html_report(text, files, options, seconds); }},
     };
     for (const auto &[name, build] : reports) {
-        text.clear();
-        build();
         const std::string path = dir + "/" + name;
         const std::string temp = dir + "/." + name + "." + std::to_string(getpid());
-        if (!write_whole(temp, text.str()) || rename(temp.c_str(), path.c_str()) != 0) {
+        const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        text.write_to(fd);
+        build();
+        const bool written = text.done();
+        if (fd < 0 || close(fd) != 0 || !written || rename(temp.c_str(), path.c_str()) != 0) {
             unlink(temp.c_str());
             error = "cannot write " + path;
             return false;
