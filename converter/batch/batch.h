@@ -91,8 +91,9 @@ std::string source_text(const std::string &raw);
 // The units of a source as the converter's scanner finds them: each unit head (CREATE
 // PROCEDURE or CREATE TRIGGER) with the name after it, the line of the head and the line of
 // the last token before the next head. Runs the scanner on a copy of the text, from the
-// program-start values of the conversion state; the state is left as the scan leaves it (a
-// conversion starts from the program-start values by itself).
+// program-start values of the conversion state's scalars (reset_scan_state: the scanner reads
+// the lists only up to those counters); the state is left as the scan leaves it (a conversion
+// starts from the program-start values by itself).
 std::vector<unit_result> find_units(const std::string &source);
 
 // Converts one source in the worker's directory in dest_dir (or in task.work_dir, created
