@@ -85,11 +85,11 @@ int saved_output(int fd) {
     return fd == 1 ? out : err;
 }
 
-// The whole content of an open file, from its start.
-bool read_fd(int fd, std::string &into) {
+// The content of an open file from `from` (its start) to its end.
+bool read_fd(int fd, std::string &into, off_t from = 0) {
     into.clear();
     char buf[65536];
-    for (off_t at = 0;;) {
+    for (off_t at = from;;) {
         ssize_t n = pread(fd, buf, sizeof buf, at);
         if (n < 0 && errno == EINTR)
             continue;
@@ -240,6 +240,17 @@ std::vector<std::string> entries(const std::string &dir) {
     return names;
 }
 
+// The DDL script the last run opened (empty: none): a run writes at most one, "ddl_" and its
+// unit's name, into its directory. The worker's shared directory also holds the scripts of
+// earlier sources waiting for the driver, so asking for the names the run wrote is cheaper
+// than reading the whole directory after each run.
+std::string ddl_script_of_run() {
+    const std::string name = ddl_fname;
+    if (name.compare(0, 4, "ddl_") != 0 || name.find('/') != std::string::npos)
+        return std::string();
+    return name;
+}
+
 // The unit a diagnostic line belongs to: the last unit that starts at or before it.
 size_t unit_of_line(const std::vector<unit_result> &units, int line) {
     size_t k = 0;
@@ -372,13 +383,14 @@ bool read_source(const std::string &path, std::string &raw, std::string &why, bo
 }
 
 // A worker's directory in one destination directory, used for each of its sources there: made
-// once with its log (each run appends to it, the worker empties it after reading), so that a
+// once with its log (each run appends to it, the worker reads what each run added), so that a
 // source costs no directory and no log file of its own. The scripts of finished sources wait
 // in it for the driver to move them into place, their DDL scripts in its subdirectory
 // staged_name under names of their own (several sources may write one DDL name).
 struct scratch {
     std::string dir;
     int log_fd = -1;               // held open while the directory is in use (see scratch_for)
+    off_t log_read = 0;            // the log up to here belongs to sources already converted
     bool made = false;             // dir and its log exist
     bool broken = false;           // the log could not be made, opened or emptied
     bool staged = false;           // staged_name exists
@@ -502,15 +514,14 @@ file_result convert_source(const task &t) {
     std::vector<std::string> ddl_names;
     bool script_made = false;
     if (shared != nullptr) {
-        read_fd(shared->log_fd, log);
-        if (ftruncate(shared->log_fd, 0) != 0)
+        if (read_fd(shared->log_fd, log, shared->log_read))
+            shared->log_read += static_cast<off_t>(log.size());
+        else
             shared->broken = true; // later sources there go to directories of their own
-        for (const std::string &name : entries(shared->dir)) {
-            if (name == base + ".pls")
-                script_made = true;
-            else if (name.compare(0, 4, "ddl_") == 0)
-                ddl_names.push_back(name);
-        }
+        script_made = access((shared->dir + "/" + base + ".pls").c_str(), F_OK) == 0;
+        const std::string ddl = ddl_script_of_run();
+        if (!ddl.empty() && access((shared->dir + "/" + ddl).c_str(), F_OK) == 0)
+            ddl_names.push_back(ddl);
     }
     // The scanner reads a NUL byte as the end of the input: a run that "succeeds" on a source
     // with units after a NUL byte has not converted those.
