@@ -107,7 +107,7 @@ bool is_output_name(const std::string &name, const std::string &source_base);
 
 // Result records over the worker pipe.
 std::string encode_result(const file_result &r);
-bool decode_result(const std::string &data, file_result &r);
+bool decode_result(const char *data, size_t size, file_result &r);
 
 // The three reports in `dir` (written under temporary names, then renamed): kestra-report.json,
 // kestra-report.csv and kestra-report.html. Returns false with `error` set on a write failure.

@@ -216,10 +216,13 @@ std::string esc(const std::string &s) {
     return out;
 }
 
-std::string unesc(const std::string &s) {
+std::string unesc(const char *s, size_t size) {
+    if (memchr(s, '\\', size) == nullptr)
+        return std::string(s, size);
     std::string out;
-    for (size_t i = 0; i < s.size(); i++) {
-        if (s[i] == '\\' && i + 1 < s.size()) {
+    out.reserve(size);
+    for (size_t i = 0; i < size; i++) {
+        if (s[i] == '\\' && i + 1 < size) {
             char c = s[++i];
             out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
         } else {
@@ -304,13 +307,12 @@ struct numbers {
 
 } // namespace
 
-bool decode_result(const std::string &data, file_result &r) {
+bool decode_result(const char *data, size_t data_size, file_result &r) {
     bool seen_file = false;
-    for (size_t pos = 0; pos < data.size();) {
-        size_t eol = data.find('\n', pos);
-        if (eol == std::string::npos)
-            eol = data.size();
-        const char *line = data.data() + pos;
+    for (size_t pos = 0; pos < data_size;) {
+        const char *eol_at = static_cast<const char *>(memchr(data + pos, '\n', data_size - pos));
+        const size_t eol = eol_at != nullptr ? static_cast<size_t>(eol_at - data) : data_size;
+        const char *line = data + pos;
         const size_t size = eol - pos;
         pos = eol + 1;
         const char *tab_at = static_cast<const char *>(memchr(line, '\t', size));
@@ -318,14 +320,18 @@ bool decode_result(const std::string &data, file_result &r) {
             return false;
         const size_t tab = static_cast<size_t>(tab_at - line);
         numbers nums{line + 2, line + (tab >= 2 ? tab : size)};
-        const std::string rest(tab_at + 1, line + size);
+        // The text after the first tab, and for U and M its two fields.
+        const char *rest = tab_at + 1;
+        const size_t rest_size = size - tab - 1;
+        const char *tab2_at = static_cast<const char *>(memchr(rest, '\t', rest_size));
+        const size_t t2 = tab2_at != nullptr ? static_cast<size_t>(tab2_at - rest) : 0;
         switch (line[0]) {
         case 'F': {
             int no_units = 0;
             nums >> r.bytes >> r.lines >> r.seconds >> no_units;
             r.no_units = no_units == 1;
             r.refused = no_units == 2;
-            r.error = unesc(rest);
+            r.error = unesc(rest, rest_size);
             seen_file = true;
             break;
         }
@@ -334,12 +340,11 @@ bool decode_result(const std::string &data, file_result &r) {
             int failed = 0;
             nums >> u.first_line >> u.last_line >> failed >> u.offset;
             u.failed = failed != 0;
-            size_t t2 = rest.find('\t');
-            if (t2 == std::string::npos)
+            if (tab2_at == nullptr)
                 return false;
-            u.kind = unesc(rest.substr(0, t2));
-            u.name = unesc(rest.substr(t2 + 1));
-            r.units.push_back(u);
+            u.kind = unesc(rest, t2);
+            u.name = unesc(rest + t2 + 1, rest_size - t2 - 1);
+            r.units.push_back(std::move(u));
             break;
         }
         case 'D': {
@@ -349,8 +354,8 @@ bool decode_result(const std::string &data, file_result &r) {
             int fatal = 0;
             nums >> d.line >> fatal;
             d.fatal = fatal != 0;
-            d.text = unesc(rest);
-            r.units.back().diagnostics.push_back(d);
+            d.text = unesc(rest, rest_size);
+            r.units.back().diagnostics.push_back(std::move(d));
             break;
         }
         case 'S': {
@@ -358,14 +363,13 @@ bool decode_result(const std::string &data, file_result &r) {
                 return false;
             int n = 0;
             nums >> n;
-            r.units.back().context.emplace_back(n, unesc(rest));
+            r.units.back().context.emplace_back(n, unesc(rest, rest_size));
             break;
         }
         case 'M': {
-            size_t t2 = rest.find('\t');
-            if (t2 == std::string::npos)
+            if (tab2_at == nullptr)
                 return false;
-            r.moves.emplace_back(unesc(rest.substr(0, t2)), unesc(rest.substr(t2 + 1)));
+            r.moves.emplace_back(unesc(rest, t2), unesc(rest + t2 + 1, rest_size - t2 - 1));
             break;
         }
         case 'L': {
@@ -373,7 +377,7 @@ bool decode_result(const std::string &data, file_result &r) {
             nums >> has_log >> private_dir;
             r.has_log = has_log != 0;
             r.private_dir = private_dir != 0;
-            r.log = unesc(rest);
+            r.log = unesc(rest, rest_size);
             break;
         }
         default:

@@ -940,7 +940,7 @@ int main(int argc, char **argv) {
                 w.tasks.pop_front();
                 file_result &r = results[static_cast<size_t>(k)];
                 file_result got;
-                if (decode_result(w.buffer.substr(nl + 1, len), got)) {
+                if (decode_result(w.buffer.data() + nl + 1, len, got)) {
                     got.path = r.path;
                     got.output = got.unreadable() ? std::string() : r.output;
                     r = std::move(got);
