@@ -37,6 +37,13 @@ void large_buffer(FILE *fp, char *buffer, size_t size) {
     __fsetlocking(fp, FSETLOCKING_BYCALLER); // single-threaded: no lock on every write
 #endif
 }
+source_opener opener = nullptr;
+void *opener_context = nullptr;
+
+FILE *open_source(const char *name) {
+    return opener != nullptr ? opener(name, opener_context) : fopen(name, "r");
+}
+
 bool conversion_started = false; // the run got as far as its log: a stop then logs a failure
 bool output_created = false;     // the run created (or truncated) its output script
 
@@ -239,7 +246,7 @@ int run(int argc, char **argv) {
     text_copy(oFname, sizeof oFname, iFname);
     text_append(oFname, sizeof oFname, ".pls");
     // 7.
-    yyin = fopen(iFname, "r");
+    yyin = open_source(iFname);
     if (yyin == nullptr) {
         const int why = errno;
         fprintf(stderr, "Cannot open input file : %s\n", iFname);
@@ -289,6 +296,11 @@ int run(int argc, char **argv) {
 }
 
 } // namespace
+
+void set_source_opener(source_opener o, void *context) {
+    opener = o;
+    opener_context = context;
+}
 
 switch_error read_switch(int argc, char **argv, int &i, converter_switch &sw) {
     const char *arg = argv[i];

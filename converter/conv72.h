@@ -13,6 +13,13 @@
 // Every run starts from the program-start state, so one process can run many conversions.
 int kestra_main(int argc, char **argv);
 
+// How a run opens its source (the name its command line gives): by default the file of that
+// name. A program that holds the source's text already (kestra-batch's workers) opens a stream
+// over it instead, and the run goes on as over the file; the opener answers nullptr (and sets
+// errno) where fopen would. nullptr restores the default.
+using source_opener = FILE *(*)(const char *name, void *context);
+void set_source_opener(source_opener opener, void *context);
+
 // ---------------------------------------------------------------------------------------------
 // Options: one parser for kestra and for kestra-batch, which takes the converter's switches too.
 // ---------------------------------------------------------------------------------------------

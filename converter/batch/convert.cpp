@@ -102,10 +102,22 @@ bool read_fd(int fd, std::string &into, off_t from = 0) {
     }
 }
 
-// One kestra run in `dir` on the file `base` there; standard output (banner, report, trace)
-// is discarded, standard error kept.
+// A source the worker has read already, opened by a run as a stream over its text.
+struct text_source {
+    const std::string &name, &text;
+};
+
+FILE *open_text_source(const char *name, void *context) {
+    const text_source &s = *static_cast<const text_source *>(context);
+    if (s.name != name)
+        return fopen(name, "r");
+    return fmemopen(const_cast<char *>(s.text.data()), s.text.size(), "r");
+}
+
+// One kestra run in `dir` on the file `base` there, or on `text` under that name (not empty);
+// standard output (banner, report, trace) is discarded, standard error kept.
 outcome run_kestra(const std::string &dir, const std::vector<std::string> &options,
-                   const std::string &base) {
+                   const std::string &base, const std::string *text = nullptr) {
     outcome o;
     if (chdir(dir.c_str()) != 0) {
         o.status = 1;
@@ -138,7 +150,11 @@ outcome run_kestra(const std::string &dir, const std::vector<std::string> &optio
         argv.push_back(a.data());
     argv.push_back(nullptr);
     set_diagnostic_observer(observe, &o);
+    text_source source{base, text != nullptr ? *text : base};
+    if (text != nullptr)
+        set_source_opener(open_text_source, &source);
     o.status = kestra_main(static_cast<int>(args.size()), argv.data());
+    set_source_opener(nullptr, nullptr);
     set_diagnostic_observer(nullptr, nullptr);
     o.ok = o.status == 0 && conv_error == 0;
     o.stop_line = yylineno;
@@ -489,12 +505,15 @@ file_result convert_source(const task &t) {
         r.lines++;
     r.units = find_units(src);
 
-    // The run reads the source through a name in the worker's directory; a source that is no
-    // regular file (read once, as it was found), or whose name the directory cannot take, is
-    // copied into a directory of its own.
+    // The run reads the text read above, under the source's name, in the worker's directory
+    // (an empty source, which no stream over memory holds, through a link there); a source that
+    // is no regular file (read once, as it was found), or whose name the directory cannot take,
+    // is copied into a directory of its own.
     scratch *shared = regular ? scratch_for(t) : nullptr;
-    const std::string link = shared != nullptr ? shared->dir + "/" + base : std::string();
-    if (shared != nullptr && (needs_own_dir(base, *shared) || !link_source(t.source, link)))
+    if (shared != nullptr && needs_own_dir(base, *shared))
+        shared = nullptr;
+    const bool from_memory = shared != nullptr && !raw.empty();
+    if (shared != nullptr && !from_memory && !link_source(t.source, shared->dir + "/" + base))
         shared = nullptr;
     const std::string &work_dir = shared != nullptr ? shared->dir : t.work_dir;
     if (shared == nullptr) {
@@ -508,7 +527,7 @@ file_result convert_source(const task &t) {
             return r;
         }
     }
-    outcome whole = run_kestra(work_dir, t.options, base);
+    outcome whole = run_kestra(work_dir, t.options, base, from_memory ? &raw : nullptr);
     // The run's log, and the outputs it left (its script and DDL script).
     std::string log;
     std::vector<std::string> ddl_names;
@@ -584,7 +603,8 @@ file_result convert_source(const task &t) {
             write_whole(t.work_dir + "/" + log_name, out.log);
         }
     }
-    unlink((work_dir + "/" + base).c_str());
+    if (!from_memory)
+        unlink((work_dir + "/" + base).c_str());
     if (shared != nullptr) {
         if (script_made) {
             r.moves.emplace_back(shared->dir + "/" + base + ".pls", base + ".pls");
