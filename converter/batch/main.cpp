@@ -75,13 +75,17 @@ const char usage_text[] =
     exit(2);
 }
 
+// The driver's working directory never changes: asked once.
 std::string absolute(const std::string &path) {
     if (!path.empty() && path[0] == '/')
         return path;
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) == nullptr)
+    static const std::string cwd = [] {
+        char buf[PATH_MAX];
+        return getcwd(buf, sizeof buf) != nullptr ? std::string(buf) : std::string();
+    }();
+    if (cwd.empty())
         return path;
-    return std::string(cwd) + "/" + path;
+    return cwd + "/" + path;
 }
 
 std::string dir_name(const std::string &path) {
@@ -283,7 +287,7 @@ struct collector {
             s.job.dest_dir = dir_name(join(outdir_abs, rel));
             s.output = join(opt.outdir, rel) + ".pls";
         }
-        sources.push_back(s);
+        sources.push_back(std::move(s));
     }
 
     // Directories in name order. Passed over, and listed with the reason: symbolic links to
@@ -298,19 +302,28 @@ struct collector {
             problems.push_back("cannot read " + dir + ": " + strerror(errno));
             return;
         }
+        // Names in name order; a regular file that is no source needs no closer look.
         std::vector<std::string> names;
         while (struct dirent *e = readdir(d)) {
             std::string n = e->d_name;
-            if (n != "." && n != ".." && n.compare(0, 14, ".kestra-batch-") != 0)
+            if (n != "." && n != ".." && n.compare(0, 14, ".kestra-batch-") != 0 &&
+                (e->d_type != DT_REG || wanted(n)))
                 names.push_back(n);
         }
-        closedir(d);
         std::sort(names.begin(), names.end());
+        // Each entry looked at relative to the open directory (no walk of its path), which is
+        // closed before the search goes deeper.
+        std::vector<std::pair<std::string, struct stat>> found;
         for (const std::string &n : names) {
-            const std::string path = join(dir, n), sub = rel.empty() ? n : rel + "/" + n;
             struct stat st;
-            if (lstat(path.c_str(), &st) != 0)
-                continue;
+            if (fstatat(dirfd(d), n.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+                found.emplace_back(n, st);
+        }
+        closedir(d);
+        for (const auto &entry : found) {
+            const std::string &n = entry.first;
+            const struct stat &st = entry.second;
+            const std::string path = join(dir, n), sub = rel.empty() ? n : rel + "/" + n;
             if (S_ISDIR(st.st_mode)) {
                 if (is_outdir(st))
                     skipped.push_back({path, "the output directory of this run"});
