@@ -1054,7 +1054,7 @@ int main(int argc, char **argv) {
         seconds > 0 ? static_cast<double>(t.files) / seconds : 0.0,
         written ? "report in " : "no report written", written ? report_dir.c_str() : "");
     failed = t.failed + t.refused;
-    if (!written)
-        return 2;
-    return errors > 0 ? 2 : failed > 0 ? 1 : 0;
+    // Ends here without taking apart the results one by one (some 20 000 blocks for 400
+    // sources): the process's end frees them at once.
+    std::exit(!written ? 2 : errors > 0 ? 2 : failed > 0 ? 1 : 0);
 }
