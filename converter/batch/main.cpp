@@ -408,7 +408,9 @@ void use_large_pages_for_state() {
 void *heap_left_unused = nullptr;
 
 void use_large_pages_for_heap(size_t reserve) {
-#if defined(__GLIBC__) && defined(MADV_HUGEPAGE) && defined(M_MMAP_THRESHOLD)
+// (mallinfo2: glibc 2.33 on)
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33)) &&          \
+    defined(MADV_HUGEPAGE) && defined(M_MMAP_THRESHOLD)
     const uintptr_t large = uintptr_t{2} << 20;
     // Blocks up to twice the reserve come from the heap, and freed memory is kept.
     mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * reserve));
