@@ -320,11 +320,15 @@ bool decode_result(const char *data, size_t data_size, file_result &r) {
             return false;
         const size_t tab = static_cast<size_t>(tab_at - line);
         numbers nums{line + 2, line + (tab >= 2 ? tab : size)};
-        // The text after the first tab, and for U and M its two fields.
+        // The text after the first tab; U and M split it in two at the next tab.
         const char *rest = tab_at + 1;
         const size_t rest_size = size - tab - 1;
-        const char *tab2_at = static_cast<const char *>(memchr(rest, '\t', rest_size));
-        const size_t t2 = tab2_at != nullptr ? static_cast<size_t>(tab2_at - rest) : 0;
+        size_t t2 = 0;
+        const auto split_rest = [&] {
+            const void *at = memchr(rest, '\t', rest_size);
+            t2 = at != nullptr ? static_cast<size_t>(static_cast<const char *>(at) - rest) : 0;
+            return at != nullptr;
+        };
         switch (line[0]) {
         case 'F': {
             int no_units = 0;
@@ -340,7 +344,7 @@ bool decode_result(const char *data, size_t data_size, file_result &r) {
             int failed = 0;
             nums >> u.first_line >> u.last_line >> failed >> u.offset;
             u.failed = failed != 0;
-            if (tab2_at == nullptr)
+            if (!split_rest())
                 return false;
             u.kind = unesc(rest, t2);
             u.name = unesc(rest + t2 + 1, rest_size - t2 - 1);
@@ -367,7 +371,7 @@ bool decode_result(const char *data, size_t data_size, file_result &r) {
             break;
         }
         case 'M': {
-            if (tab2_at == nullptr)
+            if (!split_rest())
                 return false;
             r.moves.emplace_back(unesc(rest, t2), unesc(rest + t2 + 1, rest_size - t2 - 1));
             break;
