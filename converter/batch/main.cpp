@@ -433,14 +433,58 @@ void use_large_pages_for_heap(size_t reserve) {
 #endif
 }
 
-// A worker: reads task numbers (one per line) and answers each with "<length>\n<record>", in
-// source order of its tasks. It writes its answers when it has answers_per_write of them, when
-// the first of them has waited answer_wait, or when it has no task left to start.
-// `converting` tells the driver which task it is converting (-1 between tasks): if the worker
-// dies, that task failed, and the others it held are sent again, whether their answers were
-// written or not.
-[[noreturn]] void worker_loop(const std::vector<source> &sources, int cmd_fd, int res_fd,
-                              std::atomic<long> &converting) {
+// The private directory of the conversion numbered `index` of the run of `driver`.
+std::string work_dir_of(const std::string &dest_dir, long driver, long index) {
+    return dest_dir + "/.kestra-batch-" + std::to_string(driver) + "-" + std::to_string(index);
+}
+
+// A task as the driver sends it: "<number> <length of source> <length of dest_dir>\n" and then
+// the two paths (a path may hold any byte but NUL, hence lengths rather than separators).
+void put_task(std::string &to, const task &t) {
+    to += std::to_string(t.index);
+    to += ' ';
+    to += std::to_string(t.source.size());
+    to += ' ';
+    to += std::to_string(t.dest_dir.size());
+    to += '\n';
+    to += t.source;
+    to += t.dest_dir;
+}
+
+// Takes the task that starts at `used` in `buf` into `t` and moves `used` past it: 1, or 0 when
+// not all of it has come yet, or -1 when the text there is no task.
+int take_task(const std::string &buf, size_t &used, task &t) {
+    const size_t nl = buf.find('\n', used);
+    if (nl == std::string::npos)
+        return 0;
+    const char *p = buf.c_str() + used;
+    char *end = nullptr;
+    const long index = strtol(p, &end, 10);
+    const unsigned long source_size = strtoul(end, &end, 10);
+    const unsigned long dest_size = strtoul(end, &end, 10);
+    const size_t rest = buf.size() - nl - 1;
+    if (end != buf.c_str() + nl || index < 0 || source_size > (size_t{1} << 20) ||
+        dest_size > (size_t{1} << 20))
+        return -1;
+    if (rest < source_size + dest_size)
+        return 0;
+    t.index = index;
+    t.source.assign(buf, nl + 1, source_size);
+    t.dest_dir.assign(buf, nl + 1 + source_size, dest_size);
+    t.work_dir = work_dir_of(t.dest_dir, t.driver, index);
+    used = nl + 1 + source_size + dest_size;
+    return 1;
+}
+
+// A worker: reads tasks (put_task) and answers each with "<length>\n<record>", in the order of
+// its tasks. Workers start before the search for sources, so that their start-up (the large
+// pages of the state, the copies of the driver's pages) goes on beside it. It writes its answers
+// when it has answers_per_write of them, when the first of them has waited answer_wait, or when it
+// has no task left to start. `converting` tells the driver which task it is converting (-1 between
+// tasks): if the worker dies, that task failed, and the others it held are sent again, whether
+// their answers were written or not.
+[[noreturn]] void worker_loop(const std::vector<std::string> &options, long driver, int cmd_fd,
+                              int res_fd, std::atomic<long> &converting) {
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
     use_large_pages_for_state();
@@ -459,9 +503,14 @@ void use_large_pages_for_heap(size_t reserve) {
         answers.clear();
         waiting = 0;
     };
+    task job;
+    job.options = options;
+    job.driver = driver;
     for (;;) {
-        const size_t nl = tasks.find('\n', used);
-        if (nl == std::string::npos) {
+        const int taken = take_task(tasks, used, job);
+        if (taken < 0)
+            _exit(4);
+        if (taken == 0) {
             write_answers(); // before waiting for more tasks
             tasks.erase(0, used);
             used = 0;
@@ -474,10 +523,8 @@ void use_large_pages_for_heap(size_t reserve) {
             tasks.append(buf, static_cast<size_t>(n));
             continue;
         }
-        const long k = strtol(tasks.c_str() + used, nullptr, 10);
-        used = nl + 1;
-        converting.store(k);
-        std::string record = encode_result(convert_source(sources.at(static_cast<size_t>(k)).job));
+        converting.store(job.index);
+        std::string record = encode_result(convert_source(job));
         converting.store(-1);
         if (waiting++ == 0)
             first_answer = std::chrono::steady_clock::now();
@@ -501,7 +548,8 @@ struct worker {
 
 class pool {
   public:
-    explicit pool(const std::vector<source> &s) : sources_(s) {}
+    pool(const std::vector<std::string> &options, long driver)
+        : options_(options), driver_(driver) {}
 
     void start(worker &w) {
         if (w.converting == nullptr) {
@@ -532,7 +580,7 @@ class pool {
                         close(fd);
             close(cmd[1]);
             close(res[0]);
-            worker_loop(sources_, cmd[0], res[1], *w.converting);
+            worker_loop(options_, driver_, cmd[0], res[1], *w.converting);
         }
         close(cmd[0]);
         close(res[1]);
@@ -548,7 +596,8 @@ class pool {
     std::vector<worker> workers_;
 
   private:
-    const std::vector<source> &sources_;
+    const std::vector<std::string> &options_;
+    long driver_;
 };
 
 void close_fd(int &fd) {
@@ -569,8 +618,7 @@ void remove_scratch_dirs() {
 void send_tasks(worker &w, const std::vector<source> &sources, const std::vector<long> &ks) {
     std::string lines;
     for (long k : ks) {
-        lines += std::to_string(k);
-        lines += '\n';
+        put_task(lines, sources[static_cast<size_t>(k)].job);
         w.tasks.push_back(k);
         scratch_dirs.emplace(w.pid, sources[static_cast<size_t>(k)].job.dest_dir);
     }
@@ -789,6 +837,21 @@ std::vector<dir_lock> lock_output_dirs(std::vector<std::string> dirs) {
 int main(int argc, char **argv) {
     const auto start = std::chrono::steady_clock::now();
     const options opt = parse_options(argc, argv);
+    const pid_t driver = getpid();
+    // From here on an interrupt ends the run cleanly (what was converted stays, nothing half).
+    struct sigaction sa {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    // The workers start first (they get their tasks once the search is done), and then the
+    // driver's heap takes large pages, which the workers do not share.
+    pool workers(opt.converter, driver);
+    workers.workers_.resize(static_cast<size_t>(opt.jobs));
+    for (worker &w : workers.workers_)
+        workers.start(w);
+    use_large_pages_for_heap(size_t{8} << 20);
     collector found(opt, opt.outdir.empty() ? std::string() : absolute(opt.outdir));
     if (!opt.outdir.empty() && !make_dirs(found.outdir_abs))
         usage_error("cannot create the output directory " + opt.outdir);
@@ -821,30 +884,29 @@ int main(int argc, char **argv) {
     refuse_shared_outputs(sources);
     refuse_outputs_over_sources(sources);
     std::vector<dir_lock> locks = lock_output_dirs(lock_dirs);
-    // The results are made after the workers start (below), in memory the driver does not
-    // share with them: its writes there cost no copies of shared pages.
+    // Workers beyond one for each source end at once.
+    if (sources.size() < workers.workers_.size()) {
+        for (size_t i = sources.size(); i < workers.workers_.size(); i++)
+            close_fd(workers.workers_[i].cmd);
+        for (size_t i = sources.size(); i < workers.workers_.size(); i++) {
+            waitpid(workers.workers_[i].pid, nullptr, 0);
+            close_fd(workers.workers_[i].res);
+        }
+        workers.workers_.resize(sources.size());
+    }
+    // The results are made after the workers start, in memory the driver does not share with
+    // them: its writes there cost no copies of shared pages.
     std::vector<file_result> results;
-    const pid_t driver = getpid();
     std::set<std::string> made; // destination directories made (or found) already
     for (size_t k = 0; k < sources.size(); k++) {
         source &s = sources[k];
-        s.job.work_dir =
-            s.job.dest_dir + "/.kestra-batch-" + std::to_string(driver) + "-" + std::to_string(k);
+        s.job.work_dir = work_dir_of(s.job.dest_dir, driver, static_cast<long>(k));
         s.job.driver = driver;
         s.job.index = static_cast<long>(k);
         if (made.insert(s.job.dest_dir).second)
             make_dirs(s.job.dest_dir);
     }
 
-    struct sigaction sa {};
-    sa.sa_handler = on_signal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
-    pool workers(sources);
-    workers.workers_.resize(std::min<size_t>(static_cast<size_t>(opt.jobs), sources.size()));
     std::vector<bool> done(sources.size(), false), crashed(sources.size(), false);
     size_t next = 0, committed = 0;
     int units = 0, failed = 0;
@@ -875,9 +937,6 @@ int main(int argc, char **argv) {
         if (next >= order.size())
             close_fd(w.cmd); // the worker ends at end of file, after the tasks it holds
     };
-    for (worker &w : workers.workers_)
-        workers.start(w);
-    use_large_pages_for_heap(size_t{8} << 20);
     results.resize(sources.size());
     for (size_t k = 0; k < sources.size(); k++) {
         results[k].path = sources[k].shown;
