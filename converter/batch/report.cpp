@@ -82,6 +82,21 @@ std::string json_str(const std::string &s) {
     return out;
 }
 
+// A JSON string written straight into the report: most texts (names, paths) hold nothing to
+// escape and go in whole, without a copy.
+struct json_text {
+    const std::string &s;
+};
+
+text_builder &operator<<(text_builder &o, const json_text &j) {
+    for (const char c : j.s) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b >= 0x7f || c == '"' || c == '\\')
+            return o << json_str(j.s);
+    }
+    return o << '"' << j.s << '"';
+}
+
 // Text for the page: escaped for both HTML and XML; control characters (which XML cannot hold)
 // become U+FFFD.
 std::string html(const std::string &s) {
@@ -210,7 +225,7 @@ void json_report(text_builder &o, const std::vector<file_result> &files,
       << ", \"seconds\": " << number(seconds) << "},\n  \"files\": [";
     for (size_t i = 0; i < files.size(); i++) {
         const file_result &f = files[i];
-        o << (i ? "," : "") << "\n    {\"path\": " << json_str(f.path)
+        o << (i ? "," : "") << "\n    {\"path\": " << json_text{f.path}
           << ", \"output\": " << (f.output.empty() ? "null" : json_str(f.output))
           << ", \"status\": \"" << f.status()
           << "\", \"error\": " << (f.error.empty() ? "null" : json_str(f.error))
@@ -226,14 +241,14 @@ void json_report(text_builder &o, const std::vector<file_result> &files,
         const std::string path = json_str(f.path); // once for the units of the file
         for (const unit_result &u : f.units) {
             o << (first ? "" : ",") << "\n    {\"file\": " << path
-              << ", \"name\": " << json_str(u.name) << ", \"kind\": \"" << u.kind
+              << ", \"name\": " << json_text{u.name} << ", \"kind\": \"" << u.kind
               << "\", \"first_line\": " << u.first_line << ", \"last_line\": " << u.last_line
               << ", \"status\": \"" << (u.failed ? "failed" : "converted")
               << "\", \"diagnostics\": [";
             for (size_t k = 0; k < u.diagnostics.size(); k++) {
                 const diagnostic &d = u.diagnostics[k];
                 o << (k ? ", " : "") << "{\"line\": " << d.line
-                  << ", \"text\": " << json_str(d.text)
+                  << ", \"text\": " << json_text{d.text}
                   << ", \"fatal\": " << (d.fatal ? "true" : "false") << "}";
             }
             o << "]}";
