@@ -370,6 +370,10 @@ struct collector {
 const size_t answers_per_write = 16;
 const auto answer_wait = std::chrono::milliseconds(20);
 
+// Workers started before the search for sources: enough for most machines, and few enough that
+// a run of one source on a machine of many processors does not start dozens for nothing.
+const size_t early_workers = 4;
+
 // Tasks a worker holds at most: while the driver reads a group of answers and sends new tasks,
 // the worker goes on with the ones it still holds.
 const size_t tasks_per_worker = answers_per_write + 2;
@@ -845,13 +849,17 @@ int main(int argc, char **argv) {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
-    // The workers start first (they get their tasks once the search is done), and then the
-    // driver's heap takes large pages, which the workers do not share.
+    // The first workers start before the search (they get their tasks once it is done); the
+    // others, on a machine of many processors, once the search has found sources for them. The
+    // driver's heap takes large pages after the last worker has started: they share none.
+    const size_t jobs = static_cast<size_t>(opt.jobs);
     pool workers(opt.converter, driver);
-    workers.workers_.resize(static_cast<size_t>(opt.jobs));
+    workers.workers_.resize(std::min(jobs, early_workers));
     for (worker &w : workers.workers_)
         workers.start(w);
-    use_large_pages_for_heap(size_t{8} << 20);
+    const bool all_started = workers.workers_.size() == jobs;
+    if (all_started)
+        use_large_pages_for_heap(size_t{8} << 20);
     collector found(opt, opt.outdir.empty() ? std::string() : absolute(opt.outdir));
     if (!opt.outdir.empty() && !make_dirs(found.outdir_abs))
         usage_error("cannot create the output directory " + opt.outdir);
@@ -884,8 +892,13 @@ int main(int argc, char **argv) {
     refuse_shared_outputs(sources);
     refuse_outputs_over_sources(sources);
     std::vector<dir_lock> locks = lock_output_dirs(lock_dirs);
-    // Workers beyond one for each source end at once.
-    if (sources.size() < workers.workers_.size()) {
+    // One worker for each source at most: the ones beyond end at once, or more start.
+    if (workers.workers_.size() < std::min(jobs, sources.size())) {
+        const size_t started = workers.workers_.size();
+        workers.workers_.resize(std::min(jobs, sources.size()));
+        for (size_t i = started; i < workers.workers_.size(); i++)
+            workers.start(workers.workers_[i]);
+    } else if (sources.size() < workers.workers_.size()) {
         for (size_t i = sources.size(); i < workers.workers_.size(); i++)
             close_fd(workers.workers_[i].cmd);
         for (size_t i = sources.size(); i < workers.workers_.size(); i++) {
@@ -894,6 +907,8 @@ int main(int argc, char **argv) {
         }
         workers.workers_.resize(sources.size());
     }
+    if (!all_started)
+        use_large_pages_for_heap(size_t{8} << 20);
     // The results are made after the workers start, in memory the driver does not share with
     // them: its writes there cost no copies of shared pages.
     std::vector<file_result> results;
