@@ -409,7 +409,8 @@ void use_large_pages_for_state() {
 // touched), and freed memory is kept rather than given back. The driver calls it once its
 // workers run, so that they share none of these pages (a write to a shared large page splits it
 // into small copies). Where the C library or the system differs, nothing changes.
-void *heap_left_unused = nullptr;
+// (volatile: nothing reads it, and the compiler would otherwise drop the block's malloc too)
+void *volatile heap_left_unused = nullptr;
 
 void use_large_pages_for_heap(size_t reserve) {
 // (mallinfo2: glibc 2.33 on)
@@ -423,7 +424,8 @@ void use_large_pages_for_heap(size_t reserve) {
     const uintptr_t top = end - mallinfo2().keepcost; // the heap's free end lies at its top
     const uintptr_t from = (top + 64 + large - 1) & ~(large - 1), to = from + reserve;
     // Take the address space: a block up to `to`, given back at once (kept as the free top).
-    void *grow = malloc(to - top);
+    // (volatile, so that the compiler keeps the malloc and free of a block nothing writes)
+    void *volatile grow = malloc(to - top);
     if (grow == nullptr)
         return;
     free(grow);
