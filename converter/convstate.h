@@ -224,6 +224,19 @@ struct retrow_entry {
 };
 extern retrow_entry retrow_list[RESULT_SET_MAX];
 
+// The two largest lists, col_list and retrow_list, are cleared by a reset only as far as they
+// were written since the last one: a write to an entry marks it first, and the entries past
+// the highest mark are zero still.
+extern int col_list_marked, retrow_list_marked; // one past the highest entry marked
+inline void col_list_mark(int entry) {
+    if (entry >= col_list_marked)
+        col_list_marked = entry + 1;
+}
+inline void retrow_list_mark(int entry) {
+    if (entry >= retrow_list_marked)
+        retrow_list_marked = entry + 1;
+}
+
 struct declare_entry {
     char name[100];
     char name2[100];

@@ -67,6 +67,7 @@ namespace {
 // Records the select-list pair in slot cur_col (rule 425 advances cur_col).
 void record_item(std::string_view left, std::string_view value, bool variable) {
     check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
+    col_list_mark(cur_col);
     col_entry &c = col_list[cur_col];
     fit_copy(c.name, sizeof c.name, variable ? left.substr(1) : left,
              "a select-list target (col_list)");
@@ -178,6 +179,7 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
         }
         if (eq != nullptr) {
             check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
+            col_list_mark(cur_col);
             fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value, eq + 1,
                      "a select-list value (col_list)");
             cur_col++;

@@ -197,6 +197,7 @@ void fit_join(char *dst, size_t size, std::initializer_list<std::string_view> pi
 void record_part(std::initializer_list<std::string_view> query, bool last) {
     const int n = fldlst_cnt;
     check_capacity(n, RESULT_SET_MAX, "the result-set list (retrow_list)");
+    retrow_list_mark(n);
     if (!number_list.empty())
         number_list += "@";
     number_list += std::to_string(n);
@@ -244,9 +245,11 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
     if (iftrigger != 0) {
         sel_text = trigger_qualifiers(sel);
         sel = sel_text.c_str();
-        for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++)
+        for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++) {
+            col_list_mark(i);
             fit_copy(col_list[i].value, sizeof col_list[i].value,
                      trigger_qualifiers(col_list[i].value), "a select-list value (col_list)");
+        }
     }
     // 2.
     inSelect = 0;

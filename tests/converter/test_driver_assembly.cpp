@@ -186,6 +186,8 @@ TEST(Assembly, SelectListIntoListAndStatusBlockMarkers) {
         fld_list[1].indent = 2;
         strcpy(retfld_list[1][0], "a");
         strcpy(retfld_list[1][2], "c");
+        retrow_list_mark(1); // written as the converter writes the list
+        retrow_list_mark(2);
         retrow_list[1].status_flag = 1;
         retrow_list[1].number = 1;
         strcpy(fld_list[1].text, "1@2");

@@ -126,7 +126,11 @@ void fill_everything(int16_t v16, int32_t v32) {
     strcpy(qstr1, "q");
     HostInWhere.count = 3;
     strcpy(HostInWhere.name[0], "h");
+    // (The two largest lists are written as the converter writes them: each entry marked.)
+    col_list_mark(12);
+    strcpy(col_list[12].value, "v");
     for (int i = 0; i < RESULT_SET_MAX; i++) {
+        retrow_list_mark(i);
         strcpy(retrow_list[i].query, "select");
         retrow_list[i].number = 5;
         retrow_list[i].status_flag = 1;
@@ -182,6 +186,8 @@ TEST(ConversionState, ProgramStartValues) {
     EXPECT_STREQ(retfld_list[99][99], "");
     EXPECT_STREQ(retfld_list[5][33], "");
     EXPECT_EQ(retrow_list[7].status_flag, 0);
+    EXPECT_STREQ(retrow_list[99].query, "");
+    EXPECT_STREQ(col_list[12].value, "");
     EXPECT_EQ(ddl_fd, nullptr);
     EXPECT_EQ(tmpFile, nullptr);
     EXPECT_GE(begin_stack.size(), 256u);
