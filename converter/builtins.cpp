@@ -597,9 +597,11 @@ int split_parameters(const char *text, char sep) {
     if (pieces.size() > PARAMS_MAX)
         check_capacity(PARAMS_MAX, PARAMS_MAX, "the argument list of a function call (params)");
     const size_t stored = pieces.size();
-    for (size_t i = 0; i < stored; i++)
+    for (size_t i = 0; i < stored; i++) {
+        list_mark(params_marked, static_cast<int>(i));
         state_copy(params[i], sizeof params[i], std::string(pieces[i]).c_str(),
                    "a function argument");
+    }
     return static_cast<int>(stored) - 1;
 }
 

@@ -224,19 +224,6 @@ struct retrow_entry {
 };
 extern retrow_entry retrow_list[RESULT_SET_MAX];
 
-// The two largest lists, col_list and retrow_list, are cleared by a reset only as far as they
-// were written since the last one: a write to an entry marks it first, and the entries past
-// the highest mark are zero still.
-extern int col_list_marked, retrow_list_marked; // one past the highest entry marked
-inline void col_list_mark(int entry) {
-    if (entry >= col_list_marked)
-        col_list_marked = entry + 1;
-}
-inline void retrow_list_mark(int entry) {
-    if (entry >= retrow_list_marked)
-        retrow_list_marked = entry + 1;
-}
-
 struct declare_entry {
     char name[100];
     char name2[100];
@@ -262,6 +249,17 @@ struct host_in_where_list {
 extern host_in_where_list HostInWhere;
 
 extern char params[PARAMS_MAX][PARAM_LEN]; // arguments of the function call being translated
+
+// The largest lists (col_list, retrow_list, declare_list, params, tab_list, tab_list1 and
+// item_list) are cleared by a reset only as far as they were written since the last one: a
+// write to an entry marks it first, and the entries past the highest mark are zero still (a
+// write of zeros needs no mark). <list>_marked: one past the highest entry marked.
+extern int col_list_marked, retrow_list_marked, declare_list_marked, params_marked, tab_list_marked,
+    tab_list1_marked, item_list_marked;
+inline void list_mark(int &marked, int entry) {
+    if (entry >= marked)
+        marked = entry + 1;
+}
 
 // Single texts.
 extern char qstr1[QSTR_LEN], qstr2[QSTR_LEN], select_param[QSTR_LEN], param_str[QSTR_LEN],

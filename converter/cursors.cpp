@@ -62,10 +62,12 @@ void cur_declare(const char *name, const char *cursor_word, const char *query, c
     declare_cur = 0;
     const int i = cursor_entry(str(name));
     if (i >= 0) {
+        list_mark(declare_list_marked, i);
         declare_list[i].counter++;
         fprintf(fp2, "\n%s %s_REP_%d %s", cursor_word, name, declare_list[i].counter - 1, "IS");
     } else {
         check_capacity(declare_no, DECLARE_LIST_MAX, "the declaration list (declare_list)");
+        list_mark(declare_list_marked, declare_no);
         declare_entry &e = declare_list[declare_no++];
         memset(&e, 0, sizeof e);
         if (text_copy(e.name, sizeof e.name, name) >= sizeof e.name) {

@@ -232,6 +232,7 @@ void dml_assignment(char *dst, const char *column, const char *value) {
     }
     val_join(dst, {"\t", t, view(column), " = ", view(value)});
     check_capacity(tot_item, ITEM_LIST_MAX, "the UPDATE assignment list (item_list)");
+    list_mark(item_list_marked, tot_item);
     fit_copy(item_list[tot_item].expr, sizeof item_list[tot_item].expr, value,
              "an UPDATE value (item_list)");
     fit_copy(item_list[tot_item].column, sizeof item_list[tot_item].column, str(column),

@@ -457,6 +457,7 @@ void xpr_case(char *dst, const char *case_exp) {
         const std::string stored =
             searched ? text : "DECODE(" + std::string(case_var) + case_param + ")";
         const int slot = cur_col < PARAMS_MAX ? cur_col : PARAMS_MAX - 1;
+        list_mark(params_marked, slot);
         state_copy(params[slot], sizeof params[slot], stored.c_str(), "a CASE of a select list");
     }
     val_printf(dst, "%s%s", tabs(no_of_tabs).c_str(), text.c_str());

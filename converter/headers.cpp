@@ -84,6 +84,7 @@ declare_entry &new_declaration(const char *name, const char *base, const char *s
                 sizeof declare_list[0].name - 1, name);
         kestra_exit(1);
     }
+    list_mark(declare_list_marked, declare_no);
     declare_entry &e = declare_list[declare_no++];
     memset(&e, 0, sizeof e);
     text_copy(e.name, sizeof e.name, name);

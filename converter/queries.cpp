@@ -67,7 +67,7 @@ namespace {
 // Records the select-list pair in slot cur_col (rule 425 advances cur_col).
 void record_item(std::string_view left, std::string_view value, bool variable) {
     check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
-    col_list_mark(cur_col);
+    list_mark(col_list_marked, cur_col);
     col_entry &c = col_list[cur_col];
     fit_copy(c.name, sizeof c.name, variable ? left.substr(1) : left,
              "a select-list target (col_list)");
@@ -179,7 +179,7 @@ void qry_select_item(char *dst, const char *item, const char *alias) {
         }
         if (eq != nullptr) {
             check_capacity(cur_col, COL_LIST_MAX, "the select-list assignments (col_list)");
-            col_list_mark(cur_col);
+            list_mark(col_list_marked, cur_col);
             fit_copy(col_list[cur_col].value, sizeof col_list[cur_col].value, eq + 1,
                      "a select-list value (col_list)");
             cur_col++;
@@ -409,6 +409,7 @@ void qry_from_clause(char *dst, const char *tables) {
                     alias = entry.substr(a, entry.find_last_not_of(" \t\n") + 1 - a);
             }
             check_capacity(tab_cnt, TAB_LIST_MAX, "the trigger's table list (tab_list1)");
+            list_mark(tab_list1_marked, tab_cnt);
             fit_copy(tab_list1[tab_cnt].name, sizeof tab_list1[tab_cnt].name, table,
                      "a table name (tab_list1)");
             fit_copy(tab_list1[tab_cnt].alias, sizeof tab_list1[tab_cnt].alias, alias,

@@ -124,8 +124,10 @@ void mark_assigned(const char *target) {
     const char *name = dot == nullptr ? target : dot + 1;
     for (int i = 0; i < declare_no && i < DECLARE_LIST_MAX; i++)
         if (declare_list[i].kind == 0 && declare_list[i].name[0] == name[0] &&
-            strcmp(declare_list[i].name, name) == 0)
+            strcmp(declare_list[i].name, name) == 0) {
+            list_mark(declare_list_marked, i);
             declare_list[i].kind = 3;
+        }
 }
 
 // The assignments of a FROM-less SELECT: "target := value;" lines.
@@ -197,7 +199,7 @@ void fit_join(char *dst, size_t size, std::initializer_list<std::string_view> pi
 void record_part(std::initializer_list<std::string_view> query, bool last) {
     const int n = fldlst_cnt;
     check_capacity(n, RESULT_SET_MAX, "the result-set list (retrow_list)");
-    retrow_list_mark(n);
+    list_mark(retrow_list_marked, n);
     if (!number_list.empty())
         number_list += "@";
     number_list += std::to_string(n);
@@ -246,7 +248,7 @@ void qry_query_spec(char *dst, const char *distinct, const char *selection, cons
         sel_text = trigger_qualifiers(sel);
         sel = sel_text.c_str();
         for (int i = 0; i < cur_col && i < COL_LIST_MAX; i++) {
-            col_list_mark(i);
+            list_mark(col_list_marked, i);
             fit_copy(col_list[i].value, sizeof col_list[i].value,
                      trigger_qualifiers(col_list[i].value), "a select-list value (col_list)");
         }

@@ -60,6 +60,7 @@ void record_table(std::string_view name, std::string_view alias) {
             strcmp(tab_list[i].alias, stored_alias) == 0)
             return;
     check_capacity(tot_tab, TAB_LIST_MAX, "the table list (tab_list)");
+    list_mark(tab_list_marked, tot_tab);
     // The stored texts fit the entry (it has their sizes): copied with their known lengths.
     memcpy(tab_list[tot_tab].name, stored_name, name.size() + 1);
     memcpy(tab_list[tot_tab].alias, stored_alias, alias.size() + 1);

@@ -49,6 +49,7 @@ std::string assemble(const unit_files &files, const std::function<void()> &setup
 
 void declare(int i, const char *name, const char *base, const char *size, int kind,
              const char *default_clause = "", const char *default_value = "") {
+    list_mark(declare_list_marked, i); // written as the converter writes the list
     declare_entry &e = declare_list[i];
     text_copy(e.name, sizeof e.name, name);
     text_copy(e.base_type, sizeof e.base_type, base);
@@ -186,8 +187,7 @@ TEST(Assembly, SelectListIntoListAndStatusBlockMarkers) {
         fld_list[1].indent = 2;
         strcpy(retfld_list[1][0], "a");
         strcpy(retfld_list[1][2], "c");
-        retrow_list_mark(1); // written as the converter writes the list
-        retrow_list_mark(2);
+        list_mark(retrow_list_marked, 2); // written as the converter writes the list
         retrow_list[1].status_flag = 1;
         retrow_list[1].number = 1;
         strcpy(fld_list[1].text, "1@2");

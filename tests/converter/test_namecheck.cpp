@@ -14,13 +14,16 @@
 
 namespace {
 
+// (The lists are written as the converter writes them: each entry marked.)
 void add_table(const char *name, const char *alias) {
+    list_mark(tab_list_marked, tot_tab);
     strcpy(tab_list[tot_tab].name, name);
     strcpy(tab_list[tot_tab].alias, alias);
     tot_tab++;
 }
 
 void add_variable(const char *name, const char *type) {
+    list_mark(declare_list_marked, declare_no);
     strcpy(declare_list[declare_no].name, name);
     strcpy(declare_list[declare_no].base_type, type);
     declare_no++;
@@ -197,6 +200,7 @@ TEST_F(NameCheck, CheckSelectionInATrigger) {
     strcpy(qstr1, "sal");
     strcpy(qstr2, "\t\tFROM emp");
     // Only the pseudo tables: the row comes from DUAL.
+    list_mark(tab_list1_marked, 2);
     strcpy(tab_list1[0].name, ":NEW");
     strcpy(tab_list1[1].name, ":OLD");
     tab_cnt = 2;

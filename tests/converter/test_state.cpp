@@ -121,16 +121,18 @@ void fill_everything(int16_t v16, int32_t v32) {
     strcpy(trig_tab, "t");
     strcpy(trig_where, "w");
     strcpy(case_param, "c");
+    // (The largest lists are written as the converter writes them: each entry marked.)
+    list_mark(tab_list_marked, 0);
     strcpy(tab_list[0].name, "tab");
+    list_mark(declare_list_marked, 3);
     strcpy(declare_list[3].name, "decl");
     strcpy(qstr1, "q");
     HostInWhere.count = 3;
     strcpy(HostInWhere.name[0], "h");
-    // (The two largest lists are written as the converter writes them: each entry marked.)
-    col_list_mark(12);
+    list_mark(col_list_marked, 12);
     strcpy(col_list[12].value, "v");
     for (int i = 0; i < RESULT_SET_MAX; i++) {
-        retrow_list_mark(i);
+        list_mark(retrow_list_marked, i);
         strcpy(retrow_list[i].query, "select");
         retrow_list[i].number = 5;
         retrow_list[i].status_flag = 1;

@@ -170,6 +170,7 @@ TEST_F(Units, ParameterListByKindAndOption) {
     EXPECT_EQ(outParam, 0);
     defaultValue[0] = '\0';
     parameter("@c", SRC_DATE, nullptr, "");
+    list_mark(declare_list_marked, 2);
     declare_list[2].kind = 3; // the body assigns c
     hdr_end_procedure("BEGIN");
     EXPECT_EQ(params_.text(), "(\na \tVARCHAR2  DEFAULT 5,\nb \tIN OUT INTEGER,\nin_c \tIN DATE )");
