@@ -131,6 +131,41 @@ const rule_step *rule_steps() {
     return steps.data();
 }
 
+// A reduction as the parse loop takes it: the table rule with its step, packed into one int
+// (bits 0-10 the rule, 11-18 the length, 19-20 the kind, 21-29 the nonterminal), so that a
+// reduction needs no look-up of its rule's step. Rows and state defaults hold it negated.
+constexpr int PACK_RULE_BITS = 11, PACK_LEN_BITS = 8, PACK_KIND_BITS = 2, PACK_LHS_BITS = 9;
+constexpr int PACK_LEN_SHIFT = PACK_RULE_BITS;
+constexpr int PACK_KIND_SHIFT = PACK_LEN_SHIFT + PACK_LEN_BITS;
+constexpr int PACK_LHS_SHIFT = PACK_KIND_SHIFT + PACK_KIND_BITS;
+static_assert(PACK_LHS_SHIFT + PACK_LHS_BITS < 31, "a packed reduction is a positive int");
+
+// The packed reductions of all table rules, indexed by rule. Built once.
+const int *packed_reductions() {
+    static std::vector<int> packed;
+    if (packed.empty()) {
+        const rule_step *steps = rule_steps();
+        if (tables.nrules >= (1 << PACK_RULE_BITS) || tables.nnts > (1 << PACK_LHS_BITS)) {
+            fprintf(stderr, "kestra: the grammar has too many rules for the parser\n");
+            kestra_exit(1);
+        }
+        packed.resize(static_cast<size_t>(tables.nrules) + 1);
+        for (int r = 1; r <= tables.nrules; r++) {
+            const rule_step st = steps[r];
+            packed[static_cast<size_t>(r)] = r | st.len << PACK_LEN_SHIFT |
+                                             static_cast<int>(st.kind) << PACK_KIND_SHIFT |
+                                             st.lhs << PACK_LHS_SHIFT;
+        }
+    }
+    return packed.data();
+}
+
+inline rule_step unpack_step(int packed) {
+    return {static_cast<unsigned short>(packed >> PACK_LHS_SHIFT),
+            static_cast<unsigned char>((packed >> PACK_LEN_SHIFT) & ((1 << PACK_LEN_BITS) - 1)),
+            static_cast<rule_kind>((packed >> PACK_KIND_SHIFT) & ((1 << PACK_KIND_BITS) - 1))};
+}
+
 // Per state: the rule of its default reduction when the state reads no look-ahead (0: a syntax
 // error), -1 when it reads one (its action is then in its action row). Built once.
 const int *default_rules() {
@@ -167,10 +202,13 @@ int packed_goto(int state, int lhs) {
 // offset, range check and check-table comparison. Kept for the rest of the run. The trace takes
 // each step (plain rows); the parse without it uses rows whose targets are the ends of the
 // chains above (chained rows).
-// action[state][sym], for a state that reads a look-ahead: > 0 shift to that state, < 0 reduce
-// by table rule -a, 0 syntax error or, for a shift to the final state, acceptance.
+// def: > 0 when the state reads a look-ahead, else its default action without one: 0 syntax
+// error, < 0 the negated packed reduction.
+// action[state][sym], for a state that reads a look-ahead: > 0 shift to that state, < 0 the
+// negated packed reduction, 0 syntax error or, for a shift to the final state, acceptance.
 // gotos[state][lhs]: the state after a reduction to nonterminal lhs uncovers `state`.
 struct state_rows {
+    int def;
     const int *action;
     const int *gotos;
 };
@@ -238,7 +276,9 @@ const int *build_action_row(row_set &rows, int state) {
     std::unique_ptr<int[]> row(new int[static_cast<size_t>(ntokens)]);
     for (int sym = 0; sym < ntokens; sym++) {
         int a = packed_action(state, sym);
-        if (a == tables.final_state) {
+        if (a < 0) {
+            a = -packed_reductions()[-a];
+        } else if (a == tables.final_state) {
             a = 0;
         } else if (a > 0 && links != nullptr && links[a] >= 0) {
             // A shift into a state that reduces by a unit rule at once: its chain starts on
@@ -397,7 +437,7 @@ template <bool Trace> inline void trace_state(int state) {
 // The parse, with the stacks already reset; Trace: the -D trace (yydebug), chosen once per
 // parse so that the loop without it tests nothing for it. The trace takes the plain rows and
 // prints every state it enters; the parse without it takes the chained rows.
-template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_set &rows) {
+template <bool Trace> int parse(row_set &rows) {
     state_rows *const rows_of = rows.of.data();
     int state = 0;
     // The tops of the stacks and the end of the state stack, kept in registers. Only
@@ -432,8 +472,9 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
     for (;;) {
         // 2. Shift if the state has a shift on the look-ahead; 3. a state without look-ahead:
         // its default action.
-        int rule = defrule[state];
-        if (rule < 0) {
+        const state_rows &here = rows_of[state];
+        int act = here.def;
+        if (act > 0) {
             if (yychar < 0) {
                 yyps = ps; // the scanner may ask yyparse_accepts
                 if ((yychar = lexer()) < 0)
@@ -446,10 +487,10 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
                 sym_of = yychar;
                 sym = translate(yychar);
             }
-            const int *row = rows_of[state].action;
+            const int *row = here.action;
             if (row == nullptr)
                 row = build_action_row(rows, state);
-            const int act = row[sym];
+            act = row[sym];
             if (act > 0) {
                 // The shifted entry takes the token's text by trading buffers with yylval (yyval
                 // is not involved: it is written before any action reads it).
@@ -464,14 +505,13 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
                 std::swap(pv->s, yylval);
                 continue;
             }
-            rule = -act;
         }
 
         // 4. Action 0: syntax error, or acceptance (a shift of end of input to the final state).
-        if (rule == 0) {
+        if (act == 0) {
             yyps = ps;
             yypv = pv;
-            if (defrule[state] < 0 && packed_action(state, sym) == tables.final_state)
+            if (rows_of[state].def > 0 && packed_action(state, sym) == tables.final_state)
                 return 0;
             if (yyerrflag == 3) {
                 // No shift since the last error: discard the look-ahead and try again.
@@ -500,9 +540,10 @@ template <bool Trace> int parse(const rule_step *steps, const int *defrule, row_
 
         // 4. Reduction by `rule`.
         // (`rule` is bison's table number: the system's rule rule - 1.)
+        const int rule = -act & ((1 << PACK_RULE_BITS) - 1);
         if constexpr (Trace)
             printf("Reduce by (%d) \"%s\"\n", rule - 1, yyrule_text(rule - 1));
-        const rule_step step = steps[rule];
+        const rule_step step = unpack_step(-act);
         const int len = step.len;
         if (step.kind == NO_ACTION) {
             // $$ is $1, which stands on the entry the goto state is pushed to (for an empty
@@ -628,12 +669,17 @@ int yyparse() {
     yynerrs = 0;
     yyerrflag = 0;
     yychar = -1;
-    const rule_step *steps = rule_steps();
-    const int *defrule = default_rules();
     row_set &rows = yydebug != 0 ? plain_rows : chained_rows;
-    if (rows.of.empty())
-        rows.of.assign(static_cast<size_t>(tables.nstates), state_rows{nullptr, nullptr});
-    return yydebug != 0 ? parse<true>(steps, defrule, rows) : parse<false>(steps, defrule, rows);
+    if (rows.of.empty()) {
+        const int *defrule = default_rules();
+        const int *packed = packed_reductions();
+        rows.of.assign(static_cast<size_t>(tables.nstates), state_rows{0, nullptr, nullptr});
+        for (size_t s = 0; s < rows.of.size(); s++) {
+            const int rule = defrule[s];
+            rows.of[s].def = rule < 0 ? 1 : rule == 0 ? 0 : -packed[rule];
+        }
+    }
+    return yydebug != 0 ? parse<true>(rows) : parse<false>(rows);
 }
 
 const char *yytoken_name(int token) {
