@@ -101,6 +101,7 @@ enum rule_kind : unsigned char {
     NO_ACTION,       // the value of the first symbol stays where it stands, as $$
     ACTION_ON_FIRST, // an action on $$, which starts as a copy of $1
     ACTION_SETS,     // an action that writes $$ before reading it: $$ need not start as $1
+    ACTION_CLEARS,   // an action that only empties $$: the parse empties it and runs none
 };
 struct rule_step {
     unsigned short lhs;
@@ -127,6 +128,9 @@ const rule_step *rule_steps() {
         for (const int *r = tables.setting; *r != 0; r++)
             if (steps[static_cast<size_t>(*r)].kind == ACTION_ON_FIRST)
                 steps[static_cast<size_t>(*r)].kind = ACTION_SETS;
+        for (const int *r = tables.clearing; *r != 0; r++)
+            if (steps[static_cast<size_t>(*r)].kind == ACTION_SETS)
+                steps[static_cast<size_t>(*r)].kind = ACTION_CLEARS;
     }
     return steps.data();
 }
@@ -545,9 +549,10 @@ template <bool Trace> int parse(row_set &rows) {
             printf("Reduce by (%d) \"%s\"\n", rule - 1, yyrule_text(rule - 1));
         const rule_step step = unpack_step(-act);
         const int len = step.len;
-        if (step.kind == NO_ACTION) {
+        if (step.kind == NO_ACTION || step.kind == ACTION_CLEARS) {
             // $$ is $1, which stands on the entry the goto state is pushed to (for an empty
-            // rule: the entry above the top, as it stands).
+            // rule: the entry above the top, as it stands); or, for an action that only empties
+            // $$, that entry emptied in place.
             ps -= len;
             pv -= len;
             const int *gotos = rows_of[*ps].gotos;
@@ -560,6 +565,8 @@ template <bool Trace> int parse(row_set &rows) {
             }
             *++ps = state;
             ++pv;
+            if (step.kind == ACTION_CLEARS)
+                pv->s[0] = '\0';
             continue;
         }
         // $$ starts as $1 (for an empty rule: the entry above the new top, or an empty text

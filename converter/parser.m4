@@ -75,6 +75,14 @@ const int yysetting[] =
 {
   /* setting rules */0
 };
+// The acting rules whose whole action is val_set of $$ to "", ending with 0 (a subset of the
+// setting rules, found by parser_bison.cmake in the same way): the parse empties $$ itself and
+// runs no action for them.
+extern const int yyclearing[];
+const int yyclearing[] =
+{
+  /* clearing rules */0
+};
 #define YY_NULLPTR nullptr
 extern const char *const yytname[];
 const char *const yytname[] =
@@ -95,6 +103,7 @@ const parse_tables tables = {
   ]b4_code_max[,  // maxutok
   yypact, yydefact, yypgoto, yydefgoto, yytable, yycheck, yystos,
   yyr1, yyr2, yyprhs, yyrhs, yytoknum, yytranslate, yytname, yyacting, yysetting,
+  yyclearing,
   int(sizeof yytranslate / sizeof yytranslate[0]),
   int(sizeof yytoknum / sizeof yytoknum[0]),
 };

@@ -22,10 +22,11 @@ struct parse_tables {
     const int *pact, *defact, *pgoto, *defgoto, *table, *check, *stos;
     const int *r1, *r2, *prhs, *rhs, *toknum, *translate;
     const char *const *tname;
-    const int *acting;  // the rules that have an action, ending with 0
-    const int *setting; // acting rules whose action writes $$ before reading it, ending with 0
-    int ntranslate;     // entries of translate
-    int ntoknum;        // entries of toknum (one per token symbol)
+    const int *acting;   // the rules that have an action, ending with 0
+    const int *setting;  // acting rules whose action writes $$ before reading it, ending with 0
+    const int *clearing; // acting rules whose action only empties $$, ending with 0
+    int ntranslate;      // entries of translate
+    int ntoknum;         // entries of toknum (one per token symbol)
 };
 
 extern const parse_tables tables;
