@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <regex>
 
+#include "parser_tables.h"
 #include "test_grammar_util.h"
 
 using namespace grammar_test;
@@ -297,6 +300,33 @@ TEST(ParserChains, UntracedParseReadsFromTheSameStacks) {
         EXPECT_EQ(noted_reads, traced) << program;
         EXPECT_GT(std::count(traced.begin(), traced.end(), '+'), 0) << program;
     }
+}
+
+// The driver reduces the clearing rules itself (an emptied $$, no action run): each is an acting
+// rule whose $$ is written first, and its action leaves $$ empty and nothing else to check.
+TEST(ParserActions, ClearingRulesOnlyEmptyTheirValue) {
+    const kestra_grammar::parse_tables &t = kestra_grammar::tables;
+    auto listed = [](const int *list, int rule) {
+        for (; *list != 0; list++)
+            if (*list == rule)
+                return true;
+        return false;
+    };
+    static char texts[4][YYVALSIZE];
+    yyvalue stack[4];
+    for (int i = 0; i < 4; i++) {
+        snprintf(texts[i], sizeof texts[i], "entry %d", i);
+        stack[i].s = texts[i];
+    }
+    int count = 0;
+    for (const int *r = t.clearing; *r != 0; r++, count++) {
+        EXPECT_TRUE(listed(t.acting, *r)) << "rule " << *r - 1;
+        EXPECT_TRUE(listed(t.setting, *r)) << "rule " << *r - 1;
+        strcpy(yyval, "left over");
+        EXPECT_EQ(kestra_grammar::run_action(*r, &stack[3]), 0) << "rule " << *r - 1;
+        EXPECT_STREQ(yyval, "") << "rule " << *r - 1;
+    }
+    EXPECT_GT(count, 10); // the empty optional clauses
 }
 
 // 150 entries, then 300 and 600: the stacks grow twice, in a fresh process so that stacks grown
