@@ -69,14 +69,14 @@ int token_search_probe(const char *word, size_t len, uint32_t hash);
 // At least 16 bytes from `word` must be readable (the lookup compares 16 bytes at a time): the
 // scanner passes yylval. A word of up to 16 characters that is the keyword of its first bucket
 // and has no side effect (most keywords) is answered inline.
-inline int token_search_hashed(const char *word, size_t len, uint32_t hash) {
+// `block` holds the word's first 16 bytes (those past the word count for nothing).
+inline int token_search_hashed(const char *word, size_t len, uint32_t hash, __m128i block) {
     using namespace keyword_detail;
     const unsigned bucket = hash_index[hash & (HASH_SIZE - 1)];
     if (bucket != 0 && table_built && len - 1 < 16) {
         const unsigned s = bucket - 1;
         const unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(Token[s])),
-                           _mm_loadu_si128(reinterpret_cast<const __m128i *>(word)))));
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(Token[s])), block)));
         const unsigned wanted = (1u << len) - 1;
         if (slot_length[s] == len && (equal & wanted) == wanted && slot_effect[s] == 0) {
             previous_union = false;
@@ -87,6 +87,11 @@ inline int token_search_hashed(const char *word, size_t len, uint32_t hash) {
         return -1;
     }
     return token_search_probe(word, len, hash);
+}
+// The same for a word whose first 16 bytes are read from `word`.
+inline int token_search_hashed(const char *word, size_t len, uint32_t hash) {
+    return token_search_hashed(word, len, hash,
+                               _mm_loadu_si128(reinterpret_cast<const __m128i *>(word)));
 }
 
 // Words that are keywords only where the grammar has a place for them (ESCAPE, DEFAULT, CHECK,
