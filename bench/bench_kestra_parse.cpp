@@ -391,12 +391,13 @@ int main(int argc, char **argv) {
             remove((dir + "/gen.sql.pls").c_str());
             remove((dir + "/KESTRA.log").c_str());
         };
+        // Five runs: on a shared machine one run in three or four may be slowed throughout.
         measure k = best(
             [&] {
                 clear_outputs();
                 return run_kestra(dir, file);
             },
-            3);
+            5);
         ok = report(labels[i], bytes, units, k, c) && ok;
         clear_outputs();
     }
