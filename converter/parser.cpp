@@ -150,7 +150,7 @@ const int *packed_reductions() {
     if (packed.empty()) {
         const rule_step *steps = rule_steps();
         if (tables.nrules >= (1 << PACK_RULE_BITS) || tables.nnts > (1 << PACK_LHS_BITS)) {
-            fprintf(stderr, "kestra: the grammar has too many rules for the parser\n");
+            fprintf(stderr, "kestra: the grammar is too large for the parser\n");
             kestra_exit(1);
         }
         packed.resize(static_cast<size_t>(tables.nrules) + 1);
@@ -277,11 +277,12 @@ const int *build_goto_row(row_set &rows, int state) {
 const int *build_action_row(row_set &rows, int state) {
     const int ntokens = tables.ntokens;
     const int *links = rows.chained ? unit_links() : nullptr;
+    const int *packed = packed_reductions();
     std::unique_ptr<int[]> row(new int[static_cast<size_t>(ntokens)]);
     for (int sym = 0; sym < ntokens; sym++) {
         int a = packed_action(state, sym);
         if (a < 0) {
-            a = -packed_reductions()[-a];
+            a = -packed[-a];
         } else if (a == tables.final_state) {
             a = 0;
         } else if (a > 0 && links != nullptr && links[a] >= 0) {
@@ -515,7 +516,7 @@ template <bool Trace> int parse(row_set &rows) {
         if (act == 0) {
             yyps = ps;
             yypv = pv;
-            if (rows_of[state].def > 0 && packed_action(state, sym) == tables.final_state)
+            if (here.def > 0 && packed_action(state, sym) == tables.final_state)
                 return 0;
             if (yyerrflag == 3) {
                 // No shift since the last error: discard the look-ahead and try again.
