@@ -102,6 +102,7 @@ enum rule_kind : unsigned char {
     ACTION_ON_FIRST, // an action on $$, which starts as a copy of $1
     ACTION_SETS,     // an action that writes $$ before reading it: $$ need not start as $1
     ACTION_CLEARS,   // an action that only empties $$: the parse empties it and runs none
+    ACTION_IN_PLACE, // an action on $$ that names no $1: $$ takes the buffer of $1 itself
 };
 struct rule_step {
     unsigned short lhs;
@@ -116,7 +117,7 @@ const rule_step *rule_steps() {
         steps.resize(static_cast<size_t>(tables.nrules) + 1);
         for (int r = 1; r <= tables.nrules; r++) {
             const int len = tables.r2[r], lhs = tables.r1[r] - tables.ntokens;
-            if (len > 255 || lhs > 65535) {
+            if (len > 127 || lhs > 65535) {
                 fprintf(stderr, "kestra: rule %d is too long for the parser\n", r - 1);
                 kestra_exit(1);
             }
@@ -131,14 +132,19 @@ const rule_step *rule_steps() {
         for (const int *r = tables.clearing; *r != 0; r++)
             if (steps[static_cast<size_t>(*r)].kind == ACTION_SETS)
                 steps[static_cast<size_t>(*r)].kind = ACTION_CLEARS;
+        // (An empty rule's $1 is the entry above the top: it keeps its copy.)
+        for (const int *r = tables.first_unnamed; *r != 0; r++)
+            if (steps[static_cast<size_t>(*r)].kind == ACTION_ON_FIRST &&
+                steps[static_cast<size_t>(*r)].len > 0)
+                steps[static_cast<size_t>(*r)].kind = ACTION_IN_PLACE;
     }
     return steps.data();
 }
 
 // A reduction as the parse loop takes it: the table rule with its step, packed into one int
-// (bits 0-10 the rule, 11-18 the length, 19-20 the kind, 21-29 the nonterminal), so that a
+// (bits 0-10 the rule, 11-17 the length, 18-20 the kind, 21-29 the nonterminal), so that a
 // reduction needs no look-up of its rule's step. Rows and state defaults hold it negated.
-constexpr int PACK_RULE_BITS = 11, PACK_LEN_BITS = 8, PACK_KIND_BITS = 2, PACK_LHS_BITS = 9;
+constexpr int PACK_RULE_BITS = 11, PACK_LEN_BITS = 7, PACK_KIND_BITS = 3, PACK_LHS_BITS = 9;
 constexpr int PACK_LEN_SHIFT = PACK_RULE_BITS;
 constexpr int PACK_KIND_SHIFT = PACK_LEN_SHIFT + PACK_LEN_BITS;
 constexpr int PACK_LHS_SHIFT = PACK_KIND_SHIFT + PACK_KIND_BITS;
@@ -572,12 +578,16 @@ template <bool Trace> int parse(row_set &rows) {
         }
         // $$ starts as $1 (for an empty rule: the entry above the new top, or an empty text
         // where the stack ends there), unless the action writes it before reading it.
+        // An action that names no $1 gets the buffer of $1 as $$: the entry the goto state is
+        // pushed to then takes back the buffer yyval had.
         yyvalue *top = pv;
         if (step.kind == ACTION_ON_FIRST) {
             if (len > 0 || ps + 1 < ps_end)
                 copy_value(yyval, (pv - len + 1)->s);
             else
                 yyval[0] = '\0';
+        } else if (step.kind == ACTION_IN_PLACE) {
+            std::swap(yyval, (pv - len + 1)->s);
         }
         ps -= len;
         pv -= len;

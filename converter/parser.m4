@@ -7,10 +7,12 @@
 
 m4_include(b4_skeletonsdir/[c.m4])
 
-# $$ is the global text buffer yyval, $n a char[10000] on the value stack.
+# $$ is the global text buffer yyval, $n a char[10000] on the value stack. $1 carries a
+# comment by which parser_bison.cmake finds the actions that do not name it.
 m4_define([b4_lhs_value], [(yyval)])
 m4_define([b4_rhs_value],
-[(yyvsp@{b4_subtract([$2], [$1])@}.s)])
+[m4_if([$2], [1], [(yyvsp@{b4_subtract([$2], [$1])@}.s /* first */)],
+[(yyvsp@{b4_subtract([$2], [$1])@}.s)])])
 m4_define([b4_lhs_location], [(void)0])
 m4_define([b4_rhs_location], [(void)0])
 
@@ -83,6 +85,14 @@ const int yyclearing[] =
 {
   /* clearing rules */0
 };
+// The acting rules whose action is one line that does not name $1 (it may read $$, which
+// starts as $1), ending with 0 (parser_bison.cmake puts them in place of the marker). For those
+// of one or more symbols the parse gives $$ the buffer of $1 instead of a copy of its text.
+extern const int yyfirst_unnamed[];
+const int yyfirst_unnamed[] =
+{
+  /* first-unnamed rules */0
+};
 #define YY_NULLPTR nullptr
 extern const char *const yytname[];
 const char *const yytname[] =
@@ -103,7 +113,7 @@ const parse_tables tables = {
   ]b4_code_max[,  // maxutok
   yypact, yydefact, yypgoto, yydefgoto, yytable, yycheck, yystos,
   yyr1, yyr2, yyprhs, yyrhs, yytoknum, yytranslate, yytname, yyacting, yysetting,
-  yyclearing,
+  yyclearing, yyfirst_unnamed,
   int(sizeof yytranslate / sizeof yytranslate[0]),
   int(sizeof yytoknum / sizeof yytoknum[0]),
 };

@@ -51,7 +51,7 @@ endif()
 file(READ ${OUT_CPP} code)
 set(case_head "  case ([0-9]+):[^\n]*\n(#line [^\n]*\n)?")
 set(literal "\"[^\"\\\\\n]*\"")
-set(value_arg ", \\(yyvsp\\[-?[0-9]+\\]\\.s\\)")
+set(value_arg ", \\(yyvsp\\[-?[0-9]+\\]\\.s( /\\* first \\*/)?\\)")
 # (The forms hold semicolons: they are named, not listed.)
 set(set_form "${case_head} *\\{ val_set\\(\\(yyval\\), ${literal}\\); \\}\n")
 set(printf_form
@@ -59,14 +59,21 @@ set(printf_form
 set(concat_form
     "${case_head} *\\{ val_text\\(\\(yyval\\)(, ${literal}|${value_arg})*\\); \\}\n")
 # The table rules of the actions that match `form` (one match at a time: a match holds
-# semicolons and brackets, so no CMake list of matches), appended to `out` as "n, ".
+# semicolons and brackets, so no CMake list of matches), appended to `out` as "n, "; with a third
+# argument, only those whose match does not hold that text.
 function(append_rules_matching form out)
   set(found "${${out}}")
   set(rest "${code}")
   string(REGEX MATCH "${form}" one "${rest}")
   string(LENGTH "${one}" one_length)
   while(one_length GREATER 0)
-    string(APPEND found "${CMAKE_MATCH_1}, ")
+    set(held -1)
+    if(ARGC GREATER 2)
+      string(FIND "${one}" "${ARGV2}" held)
+    endif()
+    if(held EQUAL -1)
+      string(APPEND found "${CMAKE_MATCH_1}, ")
+    endif()
     string(FIND "${rest}" "${one}" at)
     math(EXPR at "${at} + ${one_length}")
     string(SUBSTRING "${rest}" ${at} -1 rest)
@@ -84,7 +91,13 @@ endforeach()
 set(clear_form "${case_head} *\\{ val_set\\(\\(yyval\\), \"\"\\); \\}\n")
 set(clearing "")
 append_rules_matching("${clear_form}" clearing)
-foreach(marker_name IN ITEMS "setting" "clearing")
+# The acting rules whose action is one line that does not name $1 (yyfirst_unnamed): parser.m4
+# writes $1 with the comment "/* first */". The action may read $$, which starts as $1, so the
+# parse can give $$ the buffer of $1 itself.
+set(one_line_form "${case_head} *(\\{[^\n]*\\})\n(#line [^\n]*\n)?    break;")
+set(first_unnamed "")
+append_rules_matching("${one_line_form}" first_unnamed "/* first */")
+foreach(marker_name IN ITEMS "setting" "clearing" "first-unnamed")
   string(FIND "${code}" "/* ${marker_name} rules */" marker)
   if(marker EQUAL -1)
     file(REMOVE ${OUT_CPP} ${OUT_H})
@@ -93,4 +106,5 @@ foreach(marker_name IN ITEMS "setting" "clearing")
 endforeach()
 string(REPLACE "/* clearing rules */" "${clearing}" code "${code}")
 string(REPLACE "/* setting rules */" "${setting}" code "${code}")
+string(REPLACE "/* first-unnamed rules */" "${first_unnamed}" code "${code}")
 file(WRITE ${OUT_CPP} "${code}")

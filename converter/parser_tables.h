@@ -25,8 +25,9 @@ struct parse_tables {
     const int *acting;   // the rules that have an action, ending with 0
     const int *setting;  // acting rules whose action writes $$ before reading it, ending with 0
     const int *clearing; // acting rules whose action only empties $$, ending with 0
-    int ntranslate;      // entries of translate
-    int ntoknum;         // entries of toknum (one per token symbol)
+    const int *first_unnamed; // acting rules whose action names $1 only as $$, ending with 0
+    int ntranslate;           // entries of translate
+    int ntoknum;              // entries of toknum (one per token symbol)
 };
 
 extern const parse_tables tables;
