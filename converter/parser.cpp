@@ -110,14 +110,25 @@ struct rule_step {
     rule_kind kind;
 };
 
-// Built once from the tables' lists of acting rules and of rules whose action sets $$ first.
+// A reduction as the parse loop takes it: the table rule with its step, packed into one int
+// (bits 0-10 the rule, 11-17 the length, 18-20 the kind, 21-29 the nonterminal), so that a
+// reduction needs no look-up of its rule's step. Rows and state defaults hold it negated.
+constexpr int PACK_RULE_BITS = 11, PACK_LEN_BITS = 7, PACK_KIND_BITS = 3, PACK_LHS_BITS = 9;
+constexpr int PACK_LEN_SHIFT = PACK_RULE_BITS;
+constexpr int PACK_KIND_SHIFT = PACK_LEN_SHIFT + PACK_LEN_BITS;
+constexpr int PACK_LHS_SHIFT = PACK_KIND_SHIFT + PACK_KIND_BITS;
+static_assert(PACK_LHS_SHIFT + PACK_LHS_BITS < 31, "a packed reduction is a positive int");
+static_assert(ACTION_IN_PLACE < 1 << PACK_KIND_BITS, "every kind fits its bits");
+
+// Built once from the tables' lists of the acting rules and of those whose actions set $$ first,
+// only empty it, or name no $1.
 const rule_step *rule_steps() {
     static std::vector<rule_step> steps;
     if (steps.empty()) {
         steps.resize(static_cast<size_t>(tables.nrules) + 1);
         for (int r = 1; r <= tables.nrules; r++) {
             const int len = tables.r2[r], lhs = tables.r1[r] - tables.ntokens;
-            if (len > 127 || lhs > 65535) {
+            if (len >= 1 << PACK_LEN_BITS || lhs > 65535) {
                 fprintf(stderr, "kestra: rule %d is too long for the parser\n", r - 1);
                 kestra_exit(1);
             }
@@ -140,15 +151,6 @@ const rule_step *rule_steps() {
     }
     return steps.data();
 }
-
-// A reduction as the parse loop takes it: the table rule with its step, packed into one int
-// (bits 0-10 the rule, 11-17 the length, 18-20 the kind, 21-29 the nonterminal), so that a
-// reduction needs no look-up of its rule's step. Rows and state defaults hold it negated.
-constexpr int PACK_RULE_BITS = 11, PACK_LEN_BITS = 7, PACK_KIND_BITS = 3, PACK_LHS_BITS = 9;
-constexpr int PACK_LEN_SHIFT = PACK_RULE_BITS;
-constexpr int PACK_KIND_SHIFT = PACK_LEN_SHIFT + PACK_LEN_BITS;
-constexpr int PACK_LHS_SHIFT = PACK_KIND_SHIFT + PACK_KIND_BITS;
-static_assert(PACK_LHS_SHIFT + PACK_LHS_BITS < 31, "a packed reduction is a positive int");
 
 // The packed reductions of all table rules, indexed by rule. Built once.
 const int *packed_reductions() {
