@@ -3,9 +3,12 @@
 // file measured in the same run; then the same at a quarter of the size, to show that the time
 // grows linearly and the peak memory not at all with the file's length; then real-style
 // procedures (joins, DML from queries, cursor loops, built-ins, transactions) at a quarter size.
-//   bench_kestra_parse [MB]        (default 32)
+// With --against, another kestra program (an earlier build) converts the same sources, its runs
+// alternating with this build's: the speed-up over it holds on any machine, where MB/s do not.
+//   bench_kestra_parse [--against KESTRA] [MB]   (default 32)
 //   bench_kestra_parse --write FILE MB        only writes the generated source (for profiling)
 //   bench_kestra_parse --write-real FILE MB   the same for the real-style procedures
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +20,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "conv72.h"
@@ -309,18 +313,45 @@ measure run_kestra(const std::string &dir, const std::string &file) {
         dir + "/kestra.out");
 }
 
-// The best of `runs` (the least disturbed).
+// The program at `exe` run as kestra would be run, in `dir`.
+measure run_program(const std::string &dir, const std::string &exe, const std::string &file) {
+    return in_child(
+        [&] {
+            if (chdir(dir.c_str()) != 0)
+                return 126;
+            execl(exe.c_str(), "kestra", file.c_str(), static_cast<char *>(nullptr));
+            return 127;
+        },
+        dir + "/kestra.out");
+}
+
+// Keeps in `b` the run with the least wall time (the least disturbed) and the highest peak.
+void keep_best(measure &b, measure m, bool first) {
+    if (first || m.seconds < b.seconds) {
+        long peak = std::max(b.peak_kb, m.peak_kb);
+        b = std::move(m);
+        b.peak_kb = peak;
+    }
+}
+
+// The best of `runs`.
 template <class F> measure best(F f, int runs) {
     measure b;
-    for (int i = 0; i < runs; i++) {
-        measure m = f();
-        if (i == 0 || m.seconds < b.seconds) {
-            long peak = std::max(b.peak_kb, m.peak_kb);
-            b = m;
-            b.peak_kb = peak;
-        }
-    }
+    for (int i = 0; i < runs; i++)
+        keep_best(b, f(), i == 0);
     return b;
+}
+
+std::string file_text(const std::string &path) {
+    std::string text;
+    if (FILE *f = fopen(path.c_str(), "rb")) {
+        char buf[65536];
+        size_t k;
+        while ((k = fread(buf, 1, sizeof buf, f)) > 0)
+            text.append(buf, k);
+        fclose(f);
+    }
+    return text;
 }
 
 void remove_dir(const std::string &dir) {
@@ -352,6 +383,22 @@ bool report(const char *label, long bytes, long units, const measure &k, const m
     return ok;
 }
 
+// The other program's rates and this build's speed-up over it; whether both wrote the same
+// script (said, not failed: an earlier build may convert some statements otherwise).
+bool report_against(const std::string &exe, long bytes, const measure &k, const measure &a,
+                    bool same_script) {
+    double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    bool ok = a.status == 0 && a.out.find("Successfully converted") != std::string::npos;
+    printf("  against %s%s\n", exe.c_str(), ok ? "" : "   (its conversion FAILED)");
+    printf("  it     %8.1f MB/s wall, %8.1f MB/s in the program (user), %6.2f s in the kernel;"
+           " peak %6ld KB\n",
+           mb / a.seconds, mb / a.user, a.sys, a.peak_kb);
+    printf("  speed-up over it: wall %.2f, user %.2f, processor time %.2f; %s\n",
+           a.seconds / k.seconds, a.user / k.user, (a.user + a.sys) / (k.user + k.sys),
+           same_script ? "the same script" : "the scripts DIFFER");
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -362,7 +409,20 @@ int main(int argc, char **argv) {
         printf("%s: %ld bytes, %ld procedures\n", argv[2], bytes, units);
         return 0;
     }
-    long mb = argc > 1 ? atol(argv[1]) : 32;
+    std::string against; // another kestra program to compare with
+    int arg = 1;
+    if (argc > 2 && strcmp(argv[1], "--against") == 0) {
+        char *path = realpath(argv[2], nullptr); // the runs change directory
+        if (path == nullptr || access(path, X_OK) != 0) {
+            fprintf(stderr, "bench_kestra_parse: %s is no program to run\n", argv[2]);
+            free(path);
+            return 1;
+        }
+        against = path;
+        free(path);
+        arg = 3;
+    }
+    long mb = argc > arg ? atol(argv[arg]) : 32;
     if (mb < 4)
         mb = 4;
     const char *base = getenv("TMPDIR");
@@ -375,6 +435,11 @@ int main(int argc, char **argv) {
         return 1;
     }
     const std::string dir = buf.data();
+    const std::string other = dir + "/against"; // the other program converts here
+    if (!against.empty() && mkdir(other.c_str(), 0700) != 0) {
+        perror(other.c_str());
+        return 1;
+    }
     bool ok = true;
     printf("bench_kestra_parse: whole kestra runs on generated procedures, against cat\n");
     long sizes[] = {mb * 1024 * 1024 / 4, mb * 1024 * 1024, mb * 1024 * 1024 / 4};
@@ -391,16 +456,38 @@ int main(int argc, char **argv) {
             remove((dir + "/gen.sql.pls").c_str());
             remove((dir + "/KESTRA.log").c_str());
         };
+        const std::string other_file = other + "/gen.sql";
+        auto clear_other = [&] {
+            remove((other_file + ".pls").c_str());
+            remove((other + "/KESTRA.log").c_str());
+        };
+        if (!against.empty() && link(file.c_str(), other_file.c_str()) != 0) {
+            perror(other_file.c_str());
+            return 1;
+        }
         // Five runs: on a shared machine one run in three or four may be slowed throughout.
-        measure k = best(
-            [&] {
-                clear_outputs();
-                return run_kestra(dir, file);
-            },
-            5);
+        // The other program's runs alternate with these, so that both meet the same moments.
+        measure k;
+        measure a;
+        for (int run = 0; run < 5; run++) {
+            clear_outputs();
+            keep_best(k, run_kestra(dir, file), run == 0);
+            if (!against.empty()) {
+                clear_other();
+                keep_best(a, run_program(other, against, other_file), run == 0);
+            }
+        }
         ok = report(labels[i], bytes, units, k, c) && ok;
+        if (!against.empty()) {
+            const bool same = file_text(file + ".pls") == file_text(other_file + ".pls");
+            ok = report_against(against, bytes, k, a, same) && ok;
+            clear_other();
+            remove(other_file.c_str());
+        }
         clear_outputs();
     }
+    if (!against.empty())
+        remove_dir(other);
     remove_dir(dir);
     return ok ? 0 : 1;
 }
