@@ -229,9 +229,9 @@ void print_statement(int16_t newline_first, int indent, const char *text, FILE *
     }
 }
 
-void line(const char *text) {
+void line_bytes(const char *text, size_t n) {
     print_tabs();
-    put_text(text, yyout);
+    put_bytes(text, n, yyout);
 }
 
 void statement(const char *text, bool keep_first) {

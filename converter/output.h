@@ -89,11 +89,15 @@ inline std::string str(const char *s) {
     return s == nullptr ? std::string() : std::string(s);
 }
 
-// A body line: a new line at the current indentation (print_tabs), then `text`, to yyout. A
-// constant line is written as it is, without a string made for it.
-void line(const char *text);
+// A body line: a new line at the current indentation (print_tabs), then the `n` bytes of
+// `text`, to yyout. A constant line is written as it is, without a string made for it, and its
+// length is known where it is written.
+void line_bytes(const char *text, size_t n);
+inline void line(const char *text) {
+    line_bytes(text, strlen(text));
+}
 inline void line(const std::string &text) {
-    line(text.c_str());
+    line_bytes(text.data(), text.size());
 }
 
 // A statement line of the body: firstTime cleared (unless `keep_first`), then line(text).
