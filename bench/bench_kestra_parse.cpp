@@ -438,6 +438,7 @@ int main(int argc, char **argv) {
     const std::string other = dir + "/against"; // the other program converts here
     if (!against.empty() && mkdir(other.c_str(), 0700) != 0) {
         perror(other.c_str());
+        remove_dir(dir);
         return 1;
     }
     bool ok = true;
@@ -463,7 +464,8 @@ int main(int argc, char **argv) {
         };
         if (!against.empty() && link(file.c_str(), other_file.c_str()) != 0) {
             perror(other_file.c_str());
-            return 1;
+            ok = false;
+            break;
         }
         // Five runs: on a shared machine one run in three or four may be slowed throughout.
         // The other program's runs alternate with these, so that both meet the same moments.
