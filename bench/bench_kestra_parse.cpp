@@ -248,6 +248,19 @@ double now() {
         .count();
 }
 
+// The bytes of the file at `path` (empty when it cannot be read).
+std::string file_text(const std::string &path) {
+    std::string text;
+    if (FILE *f = fopen(path.c_str(), "rb")) {
+        char buf[65536];
+        size_t k;
+        while ((k = fread(buf, 1, sizeof buf, f)) > 0)
+            text.append(buf, k);
+        fclose(f);
+    }
+    return text;
+}
+
 // Runs `child` in a fresh process with standard output to `out_path` and standard error to
 // /dev/null; wall time and the child's peak memory.
 template <class F> measure in_child(F child, const std::string &out_path) {
@@ -273,14 +286,7 @@ template <class F> measure in_child(F child, const std::string &out_path) {
     m.sys = static_cast<double>(ru.ru_stime.tv_sec) + ru.ru_stime.tv_usec / 1e6;
     m.peak_kb = ru.ru_maxrss;
     m.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    FILE *f = fopen(out_path.c_str(), "r");
-    if (f != nullptr) {
-        char buf[4096];
-        size_t k;
-        while ((k = fread(buf, 1, sizeof buf, f)) > 0)
-            m.out.append(buf, k);
-        fclose(f);
-    }
+    m.out = file_text(out_path);
     return m;
 }
 
@@ -340,18 +346,6 @@ template <class F> measure best(F f, int runs) {
     for (int i = 0; i < runs; i++)
         keep_best(b, f(), i == 0);
     return b;
-}
-
-std::string file_text(const std::string &path) {
-    std::string text;
-    if (FILE *f = fopen(path.c_str(), "rb")) {
-        char buf[65536];
-        size_t k;
-        while ((k = fread(buf, 1, sizeof buf, f)) > 0)
-            text.append(buf, k);
-        fclose(f);
-    }
-    return text;
 }
 
 void remove_dir(const std::string &dir) {
