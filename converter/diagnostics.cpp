@@ -122,13 +122,16 @@ namespace {
 // The line number of a diagnostic as its tags write it: at least four digits.
 std::string line_number(int line) {
     char number[16];
-    if (line >= 0 && line <= 9999) {
-        for (int i = 3; i >= 0; i--, line /= 10)
-            number[i] = static_cast<char>('0' + line % 10);
-        return std::string(number, 4);
+    if (line < 0) {
+        snprintf(number, sizeof number, "%.4d", line);
+        return number;
     }
-    snprintf(number, sizeof number, "%.4d", line);
-    return number;
+    // The digits from the last, then zeros up to four.
+    char *const end = number + sizeof number;
+    char *p = end;
+    for (unsigned v = static_cast<unsigned>(line); v != 0 || end - p < 4; v /= 10)
+        *--p = static_cast<char>('0' + v % 10);
+    return std::string(p, end);
 }
 } // namespace
 
@@ -141,8 +144,9 @@ std::string diagnose(diag kind, int line, diag_args args, const char *unit) {
     std::string text = diagnostic_text(kind, args);
     if (fpLog != nullptr) {
         // The log's text differs from the script's only where the row has a text of its own.
-        const std::string log_text =
-            diag_catalogue(kind).log != nullptr ? diagnostic_text(kind, args, true) : text;
+        const bool own_log_text = diag_catalogue(kind).log != nullptr;
+        const std::string log_own = own_log_text ? diagnostic_text(kind, args, true) : "";
+        const std::string &log_text = own_log_text ? log_own : text;
         if (unit == nullptr)
             unit = proc_name;
         // The entry is built in a buffer kept from call to call and goes out in one write.
