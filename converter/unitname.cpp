@@ -9,6 +9,10 @@
 #include <memory>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The unit being converted, as its head named it, and the proc_name that head gave.
@@ -34,10 +38,32 @@ unit_parts current() {
 // What unit_ref_name answered last and the texts it was made from: at namespace scope, so
 // that a call tests no guards of local statics.
 struct unit_ref_cache {
-    std::string for_full, for_name, for_proc, ref;
+    std::string for_full, for_name, ref;
+    // proc_name's buffer as it was, bytes after its NUL included: compared in 16-byte blocks up
+    // to the block that holds proc_name's NUL. A block that differs only after the NUL makes
+    // the name again, which is only slower.
+    alignas(16) char for_proc[PROC_NAME_LEN] = {};
     unsigned for_version = 0;
 };
 unit_ref_cache ref_cache;
+
+static_assert(PROC_NAME_LEN % 16 == 0, "proc_name is compared in 16-byte blocks");
+
+bool same_proc_name(const char *kept) {
+#if defined(__SSE2__)
+    for (size_t i = 0; i < PROC_NAME_LEN; i += 16) {
+        const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i *>(proc_name + i));
+        const __m128i was = _mm_load_si128(reinterpret_cast<const __m128i *>(kept + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(now, was)) != 0xFFFF)
+            return false;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(now, _mm_setzero_si128())) != 0)
+            return true;
+    }
+    return true;
+#else
+    return memcmp(kept, proc_name, PROC_NAME_LEN) == 0;
+#endif
+}
 
 } // namespace
 
@@ -72,16 +98,15 @@ const std::string &unit_ref_name() {
     // Asked for every variable reference: kept until the unit's name changes. The head's texts
     // are compared only after a unit head was read since the last call.
     unit_ref_cache &c = ref_cache;
-    std::string &for_full = c.for_full, &for_name = c.for_name, &for_proc = c.for_proc,
-                &ref = c.ref;
+    std::string &for_full = c.for_full, &for_name = c.for_name, &ref = c.ref;
     unsigned &for_version = c.for_version;
     bool changed = false;
     if (for_version != head_version) {
         for_version = head_version;
         changed = for_full != head_full || for_name != head_name;
     }
-    if (changed || strcmp(for_proc.c_str(), proc_name) != 0) {
-        for_proc = proc_name;
+    if (changed || !same_proc_name(c.for_proc)) {
+        memcpy(c.for_proc, proc_name, PROC_NAME_LEN);
         for_full = head_full;
         for_name = head_name;
         ref = target_identifier(current().name);
